@@ -1,0 +1,38 @@
+#pragma once
+
+#include "dbresult.h"
+
+#include <QString>
+
+namespace db {
+
+// The program's database client: the operations that the start-up, the search and
+// the print log use of a connection. Every failure is thrown as DbError.
+// Implementations: SqlServerClient (QODBC to SQL Server) and EmbeddedClient
+// (the embedded laboratory database). Nothing above db/ knows which one it has.
+class DbClient
+{
+public:
+    virtual ~DbClient() = default;
+
+    virtual bool isOpen() const = 0;
+    // connectionString is the program's own form:
+    // "Provider=SQLOLEDB;Server=...;UID=...;Database=...;Password=..."
+    virtual void open(const QString &connectionString) = 0;
+    virtual void close() = 0;
+
+    // Runs a command and discards whatever it returns, unread.
+    virtual void execute(const QString &command) = 0;
+    // Runs a query and fetches its whole result, so that the row count is known
+    // before the first row is read.
+    virtual DbResult openStatic(const QString &command) = 0;
+    // Runs a query that is read once, forward only, for a single value: the
+    // result holds the first row (or none) and its row count is unknown (-1).
+    virtual DbResult openReadOnce(const QString &command) = 0;
+
+    virtual void beginTrans() = 0;
+    virtual void commitTrans() = 0;
+    virtual void rollbackTrans() = 0;
+};
+
+} // namespace db
