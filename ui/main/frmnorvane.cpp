@@ -1,0 +1,10 @@
+#include "ui/main/frmnorvane.h"
+
+namespace ui {
+
+frmNorvane::frmNorvane(QWidget *parent)
+    : QWidget(parent)
+{
+}
+
+} // namespace ui
