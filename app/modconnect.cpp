@@ -1,0 +1,54 @@
+#include "modconnect.h"
+
+#include "settingsstore.h"
+
+#include "db/connectionstring.h"
+#include "widgets/messagebox.h"
+
+#include <exception>
+
+namespace app::modConnect {
+
+QString DbServer;
+QString DbName;
+QString DbUser;
+QString DbPassword;
+
+void Main(const ShowMainWindow &showMainWindow)
+{
+    if (OpenConnection()) {
+        showMainWindow();
+        return;
+    }
+    widgets::MsgBox(QString::fromUtf16(kUnableToConnect));
+}
+
+void LoadConnectionSettings()
+{
+    const SettingsStore store(QString::fromUtf16(kSettingsApplication));
+    const QString section = QString::fromUtf16(kSettingsSection);
+    DbServer = store.value(section, QStringLiteral("Server"), QString());
+    DbName = store.value(section, QStringLiteral("Database"), QString());
+    DbUser = store.value(section, QStringLiteral("User"), QString());
+    DbPassword = store.value(section, QStringLiteral("Password"), QString());
+}
+
+QString ConnectionString()
+{
+    return db::connectionString({DbServer, DbName, DbUser, DbPassword});
+}
+
+bool OpenConnection()
+{
+    try {
+        LoadConnectionSettings();
+        if (DbConnection().isOpen())
+            DbConnection().close();
+        DbConnection().open(ConnectionString());
+        return true;
+    } catch (const std::exception &) {
+        return false;
+    }
+}
+
+} // namespace app::modConnect

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "db/dbconnection.h"
+
+#include <QString>
+
+#include <functional>
+
+// The start-up module: reads the connection settings, opens the program's one
+// database connection and shows the main window, or says that the server cannot
+// be reached.
+namespace app::modConnect {
+
+// The program's one database connection (db/dbconnection.h).
+using db::DbConnection;
+
+// The connection settings, written only by LoadConnectionSettings and read only
+// by OpenConnection; they live as long as the program.
+extern QString DbServer;
+extern QString DbName;
+extern QString DbUser;
+extern QString DbPassword;
+
+// Where the settings are kept: application, section, and the text shown when the
+// connection cannot be opened.
+inline constexpr char16_t kSettingsApplication[] = u"ZEMRIX Current User";
+inline constexpr char16_t kSettingsSection[] = u"Connection";
+inline constexpr char16_t kUnableToConnect[] = u"Unable to contact the database server.";
+
+// Shows the main window modally and returns when it has closed.
+using ShowMainWindow = std::function<void()>;
+
+// The program's start: opens the connection, then shows the main window through
+// showMainWindow, or the warning "Unable to contact the database server." without
+// ever creating the main window. Returns when either has been closed.
+void Main(const ShowMainWindow &showMainWindow);
+
+// Reads "Server", "Database", "User" and "Password" of the section "Connection"
+// into DbServer, DbName, DbUser and DbPassword; an absent key reads as "".
+void LoadConnectionSettings();
+
+// Reads the settings and opens DbConnection with the program's connection string.
+// Any failure gives false; nothing is shown and the failure's description is dropped.
+bool OpenConnection();
+
+// The program's connection string built from the four settings.
+QString ConnectionString();
+
+} // namespace app::modConnect

@@ -1,0 +1,77 @@
+#include "connectionstring.h"
+
+#include "dberror.h"
+
+namespace db {
+
+namespace {
+const QLatin1String kPrefix("Provider=SQLOLEDB;Server=");
+const QLatin1String kUser(";UID=");
+const QLatin1String kDatabase(";Database=");
+const QLatin1String kPassword(";Password=");
+} // namespace
+
+QString connectionString(const ConnectionSettings &settings)
+{
+    return kPrefix + settings.server + kUser + settings.user + kDatabase + settings.database
+        + kPassword + settings.password;
+}
+
+ConnectionSettings parseConnectionString(const QString &text)
+{
+    const auto invalid = [] {
+        return DbError(QStringLiteral("Invalid connection string attribute"));
+    };
+    if (!text.startsWith(kPrefix))
+        throw invalid();
+    const qsizetype user = text.indexOf(kUser, kPrefix.size());
+    if (user < 0)
+        throw invalid();
+    const qsizetype database = text.indexOf(kDatabase, user + kUser.size());
+    if (database < 0)
+        throw invalid();
+    const qsizetype password = text.indexOf(kPassword, database + kDatabase.size());
+    if (password < 0)
+        throw invalid();
+
+    ConnectionSettings settings;
+    settings.server = text.mid(kPrefix.size(), user - kPrefix.size());
+    settings.user = text.mid(user + kUser.size(), database - user - kUser.size());
+    settings.database = text.mid(database + kDatabase.size(), password - database - kDatabase.size());
+    settings.password = text.mid(password + kPassword.size());
+    return settings;
+}
+
+QString braceQuoted(const QString &value)
+{
+    QString quoted = value;
+    quoted.replace(QLatin1Char('}'), QLatin1String("}}"));
+    return QLatin1Char('{') + quoted + QLatin1Char('}');
+}
+
+QString odbcConnectionString(const ConnectionSettings &settings, const QString &driver)
+{
+    QString text = QLatin1String("Driver=") + braceQuoted(driver)
+        + QLatin1String(";Server=") + braceQuoted(settings.server)
+        + QLatin1String(";Database=") + braceQuoted(settings.database)
+        + QLatin1String(";UID=") + braceQuoted(settings.user)
+        + QLatin1String(";PWD=") + braceQuoted(settings.password);
+    // FreeTDS would otherwise try several protocol versions in turn.
+    if (driver.contains(QLatin1String("FreeTDS"), Qt::CaseInsensitive))
+        text += QLatin1String(";TDS_Version=7.4");
+    return text;
+}
+
+QString odbcDriverName()
+{
+    const QString configured = qEnvironmentVariable("NORVANE_ODBC_DRIVER");
+    if (!configured.isEmpty())
+        return configured;
+#ifdef Q_OS_WIN
+    return QStringLiteral("SQL Server");
+#else
+    return QStringLiteral("FreeTDS");
+#endif
+}
+
+} // namespace db

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+namespace db {
+
+// The four connection settings and the two forms of connection string built from
+// them: the program's own ("Provider=SQLOLEDB;Server=...;UID=...;Database=...;Password=...",
+// values as they stand) and the ODBC string that the SQL Server driver is given.
+struct ConnectionSettings
+{
+    QString server;   // "host", "host,port" or "host\instance"
+    QString database;
+    QString user;
+    QString password;
+
+    bool operator==(const ConnectionSettings &) const = default;
+};
+
+// The program's connection string: provider, server, user, database, password, in
+// that order, each value unchanged (an empty value leaves its item empty).
+QString connectionString(const ConnectionSettings &settings);
+
+// Reads the program's connection string back into its four values. Each value runs
+// up to the first marker of the next item (";UID=", ";Database=", ";Password="); the
+// password is the rest of the text, whatever it holds. Throws DbError for a text
+// that does not start "Provider=SQLOLEDB;Server=" or lacks one of the markers.
+ConnectionSettings parseConnectionString(const QString &text);
+
+// A value in braces, with every '}' doubled: no character inside it can end the
+// value or start another attribute.
+QString braceQuoted(const QString &value);
+
+// The ODBC connection string for the SQL Server driver named `driver`. Every value
+// is brace-quoted. The server goes in as it stands: FreeTDS and Windows' drivers
+// both read "host", "host,port" and "host\instance". For FreeTDS the protocol
+// version is fixed to 7.4.
+QString odbcConnectionString(const ConnectionSettings &settings, const QString &driver);
+
+// The ODBC driver used for SQL Server: the environment variable NORVANE_ODBC_DRIVER
+// when set (so that a site can switch drivers without a rebuild), otherwise
+// "FreeTDS" on Linux and Windows' own "SQL Server" driver on Windows.
+QString odbcDriverName();
+
+} // namespace db
