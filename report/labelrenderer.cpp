@@ -1,0 +1,182 @@
+#include "report/labelrenderer.h"
+
+#include "report/report.h"
+#include "report/reporterror.h"
+
+#include <QFontMetricsF>
+#include <QPaintDevice>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace report {
+
+namespace {
+
+// One line per label text: breaks and tabs in a value would otherwise stack lines.
+QString singleLine(QString text)
+{
+    for (QChar &c : text)
+        if (c == u'\n' || c == u'\r' || c == u'\t')
+            c = u' ';
+    return text;
+}
+
+// A font of pointSize points on a device of dotsPerInch, whatever resolution the
+// painter's device reports (a viewer may paint through a scaled painter).
+QFont labelFont(const QString &family, double pointSize, bool bold, const QPaintDevice *device, double dotsPerInch)
+{
+    QFont font(family);
+    font.setBold(bold);
+    const double deviceDpi = device && device->logicalDpiY() > 0 ? device->logicalDpiY() : dotsPerInch;
+    font.setPointSizeF(std::max(0.5, pointSize * dotsPerInch / deviceDpi));
+    font.setKerning(false);
+    return font;
+}
+
+// Draws text inside box, elided at the right if it is still too wide; never outside.
+void drawClipped(QPainter &painter, const QRectF &box, int alignment, const QString &text)
+{
+    const QFontMetricsF metrics(painter.font(), painter.device());
+    const QString shown = metrics.horizontalAdvance(text) <= box.width()
+        ? text
+        : metrics.elidedText(text, Qt::ElideRight, box.width());
+    painter.save();
+    painter.setClipRect(box, Qt::IntersectClip);
+    painter.drawText(box, alignment | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+    painter.restore();
+}
+
+} // namespace
+
+LabelRenderer::LabelRenderer(const Report &report, double dotsPerInch)
+    : m_report(report)
+    , m_dpi(dotsPerInch)
+{
+    if (!(dotsPerInch >= 50 && dotsPerInch <= 4800))
+        throw ReportError(QStringLiteral("Cannot print a label at %1 dots per inch.").arg(dotsPerInch));
+    const LabelTemplate &t = report.labelTemplate();
+    m_labelSize = QSize(int(std::lround(dots(t.width))), int(std::lround(dots(t.height))));
+
+    for (int i = 0; i < t.barcodes.size(); ++i) {
+        const LabelTemplate::BarcodeItem &item = t.barcodes.at(i);
+        const QString value = report.fieldValue(item.field);
+        if (value.isEmpty())
+            throw ReportError(QStringLiteral("The barcode value (field \"%1\") is empty: a sticker without a barcode "
+                                             "cannot be printed.").arg(t.fields.at(item.field).name));
+        PlacedBarcode placed{i, value, BarcodeSymbol(item.symbology, item.symbologyName, value), 1, {}, 0, {}};
+        // Whole dots per module, never less than one.
+        placed.moduleDots = std::max(1, int(std::lround(dots(item.moduleWidth))));
+        const int m = placed.moduleDots;
+        const int needW = (placed.symbol.widthModules() + 2 * item.quietZone) * m;
+        const int boxLeft = int(std::lround(dots(item.box.x())));
+        const int boxW = int(std::floor(dots(item.box.width()) + 1e-6));
+        const int barTop = int(std::lround(dots(item.box.y())));
+        const int barDots = int(std::lround(dots(item.barHeight)));
+        const double usedMm = needW * 25.4 / m_dpi;
+        if (needW > boxW)
+            throw ReportError(QStringLiteral("The barcode value \"%1\" is too long for the label: with its quiet zones "
+                                             "it needs %2 mm at a module width of %3 mm, and its box is %4 mm wide.")
+                                  .arg(value)
+                                  .arg(usedMm, 0, 'f', 1)
+                                  .arg(m * 25.4 / m_dpi, 0, 'f', 3)
+                                  .arg(item.box.width(), 0, 'f', 1));
+        if (!placed.symbol.isLinear()) {
+            const int needH = (placed.symbol.heightModules() + 2 * item.quietZone) * m;
+            if (needH > barDots)
+                throw ReportError(QStringLiteral("The %1 symbol for \"%2\" is %3 mm tall with its quiet zones and does "
+                                                 "not fit its %4 mm bar height.")
+                                      .arg(item.symbologyName, value)
+                                      .arg(needH * 25.4 / m_dpi, 0, 'f', 1)
+                                      .arg(item.barHeight, 0, 'f', 1));
+        }
+        placed.origin = QPoint(boxLeft + (boxW - needW) / 2 + item.quietZone * m,
+                               placed.symbol.isLinear() ? barTop : barTop + item.quietZone * m);
+        placed.barDots = barDots;
+        if (item.humanReadable)
+            placed.textBox = QRectF(dots(item.box.x()), barTop + barDots, dots(item.box.width()), dots(item.textHeight()));
+        m_barcodes.append(placed);
+    }
+}
+
+void LabelRenderer::paint(QPainter &painter) const
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.fillRect(QRect(QPoint(0, 0), m_labelSize), Qt::white);
+    painter.setPen(Qt::black);
+    const LabelTemplate &t = m_report.labelTemplate();
+    for (const LabelTemplate::ItemRef &ref : t.order) {
+        if (ref.kind == LabelTemplate::ItemKind::Text)
+            paintText(painter, ref.index);
+        else
+            paintBarcode(painter, m_barcodes.at(ref.index));
+    }
+    painter.restore();
+}
+
+void LabelRenderer::paintText(QPainter &painter, int index) const
+{
+    const LabelTemplate::TextItem &item = m_report.labelTemplate().texts.at(index);
+    QString text;
+    for (const LabelTemplate::TextPart &part : item.parts)
+        text += part.field < 0 ? part.literal : m_report.fieldValue(part.field);
+    text = singleLine(text);
+    if (text.isEmpty())
+        return;
+    const QRectF box(dots(item.box.x()), dots(item.box.y()), dots(item.box.width()), dots(item.box.height()));
+    double size = item.pointSize;
+    QFont font = labelFont(item.family, size, item.bold, painter.device(), m_dpi);
+    if (item.overflow == LabelTemplate::Overflow::Shrink) {
+        // Smaller in 5% steps until it fits, down to 40% of the size or 4 points;
+        // below that it is elided like any other text.
+        const double floorSize = std::max(4.0, item.pointSize * 0.4);
+        while (size > floorSize && QFontMetricsF(font, painter.device()).horizontalAdvance(text) > box.width()) {
+            size = std::max(floorSize, size * 0.95);
+            font = labelFont(item.family, size, item.bold, painter.device(), m_dpi);
+        }
+    }
+    painter.setFont(font);
+    drawClipped(painter, box, item.alignment, text);
+}
+
+void LabelRenderer::paintBarcode(QPainter &painter, const PlacedBarcode &barcode) const
+{
+    const LabelTemplate::BarcodeItem &item = m_report.labelTemplate().barcodes.at(barcode.item);
+    const int m = barcode.moduleDots;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (const QRect &r : barcode.symbol.modules()) {
+        const QRect bar = barcode.symbol.isLinear()
+            ? QRect(barcode.origin.x() + r.x() * m, barcode.origin.y(), r.width() * m, barcode.barDots)
+            : QRect(barcode.origin.x() + r.x() * m, barcode.origin.y() + r.y() * m, r.width() * m, r.height() * m);
+        painter.fillRect(bar, Qt::black);
+    }
+    painter.restore();
+    if (!barcode.textBox.isEmpty()) {
+        painter.setFont(labelFont(item.family, item.textSize, false, painter.device(), m_dpi));
+        drawClipped(painter, barcode.textBox, Qt::AlignHCenter, singleLine(barcode.value));
+    }
+}
+
+QImage LabelRenderer::renderImage(const Report &report, double dotsPerInch)
+{
+    const LabelRenderer renderer(report, dotsPerInch);
+    QImage image(renderer.labelSizeDots(), QImage::Format_RGB32);
+    const int dpm = int(std::lround(dotsPerInch / 0.0254));
+    image.setDotsPerMeterX(dpm);
+    image.setDotsPerMeterY(dpm);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    renderer.paint(painter);
+    painter.end();
+    return image;
+}
+
+void render(QPainter &painter, const Report &report, double dotsPerInch)
+{
+    LabelRenderer(report, dotsPerInch).paint(painter);
+}
+
+} // namespace report

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "report/barcodesymbol.h"
+
+#include <QImage>
+#include <QList>
+#include <QRect>
+#include <QRectF>
+#include <QString>
+
+class QPainter;
+
+namespace report {
+
+class Report;
+
+// Lays out and paints one label. The one drawing path for the printer, PDF files,
+// images and the viewer. Painter coordinates are device dots, the label's top-left
+// corner at (0, 0); dotsPerInch is the device's resolution, so that every barcode
+// module is a whole number of dots.
+//
+// The constructor does everything that can fail (encoding the barcodes, checking that
+// they fit their boxes), so a print job is only begun for a label that can be drawn.
+class LabelRenderer
+{
+public:
+    LabelRenderer(const Report &report, double dotsPerInch);
+
+    void paint(QPainter &painter) const;
+
+    QSize labelSizeDots() const { return m_labelSize; }
+    // The first barcode's value, or empty when the label has none (names PDF files).
+    QString firstBarcodeValue() const { return m_barcodes.isEmpty() ? QString() : m_barcodes.first().value; }
+
+    // The label painted into a white image at that resolution.
+    static QImage renderImage(const Report &report, double dotsPerInch);
+
+private:
+    struct PlacedBarcode
+    {
+        int item = 0;
+        QString value;
+        BarcodeSymbol symbol;
+        int moduleDots = 1;
+        QPoint origin;   // top-left dot of the first module (after the quiet zone)
+        int barDots = 0; // bar height of a linear symbol
+        QRectF textBox;  // human-readable line, in dots; empty when off
+    };
+
+    double dots(double mm) const { return mm * m_dpi / 25.4; }
+    void paintText(QPainter &painter, int item) const;
+    void paintBarcode(QPainter &painter, const PlacedBarcode &barcode) const;
+
+    const Report &m_report;
+    double m_dpi;
+    QSize m_labelSize;
+    QList<PlacedBarcode> m_barcodes;
+};
+
+// Paints the report's label; see LabelRenderer.
+void render(QPainter &painter, const Report &report, double dotsPerInch);
+
+} // namespace report

@@ -1,0 +1,87 @@
+#include "report/modmain.h"
+
+#include "report/reportapplication.h"
+#include "report/reporterror.h"
+
+#include <QCoreApplication>
+
+namespace report {
+
+namespace {
+
+std::unique_ptr<Report> g_currentReport;
+ReportViewer g_viewer;
+
+} // namespace
+
+std::unique_ptr<Report> &CurrentReport()
+{
+    return g_currentReport;
+}
+
+void OpenReport(QString ReportPath, const QVariantList &ParameterValues)
+{
+    const qsizetype highestIndex = ParameterValues.size() - 1;
+    g_currentReport.reset();
+    {
+        const ReportApplication reportApp;
+        g_currentReport = reportApp.openReport(ReportPath, ReportApplication::OpenFresh);
+    }
+    g_currentReport->setReportTitle(QStringLiteral("Barcode Label Printing"));
+    if (highestIndex >= 0) {
+        qsizetype position = 0;
+        for (ParameterField &field : g_currentReport->parameterFields()) {
+            if (position > highestIndex)
+                break;
+            field.setCurrentValue(ParameterValues.at(position));
+            ++position;
+        }
+    }
+}
+
+void setReportViewer(ReportViewer viewer)
+{
+    g_viewer = std::move(viewer);
+}
+
+void ShowReport(bool ShowGroupTree, const QString &Caption, bool DirectPrint)
+{
+    if (!g_currentReport)
+        throw ReportError(QStringLiteral("There is no open report to show or print."));
+    if (DirectPrint) {
+        g_currentReport->setParameterPrompting(false);
+        g_currentReport->printOut(false);
+        g_currentReport.reset();
+        return;
+    }
+    // Viewing path: the viewer window loads CurrentReport and releases it when it closes.
+    if (!g_viewer)
+        throw ReportError(QStringLiteral("The report viewer is not available in this program."));
+    g_viewer(ShowGroupTree, Caption);
+}
+
+void printLabelCopies(const QString &TemplatePath, const QVariantList &Values, qint16 Copies)
+{
+    for (int copy = 1; copy <= Copies; ++copy) {
+        OpenReport(TemplatePath, Values);
+        ShowReport(false, QStringLiteral("Print Barcode Sticker"), true);
+    }
+}
+
+QString labelTemplatePath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/LabBarcodeLabel.rpt");
+}
+
+void PrintBarcodeLabel(const QString &Barcode, const QString &PatientName, const QString &HospNum,
+                       const QString &Instrument, const QString &Transdate, const QString &RoomID,
+                       const QString &AgeSex, const qint16 &Copies)
+{
+    const qint16 copies = Copies; // read once: the caller's variable may change during the job
+    if (copies < 1)
+        return;
+    const QVariantList values{Barcode, PatientName, HospNum, Instrument, Transdate, RoomID, AgeSex};
+    printLabelCopies(labelTemplatePath(), values, copies);
+}
+
+} // namespace report

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "report/report.h"
+
+#include <QString>
+#include <memory>
+
+namespace report {
+
+// The report engine's application object: opens report files.
+class ReportApplication
+{
+public:
+    // Open option 1, the only one this engine has: read the template afresh from the
+    // file into a new report of its own. Any other value is refused.
+    static constexpr qint16 OpenFresh = 1;
+
+    std::unique_ptr<Report> openReport(const QString &path, qint16 openOption) const;
+};
+
+} // namespace report

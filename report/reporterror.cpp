@@ -1,0 +1,11 @@
+#include "report/reporterror.h"
+
+namespace report {
+
+ReportError::ReportError(const QString &description)
+    : std::runtime_error(description.toStdString())
+    , m_description(description)
+{
+}
+
+} // namespace report

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "report/labeltemplate.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace report {
+
+// Reads a label template file (format in TEMPLATE.md). Every fault is a ReportError
+// whose description names the file and, for a fault in a line, the line number.
+class TemplateReader
+{
+public:
+    static LabelTemplate readFile(const QString &path);
+    static LabelTemplate parse(const QByteArray &content, const QString &path);
+
+    // How many template files have been read from disk in this process (each
+    // readFile() that got as far as opening the file). Lets tests and the tool see
+    // that every copy reads the file afresh.
+    static int filesRead();
+};
+
+} // namespace report

@@ -1,0 +1,87 @@
+// norvane-label: prints a sticker from a label template, for the people who edit
+// templates and set up label printers. It goes through the program's own engine and
+// label job, so what it prints is what Norvane prints.
+
+#include "labeloptions.h"
+
+#include "report/labelrenderer.h"
+#include "report/modmain.h"
+#include "report/reporterror.h"
+#include "report/reportoutput.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QTextStream>
+
+namespace {
+
+int run(const LabelOptions &options)
+{
+    QTextStream out(stdout);
+    const QString templatePath = options.templatePath.isEmpty() ? report::labelTemplatePath() : options.templatePath;
+    QVariantList values;
+    for (const QString &v : options.values)
+        values.append(v);
+
+    if (options.listFields) {
+        report::OpenReport(templatePath, {});
+        for (const report::ParameterField &f : report::CurrentReport()->parameterFields())
+            out << f.name() << " = \"" << f.defaultValue() << "\"\n";
+        report::CurrentReport().reset();
+        return 0;
+    }
+
+    switch (options.destination) {
+    case LabelOptions::Destination::Png: {
+        report::OpenReport(templatePath, values);
+        const QImage image = report::LabelRenderer::renderImage(*report::CurrentReport(), options.dotsPerInch);
+        report::CurrentReport().reset();
+        if (!image.save(options.output, "PNG"))
+            throw report::ReportError(QStringLiteral("Cannot write the PNG file \"%1\".").arg(options.output));
+        out << "Wrote " << options.output << '\n';
+        return 0;
+    }
+    case LabelOptions::Destination::PdfDirectory:
+        report::setPrintToDirectory(options.output);
+        report::printLabelCopies(templatePath, values, qint16(options.copies));
+        out << "Wrote " << options.copies << " PDF file(s) to " << options.output << '\n';
+        return 0;
+    case LabelOptions::Destination::Printer:
+        report::setPrintToDirectory(QString());
+        report::printLabelCopies(templatePath, values, qint16(options.copies));
+        out << "Sent " << options.copies << " sticker(s) to the default printer\n";
+        return 0;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // Printing and PNG output need fonts, not a screen: run on a server without one.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("norvane-label"));
+    QTextStream err(stderr);
+    LabelOptions options;
+    QString error, help;
+    if (!parseLabelOptions(QGuiApplication::arguments(), options, error, help)) {
+        if (!help.isEmpty()) {
+            QTextStream(stdout) << help;
+            return 0;
+        }
+        err << "norvane-label: " << error << "\nTry norvane-label --help.\n";
+        return 2;
+    }
+    try {
+        return run(options);
+    } catch (const report::ReportError &e) {
+        err << "norvane-label: " << e.description() << '\n';
+        return 1;
+    }
+}
