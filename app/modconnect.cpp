@@ -2,7 +2,6 @@
 
 #include "settingsstore.h"
 
-#include "db/connectionstring.h"
 #include "widgets/messagebox.h"
 
 #include <exception>
@@ -33,18 +32,15 @@ void LoadConnectionSettings()
     DbPassword = store.value(section, QStringLiteral("Password"), QString());
 }
 
-QString ConnectionString()
-{
-    return db::connectionString({DbServer, DbName, DbUser, DbPassword});
-}
-
 bool OpenConnection()
 {
     try {
         LoadConnectionSettings();
         if (DbConnection().isOpen())
             DbConnection().close();
-        DbConnection().open(ConnectionString());
+        // The client gets the settings themselves along with the string they make:
+        // the string alone cannot always be read back into its four values.
+        DbConnection().openWithSettings({DbServer, DbName, DbUser, DbPassword});
         return true;
     } catch (const std::exception &) {
         return false;

@@ -39,11 +39,9 @@ void Main(const ShowMainWindow &showMainWindow);
 // into DbServer, DbName, DbUser and DbPassword; an absent key reads as "".
 void LoadConnectionSettings();
 
-// Reads the settings and opens DbConnection with the program's connection string.
-// Any failure gives false; nothing is shown and the failure's description is dropped.
+// Reads the settings and opens DbConnection with them (the program's connection
+// string, "Provider=SQLOLEDB;Server=...;UID=...;Database=...;Password=...", and
+// its translation for the driver are built by the client). Any failure gives false; nothing is shown and the failure's description is dropped.
 bool OpenConnection();
-
-// The program's connection string built from the four settings.
-QString ConnectionString();
 
 } // namespace app::modConnect

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "connectionstring.h"
 #include "dbresult.h"
 
 #include <QString>
@@ -19,6 +20,10 @@ public:
     // connectionString is the program's own form:
     // "Provider=SQLOLEDB;Server=...;UID=...;Database=...;Password=..."
     virtual void open(const QString &connectionString) = 0;
+    // Opens with the four settings themselves. The program's string cannot always be
+    // read back (a value may hold the next item's marker, such as ";Password="), so
+    // a client that translates it overrides this; the default opens with the string.
+    virtual void openWithSettings(const ConnectionSettings &settings) { open(connectionString(settings)); }
     virtual void close() = 0;
 
     // Runs a command and discards whatever it returns, unread.

@@ -70,7 +70,11 @@ bool SqlServerClient::isOpen() const
 
 void SqlServerClient::open(const QString &connectionString)
 {
-    const ConnectionSettings settings = parseConnectionString(connectionString);
+    openWithSettings(parseConnectionString(connectionString));
+}
+
+void SqlServerClient::openWithSettings(const ConnectionSettings &settings)
+{
     QSqlDatabase db = database();
     if (!db.isValid())
         throw DbError(QStringLiteral("The ODBC driver of Qt SQL (QODBC) is not available."));

@@ -11,8 +11,8 @@ namespace db {
 
 // The database client for SQL Server, on Qt SQL's ODBC driver (FreeTDS on Linux,
 // Windows' SQL Server driver on Windows).
-// - open() takes the program's connection string and hands the driver its ODBC
-//   translation, every value brace-quoted, with a bounded login time-out so that a
+// - openWithSettings() (or open() with the program's connection string) hands the
+//   driver the ODBC translation, every value brace-quoted, with a bounded login time-out so that a
 //   server that accepts but never answers cannot hang the program.
 // - Every command goes out as its exact text in one plain batch: forward only,
 //   never prepared, never through a server cursor.
@@ -34,6 +34,7 @@ public:
 
     bool isOpen() const override;
     void open(const QString &connectionString) override;
+    void openWithSettings(const ConnectionSettings &settings) override;
     void close() override;
 
     void execute(const QString &command) override;

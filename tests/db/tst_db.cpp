@@ -1,0 +1,328 @@
+#include "db/commands.h"
+#include "db/connectionstring.h"
+#include "db/dberror.h"
+#include "db/dbresult.h"
+#include "db/generaldate.h"
+#include "db/sqlserverclient.h"
+
+#include <QElapsedTimer>
+#include <QSqlError>
+#include <QTcpServer>
+#include <QTest>
+
+using namespace db;
+
+class tst_db : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void commandTexts_data();
+    void commandTexts();
+
+    void generalDateForm_data();
+    void generalDateForm();
+
+    void resultValuesAsText();
+
+    void connectionStrings_data();
+    void connectionStrings();
+    void connectionStringRejectsForeignText();
+    void odbcDriverNameFromEnvironment();
+
+    void serverMessageWithoutDriverTags_data();
+    void serverMessageWithoutDriverTags();
+    void openFailsOnClosedPort();
+    void openGivesUpOnSilentServer();
+    void commandsOnClosedConnectionFail();
+};
+
+void tst_db::commandTexts_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("expected");
+
+    const MasterRow example{u"R1"_qs, u"7"_qs, u"H9"_qs, u"B77"_qs, u"11"_qs, u"2"_qs, u"4"_qs, u"88"_qs, u"0"_qs};
+
+    QTest::newRow("search mode 3: bare digit after the comma")
+        << searchCommand(u"T55C"_qs, 3) << u"Laboratory..Lab_Barcode_GetRequests 'T55C',3"_qs;
+    QTest::newRow("search mode 2")
+        << searchCommand(u"123456"_qs, 2) << u"Laboratory..Lab_Barcode_GetRequests '123456',2"_qs;
+    QTest::newRow("search number untrimmed, case kept")
+        << searchCommand(u" t55c "_qs, 3) << u"Laboratory..Lab_Barcode_GetRequests ' t55c ',3"_qs;
+    QTest::newRow("search empty number")
+        << searchCommand(QString(), 3) << u"Laboratory..Lab_Barcode_GetRequests '',3"_qs;
+    QTest::newRow("search apostrophe doubled")
+        << searchCommand(u"T55'C"_qs, 3) << u"Laboratory..Lab_Barcode_GetRequests 'T55''C',3"_qs;
+    QTest::newRow("search injection stays inside the argument")
+        << searchCommand(u"1',2 DROP TABLE x--"_qs, 2)
+        << u"Laboratory..Lab_Barcode_GetRequests '1'',2 DROP TABLE x--',2"_qs;
+    QTest::newRow("search non-ASCII")
+        << searchCommand(u"ÑOÑO-ß€"_qs, 3) << u"Laboratory..Lab_Barcode_GetRequests 'ÑOÑO-ß€',3"_qs;
+
+    QTest::newRow("re-query: one argument, ends in the apostrophe")
+        << requeryCommand(u"B77"_qs) << u"Laboratory..Lab_Barcode_GetRequests 'B77'"_qs;
+    QTest::newRow("re-query apostrophes doubled")
+        << requeryCommand(u"'B'77''"_qs) << u"Laboratory..Lab_Barcode_GetRequests '''B''77'''''"_qs;
+
+    QTest::newRow("master row: SectionID seventh")
+        << saveMasterCommand(example)
+        << u"Laboratory..Lab_Barcode_SaveMaster 'R1','7','H9','B77','11','2','4','88','0'"_qs;
+    QTest::newRow("master row all empty")
+        << saveMasterCommand(MasterRow{})
+        << u"Laboratory..Lab_Barcode_SaveMaster '','','','','','','','',''"_qs;
+    MasterRow quoted = example;
+    quoted.refNum = u"O'R1"_qs;
+    quoted.profileId = u"'"_qs;
+    QTest::newRow("master row apostrophes doubled")
+        << saveMasterCommand(quoted)
+        << u"Laboratory..Lab_Barcode_SaveMaster 'O''R1','7','H9','B77','11','2','4','88',''''"_qs;
+    MasterRow foreign = example;
+    foreign.hospNum = u"Müller Ærø 李"_qs;
+    QTest::newRow("master row non-ASCII")
+        << saveMasterCommand(foreign)
+        << u"Laboratory..Lab_Barcode_SaveMaster 'R1','7','Müller Ærø 李','B77','11','2','4','88','0'"_qs;
+
+    QTest::newRow("date row ends in '0',''")
+        << saveDateCommand(u"88"_qs, u"11"_qs, u"4"_qs, u"12/9/2024 2:05:33 PM"_qs)
+        << u"Laboratory..Lab_Barcode_SaveDate '88','11','4','12/9/2024 2:05:33 PM','0',''"_qs;
+    QTest::newRow("date row midnight, date alone")
+        << saveDateCommand(u"88"_qs, u"11"_qs, u"4"_qs, u"12/9/2024"_qs)
+        << u"Laboratory..Lab_Barcode_SaveDate '88','11','4','12/9/2024','0',''"_qs;
+    QTest::newRow("date row apostrophes doubled")
+        << saveDateCommand(u"8'8"_qs, u"11"_qs, u"'"_qs, u"9 déc. 2024"_qs)
+        << u"Laboratory..Lab_Barcode_SaveDate '8''8','11','''','9 déc. 2024','0',''"_qs;
+
+    QTest::newRow("server clock") << serverDateCommand() << u"SELECT getdate() as serverdate"_qs;
+}
+
+void tst_db::commandTexts()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, expected);
+    QCOMPARE(command, expected);
+}
+
+void tst_db::generalDateForm_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QDateTime>("value");
+    QTest::addColumn<QString>("expected");
+
+    const QDate day(2024, 12, 9);
+    QTest::newRow("en_US afternoon") << u"en_US"_qs << QDateTime(day, QTime(14, 5, 33)) << u"12/9/2024 2:05:33 PM"_qs;
+    QTest::newRow("en_US morning") << u"en_US"_qs << QDateTime(day, QTime(9, 0, 7)) << u"12/9/2024 9:00:07 AM"_qs;
+    QTest::newRow("en_US noon") << u"en_US"_qs << QDateTime(day, QTime(12, 0, 0)) << u"12/9/2024 12:00:00 PM"_qs;
+    QTest::newRow("en_US midnight: date alone") << u"en_US"_qs << QDateTime(day, QTime(0, 0, 0)) << u"12/9/2024"_qs;
+    QTest::newRow("en_US one second past midnight") << u"en_US"_qs << QDateTime(day, QTime(0, 0, 1)) << u"12/9/2024 12:00:01 AM"_qs;
+    QTest::newRow("en_US fraction dropped") << u"en_US"_qs << QDateTime(day, QTime(14, 5, 33, 997)) << u"12/9/2024 2:05:33 PM"_qs;
+    QTest::newRow("en_US UTC value, no zone") << u"en_US"_qs << QDateTime(day, QTime(14, 5, 33), Qt::UTC) << u"12/9/2024 2:05:33 PM"_qs;
+    QTest::newRow("en_US year widened") << u"en_US"_qs << QDateTime(QDate(2005, 1, 2), QTime(23, 59, 59)) << u"1/2/2005 11:59:59 PM"_qs;
+    QTest::newRow("de_DE") << u"de_DE"_qs << QDateTime(day, QTime(14, 5, 33)) << u"09.12.2024 14:05:33"_qs;
+    QTest::newRow("de_DE midnight") << u"de_DE"_qs << QDateTime(day, QTime(0, 0)) << u"09.12.2024"_qs;
+    QTest::newRow("en_GB") << u"en_GB"_qs << QDateTime(day, QTime(9, 5, 3)) << u"09/12/2024 09:05:03"_qs;
+}
+
+void tst_db::generalDateForm()
+{
+    QFETCH(QString, locale);
+    QFETCH(QDateTime, value);
+    QFETCH(QString, expected);
+    QCOMPARE(generalDate(value, QLocale(locale)), expected);
+}
+
+void tst_db::resultValuesAsText()
+{
+    QLocale::setDefault(QLocale(u"en_US"_qs));
+    const QDateTime stamp(QDate(2024, 12, 9), QTime(14, 5, 33));
+    DbResult result({u"Barcode"_qs, u"Age"_qs, u"RoomID"_qs, u"serverdate"_qs},
+                    {{u"B77"_qs, 42, QVariant(QMetaType::fromType<QString>()), stamp},
+                     {u"B78"_qs, QVariant(QMetaType::fromType<int>()), u""_qs, QVariant(QMetaType::fromType<QDateTime>())}},
+                    2);
+    QCOMPARE(result.rowCount(), 2);
+    QCOMPARE(result.text(u"barcode"_qs), u"B77"_qs);
+    QCOMPARE(result.text(u"Age"_qs), u"42"_qs);
+    QCOMPARE(result.text(u"RoomID"_qs), QString());
+    QCOMPARE(result.text(u"serverdate"_qs), u"12/9/2024 2:05:33 PM"_qs);
+    QCOMPARE(result.dateTime(u"serverdate"_qs), stamp);
+    QVERIFY_THROWS_EXCEPTION(DbError, result.text(u"Instrument"_qs));
+
+    result.moveNext();
+    QCOMPARE(result.text(u"Age"_qs), QString());
+    QVERIFY_THROWS_EXCEPTION(DbError, result.dateTime(u"serverdate"_qs));
+    result.moveNext();
+    QVERIFY(result.atEnd());
+    QVERIFY_THROWS_EXCEPTION(DbError, result.text(u"Barcode"_qs));
+    QLocale::setDefault(QLocale::c());
+}
+
+void tst_db::connectionStrings_data()
+{
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("odbc");
+
+    QTest::newRow("all settings absent") << QString() << QString() << QString() << QString()
+        << u"Provider=SQLOLEDB;Server=;UID=;Database=;Password="_qs
+        << u"Driver={FreeTDS};Server={};Database={};UID={};PWD={};TDS_Version=7.4"_qs;
+    QTest::newRow("only the password absent") << u"LABSRV"_qs << u"Laboratory"_qs << u"lab"_qs << QString()
+        << u"Provider=SQLOLEDB;Server=LABSRV;UID=lab;Database=Laboratory;Password="_qs
+        << u"Driver={FreeTDS};Server={LABSRV};Database={Laboratory};UID={lab};PWD={};TDS_Version=7.4"_qs;
+    QTest::newRow("host,port") << u"10.0.0.5,1433"_qs << u"Laboratory"_qs << u"lab"_qs << u"s3cret"_qs
+        << u"Provider=SQLOLEDB;Server=10.0.0.5,1433;UID=lab;Database=Laboratory;Password=s3cret"_qs
+        << u"Driver={FreeTDS};Server={10.0.0.5,1433};Database={Laboratory};UID={lab};PWD={s3cret};TDS_Version=7.4"_qs;
+    QTest::newRow("host\\instance") << u"LABSRV\\SQLEXPRESS"_qs << u"Laboratory"_qs << u"lab"_qs << u"pw"_qs
+        << u"Provider=SQLOLEDB;Server=LABSRV\\SQLEXPRESS;UID=lab;Database=Laboratory;Password=pw"_qs
+        << u"Driver={FreeTDS};Server={LABSRV\\SQLEXPRESS};Database={Laboratory};UID={lab};PWD={pw};TDS_Version=7.4"_qs;
+    QTest::newRow("password with ; = { } cannot add attributes")
+        << u"LABSRV"_qs << u"Laboratory"_qs << u"lab"_qs << u"a;b=c{d}};Server={evil}"_qs
+        << u"Provider=SQLOLEDB;Server=LABSRV;UID=lab;Database=Laboratory;Password=a;b=c{d}};Server={evil}"_qs
+        << u"Driver={FreeTDS};Server={LABSRV};Database={Laboratory};UID={lab};PWD={a;b=c{d}}}};Server={evil}}};TDS_Version=7.4"_qs;
+    QTest::newRow("markers and blanks inside values")
+        << u" srv "_qs << u"Lab;Password=x"_qs << u"us;UID=er"_qs << u";Database=;Password="_qs
+        << u"Provider=SQLOLEDB;Server= srv ;UID=us;UID=er;Database=Lab;Password=x;Password=;Database=;Password="_qs
+        << u"Driver={FreeTDS};Server={ srv };Database={Lab;Password=x};UID={us;UID=er};PWD={;Database=;Password=};TDS_Version=7.4"_qs;
+    QTest::newRow("non-ASCII") << u"ЛАБ"_qs << u"Laboratório"_qs << u"müller"_qs << u"pässwörd€"_qs
+        << u"Provider=SQLOLEDB;Server=ЛАБ;UID=müller;Database=Laboratório;Password=pässwörd€"_qs
+        << u"Driver={FreeTDS};Server={ЛАБ};Database={Laboratório};UID={müller};PWD={pässwörd€};TDS_Version=7.4"_qs;
+}
+
+void tst_db::connectionStrings()
+{
+    QFETCH(QString, server);
+    QFETCH(QString, database);
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(QString, program);
+    QFETCH(QString, odbc);
+
+    const ConnectionSettings settings{server, database, user, password};
+    QCOMPARE(connectionString(settings), program);
+    QCOMPARE(odbcConnectionString(settings, u"FreeTDS"_qs), odbc);
+
+    // A client handed the program's string reads it back into the settings, except
+    // where a value holds the next item's marker (then the settings go in directly).
+    if (!QByteArray(QTest::currentDataTag()).startsWith("markers")) {
+        QCOMPARE(parseConnectionString(program), settings);
+        QCOMPARE(odbcConnectionString(parseConnectionString(program), u"FreeTDS"_qs), odbc);
+    }
+
+    // Other drivers get no FreeTDS attribute, and a driver name with a brace is quoted too.
+    QCOMPARE(odbcConnectionString(settings, u"SQL Server"_qs),
+             QString(odbc).replace(u"{FreeTDS}"_qs, u"{SQL Server}"_qs).remove(u";TDS_Version=7.4"_qs));
+    QVERIFY(odbcConnectionString(settings, u"My}Driver"_qs).startsWith(u"Driver={My}}Driver};"_qs));
+}
+
+void tst_db::connectionStringRejectsForeignText()
+{
+    QVERIFY_THROWS_EXCEPTION(DbError, parseConnectionString(u"Driver={FreeTDS};Server=x"_qs));
+    QVERIFY_THROWS_EXCEPTION(DbError, parseConnectionString(u"Provider=SQLOLEDB;Server=x;UID=u;Password=p"_qs));
+    QVERIFY_THROWS_EXCEPTION(DbError, parseConnectionString(QString()));
+}
+
+void tst_db::odbcDriverNameFromEnvironment()
+{
+    const QByteArray saved = qgetenv("NORVANE_ODBC_DRIVER");
+    qunsetenv("NORVANE_ODBC_DRIVER");
+    QCOMPARE(odbcDriverName(), u"FreeTDS"_qs);
+    QCOMPARE(SqlServerClient().driver(), u"FreeTDS"_qs);
+    qputenv("NORVANE_ODBC_DRIVER", "ODBC Driver 18 for SQL Server");
+    QCOMPARE(odbcDriverName(), u"ODBC Driver 18 for SQL Server"_qs);
+    QCOMPARE(SqlServerClient().driver(), u"ODBC Driver 18 for SQL Server"_qs);
+    if (saved.isNull())
+        qunsetenv("NORVANE_ODBC_DRIVER");
+    else
+        qputenv("NORVANE_ODBC_DRIVER", saved);
+}
+
+void tst_db::serverMessageWithoutDriverTags_data()
+{
+    QTest::addColumn<QString>("databaseText");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("FreeTDS") << u"[FreeTDS][SQL Server]Could not find stored procedure 'Lab_X'."_qs
+                             << u"Could not find stored procedure 'Lab_X'."_qs;
+    QTest::newRow("two messages") << u"[FreeTDS][SQL Server]Timeout expired [FreeTDS][SQL Server]Unable to connect to data source"_qs
+                                  << u"Timeout expired Unable to connect to data source"_qs;
+    QTest::newRow("Windows driver") << u"[Microsoft][ODBC SQL Server Driver][SQL Server]Invalid object name 'x'."_qs
+                                    << u"Invalid object name 'x'."_qs;
+    QTest::newRow("brackets of the message kept") << u"[FreeTDS][SQL Server]Invalid object name '[dbo].[T]'."_qs
+                                                  << u"Invalid object name '[dbo].[T]'."_qs;
+}
+
+void tst_db::serverMessageWithoutDriverTags()
+{
+    QFETCH(QString, databaseText);
+    QFETCH(QString, expected);
+    QCOMPARE(SqlServerClient::describe(QSqlError(u"QODBC: Unable to execute statement"_qs, databaseText)), expected);
+}
+
+namespace {
+// A loopback port on which nothing listens.
+quint16 closedPort()
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost))
+        return 0;
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+QString programString(quint16 port)
+{
+    return connectionString({u"127.0.0.1,%1"_qs.arg(port), u"Laboratory"_qs, u"lab"_qs, u"pw"_qs});
+}
+} // namespace
+
+void tst_db::openFailsOnClosedPort()
+{
+    const quint16 port = closedPort();
+    QVERIFY(port != 0);
+    SqlServerClient client(2);
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        client.open(programString(port));
+        QFAIL("open succeeded without a server");
+    } catch (const DbError &error) {
+        QVERIFY2(!error.description().isEmpty(), "no description");
+        QVERIFY2(!error.description().contains(u"[FreeTDS]"_qs), qPrintable(error.description()));
+    }
+    QVERIFY(!client.isOpen());
+    // Nothing listens: the refusal is immediate, well inside the login time-out.
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+}
+
+void tst_db::openGivesUpOnSilentServer()
+{
+    // Accepts the connection (the kernel completes it) and never answers the login.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    SqlServerClient client(1);
+    QCOMPARE(client.loginTimeoutSeconds(), 1);
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY_THROWS_EXCEPTION(DbError, client.open(programString(silent.serverPort())));
+    QVERIFY(!client.isOpen());
+    QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
+    // The login really went to this listener (the server form "host,port" was used).
+    QVERIFY(silent.hasPendingConnections() || silent.waitForNewConnection(1000));
+}
+
+void tst_db::commandsOnClosedConnectionFail()
+{
+    SqlServerClient client;
+    QCOMPARE(client.loginTimeoutSeconds(), SqlServerClient::kDefaultLoginTimeoutSeconds);
+    QVERIFY(!client.isOpen());
+    QVERIFY_THROWS_EXCEPTION(DbError, client.execute(serverDateCommand()));
+    QVERIFY_THROWS_EXCEPTION(DbError, client.openStatic(requeryCommand(u"B77"_qs)));
+    QVERIFY_THROWS_EXCEPTION(DbError, client.openReadOnce(serverDateCommand()));
+    QVERIFY_THROWS_EXCEPTION(DbError, client.open(u"Server=x;UID=u"_qs));
+    client.close();
+}
+
+QTEST_GUILESS_MAIN(tst_db)
+#include "tst_db.moc"
