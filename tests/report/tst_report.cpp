@@ -1,0 +1,591 @@
+// The report engine, the label template reader, the drawing of labels, the PDF output
+// and the label job. Printing tests write PDF files into a temporary folder; none uses
+// a real printer. Barcodes are checked the way a lab would: by a barcode reader
+// (zbarimg) on the rendered image and on the PDF rasterised by pdftoppm.
+
+#include "report/labelrenderer.h"
+#include "report/modmain.h"
+#include "report/reporterror.h"
+#include "report/reportoutput.h"
+#include "report/templatereader.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace report;
+
+namespace {
+
+const QString kSevenFields = QStringLiteral(
+    "label width=50.8 height=25.4\n"
+    "field name=Barcode default=B0\n"
+    "field name=PatientName default=P0\n"
+    "field name=HospNum default=H0\n"
+    "field name=Instrument default=I0\n"
+    "field name=Transdate default=T0\n"
+    "field name=RoomID default=R0\n"
+    "field name=AgeSex default=A0\n");
+
+QVariantList sevenValues(const QString &barcode = QStringLiteral("LAB123"))
+{
+    return {barcode, QStringLiteral("DOE, JANE"), QStringLiteral("H-1"), QStringLiteral("CHEM"),
+            QStringLiteral("12/10/2026"), QString(), QStringLiteral("30/F")};
+}
+
+QString shippedTemplate()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/LabBarcodeLabel.rpt");
+}
+
+// A label that is only one barcode across the full 2-inch width.
+QString barcodeOnly(const QString &extra = QString())
+{
+    return QStringLiteral("label width=50.8 height=25.4\nfield name=Barcode default=X\n"
+                          "barcode x=0 y=2 width=50.8 field=Barcode bar-height=12 %1\n").arg(extra);
+}
+
+QString decode(const QString &png)
+{
+    QProcess zbar;
+    zbar.start(QStringLiteral("zbarimg"), {QStringLiteral("-q"), QStringLiteral("--raw"), png});
+    if (!zbar.waitForFinished(20000))
+        return QStringLiteral("<zbarimg did not finish>");
+    return QString::fromUtf8(zbar.readAllStandardOutput()).trimmed();
+}
+
+// Dark pixels, with a little tolerance for anti-aliased text edges.
+bool isDark(QRgb p)
+{
+    return qGray(p) < 160;
+}
+
+} // namespace
+
+class TestReport : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    int m_fileNo = 0;
+
+    QString writeTemplate(const QByteArray &content)
+    {
+        const QString path = m_dir.filePath(QStringLiteral("t%1.rpt").arg(++m_fileNo));
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
+            qFatal("cannot write fixture");
+        return path;
+    }
+    QString writeTemplate(const QString &content) { return writeTemplate(content.toUtf8()); }
+
+    QStringList pdfsIn(const QString &dir) const
+    {
+        return QDir(dir).entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        for (const char *tool : {"zbarimg", "pdftoppm", "pdfinfo"})
+            QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(),
+                     qPrintable(QStringLiteral("%1 is needed (zbar-tools, poppler-utils)").arg(QLatin1String(tool))));
+    }
+
+    void cleanup()
+    {
+        CurrentReport().reset();
+        setReportViewer({});
+        ReportOutput::setPrintToDirectory(QString());
+    }
+
+    // ---- Values reach fields by position only -------------------------------------
+
+    void parameterMatching_data()
+    {
+        QTest::addColumn<QString>("fields");
+        QTest::addColumn<QVariantList>("values");
+        QTest::addColumn<QStringList>("printed");
+        QTest::addColumn<int>("touched");
+
+        const QString three = QStringLiteral("label width=50 height=25\nfield name=Z default=z\n"
+                                             "field name=Barcode default=y\nfield name=A default=x\n");
+        QTest::newRow("fewer fields than values: first values in order, rest ignored")
+            << three << sevenValues() << QStringList{"LAB123", "DOE, JANE", "H-1"} << 3;
+        QTest::newRow("more fields than values: later fields keep their defaults")
+            << QString(kSevenFields + "field name=Extra1 default=E1\nfield name=Extra2 default=E2\n") << sevenValues()
+            << QStringList{"LAB123", "DOE, JANE", "H-1", "CHEM", "12/10/2026", "", "30/F", "E1", "E2"} << 7;
+        QTest::newRow("empty list: fields not touched")
+            << kSevenFields << QVariantList{}
+            << QStringList{"B0", "P0", "H0", "I0", "T0", "R0", "A0"} << 0;
+        QTest::newRow("names never matter: a field named like another value")
+            << QStringLiteral("label width=50 height=25\nfield name=AgeSex default=q\n") << sevenValues()
+            << QStringList{"LAB123"} << 1;
+        QTest::newRow("template without fields") << QStringLiteral("label width=50 height=25\n") << sevenValues()
+                                                 << QStringList{} << 0;
+    }
+
+    void parameterMatching()
+    {
+        QFETCH(QString, fields);
+        QFETCH(QVariantList, values);
+        QFETCH(QStringList, printed);
+        QFETCH(int, touched);
+
+        OpenReport(writeTemplate(fields), values);
+        QVERIFY(CurrentReport());
+        QCOMPARE(CurrentReport()->reportTitle(), QStringLiteral("Barcode Label Printing"));
+        QStringList got;
+        int given = 0;
+        for (const ParameterField &f : CurrentReport()->parameterFields()) {
+            got << f.value();
+            given += f.hasCurrentValue() ? 1 : 0;
+        }
+        QCOMPARE(got, printed);
+        QCOMPARE(given, touched);
+    }
+
+    void refusedValueLeavesReportOpen()
+    {
+        // A value that is not text fails the walk; the opened report stays in
+        // CurrentReport until the next OpenReport releases it.
+        QVERIFY_THROWS_EXCEPTION(ReportError, OpenReport(writeTemplate(kSevenFields), {QVariant(QVariantList{1, 2})}));
+        QVERIFY(CurrentReport());
+        OpenReport(writeTemplate(kSevenFields), {QStringLiteral("next")});
+        QCOMPARE(CurrentReport()->fieldValue(0), QStringLiteral("next"));
+    }
+
+    // ---- OpenReport, ShowReport and CurrentReport ----------------------------------
+
+    void openReleasesEarlierReportEvenWhenOpenFails()
+    {
+        OpenReport(writeTemplate(kSevenFields), sevenValues());
+        QVERIFY(CurrentReport());
+        try {
+            OpenReport(m_dir.filePath(QStringLiteral("absent.rpt")), sevenValues());
+            QFAIL("opening a missing file succeeded");
+        } catch (const ReportError &e) {
+            QVERIFY2(e.description().contains(QLatin1String("absent.rpt")), qPrintable(e.description()));
+        }
+        QVERIFY(!CurrentReport());
+    }
+
+    void failedPrintKeepsReportUntilNextOpen()
+    {
+        QTemporaryDir out;
+        ReportOutput::setPrintToDirectory(out.path());
+        OpenReport(writeTemplate(barcodeOnly()), {QString()});
+        QVERIFY_THROWS_EXCEPTION(ReportError, ShowReport(false, QString(), true));
+        QVERIFY(CurrentReport()); // the print failed: the report is still held
+        QVERIFY(pdfsIn(out.path()).isEmpty());
+        OpenReport(writeTemplate(barcodeOnly()), {QStringLiteral("OK1")});
+        QCOMPARE(CurrentReport()->fieldValue(0), QStringLiteral("OK1"));
+        ShowReport(true, QStringLiteral("ignored"), true);
+        QVERIFY(!CurrentReport());
+        QCOMPARE(pdfsIn(out.path()), QStringList{"0001-OK1.pdf"});
+    }
+
+    void showReportPaths()
+    {
+        QVERIFY_THROWS_EXCEPTION(ReportError, ShowReport(false, QStringLiteral("x"), true)); // nothing open
+
+        // Viewing path: handed to the viewer, which owns the release.
+        OpenReport(writeTemplate(kSevenFields), {});
+        QVERIFY_THROWS_EXCEPTION(ReportError, ShowReport(false, QStringLiteral("View"), false));
+        QString caption;
+        bool tree = false;
+        const Report *seen = nullptr;
+        setReportViewer([&](bool showGroupTree, const QString &c) {
+            tree = showGroupTree;
+            caption = c;
+            seen = CurrentReport().get();
+            CurrentReport().reset(); // as the window does when it closes
+        });
+        ShowReport(true, QStringLiteral("Print Barcode Sticker"), false);
+        QCOMPARE(caption, QStringLiteral("Print Barcode Sticker"));
+        QVERIFY(tree);
+        QVERIFY(seen);
+        QVERIFY(!CurrentReport());
+    }
+
+    // ---- The label job ------------------------------------------------------------
+
+    void labelJobCopies_data()
+    {
+        QTest::addColumn<int>("copies");
+        QTest::newRow("0: nothing opened or printed") << 0;
+        QTest::newRow("-5: nothing opened or printed") << -5;
+        QTest::newRow("1") << 1;
+        QTest::newRow("3: three jobs, template read three times") << 3;
+    }
+
+    void labelJobCopies()
+    {
+        QFETCH(int, copies);
+        QTemporaryDir out;
+        ReportOutput::setPrintToDirectory(out.path());
+        const int readsBefore = TemplateReader::filesRead();
+        const qint16 n = qint16(copies);
+        PrintBarcodeLabel(QStringLiteral("24121000"), QStringLiteral("DOE, JANE"), QStringLiteral("H-1"),
+                          QStringLiteral("CHEM"), QStringLiteral("12/10/2026"), QString(), QStringLiteral("30/F"), n);
+        const int expected = std::max(0, copies);
+        QCOMPARE(TemplateReader::filesRead() - readsBefore, expected);
+        QStringList names;
+        for (int i = 1; i <= expected; ++i)
+            names << QStringLiteral("%1-24121000.pdf").arg(i, 4, 10, QChar(u'0'));
+        QCOMPARE(pdfsIn(out.path()), names);
+        QVERIFY(!CurrentReport());
+    }
+
+    void labelJobStopsAtFailingCopy()
+    {
+        // An empty barcode cannot make a sticker: the job fails, nothing is written,
+        // and the error reaches the caller as it is.
+        QTemporaryDir out;
+        ReportOutput::setPrintToDirectory(out.path());
+        try {
+            PrintBarcodeLabel(QString(), QStringLiteral("DOE"), QString(), QString(), QString(), QString(), QString(), 2);
+            QFAIL("an empty barcode printed");
+        } catch (const ReportError &e) {
+            QVERIFY2(e.description().contains(QLatin1String("empty")), qPrintable(e.description()));
+        }
+        QVERIFY(pdfsIn(out.path()).isEmpty());
+    }
+
+    void shippedTemplate_()
+    {
+        OpenReport(shippedTemplate(), {});
+        const Report &r = *CurrentReport();
+        QStringList names;
+        for (const ParameterField &f : r.parameterFields())
+            names << f.name();
+        QCOMPARE(names, (QStringList{"Barcode", "PatientName", "HospNum", "Instrument", "Transdate", "RoomID", "AgeSex"}));
+        QCOMPARE(r.labelTemplate().width, 50.8);
+        QCOMPARE(r.labelTemplate().height, 25.4);
+    }
+
+    // ---- PDF output -----------------------------------------------------------------
+
+    void pdfFilesKeepOrderAndNeverOverwrite()
+    {
+        QTemporaryDir out;
+        QFile old(out.filePath(QStringLiteral("0007-earlier.pdf")));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("kept");
+        old.close();
+        ReportOutput::setPrintToDirectory(out.path());
+        printLabelCopies(writeTemplate(barcodeOnly()), {QStringLiteral("A/B 1:x")}, 1);
+        printLabelCopies(writeTemplate(barcodeOnly()), {QStringLiteral("..9")}, 1);
+        QCOMPARE(pdfsIn(out.path()), (QStringList{"0007-earlier.pdf", "0008-A_B_1_x.pdf", "0009-_.9.pdf"}));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("kept"));
+
+        // Page size (2 x 1 inch = 144 x 72 pt) and the document title.
+        QProcess info;
+        info.start(QStringLiteral("pdfinfo"), {out.filePath(QStringLiteral("0008-A_B_1_x.pdf"))});
+        QVERIFY(info.waitForFinished(20000));
+        const QString text = QString::fromUtf8(info.readAllStandardOutput());
+        QVERIFY2(text.contains(QLatin1String("Barcode Label Printing")), qPrintable(text));
+        QVERIFY2(text.contains(QRegularExpression(QStringLiteral("Page size:\\s+144(\\.0+)? x 72(\\.0+)? pts"))), qPrintable(text));
+    }
+
+    void unwritableFolderIsAnError()
+    {
+        QTemporaryDir out;
+        QFile blocker(out.filePath(QStringLiteral("file")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        ReportOutput::setPrintToDirectory(out.filePath(QStringLiteral("file/sub")));
+        OpenReport(writeTemplate(barcodeOnly()), {QStringLiteral("A1")});
+        QVERIFY_THROWS_EXCEPTION(ReportError, ShowReport(false, QString(), true));
+    }
+
+    void noDefaultPrinterIsAnError()
+    {
+        if (!QPrinterInfo::defaultPrinter().isNull())
+            QSKIP("this machine has a default printer; the test never prints to a real one");
+        ReportOutput::setPrintToDirectory(QString());
+        OpenReport(writeTemplate(barcodeOnly()), {QStringLiteral("A1")});
+        try {
+            ShowReport(false, QString(), true);
+            QFAIL("printed without a default printer");
+        } catch (const ReportError &e) {
+            QVERIFY2(e.description().contains(QLatin1String("No default printer")), qPrintable(e.description()));
+        }
+    }
+
+    // ---- Broken templates -----------------------------------------------------------
+
+    void brokenTemplates_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("error");
+
+        const QByteArray label = "label width=50.8 height=25.4\nfield name=B\n";
+        QTest::newRow("empty file") << QByteArray() << "the label size is missing";
+        QTest::newRow("missing size") << QByteArray("field name=B\ntext x=1 y=1 width=5 height=3 field=B\n")
+                                      << "the label size is missing";
+        QTest::newRow("missing height") << QByteArray("label width=50\n") << "line 1: the setting \"height\" is missing";
+        QTest::newRow("unknown item kind") << label + "circle x=1\n" << "line 3: unknown item kind \"circle\"";
+        QTest::newRow("bad number") << label + "text x=1,5 y=1 width=5 height=3 field=B\n"
+                                    << "line 3: \"1,5\" is not a number (setting \"x\")";
+        QTest::newRow("nan") << QByteArray("label width=nan height=2\n") << "line 1: \"nan\" is not a number";
+        QTest::newRow("negative size") << QByteArray("label width=-5 height=20\n") << "line 1: width = -5 is out of range";
+        QTest::newRow("unknown setting") << label + "text x=1 y=1 width=5 height=3 field=B colour=red\n"
+                                         << "line 3: unknown setting \"colour\" for text";
+        QTest::newRow("not key=value") << label + "text x=1 y 1\n" << "line 3: \"y\" is not a setting";
+        QTest::newRow("unclosed quote") << label + "text x=1 y=1 width=5 height=3 text=\"abc\n"
+                                        << "line 3: the quoted value of \"text\" has no closing quote";
+        QTest::newRow("unknown field") << label + "text x=1 y=1 width=5 height=3 field=Nope\n"
+                                       << "line 3: no field named \"Nope\"";
+        QTest::newRow("unknown field in text") << label + "text x=1 y=1 width=5 height=3 text=\"Rm {Room}\"\n"
+                                               << "line 3: no field named \"Room\"";
+        QTest::newRow("unclosed brace") << label + "text x=1 y=1 width=5 height=3 text=\"Rm {B\"\n"
+                                        << "without its \"}\"";
+        QTest::newRow("text without source") << label + "text x=1 y=1 width=5 height=3\n"
+                                             << "line 3: the setting \"field\" or \"text\" is missing";
+        QTest::newRow("duplicate field") << label + "field name=B\n" << "line 3: the field \"B\" is declared twice";
+        QTest::newRow("duplicate setting") << QByteArray("label width=5 width=6 height=5\n") << "given twice";
+        QTest::newRow("label twice") << label + "label width=10 height=10\n" << "line 3: the label size is given twice";
+        QTest::newRow("unknown symbology") << label + "barcode x=0 y=0 width=50 field=B symbology=ean99\n"
+                                           << "line 3: unknown symbology \"ean99\"";
+        QTest::newRow("bad alignment") << label + "text x=1 y=1 width=5 height=3 field=B align=middle\n"
+                                       << "line 3: \"middle\" is not a valid align";
+        QTest::newRow("barcode without field") << label + "barcode x=0 y=0 width=50\n"
+                                               << "line 3: the setting \"field\" is missing for barcode";
+        QTest::newRow("item beyond the label") << label + "text x=40 y=1 width=20 height=3 field=B\n"
+                                               << "line 3: the item reaches beyond the 50.8 x 25.4 mm label";
+        QTest::newRow("barcode text below the label")
+            << label + "barcode x=0 y=14 width=50 field=B bar-height=10 hrt=on\n" << "line 3: the item reaches beyond";
+        QTest::newRow("not UTF-8") << QByteArray("label width=50 height=25\nfield name=\xff\xfe\n") << "not a UTF-8 text file";
+        QTest::newRow("binary junk") << QByteArray("\x00\x01\x02garbage", 10) << "unknown item kind";
+    }
+
+    void brokenTemplates()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, error);
+        const QString path = writeTemplate(content);
+        try {
+            OpenReport(path, sevenValues());
+            QFAIL("a broken template was accepted");
+        } catch (const ReportError &e) {
+            QVERIFY2(e.description().contains(QFileInfo(path).fileName()), qPrintable(e.description()));
+            QVERIFY2(e.description().contains(error), qPrintable(e.description()));
+        }
+        QVERIFY(!CurrentReport());
+    }
+
+    void unreadableTemplateFiles()
+    {
+        QVERIFY_THROWS_EXCEPTION(ReportError, OpenReport(m_dir.path(), {})); // a folder
+        const QString big = writeTemplate(QByteArray(300 * 1024, '#'));
+        try {
+            OpenReport(big, {});
+            QFAIL("an oversized file was read");
+        } catch (const ReportError &e) {
+            QVERIFY2(e.description().contains(QLatin1String("larger than")), qPrintable(e.description()));
+        }
+    }
+
+    void commentsQuotesAndBlankLines()
+    {
+        OpenReport(writeTemplate(QStringLiteral("\r\n# comment\n  label width=50 height=25 # trailing\r\n"
+                                                "field name=N default=\"a \\\"b\\\" # c\"\n")),
+                   {});
+        QCOMPARE(CurrentReport()->fieldValue(0), QStringLiteral("a \"b\" # c"));
+    }
+
+    // ---- Barcodes that scan -----------------------------------------------------------
+
+    void barcodesDecode_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("output");
+        const QStringList values{QStringLiteral("A1"), QStringLiteral("12345678901234567890"),
+                                 QStringLiteral("2412100042"), QStringLiteral("AbCdEf12xY"),
+                                 QStringLiteral("LAB 1234 X"), QStringLiteral("Ab3dEf7hIj1Lm")};
+        const QStringList rows{"short", "20 digits", "digits only", "mixed case", "with a blank", "13 mixed: widest that fits"};
+        for (const QString &output : {QStringLiteral("image 203"), QStringLiteral("image 300"), QStringLiteral("pdf")})
+            for (int i = 0; i < values.size(); ++i)
+                QTest::addRow("%s, %s", qPrintable(rows.at(i)), qPrintable(output)) << values.at(i) << output;
+    }
+
+    void barcodesDecode()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, output);
+        QTemporaryDir out;
+        QString png = out.filePath(QStringLiteral("label.png"));
+        if (output == u"pdf") {
+            ReportOutput::setPrintToDirectory(out.path());
+            printLabelCopies(shippedTemplate(), sevenValues(value), 1);
+            const QStringList pdfs = pdfsIn(out.path());
+            QCOMPARE(pdfs.size(), 1);
+            QCOMPARE(QProcess::execute(QStringLiteral("pdftoppm"),
+                                       {QStringLiteral("-r"), QStringLiteral("203"), QStringLiteral("-mono"),
+                                        QStringLiteral("-png"), QStringLiteral("-singlefile"), out.filePath(pdfs.first()),
+                                        out.filePath(QStringLiteral("label"))}),
+                     0);
+        } else {
+            OpenReport(shippedTemplate(), sevenValues(value));
+            const QImage image = LabelRenderer::renderImage(*CurrentReport(), output.mid(6).toDouble());
+            QVERIFY(image.save(png));
+        }
+        QCOMPARE(decode(png), value);
+    }
+
+    void unprintableBarcodes_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("20 mixed characters do not fit at 2 dots")
+            << QStringLiteral("AbCdEfGhIjKlMnOpQrSt") << QStringLiteral("too long for the label");
+        QTest::newRow("character Code 128 cannot carry")
+            << QStringLiteral("LAB\u03A9") << QStringLiteral("cannot be encoded as code128");
+        QTest::newRow("empty") << QString() << QStringLiteral("is empty");
+    }
+
+    void unprintableBarcodes()
+    {
+        // The job fails before any file is made, rather than print a clipped or
+        // unreadable barcode.
+        QFETCH(QString, value);
+        QFETCH(QString, error);
+        QTemporaryDir out;
+        ReportOutput::setPrintToDirectory(out.path());
+        try {
+            printLabelCopies(shippedTemplate(), sevenValues(value), 1);
+            QFAIL("an unprintable barcode printed");
+        } catch (const ReportError &e) {
+            QVERIFY2(e.description().contains(error), qPrintable(e.description()));
+        }
+        QVERIFY(pdfsIn(out.path()).isEmpty());
+        OpenReport(shippedTemplate(), sevenValues(value)); // drawing an image fails the same way
+        QVERIFY_THROWS_EXCEPTION(ReportError, LabelRenderer::renderImage(*CurrentReport(), 203));
+    }
+
+    void barsAreWholeDotsWithQuietZones_data()
+    {
+        QTest::addColumn<double>("dpi");
+        QTest::addColumn<int>("moduleDots");
+        QTest::newRow("203 dpi: 2 dots") << 203.0 << 2;
+        QTest::newRow("300 dpi: 3 dots") << 300.0 << 3;
+        QTest::newRow("600 dpi: 6 dots") << 600.0 << 6;
+    }
+
+    void barsAreWholeDotsWithQuietZones()
+    {
+        QFETCH(double, dpi);
+        QFETCH(int, moduleDots);
+        OpenReport(writeTemplate(barcodeOnly(QStringLiteral("hrt=off quiet=10"))), {QStringLiteral("Ab3dEf7hIj1Lm")});
+        const QImage image = LabelRenderer::renderImage(*CurrentReport(), dpi);
+        const int y = int(7 * dpi / 25.4); // through the bars
+        QList<int> runs;
+        int first = -1, last = -1, run = 0;
+        bool dark = false;
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            QVERIFY2(p == qRgb(0, 0, 0) || p == qRgb(255, 255, 255), "a grey pixel: bars are antialiased");
+            const bool d = p == qRgb(0, 0, 0);
+            if (d) {
+                last = x;
+                if (first < 0)
+                    first = x;
+            }
+            if (x > 0 && d != dark && first >= 0 && x - 1 >= first) {
+                runs << run;
+                run = 0;
+            }
+            dark = d;
+            run += first >= 0 ? 1 : 0;
+        }
+        QVERIFY(!runs.isEmpty());
+        for (int r : runs)
+            QVERIFY2(r % moduleDots == 0, qPrintable(QStringLiteral("a run of %1 dots").arg(r)));
+        QVERIFY(first >= 10 * moduleDots);
+        QVERIFY(image.width() - 1 - last >= 10 * moduleDots);
+    }
+
+    // ---- Texts stay in their boxes ----------------------------------------------------
+
+    void longTextsStayInTheirBox_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("value");
+        const QString longName = QStringLiteral("WOLFESCHLEGELSTEINHAUSENBERGERDORFF, HUBERT BLAINE MARIA DE LOS SANTOS");
+        for (const char *overflow : {"elide", "shrink"})
+            for (const char *align : {"left", "center", "right"})
+                QTest::addRow("%s, %s", overflow, align)
+                    << QStringLiteral("overflow=%1 align=%2 size=9 weight=bold").arg(QLatin1String(overflow), QLatin1String(align))
+                    << longName;
+        QTest::newRow("line breaks in the value") << QStringLiteral("overflow=shrink size=9")
+                                                  << QStringLiteral("DOE,\nJANE\r\nMARIE\tX");
+        QTest::newRow("font too tall for the box") << QStringLiteral("size=40") << QStringLiteral("TALL");
+        QTest::newRow("font that does not exist") << QStringLiteral("font=\"No Such Font\" size=9") << longName;
+    }
+
+    void longTextsStayInTheirBox()
+    {
+        QFETCH(QString, settings);
+        QFETCH(QString, value);
+        const QRectF boxMm(10, 8, 30, 4);
+        OpenReport(writeTemplate(QStringLiteral("label width=50.8 height=25.4\nfield name=N\n"
+                                                "text x=10 y=8 width=30 height=4 field=N %1\n").arg(settings)),
+                   {value});
+        const double dpi = 203;
+        const QImage image = LabelRenderer::renderImage(*CurrentReport(), dpi);
+        const QRect box(QPoint(int(boxMm.left() * dpi / 25.4), int(boxMm.top() * dpi / 25.4)),
+                        QPoint(int(std::ceil(boxMm.right() * dpi / 25.4)), int(std::ceil(boxMm.bottom() * dpi / 25.4))));
+        int inside = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (isDark(image.pixel(x, y))) {
+                    QVERIFY2(box.contains(x, y), qPrintable(QStringLiteral("ink at %1,%2 outside the box").arg(x).arg(y)));
+                    ++inside;
+                }
+        QVERIFY(inside > 20); // something was printed
+    }
+
+    void shrinkKeepsTheWholeName()
+    {
+        // Shrink draws a name that is too wide in a smaller font; elide keeps the size.
+        const QString name = QStringLiteral("DELA CRUZ, MARIA CONCEPCION SANTOS");
+        int inkRows[2] = {0, 0};
+        int i = 0;
+        for (const char *overflow : {"shrink", "elide"}) {
+            OpenReport(writeTemplate(QStringLiteral("label width=50.8 height=25.4\nfield name=N\n"
+                                                    "text x=1 y=1 width=40 height=4 field=N size=9 overflow=%1\n")
+                                         .arg(QLatin1String(overflow))),
+                       {name});
+            const QImage image = LabelRenderer::renderImage(*CurrentReport(), 203);
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (isDark(image.pixel(x, y))) {
+                        ++inkRows[i];
+                        break;
+                    }
+            ++i;
+        }
+        QVERIFY2(inkRows[0] < inkRows[1], qPrintable(QStringLiteral("%1 rows shrunk, %2 elided").arg(inkRows[0]).arg(inkRows[1])));
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    QGuiApplication app(argc, argv);
+    TestReport test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_report.moc"
