@@ -1,0 +1,100 @@
+// labdb-server: serves the embedded laboratory database over the SQL Server
+// protocol (MS-TDS 7.4) on a loopback port, for the end-to-end tests and for
+// running Norvane without a SQL Server. See README.md, "Running against labdb-server".
+
+#include "tdsserver.h"
+
+#include "labdb/labdatabase.h"
+#include "labdb/session.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QHostAddress>
+#include <QTextStream>
+
+#include <cstdio>
+
+using labdb::tds::ServerConfig;
+using labdb::tds::TdsServer;
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("labdb-server"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Serves the embedded laboratory database to SQL Server clients (TDS 7.4) on 127.0.0.1."));
+    parser.addHelpOption();
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("TCP port; 0 picks a free one (default 1433)."),
+                                  QStringLiteral("N"), QStringLiteral("1433"));
+    const QCommandLineOption database(QStringLiteral("database"), QStringLiteral("SQLite file of the laboratory database."),
+                                      QStringLiteral("PATH"));
+    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("Login name accepted (default norvane)."),
+                                  QStringLiteral("NAME"), QStringLiteral("norvane"));
+    const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("Password accepted (default norvane)."),
+                                      QStringLiteral("TEXT"), QStringLiteral("norvane"));
+    const QCommandLineOption dbname(QStringLiteral("dbname"), QStringLiteral("Database name clients log in to (default Laboratory)."),
+                                    QStringLiteral("NAME"), QStringLiteral("Laboratory"));
+    const QCommandLineOption dropAfter(QStringLiteral("drop-after"),
+                                       QStringLiteral("Close each connection right after running its N-th SQL batch, without answering it."),
+                                       QStringLiteral("N"));
+    const QCommandLineOption stall(QStringLiteral("stall"), QStringLiteral("Accept connections and never answer."));
+    const QCommandLineOption demo(QStringLiteral("demo"),
+                                  QStringLiteral("Create a fresh sample database first, at --database PATH or at the demo "
+                                                 "database's default place (an existing file there is replaced)."));
+    const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("Append every request received to FILE, one per line."),
+                                 QStringLiteral("FILE"));
+    parser.addOptions({port, database, demo, user, password, dbname, dropAfter, stall, log});
+    parser.process(app);
+
+    QTextStream err(stderr);
+    auto fail = [&](const QString &message) {
+        err << "labdb-server: " << message << Qt::endl;
+        return 2;
+    };
+
+    bool ok = false;
+    const uint portNumber = parser.value(port).toUInt(&ok);
+    if (!ok || portNumber > 65535)
+        return fail(QStringLiteral("--port takes a number from 0 to 65535"));
+
+    ServerConfig config;
+    config.user = parser.value(user);
+    config.password = parser.value(password);
+    config.databaseName = parser.value(dbname);
+    config.stall = parser.isSet(stall);
+    if (parser.isSet(dropAfter)) {
+        config.dropAfter = parser.value(dropAfter).toInt(&ok);
+        if (!ok || config.dropAfter < 1)
+            return fail(QStringLiteral("--drop-after takes a number from 1 up"));
+    }
+    if (parser.isSet(demo)) {
+        config.databasePath = parser.isSet(database) ? QFileInfo(parser.value(database)).absoluteFilePath()
+                                                     : labdb::defaultDemoDatabasePath();
+        try {
+            labdb::createDemoDatabase(config.databasePath);
+        } catch (const labdb::SqlError &e) {
+            return fail(QStringLiteral("cannot create the demo database %1: %2").arg(config.databasePath, e.message()));
+        }
+    } else if (parser.isSet(database)) {
+        config.databasePath = QFileInfo(parser.value(database)).absoluteFilePath();
+    } else {
+        return fail(QStringLiteral("give --database PATH, or --demo"));
+    }
+    if (!QFileInfo::exists(config.databasePath))
+        return fail(QStringLiteral("no database at %1").arg(config.databasePath));
+
+    TdsServer server(config, parser.value(log));
+    QString logError;
+    if (!server.openLog(&logError))
+        return fail(QStringLiteral("cannot write the log %1: %2").arg(parser.value(log), logError));
+    if (!server.listen(QHostAddress::LocalHost, quint16(portNumber)))
+        return fail(QStringLiteral("cannot listen on 127.0.0.1:%1: %2").arg(portNumber).arg(server.errorString()));
+
+    // Tests start the server on port 0 and read the port from this line.
+    std::printf("listening on 127.0.0.1:%u\n", unsigned(server.serverPort()));
+    std::fflush(stdout);
+    return app.exec();
+}

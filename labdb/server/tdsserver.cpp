@@ -1,0 +1,39 @@
+#include "tdsserver.h"
+
+#include "connectionthread.h"
+
+namespace labdb::tds {
+
+TdsServer::TdsServer(ServerConfig config, const QString &logPath, QObject *parent)
+    : QTcpServer(parent)
+    , m_config(std::move(config))
+    , m_log(logPath)
+{
+}
+
+TdsServer::~TdsServer()
+{
+    close();
+    for (const QPointer<ConnectionThread> &thread : std::as_const(m_threads)) {
+        if (thread) {
+            thread->requestInterruption();
+            thread->wait();
+        }
+    }
+}
+
+bool TdsServer::openLog(QString *error)
+{
+    return m_log.open(error);
+}
+
+void TdsServer::incomingConnection(qintptr socketDescriptor)
+{
+    auto *thread = new ConnectionThread(socketDescriptor, m_config, m_log, ++m_connections, this);
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    m_threads.removeIf([](const QPointer<ConnectionThread> &t) { return t.isNull(); });
+    m_threads.append(thread);
+    thread->start();
+}
+
+} // namespace labdb::tds
