@@ -1,17 +1,114 @@
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
+
+class QLabel;
+class QPushButton;
+
+namespace widgets {
+class vkFrame;
+class vkTextBox;
+class vkLabel;
+class vkCommand;
+class vkCheck;
+class vkListBox;
+} // namespace widgets
 
 namespace ui {
 
-// The program's main window: scan a request number, see the patient and the
-// checklist of exams, print their barcode stickers.
+class ActivationWatch;
+
+// The program's main window. How a request flows through it:
+//  - keys typed into txtNumber pass numberKeyPress (upper-cased, apostrophe
+//    dropped); Enter runs SearchPatient, which asks the database for the
+//    requests behind the number, keeps the patient's values and every row's
+//    barcode and instrument in the form-level state below, lists one checked
+//    item per row in lstExams and moves the focus to Print (cmdGenerate);
+//  - Print runs the print run (onGenerateClicked), which walks the checklist;
+//  - ResetForm puts the controls back for the next patient; it runs on
+//    activation (first show, and whenever another window of the program that
+//    was over this one closes), on Reset and at the end of the print run.
+// The search (and the print run) yield to the event loop once per row inside an
+// ExclusiveRun: no other handler of this window runs meanwhile, input is held
+// back and delivered afterwards.
 class frmNorvane : public QWidget
 {
     Q_OBJECT
 
 public:
     explicit frmNorvane(QWidget *parent = nullptr);
+    ~frmNorvane() override;
+
+    // The number box's key-press filter, for anything that types into it on the
+    // user's behalf (the on-screen keyboard): same rule as typed keys.
+    static void numberKeyFilter(int &charCode);
+    // Types text into the number box as if keyed in, through the key filter.
+    void typeIntoNumber(const QString &text);
+
+    // Read-only view of the form-level state, for the print run's tests.
+    const QString &hospNum() const { return HospNum; }
+    const QStringList &barcodes() const { return Barcodes; }
+    const QStringList &instruments() const { return Instruments; }
+    const QString &patientName() const { return PatientName; }
+    const QString &transdate() const { return Transdate; }
+    const QString &roomId() const { return RoomID; }
+    const QString &age() const { return Age; }
+    const QString &sex() const { return Sex; }
+
+private:
+    // Builds every control with its object name, container, design-time text
+    // and tab order.
+    void setupControls();
+    // Places the controls in their containers (frmnorvanelayout.cpp); the
+    // window's full layout, pictures and slideshow replace this.
+    void layoutControls();
+    void connectHandlers();
+
+    void ResetForm(bool SearchEnabled, bool ExamsEnabled, bool ClearNumber, bool FocusNumber);
+    void SearchPatient();
+
+    // Event handlers.
+    void onActivated();
+    void onNumberKeyDown(int keyCode, int shift);
+    void onCheckAllClicked();
+    void onResetClicked();
+    // Entry of the print run (click of cmdGenerate): prints the checked exams'
+    // stickers, logs each barcode, disables Print and resets the window.
+    void onGenerateClicked();
+    // Entry of the on-screen keyboard (click of cmdKeyboard).
+    void onKeyboardClicked();
+
+    // Controls by role; object names are these names.
+    widgets::vkFrame *fraMain = nullptr;
+    widgets::vkFrame *fraSearch = nullptr;
+    widgets::vkTextBox *txtNumber = nullptr;
+    QPushButton *cmdKeyboard = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Image1 = nullptr;
+    widgets::vkFrame *fraExams = nullptr;
+    widgets::vkLabel *lblPatientName = nullptr;
+    widgets::vkListBox *lstExams = nullptr;
+    widgets::vkCheck *chkAll = nullptr;
+    widgets::vkLabel *vkLabel1 = nullptr;
+    widgets::vkTextBox *txtCopies = nullptr;
+    widgets::vkCommand *cmdGenerate = nullptr;
+    widgets::vkCommand *cmdNew = nullptr;
+
+    ActivationWatch *m_activation = nullptr;
+
+    // Form-level state, in its declared order; kept while the window lives.
+    qint16 FrameIndex = 0;    // slideshow picture shown, 0 to 8
+    qint16 SlideStep = 0;     // the slideshow tick's loop counter
+    QString HospNum;          // hospital number of the patient found
+    QStringList Barcodes;     // column Barcode of each result row, one spare empty element at the end
+    QStringList Instruments;  // column Instrument of each result row, likewise
+    QString PatientName;
+    QString Transdate;        // as the database gives it
+    QString RoomID;
+    QString Age;
+    QString Sex;
 };
 
 } // namespace ui

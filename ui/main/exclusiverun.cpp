@@ -1,0 +1,116 @@
+#include "ui/main/exclusiverun.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QList>
+#include <QWindow>
+
+namespace ui {
+
+namespace {
+QList<const QWidget *> &runningWindows()
+{
+    static QList<const QWidget *> windows;
+    return windows;
+}
+} // namespace
+
+ExclusiveRun::ExclusiveRun(QWidget *window)
+    : m_window(window)
+{
+    if (window && !runningWindows().contains(window)) {
+        m_outermost = true;
+        runningWindows().append(window);
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+}
+
+ExclusiveRun::~ExclusiveRun()
+{
+    if (!m_outermost)
+        return;
+    QCoreApplication::instance()->removeEventFilter(this);
+    runningWindows().removeOne(m_window.data());
+    for (Held &held : m_held) {
+        if (!held.receiver)
+            continue;
+        QObject *receiver = held.receiver;
+        const QEvent::Type type = held.event->type();
+        // Keys go to the window, which hands them to whatever has the focus now.
+        if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && m_window && m_window->windowHandle())
+            receiver = m_window->windowHandle();
+        QCoreApplication::postEvent(receiver, held.event.release());
+    }
+    m_held.clear();
+    if (m_closeRequested && m_window)
+        QMetaObject::invokeMethod(m_window.data(), &QWidget::close, Qt::QueuedConnection);
+    // The glib dispatcher delivers input held back by the platform only when it
+    // is woken; without this the held keys would wait for the next key.
+    if (auto *dispatcher = QAbstractEventDispatcher::instance())
+        dispatcher->wakeUp();
+}
+
+void ExclusiveRun::yield()
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+bool ExclusiveRun::isRunning(const QWidget *window)
+{
+    return runningWindows().contains(window);
+}
+
+bool ExclusiveRun::belongsToWindow(QObject *object) const
+{
+    if (!m_window || !object)
+        return false;
+    if (object->isWindowType())
+        return object == m_window->windowHandle();
+    if (!object->isWidgetType())
+        return false;
+    auto *widget = static_cast<QWidget *>(object);
+    return widget == m_window || m_window->isAncestorOf(widget);
+}
+
+bool ExclusiveRun::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::InputMethod:
+        if (!belongsToWindow(watched))
+            return false;
+        m_held.push_back(Held{watched, std::unique_ptr<QEvent>(event->clone())});
+        return true;
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::MouseMove:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+        return belongsToWindow(watched);
+    case QEvent::Close:
+        if (watched != m_window.data())
+            return false;
+        m_closeRequested = true;
+        event->ignore();
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace ui

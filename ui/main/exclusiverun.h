@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class QEvent;
+
+namespace ui {
+
+// A run that yields to the event loop but lets no other handler of its window
+// run meanwhile: the patient search (once per row) and the print run (once per
+// item) are such runs.
+//
+//   ExclusiveRun run(this);          // from here on the window's input is held
+//   for (...) { run.yield(); ... }   // repaints and timers (the slideshow) go on
+//                                    // leaving the scope delivers the held input
+//
+// While a run of a window is alive:
+//  - yield() processes pending events except user input: the platform keeps
+//    keys, clicks and wheel turns from the window system queued;
+//  - input that reaches the window other than through the window system
+//    (posted or sent key, mouse, wheel, context-menu, input-method and drag
+//    events) is stopped by an application event filter: keys, clicks, wheel
+//    turns, context-menu and input-method events are kept in order, the rest
+//    (moves, drags, touch) dropped; a request to close the window is kept too;
+//  - when the run ends, the kept events are posted again, keys to the window
+//    (so they reach whatever has the focus then, like a scan typed during the
+//    run reaching the number box after the print run's reset), clicks to the
+//    widget they were meant for, and the window's event dispatcher is woken so
+//    that the input held by the platform is delivered at once.
+// Runs nest: an inner run of the same window only yields. Message boxes are
+// windows of their own and keep working inside a run.
+class ExclusiveRun : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ExclusiveRun(QWidget *window);
+    ~ExclusiveRun() override;
+    ExclusiveRun(const ExclusiveRun &) = delete;
+    ExclusiveRun &operator=(const ExclusiveRun &) = delete;
+
+    // Yields to the event loop once, holding back user input.
+    void yield();
+
+    // Whether a run of this window is alive.
+    static bool isRunning(const QWidget *window);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool belongsToWindow(QObject *object) const;
+
+    struct Held
+    {
+        QPointer<QObject> receiver;
+        std::unique_ptr<QEvent> event;
+    };
+    QPointer<QWidget> m_window;
+    bool m_outermost = false;
+    bool m_closeRequested = false;
+    std::vector<Held> m_held;
+};
+
+} // namespace ui
