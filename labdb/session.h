@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <stdexcept>
 
 namespace labdb {
@@ -56,6 +58,11 @@ public:
     void commit();
     void rollback();
     bool inTransaction() const;
+
+    // The database's clock, read by getdate() and by the log procedures' own time
+    // stamps: the machine's local time unless a test sets another (an empty
+    // function restores the machine's clock).
+    void setClock(std::function<QDateTime()> clock);
 
 private:
     struct Private;

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+namespace labdb {
+
+// The sample laboratory day, generated from a fixed seed: 40 patients with 1 to 12
+// exams each, one request per section on every chargeslip. Hematology barcodes read
+// "T...C", chemistry and immunology barcodes are numeric, clinical microscopy and
+// microbiology barcodes end in "B"; chargeslip numbers ("CS-2024-00001") are none
+// of these forms. The numbers below are the same on every run and every day; only
+// the transaction dates follow the day given to seedSampleData.
+namespace sample {
+// O'BRIEN, MARGARET: an inpatient (room W3-112), chargeslip of five exams in
+// three requests.
+inline constexpr char obrienChargeslip[] = "CS-2024-00001";
+inline constexpr char obrienTBarcode[] = "T1000001C";      // CBC + platelet count (2 rows in mode 3)
+inline constexpr char obrienNumericBarcode[] = "200000001"; // FBS + creatinine (2 rows)
+inline constexpr char obrienBBarcode[] = "3000001B";        // urinalysis (1 row)
+// PEÑA, JOSÉ LUIS: an outpatient (no room), four exams, two without instrument.
+inline constexpr char penaChargeslip[] = "CS-2024-00002";
+inline constexpr char penaNoInstrumentBarcode[] = "T1000004C"; // ESR, read by hand
+// SANTOS, ROSARIO: one chargeslip with 200 exams.
+inline constexpr char bigChargeslip[] = "CS-2024-00003";
+inline constexpr int bigChargeslipExams = 200;
+// Numbers of the right forms that match nothing.
+inline constexpr char unknownBarcode[] = "T9999999C";
+inline constexpr char unknownChargeslip[] = "CS-2024-99999";
+inline constexpr int patientCount = 40;
+// The day the tests seed: 9 December 2024.
+inline QDate day() { return QDate(2024, 12, 9); }
+} // namespace sample
+
+// Adds the sample day to an empty database (see createDatabase), all in one
+// transaction. Throws SqlError on failure.
+void seedSampleData(const QString &databasePath, const QDate &day = sample::day());
+
+// One chargeslip added by addChargeslip.
+struct BulkChargeslip
+{
+    QString refNum;       // "CS-BULK-00001", ...
+    QString hospNum;
+    int requestNum = 0;
+    QStringList barcodes; // one per exam, or the one shared barcode
+};
+
+// Adds a new patient with one chargeslip of examCount hematology exams in a single
+// request, in one transaction (32,768 exams take well under a second). Every exam
+// gets a barcode of its own ("T9000110001C", ...), or with oneBarcode all carry the
+// same one, so that the one-argument lookup of that barcode returns examCount rows.
+// Throws SqlError on failure.
+BulkChargeslip addChargeslip(const QString &databasePath, int examCount, bool oneBarcode = false);
+
+} // namespace labdb
