@@ -1,5 +1,6 @@
 #include "app/modconnect.h"
 #include "app/settingsstore.h"
+#include "app/showmodal.h"
 
 #include "db/dberror.h"
 #include "db/sqlserverclient.h"
@@ -11,7 +12,10 @@
 #include <QSettings>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QPointer>
 #include <QTest>
+#include <QTimer>
+#include <QWidget>
 
 using namespace app;
 namespace mc = app::modConnect;
@@ -80,6 +84,7 @@ private Q_SLOTS:
     void mainShowsWarningWhenTheOpenFails();
     void mainWithoutSettingsOnTheRealClient();
     void mainShowsTheMainWindowWhenConnected();
+    void showModalReturnsOnceTheWindowCloses();
 
 private:
     // Writes the program's settings file as a site's IT would, key by key.
@@ -318,6 +323,19 @@ void tst_app::mainShowsTheMainWindowWhenConnected()
     // The connection stays open: nothing closes it before the program ends.
     QVERIFY(log->open);
     QCOMPARE(log->calls.size(), 1);
+}
+
+void tst_app::showModalReturnsOnceTheWindowCloses()
+{
+    QPointer<QWidget> window = new QWidget;
+    bool wasVisible = false;
+    QTimer::singleShot(0, window, [&] {
+        wasVisible = window->isVisible() && window->isModal();
+        window->close();
+    });
+    showModal(window);
+    QVERIFY(wasVisible);
+    QVERIFY(window.isNull());
 }
 
 QTEST_MAIN(tst_app)
