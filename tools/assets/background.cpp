@@ -87,9 +87,9 @@ QImage paintBackground()
     p.setRenderHint(QPainter::TextAntialiasing);
 
     QLinearGradient base(0, 0, kWidth, kHeight);
-    base.setColorAt(0.0, QColor(206, 217, 230));
-    base.setColorAt(0.5, QColor(176, 192, 211));
-    base.setColorAt(1.0, QColor(136, 156, 182));
+    base.setColorAt(0.0, QColor(202, 215, 232));
+    base.setColorAt(0.5, QColor(168, 188, 214));
+    base.setColorAt(1.0, QColor(124, 148, 182));
     p.fillRect(image.rect(), base);
 
     QRadialGradient glow(QPointF(kWidth * 0.45, kHeight * 0.4), kWidth * 0.55);
@@ -131,17 +131,17 @@ QImage paintBackground()
     // scattered digits and short runs of them
     QFont mono(QStringLiteral("Liberation Mono"));
     QFont sans(QStringLiteral("Liberation Sans"));
-    for (int i = 0; i < 320; ++i) {
+    for (int i = 0; i < 220; ++i) {
         QFont font = (i % 3 == 0) ? sans : mono;
         font.setBold(rng.bounded(4) == 0);
-        const int px = 11 + int(std::pow(rng.generateDouble(), 2.2) * 48);
+        const int px = 11 + int(std::pow(rng.generateDouble(), 2.4) * 40);
         font.setPixelSize(px);
         p.setFont(font);
-        const bool light = rng.bounded(3) != 0;
-        const int alpha = light ? 50 + rng.bounded(70) : 30 + rng.bounded(45);
+        const bool light = rng.bounded(4) != 0;
+        const int alpha = light ? 45 + rng.bounded(60) : 22 + rng.bounded(30);
         p.setPen(light ? QColor(255, 255, 255, alpha) : QColor(44, 66, 104, alpha));
         QString text;
-        const int digits = rng.bounded(10) < 7 ? 1 : 2 + rng.bounded(5);
+        const int digits = rng.bounded(10) < 8 ? 1 : 2 + rng.bounded(3);
         for (int k = 0; k < digits; ++k)
             text += QChar(u'0' + rng.bounded(10));
         p.drawText(QPointF(rng.bounded(kWidth), rng.bounded(kHeight + px) ), text);

@@ -73,7 +73,7 @@ QImage paintKeyboardIcon()
     p.setPen(QPen(QColor(70, 82, 98), 1.6, Qt::SolidLine, Qt::RoundCap));
     p.drawPath(cable);
 
-    const QRectF body(0.5, 8.5, 35.0, 20.0);
+    const QRectF body(0.5, 8.5, 35.0, 19.0);
     QLinearGradient bodyFill(0, body.top(), 0, body.bottom());
     bodyFill.setColorAt(0.0, QColor(98, 114, 136));
     bodyFill.setColorAt(1.0, QColor(52, 62, 78));
@@ -84,24 +84,25 @@ QImage paintKeyboardIcon()
     // keys on whole pixels, so they stay crisp at this size
     p.setRenderHint(QPainter::Antialiasing, false);
     const QColor key(244, 247, 251);
-    const QColor keyShade(178, 190, 206);
+    const QColor keyShade(170, 182, 200);
+    // each key: two rows of face, one of shade, then a row of the dark body as gap
     auto drawKey = [&](int x, int y, int w) {
-        p.fillRect(x, y, w, 3, key);
-        p.fillRect(x, y + 3, w, 1, keyShade);
+        p.fillRect(x, y, w, 2, key);
+        p.fillRect(x, y + 2, w, 1, keyShade);
     };
     for (int i = 0; i < 8; ++i)
-        drawKey(2 + i * 4, 11, 3);          // row of 8 keys
-    drawKey(3, 15, 4);                       // tab
+        drawKey(2 + i * 4, 11, 3);          // top row of 8 keys
+    drawKey(2, 15, 5);                       // tab
     for (int i = 0; i < 6; ++i)
         drawKey(8 + i * 4, 15, 3);
     drawKey(32, 15, 2);
-    drawKey(2, 19, 5);                       // caps
+    drawKey(2, 19, 6);                       // caps
     for (int i = 0; i < 5; ++i)
-        drawKey(8 + i * 4, 19, 3);
-    drawKey(28, 19, 6);                      // enter
+        drawKey(9 + i * 4, 19, 3);
+    drawKey(29, 19, 5);                      // enter
     drawKey(2, 23, 5);
-    drawKey(8, 23, 19);                      // space bar
-    drawKey(28, 23, 6);
+    drawKey(8, 23, 20);                      // space bar
+    drawKey(29, 23, 5);
     return image;
 }
 

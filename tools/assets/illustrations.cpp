@@ -84,12 +84,9 @@ void paintBloodCount(QPainter &p)
     red.setColorAt(1.0, kBloodDark);
     p.setBrush(red);
     p.drawPath(drop);
-    p.setPen(QPen(QColor(255, 255, 255, 150), 7, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(QColor(255, 255, 255, 110), 6, Qt::SolidLine, Qt::RoundCap));
     p.setBrush(Qt::NoBrush);
-    p.drawArc(QRectF(62, 88, 76, 76), 150 * 16, 60 * 16);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 255, 255, 150));
-    p.drawEllipse(QPointF(74, 78), 4, 4);
+    p.drawArc(QRectF(58, 84, 84, 84), 160 * 16, 55 * 16);
 
     paintRedCell(p, QPointF(134, 168), 14, 0.8);
 }
@@ -311,23 +308,23 @@ void paintMicrobiology(QPainter &p)
     QPainterPath inside;
     inside.addEllipse(c, 70, 70);
     p.setClipPath(inside);
-    struct Sweep { QPointF from; QPointF to; int count; qreal size; };
+    // three sweeps of the loop: a dense first streak, then ever fewer and larger colonies
+    struct Sweep { QPointF from; QPointF to; int count; qreal size; qreal spread; };
     const Sweep sweeps[] = {
-        {{46, 62}, {96, 48}, 60, 4.0},
-        {{118, 54}, {150, 132}, 26, 5.0},
-        {{136, 150}, {62, 150}, 10, 6.5},
+        {{52, 56}, {108, 40}, 70, 2.2, 9},
+        {{128, 48}, {156, 120}, 30, 3.0, 10},
+        {{146, 144}, {70, 160}, 11, 4.6, 12},
     };
     for (const Sweep &s : sweeps) {
         for (int i = 0; i < s.count; ++i) {
             const qreal t = rng.generateDouble();
             const QPointF along = s.from + (s.to - s.from) * t;
-            const QPointF off((rng.generateDouble() - 0.5) * 26, (rng.generateDouble() - 0.5) * 26);
-            const qreal r = s.size * (0.55 + 0.6 * rng.generateDouble());
-            const bool cream = rng.bounded(5) != 0;
+            const QPointF off((rng.generateDouble() - 0.5) * s.spread, (rng.generateDouble() - 0.5) * s.spread);
+            const qreal r = s.size * (0.6 + 0.5 * rng.generateDouble());
+            const QColor base = rng.bounded(4) == 0 ? QColor(255, 240, 200) : QColor(255, 252, 242);
             QRadialGradient col(along + off - QPointF(r * 0.3, r * 0.3), r * 1.3);
-            const QColor base = cream ? QColor(255, 250, 236) : QColor(236, 120, 110);
             col.setColorAt(0.0, base);
-            col.setColorAt(1.0, base.darker(118));
+            col.setColorAt(1.0, base.darker(115));
             p.setBrush(col);
             p.drawEllipse(along + off, r, r);
         }
@@ -475,8 +472,8 @@ void paintOpenAllHours(QPainter &p, const QColor &theme)
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(QColor(255, 255, 255, 230), 9, Qt::SolidLine, Qt::FlatCap));
     const QRectF ring(c.x() - 82, c.y() - 82, 164, 164);
-    p.drawArc(ring, 110 * 16, 290 * 16);
-    const qreal end = (110.0 + 290.0) * M_PI / 180.0;
+    p.drawArc(ring, 70 * 16, 280 * 16);
+    const qreal end = (70.0 + 280.0) * M_PI / 180.0;
     const QPointF tip = c + QPointF(std::cos(end), -std::sin(end)) * 82;
     const QPointF along(-std::sin(end), -std::cos(end));   // direction of travel at the end
     const QPointF normal(std::cos(end), -std::sin(end));

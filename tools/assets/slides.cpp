@@ -21,38 +21,39 @@ struct Slide
 {
     const char16_t *title;
     const char16_t *line;
-    QColor dark;    // top-left of the backdrop, and the title's colour
+    QColor dark;    // top-left of the backdrop
     QColor light;   // bottom-right of the backdrop
+    QColor ink;     // the title
 };
 
 const std::array<Slide, 9> kSlides{{
     {u"Laboratory Services",
      u"Accurate results, caring hands \u2014 welcome to our laboratory.",
-     QColor(10, 36, 96), QColor(36, 98, 170)},
+     QColor(10, 36, 96), QColor(36, 98, 170), QColor(10, 36, 96)},
     {u"Complete Blood Count",
-     u"Red cells, white cells and platelets counted on automated analysers.",
-     QColor(120, 18, 36), QColor(196, 58, 64)},
+     u"Red cells, white cells and platelets, counted by analyser.",
+     QColor(36, 42, 56), QColor(92, 104, 128), QColor(150, 24, 40)},
     {u"Blood Chemistry",
      u"Glucose, lipid, kidney and liver panels, with results the same day.",
-     QColor(8, 78, 90), QColor(30, 142, 146)},
+     QColor(8, 78, 90), QColor(30, 142, 146), QColor(8, 78, 90)},
     {u"Clinical Microscopy",
      u"Urinalysis and stool examination by licensed medical technologists.",
-     QColor(34, 44, 126), QColor(70, 96, 190)},
+     QColor(34, 44, 126), QColor(70, 96, 190), QColor(34, 44, 126)},
     {u"Serology & Immunology",
      u"Antibody and antigen tests for infections and immune status.",
-     QColor(66, 36, 110), QColor(122, 80, 170)},
+     QColor(66, 36, 110), QColor(122, 80, 170), QColor(66, 36, 110)},
     {u"Microbiology",
      u"Cultures and sensitivity testing to guide the right treatment.",
-     QColor(22, 86, 44), QColor(64, 150, 80)},
+     QColor(22, 86, 44), QColor(64, 150, 80), QColor(22, 86, 44)},
     {u"Blood Bank",
      u"Blood typing, cross-matching and safe transfusion support.",
-     QColor(110, 14, 30), QColor(170, 36, 48)},
+     QColor(110, 14, 30), QColor(170, 36, 48), QColor(110, 14, 30)},
     {u"Home Service Extraction",
      u"Our phlebotomists come to you. Ask at the front desk to book a visit.",
-     QColor(150, 62, 10), QColor(222, 128, 40)},
+     QColor(150, 62, 10), QColor(222, 128, 40), QColor(150, 62, 10)},
     {u"Open 24 Hours",
      u"The laboratory never closes: walk in any time, day or night.",
-     QColor(12, 30, 78), QColor(30, 80, 156)},
+     QColor(20, 24, 52), QColor(58, 74, 128), QColor(32, 48, 112)},
 }};
 
 QFont sansFont(qreal px, bool bold)
@@ -81,6 +82,22 @@ void paintMolecules(QPainter &p, QPointF origin, qreal r)
         p.drawEllipse(hex[0], r * 0.16, r * 0.16);
         p.setBrush(Qt::NoBrush);
     }
+}
+
+// The text on one line if it fits, otherwise broken at the blank nearest its
+// middle, so that two lines of about equal length stand under the title.
+QString balancedLines(const QString &text, const QFont &font, qreal width)
+{
+    if (QFontMetricsF(font).horizontalAdvance(text) <= width)
+        return text;
+    qsizetype best = -1;
+    for (qsizetype i = text.indexOf(u' '); i >= 0; i = text.indexOf(u' ', i + 1)) {
+        if (best < 0 || std::abs(i - text.size() / 2) < std::abs(best - text.size() / 2))
+            best = i;
+    }
+    if (best < 0)
+        return text;
+    return text.left(best) + u'\n' + text.mid(best + 1);
 }
 
 } // namespace
@@ -153,14 +170,16 @@ QImage paintSlide(int index, QSize size)
     }
     const qreal bandHeight = h - bandTop;
     p.setFont(titleFont);
-    p.setPen(slide.dark);
+    p.setPen(slide.ink);
     p.drawText(QRectF(margin, bandTop + bandHeight * 0.08, w - 2 * margin, bandHeight * 0.44),
                Qt::AlignCenter, title);
 
-    p.setFont(sansFont(15 * unit, false));
+    const QFont lineFont = sansFont(15 * unit, false);
+    p.setFont(lineFont);
     p.setPen(QColor(70, 80, 96));
-    p.drawText(QRectF(margin * 1.5, bandTop + bandHeight * 0.52, w - 3 * margin, bandHeight * 0.42),
-               Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, QString::fromUtf16(slide.line));
+    p.drawText(QRectF(margin, bandTop + bandHeight * 0.52, w - 2 * margin, bandHeight * 0.42),
+               Qt::AlignHCenter | Qt::AlignTop,
+               balancedLines(QString::fromUtf16(slide.line), lineFont, w - 2 * margin));
     return image;
 }
 
