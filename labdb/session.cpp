@@ -147,6 +147,8 @@ Outcome Session::Private::getRequests(const Command &command)
     Outcome outcome;
     outcome.hasResultSet = true;
     const QList<RequestColumn> &columns = requestColumns();
+    QString lastDateText;
+    QDateTime lastDate;
     for (const RequestColumn &c : columns)
         outcome.columns.append(Column{QLatin1String(c.name), c.type});
     while (query.next()) {
@@ -165,9 +167,16 @@ Outcome Session::Private::getRequests(const Command &command)
             case Column::Type::Int:
                 row.append(v.toInt());
                 break;
-            case Column::Type::DateTime:
-                row.append(QDateTime::fromString(v.toString(), Qt::ISODate));
+            case Column::Type::DateTime: {
+                // Every row of a chargeslip carries its date; parse it once.
+                const QString text = v.toString();
+                if (text != lastDateText) {
+                    lastDateText = text;
+                    lastDate = QDateTime::fromString(text, Qt::ISODate);
+                }
+                row.append(lastDate);
                 break;
+            }
             }
         }
         outcome.rows.append(std::move(row));
