@@ -516,29 +516,55 @@ void paintOpenAllHours(QPainter &p, const QColor &theme)
     p.drawText(QRectF(badge.x() - 27, badge.y() + 4, 54, 16), Qt::AlignCenter, QStringLiteral("HOURS"));
 }
 
+void paintService(QPainter &p, int index, const QColor &theme);
+
+// The emblem ringed by a small badge for each of the eight services.
 void paintWelcome(QPainter &p)
 {
+    const QPointF c(100, 100);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 255, 255, 22));
-    p.drawEllipse(QPointF(100, 100), 98, 98);
-    p.setBrush(QColor(255, 255, 255, 30));
-    p.drawEllipse(QPointF(100, 100), 84, 84);
-    p.setBrush(Qt::white);
-    p.drawEllipse(QPointF(100, 100), 71, 71);
-    paintEmblem(p, QRectF(34, 34, 132, 132));
+    p.setBrush(QColor(255, 255, 255, 26));
+    p.drawEllipse(c, 70, 70);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(255, 255, 255, 120), 1.5, Qt::DashLine));
+    p.drawEllipse(c, 84, 84);
 
-    // small satellites: a drop, a tube and a cell around the emblem
-    const QPainterPath drop = dropPath(QPointF(176, 132), QPointF(176, 150), 9);
-    p.setBrush(kBloodLight);
-    p.drawPath(drop);
-    p.setBrush(QColor(255, 255, 255, 235));
-    p.drawRoundedRect(QRectF(14, 30, 10, 30), 5, 5);
-    p.setBrush(QColor(255, 205, 90));
-    p.drawRoundedRect(QRectF(14, 44, 10, 16), 5, 5);
-    p.setBrush(QColor(214, 48, 48));
-    p.drawRoundedRect(QRectF(12, 24, 14, 8), 2, 2);
-    paintRedCell(p, QPointF(30, 168), 10, 0.8);
-    paintRedCell(p, QPointF(172, 36), 8, 0.8);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawEllipse(c, 54, 54);
+    paintEmblem(p, QRectF(c.x() - 48, c.y() - 48, 96, 96));
+
+    const QColor badges[] = {QColor(36, 42, 56),  QColor(8, 78, 90),    QColor(34, 44, 126),
+                             QColor(66, 36, 110), QColor(22, 86, 44),   QColor(110, 14, 30),
+                             QColor(150, 62, 10), QColor(20, 24, 52)};
+    const qreal r = 17;
+    for (int k = 0; k < 8; ++k) {
+        const qreal a = -M_PI / 2 + k * M_PI / 4;
+        const QPointF at = c + QPointF(std::cos(a), std::sin(a)) * 84;
+        p.setPen(QPen(Qt::white, 2));
+        p.setBrush(badges[k]);
+        p.drawEllipse(at, r, r);
+        p.save();
+        p.translate(at.x() - r * 0.78, at.y() - r * 0.78);
+        p.scale(r * 1.56 / 200.0, r * 1.56 / 200.0);
+        paintService(p, k + 1, badges[k]);
+        p.restore();
+    }
+}
+
+void paintService(QPainter &p, int index, const QColor &theme)
+{
+    switch (index) {
+    case 1: paintBloodCount(p); break;
+    case 2: paintChemistry(p); break;
+    case 3: paintMicroscope(p, theme); break;
+    case 4: paintSerology(p); break;
+    case 5: paintMicrobiology(p); break;
+    case 6: paintBloodBank(p, theme); break;
+    case 7: paintHomeService(p, theme); break;
+    case 8: paintOpenAllHours(p, theme); break;
+    default: break;
+    }
 }
 
 } // namespace
@@ -548,18 +574,10 @@ void paintIllustration(QPainter &painter, int index, const QColor &theme)
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    switch (index) {
-    case 0: paintWelcome(painter); break;
-    case 1: paintBloodCount(painter); break;
-    case 2: paintChemistry(painter); break;
-    case 3: paintMicroscope(painter, theme); break;
-    case 4: paintSerology(painter); break;
-    case 5: paintMicrobiology(painter); break;
-    case 6: paintBloodBank(painter, theme); break;
-    case 7: paintHomeService(painter, theme); break;
-    case 8: paintOpenAllHours(painter, theme); break;
-    default: break;
-    }
+    if (index == 0)
+        paintWelcome(painter);
+    else
+        paintService(painter, index, theme);
     painter.restore();
 }
 
