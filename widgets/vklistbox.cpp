@@ -174,9 +174,18 @@ void vkListBox::paintEvent(QPaintEvent *)
         p.setPen(text);
         p.drawText(r.adjusted(x, 0, -4, 0), Qt::AlignLeft | Qt::AlignVCenter, m_items[row].text);
     }
-    QPainter frame(this);
-    frame.setPen(isEnabled() ? m_bordercolor : palette().color(QPalette::Disabled, QPalette::WindowText));
-    frame.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+bool vkListBox::event(QEvent *event)
+{
+    const bool handled = QAbstractScrollArea::event(event);
+    if (event->type() == QEvent::Paint) {
+        // The border, in the one-pixel margin around the viewport.
+        QPainter frame(this);
+        frame.setPen(isEnabled() ? m_bordercolor : palette().color(QPalette::Disabled, QPalette::WindowText));
+        frame.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+    return handled;
 }
 
 void vkListBox::resizeEvent(QResizeEvent *event)
@@ -194,6 +203,11 @@ void vkListBox::mousePressEvent(QMouseEvent *event)
         return;
     setCurrent(row);
     toggle(row);
+}
+
+void vkListBox::mouseReleaseEvent(QMouseEvent *event)
+{
+    event->setAccepted(event->button() == Qt::LeftButton);
 }
 
 void vkListBox::keyPressEvent(QKeyEvent *event)

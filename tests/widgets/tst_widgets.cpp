@@ -1,0 +1,337 @@
+#include "widgets/vkcheck.h"
+#include "widgets/vkcommand.h"
+#include "widgets/vkframe.h"
+#include "widgets/vklabel.h"
+#include "widgets/vklistbox.h"
+#include "widgets/vktextbox.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <stdexcept>
+
+using namespace widgets;
+
+class tst_Widgets : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void disabledFrameDisablesEverythingInside();
+    void frameFocusNeverFails();
+    void keyDownGivesKeyCodeAndShift_data();
+    void keyDownGivesKeyCodeAndShift();
+    void keyPressHandlerChangesOrSwallowsTypedCharacter();
+    void textNotTypedPassesKeyPressHandler();
+    void disabledButtonRaisesNoClick();
+    void checkClickFollowsEveryValueChange();
+    void listKeepsAddOrderAndCountsFromOne();
+    void listCheckingByProgramAndUser();
+    void designSettingsAreRendered();
+};
+
+void tst_Widgets::disabledFrameDisablesEverythingInside()
+{
+    QWidget window;
+    auto *outer = new vkFrame(&window);
+    auto *inner = new vkFrame(outer);
+    auto *text = new vkTextBox(inner);
+    auto *button = new vkCommand(QStringLiteral("Go"), outer);
+    outer->setEnabled(false);
+    QVERIFY(!inner->isEnabled());
+    QVERIFY(!text->isEnabled());
+    QVERIFY(!button->isEnabled());
+    outer->setEnabled(true);
+    QVERIFY(text->isEnabled());
+    QVERIFY(button->isEnabled());
+}
+
+void tst_Widgets::frameFocusNeverFails()
+{
+    QWidget window;
+    auto *outside = new vkTextBox(&window);
+    auto *frame = new vkFrame(&window);
+    auto *first = new vkTextBox(frame);
+    auto *second = new vkTextBox(frame);
+    QWidget::setTabOrder(outside, first);
+    QWidget::setTabOrder(first, second);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+
+    // Focus outside: the frame hands it to its first widget.
+    outside->setFocus();
+    frame->takeFocus();
+    QCOMPARE(window.focusWidget(), first);
+
+    // Focus already inside stays where it is.
+    second->setFocus();
+    frame->takeFocus();
+    QCOMPARE(window.focusWidget(), second);
+
+    // A disabled frame takes nothing and does not fail.
+    outside->setFocus();
+    frame->setEnabled(false);
+    frame->takeFocus();
+    QCOMPARE(window.focusWidget(), outside);
+
+    // A frame with nothing focusable inside leaves the focus alone.
+    auto *empty = new vkFrame(&window);
+    empty->show();
+    empty->takeFocus();
+    QCOMPARE(window.focusWidget(), outside);
+}
+
+void tst_Widgets::keyDownGivesKeyCodeAndShift_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("keyCode");
+    QTest::addColumn<int>("shift");
+    QTest::newRow("Enter") << int(Qt::Key_Return) << int(Qt::NoModifier) << 13 << 0;
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << 13 << 0;
+    QTest::newRow("shifted letter") << int(Qt::Key_A) << int(Qt::ShiftModifier) << 65 << 1;
+    QTest::newRow("digit") << int(Qt::Key_7) << int(Qt::NoModifier) << 55 << 0;
+    QTest::newRow("ctrl+alt backspace") << int(Qt::Key_Backspace) << int(Qt::ControlModifier | Qt::AltModifier) << 8 << 6;
+    QTest::newRow("F2") << int(Qt::Key_F2) << int(Qt::NoModifier) << 113 << 0;
+    QTest::newRow("left arrow") << int(Qt::Key_Left) << int(Qt::NoModifier) << 37 << 0;
+}
+
+void tst_Widgets::keyDownGivesKeyCodeAndShift()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(int, keyCode);
+    QFETCH(int, shift);
+    vkTextBox box;
+    QSignalSpy spy(&box, &vkTextBox::keyDown);
+    QTest::keyClick(&box, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    // Modifier keys raise their own key-down first; the key itself comes last.
+    QVERIFY(!spy.isEmpty());
+    QCOMPARE(spy.last().at(0).toInt(), keyCode);
+    QCOMPARE(spy.last().at(1).toInt(), shift);
+}
+
+void tst_Widgets::keyPressHandlerChangesOrSwallowsTypedCharacter()
+{
+    vkTextBox box;
+    QList<int> seen;
+    box.setKeyPressHandler([&seen](int &code) {
+        seen.append(code);
+        if (code == 'x')
+            code = 'y';
+        else if (code == '#')
+            code = 0;
+    });
+    QSignalSpy keyDown(&box, &vkTextBox::keyDown);
+    QTest::keyClicks(&box, QStringLiteral("ax#b"));
+    QCOMPARE(box.text(), QStringLiteral("ayb"));
+    QCOMPARE(seen, (QList<int>{'a', 'x', '#', 'b'}));
+    QCOMPARE(keyDown.size(), 4);  // a swallowed character still raised its key-down
+
+    // Control keys are not characters: editing keys work and skip the handler.
+    seen.clear();
+    QTest::keyClick(&box, Qt::Key_Backspace);
+    QCOMPARE(box.text(), QStringLiteral("ay"));
+    QVERIFY(seen.isEmpty());
+
+    // The program's own text is not filtered.
+    box.setText(QStringLiteral("x#"));
+    QCOMPARE(box.text(), QStringLiteral("x#"));
+}
+
+void tst_Widgets::textNotTypedPassesKeyPressHandler()
+{
+    vkTextBox box;
+    box.setKeyPressHandler([](int &code) {
+        code = QChar(char16_t(code)).toUpper().unicode();
+        if (code == '\'')
+            code = 0;
+    });
+
+    // Pasted with the keyboard shortcut.
+    QApplication::clipboard()->setText(QStringLiteral("t1'2c"));
+    QTest::keySequence(&box, QKeySequence::Paste);
+    QCOMPARE(box.text(), QStringLiteral("T12C"));
+
+    // Dropped from elsewhere, at the end of the text.
+    box.clear();
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QMimeData mime;
+    mime.setText(QStringLiteral("o'k"));
+    const QPoint end(box.width() - 2, box.height() / 2);
+    QDragEnterEvent enter(end, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&box, &enter);
+    QDropEvent drop(end, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&box, &drop);
+    QCOMPARE(box.text(), QStringLiteral("OK"));
+
+    // Committed by an input method.
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("a'b"));
+    QApplication::sendEvent(&box, &commit);
+    QCOMPARE(box.text(), QStringLiteral("OKAB"));
+
+    // Typed on the user's behalf.
+    QCOMPARE(box.typeText(QStringLiteral("z'")), QStringLiteral("Z"));
+    QCOMPARE(box.text(), QStringLiteral("OKABZ"));
+}
+
+void tst_Widgets::disabledButtonRaisesNoClick()
+{
+    QWidget window;
+    auto *frame = new vkFrame(&window);
+    auto *button = new vkCommand(QStringLiteral("Print"), frame);
+    button->setGeometry(10, 20, 80, 30);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QSignalSpy clicks(button, &vkCommand::clicked);
+
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(clicks.size(), 1);
+
+    button->setEnabled(false);
+    QTest::mouseClick(button, Qt::LeftButton);
+    button->click();
+    QCOMPARE(clicks.size(), 1);
+
+    button->setEnabled(true);
+    frame->setEnabled(false);  // disabled through its frame
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(clicks.size(), 1);
+}
+
+void tst_Widgets::checkClickFollowsEveryValueChange()
+{
+    vkCheck check;
+    check.setGeometry(0, 0, 120, 30);
+    check.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&check));
+    QList<int> valuesSeen;
+    connect(&check, &vkCheck::clickEvent, &check, [&] { valuesSeen.append(check.value()); });
+
+    check.setValue(1);             // by the program
+    check.setValue(1);             // no change, no event
+    QTest::mouseClick(&check, Qt::LeftButton, {}, QPoint(8, 15));  // by the user
+    check.setValue(1);
+    check.setValue(0);
+    QCOMPARE(valuesSeen, (QList<int>{1, 0, 1, 0}));
+}
+
+void tst_Widgets::listKeepsAddOrderAndCountsFromOne()
+{
+    vkListBox list;
+    QCOMPARE(list.listCount(), 0);
+    list.addItem(QStringLiteral("C7 [HEMA] "));
+    list.addItem(QStringLiteral("A1 [CHEM] "));
+    list.addItem(QStringLiteral("B2 [] "));
+    QCOMPARE(list.listCount(), 3);
+    QCOMPARE(list.itemText(1), QStringLiteral("C7 [HEMA] "));
+    QCOMPARE(list.itemText(2), QStringLiteral("A1 [CHEM] "));
+    QCOMPARE(list.itemText(3), QStringLiteral("B2 [] "));
+    QVERIFY(!list.itemChecked(1));
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, list.itemChecked(0));
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, list.itemChecked(4));
+
+    // The sorted setting, when a window asks for it, orders the items.
+    list.setSorted(true);
+    list.addItem(QStringLiteral("a0"));
+    QCOMPARE(list.itemText(1), QStringLiteral("a0"));
+    QCOMPARE(list.itemText(2), QStringLiteral("A1 [CHEM] "));
+    QCOMPARE(list.itemText(4), QStringLiteral("C7 [HEMA] "));
+
+    list.clear();
+    QCOMPARE(list.listCount(), 0);
+}
+
+void tst_Widgets::listCheckingByProgramAndUser()
+{
+    vkListBox list;
+    list.resize(300, 200);
+    for (const char *t : {"one", "two", "three"})
+        list.addItem(QLatin1String(t));
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+
+    list.checkAll();
+    QVERIFY(list.itemChecked(1) && list.itemChecked(2) && list.itemChecked(3));
+    list.uncheckAll();
+    QVERIFY(!list.itemChecked(1) && !list.itemChecked(2) && !list.itemChecked(3));
+    list.checkAll();  // on an empty list, checking all must be harmless
+    vkListBox().checkAll();
+
+    // A click on the second row toggles that item alone; Space toggles it back.
+    QSignalSpy changed(&list, &vkListBox::itemCheckChanged);
+    const int h = list.rowHeight();
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(20, h + h / 2));
+    QVERIFY(list.itemChecked(1));
+    QVERIFY(!list.itemChecked(2));
+    QVERIFY(list.itemChecked(3));
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(changed.at(0).at(0).toInt(), 2);
+    QTest::keyClick(&list, Qt::Key_Space);
+    QVERIFY(list.itemChecked(2));
+}
+
+void tst_Widgets::designSettingsAreRendered()
+{
+    vkFrame frame;
+    frame.resize(200, 100);
+    frame.setCaption(QStringLiteral("Barcode"));
+    frame.setBackcolor1(QColor(255, 0, 0));
+    frame.setBackcolor2(QColor(0, 0, 255));
+    QImage image = frame.grab().toImage();
+    const QColor top = image.pixelColor(100, 3);
+    const QColor bottom = image.pixelColor(100, 96);
+    QVERIFY2(top.red() > 200 && top.blue() < 60, qPrintable(top.name()));
+    QVERIFY2(bottom.blue() > 200 && bottom.red() < 60, qPrintable(bottom.name()));
+
+    vkListBox list;
+    list.resize(120, 80);
+    list.setBordercolor(QColor(0, 200, 0));
+    list.setBackcolor(QColor(255, 255, 255));
+    image = list.grab().toImage();
+    QCOMPARE(image.pixelColor(0, 40), QColor(0, 200, 0));
+    QCOMPARE(image.pixelColor(60, 40), QColor(255, 255, 255));
+
+    // Legend, right and centred alignment: the caption's ink lands where asked.
+    vkLabel label;
+    label.resize(300, 30);
+    label.setBackcolor(Qt::white);
+    label.setForecolor(Qt::black);
+    label.setCaption(QStringLiteral("Number of Copies :"));
+    auto inkColumns = [](const QImage &img) {
+        int first = img.width(), last = -1;
+        for (int x = 0; x < img.width(); ++x)
+            for (int y = 0; y < img.height(); ++y)
+                if (qGray(img.pixel(x, y)) < 128) {
+                    first = std::min(first, x);
+                    last = std::max(last, x);
+                }
+        return std::pair(first, last);
+    };
+    label.setAlignment(1);
+    const auto right = inkColumns(label.grab().toImage());
+    label.setAlignment(0);
+    const auto left = inkColumns(label.grab().toImage());
+    QVERIFY(left.first < 10);
+    QVERIFY(right.second > 290);
+
+    vkTextBox box;
+    box.resize(200, 40);
+    box.setLegend(QStringLiteral("Number"));
+    box.setLegendforecolor(QColor(49, 106, 197));
+    image = box.grab().toImage();
+    bool legendInk = false;
+    for (int x = 0; x < 100 && !legendInk; ++x)
+        for (int y = 0; y < 40 && !legendInk; ++y)
+            legendInk = image.pixelColor(x, y) == QColor(49, 106, 197);
+    QVERIFY(legendInk);
+}
+
+QTEST_MAIN(tst_Widgets)
+#include "tst_widgets.moc"
