@@ -115,13 +115,19 @@ QList<int> jpegFrameMarkers(const QByteArray &d, QSize *frameSize, int *precisio
     return frames;
 }
 
-int distinctColours(const QImage &image)
+// Distinct colours of a picture, counted up to `enough`.
+int distinctColours(const QImage &image, int enough)
 {
     QSet<QRgb> colours;
     const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < argb.height(); ++y)
-        for (int x = 0; x < argb.width(); ++x)
-            colours.insert(argb.pixel(x, y));
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(argb.constScanLine(y));
+        for (int x = 0; x < argb.width(); ++x) {
+            colours.insert(line[x]);
+            if (colours.size() >= enough)
+                return enough;
+        }
+    }
     return int(colours.size());
 }
 
@@ -217,7 +223,7 @@ void tst_Assets::storedFormat()
     const QImage image = reader.read();
     QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
     QCOMPARE(image.size(), size);
-    QVERIFY2(distinctColours(image) >= 16, "a flat or blank picture");
+    QVERIFY2(distinctColours(image, 16) >= 16, "a flat or blank picture");
 }
 
 void tst_Assets::logoHasOneTransparentColour()
