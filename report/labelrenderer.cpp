@@ -4,8 +4,8 @@
 #include "report/reporterror.h"
 
 #include <QFontMetricsF>
-#include <QPaintDevice>
 #include <QPainter>
+#include <QPaintDevice>
 
 #include <algorithm>
 #include <cmath>
@@ -23,30 +23,41 @@ QString singleLine(QString text)
     return text;
 }
 
-// A font of pointSize points on a device of dotsPerInch, whatever resolution the
+// A font of a size in points at the label's resolution, whatever resolution the
 // painter's device reports (a viewer may paint through a scaled painter).
-QFont labelFont(const QString &family, double pointSize, bool bold, const QPaintDevice *device, double dotsPerInch)
+class TextStyle
 {
-    QFont font(family);
-    font.setBold(bold);
-    const double deviceDpi = device && device->logicalDpiY() > 0 ? device->logicalDpiY() : dotsPerInch;
-    font.setPointSizeF(std::max(0.5, pointSize * dotsPerInch / deviceDpi));
-    font.setKerning(false);
-    return font;
-}
+public:
+    TextStyle(const QString &family, double pointSize, bool bold, const QPainter &painter, double dotsPerInch)
+        : m_font(family)
+        , m_device(painter.device())
+    {
+        const double deviceDpi = m_device && m_device->logicalDpiY() > 0 ? m_device->logicalDpiY() : dotsPerInch;
+        m_font.setBold(bold);
+        m_font.setPointSizeF(std::max(0.5, pointSize * dotsPerInch / deviceDpi));
+    }
 
-// Draws text inside box, elided at the right if it is still too wide; never outside.
-void drawClipped(QPainter &painter, const QRectF &box, int alignment, const QString &text)
-{
-    const QFontMetricsF metrics(painter.font(), painter.device());
-    const QString shown = metrics.horizontalAdvance(text) <= box.width()
-        ? text
-        : metrics.elidedText(text, Qt::ElideRight, box.width());
-    painter.save();
-    painter.setClipRect(box, Qt::IntersectClip);
-    painter.drawText(box, alignment | Qt::AlignVCenter | Qt::TextSingleLine, shown);
-    painter.restore();
-}
+    double width(const QString &text) const { return QFontMetricsF(m_font, m_device).horizontalAdvance(text); }
+
+    // Draws text inside box, elided at the right if it is too wide; never outside.
+    void draw(QPainter &painter, const QRectF &box, int alignment, const QString &text) const
+    {
+        const QFontMetricsF metrics(m_font, m_device);
+        const QString shown = metrics.horizontalAdvance(text) <= box.width()
+            ? text
+            : metrics.elidedText(text, Qt::ElideRight, box.width());
+        painter.save();
+        painter.setFont(m_font);
+        painter.setPen(Qt::black);
+        painter.setClipRect(box, Qt::IntersectClip);
+        painter.drawText(box, alignment | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+        painter.restore();
+    }
+
+private:
+    QFont m_font;
+    QPaintDevice *m_device;
+};
 
 } // namespace
 
@@ -127,18 +138,17 @@ void LabelRenderer::paintText(QPainter &painter, int index) const
         return;
     const QRectF box(dots(item.box.x()), dots(item.box.y()), dots(item.box.width()), dots(item.box.height()));
     double size = item.pointSize;
-    QFont font = labelFont(item.family, size, item.bold, painter.device(), m_dpi);
+    TextStyle style(item.family, size, item.bold, painter, m_dpi);
     if (item.overflow == LabelTemplate::Overflow::Shrink) {
         // Smaller in 5% steps until it fits, down to 40% of the size or 4 points;
         // below that it is elided like any other text.
         const double floorSize = std::max(4.0, item.pointSize * 0.4);
-        while (size > floorSize && QFontMetricsF(font, painter.device()).horizontalAdvance(text) > box.width()) {
+        while (size > floorSize && style.width(text) > box.width()) {
             size = std::max(floorSize, size * 0.95);
-            font = labelFont(item.family, size, item.bold, painter.device(), m_dpi);
+            style = TextStyle(item.family, size, item.bold, painter, m_dpi);
         }
     }
-    painter.setFont(font);
-    drawClipped(painter, box, item.alignment, text);
+    style.draw(painter, box, item.alignment, text);
 }
 
 void LabelRenderer::paintBarcode(QPainter &painter, const PlacedBarcode &barcode) const
@@ -154,24 +164,33 @@ void LabelRenderer::paintBarcode(QPainter &painter, const PlacedBarcode &barcode
         painter.fillRect(bar, Qt::black);
     }
     painter.restore();
-    if (!barcode.textBox.isEmpty()) {
-        painter.setFont(labelFont(item.family, item.textSize, false, painter.device(), m_dpi));
-        drawClipped(painter, barcode.textBox, Qt::AlignHCenter, singleLine(barcode.value));
-    }
+    if (!barcode.textBox.isEmpty())
+        TextStyle(item.family, item.textSize, false, painter, m_dpi)
+            .draw(painter, barcode.textBox, Qt::AlignHCenter, singleLine(barcode.value));
 }
 
 QImage LabelRenderer::renderImage(const Report &report, double dotsPerInch)
 {
-    const LabelRenderer renderer(report, dotsPerInch);
-    QImage image(renderer.labelSizeDots(), QImage::Format_RGB32);
-    const int dpm = int(std::lround(dotsPerInch / 0.0254));
+    return LabelRenderer(report, dotsPerInch).toImage();
+}
+
+QImage LabelRenderer::toImage() const
+{
+    QImage image(m_labelSize, QImage::Format_RGB32);
+    const int dpm = int(std::lround(m_dpi / 0.0254));
     image.setDotsPerMeterX(dpm);
     image.setDotsPerMeterY(dpm);
     image.fill(Qt::white);
     QPainter painter(&image);
-    renderer.paint(painter);
+    paint(painter);
     painter.end();
     return image;
+}
+
+void LabelRenderer::paintDots(QPainter &painter) const
+{
+    const QImage dots = toImage().convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
+    painter.drawImage(QRect(QPoint(0, 0), dots.size()), dots);
 }
 
 void render(QPainter &painter, const Report &report, double dotsPerInch)

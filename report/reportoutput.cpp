@@ -97,7 +97,7 @@ void ReportOutput::printToPrinter(const Report &report)
     QPainter painter;
     if (!painter.begin(&printer) || printer.printerState() == QPrinter::Error)
         throw ReportError(QStringLiteral("The printer \"%1\" refused the print job.").arg(info.printerName()));
-    renderer.paint(painter);
+    renderer.paintDots(painter);
     const bool ended = painter.end();
     if (!ended || printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted)
         throw ReportError(QStringLiteral("The printer \"%1\" failed to print the label.").arg(info.printerName()));
@@ -135,7 +135,7 @@ void ReportOutput::printToPdf(const Report &report, const QString &directory)
         writer.setCreator(QStringLiteral("Norvane"));
         QPainter painter;
         if (painter.begin(&writer)) {
-            renderer.paint(painter);
+            renderer.paintDots(painter);
             ok = painter.end();
         }
     }
