@@ -6,8 +6,12 @@
 #include "db/sqlserverclient.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace db;
@@ -35,6 +39,7 @@ private Q_SLOTS:
     void openFailsOnClosedPort();
     void openGivesUpOnSilentServer();
     void commandsOnClosedConnectionFail();
+    void commandsOverTheWire();
 };
 
 void tst_db::commandTexts_data()
@@ -322,6 +327,82 @@ void tst_db::commandsOnClosedConnectionFail()
     QVERIFY_THROWS_EXCEPTION(DbError, client.openReadOnce(serverDateCommand()));
     QVERIFY_THROWS_EXCEPTION(DbError, client.open(u"Server=x;UID=u"_qs));
     client.close();
+}
+
+void tst_db::commandsOverTheWire()
+{
+#ifndef NORVANE_LABDB_SERVER
+    QSKIP("labdb-server is not part of this build");
+#else
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString requests = dir.filePath(u"requests.log"_qs);
+    QProcess server;
+    server.start(QString::fromUtf8(NORVANE_LABDB_SERVER),
+                 {u"--port"_qs, u"0"_qs, u"--demo"_qs, u"--database"_qs, dir.filePath(u"lab.db"_qs),
+                  u"--log"_qs, requests});
+    QVERIFY(server.waitForStarted());
+    QByteArray banner;
+    while (!banner.contains('\n') && server.waitForReadyRead(10000))
+        banner += server.readAllStandardOutput();
+    const QRegularExpressionMatch port = QRegularExpression(u"listening on 127\\.0\\.0\\.1:(\\d+)"_qs).match(QString::fromUtf8(banner));
+    QVERIFY2(port.hasMatch(), banner.constData());
+    const auto stop = qScopeGuard([&server] {
+        server.kill();
+        server.waitForFinished();
+    });
+
+    SqlServerClient client(5);
+    const ConnectionSettings settings{u"127.0.0.1,"_qs + port.captured(1), u"Laboratory"_qs, u"norvane"_qs, u"norvane"_qs};
+    ConnectionSettings refused = settings;
+    refused.password = u"wrong"_qs;
+    QVERIFY_THROWS_EXCEPTION(DbError, client.openWithSettings(refused));
+    QVERIFY(!client.isOpen());
+    client.open(connectionString(settings));
+    QVERIFY(client.isOpen());
+
+    const DbResult clock = client.openReadOnce(serverDateCommand());
+    QCOMPARE(clock.rowCount(), -1);
+    QVERIFY(qAbs(clock.dateTime(u"serverdate"_qs).secsTo(QDateTime::currentDateTime())) < 3600 * 24);
+
+    const DbResult none = client.openStatic(searchCommand(u"T55'C"_qs, 3));
+    QCOMPARE(none.rowCount(), 0);
+    QVERIFY(none.columns().contains(u"Barcode"_qs, Qt::CaseInsensitive));
+
+    // A server error inside a transaction: its message reaches the caller, and the
+    // rollback that follows really goes out.
+    client.beginTrans();
+    try {
+        client.execute(u"Laboratory..Lab_Barcode_Missing 'x'"_qs);
+        QFAIL("an unknown procedure ran");
+    } catch (const DbError &error) {
+        QCOMPARE(error.description(), u"Could not find stored procedure 'Laboratory..Lab_Barcode_Missing'."_qs);
+    }
+    client.rollbackTrans();
+    client.close();
+    QVERIFY(!client.isOpen());
+
+    QFile log(requests);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QStringList lines;
+    for (const QByteArray &line : log.readAll().split('\n')) {
+        // "<time> #<connection> <kind> <text>": keep "<kind> <text>" of the second connection.
+        const QList<QByteArray> parts = line.split(' ');
+        if (parts.size() >= 3 && parts.at(1) == "#2")
+            lines.append(QString::fromUtf8(line.mid(parts.at(0).size() + parts.at(1).size() + 2)));
+    }
+    // After the driver's own probes of the open, every command is one plain batch
+    // with its exact text: no cursor, no prepared statement.
+    const qsizetype first = lines.indexOf(u"BATCH SELECT getdate() as serverdate"_qs);
+    QVERIFY2(first > 0, qPrintable(lines.join(u'\n')));
+    const QStringList mine = lines.mid(first);
+    QCOMPARE(mine.at(1), u"BATCH Laboratory..Lab_Barcode_GetRequests 'T55''C',3"_qs);
+    QCOMPARE(mine.at(2), u"TM BEGIN"_qs);
+    QCOMPARE(mine.at(3), u"BATCH Laboratory..Lab_Barcode_Missing 'x'"_qs);
+    QVERIFY2(mine.at(4).startsWith(u"TM ROLLBACK"_qs), qPrintable(mine.join(u'\n')));
+    for (const QString &line : mine)
+        QVERIFY2(line.startsWith(u"BATCH "_qs) || line.startsWith(u"TM "_qs) || line == u"CLOSE"_qs, qPrintable(line));
+#endif
 }
 
 QTEST_GUILESS_MAIN(tst_db)
