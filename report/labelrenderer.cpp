@@ -69,6 +69,9 @@ LabelRenderer::LabelRenderer(const Report &report, double dotsPerInch)
         throw ReportError(QStringLiteral("Cannot print a label at %1 dots per inch.").arg(dotsPerInch));
     const LabelTemplate &t = report.labelTemplate();
     m_labelSize = QSize(int(std::lround(dots(t.width))), int(std::lround(dots(t.height))));
+    if (double(m_labelSize.width()) * m_labelSize.height() > 120e6)
+        throw ReportError(QStringLiteral("The %1 x %2 mm label is too large to print at %3 dots per inch.")
+                              .arg(t.width).arg(t.height).arg(dotsPerInch));
 
     for (int i = 0; i < t.barcodes.size(); ++i) {
         const LabelTemplate::BarcodeItem &item = t.barcodes.at(i);
@@ -102,8 +105,9 @@ LabelRenderer::LabelRenderer(const Report &report, double dotsPerInch)
                                       .arg(needH * 25.4 / m_dpi, 0, 'f', 1)
                                       .arg(item.barHeight, 0, 'f', 1));
         }
+        const int needH = (placed.symbol.heightModules() + 2 * item.quietZone) * m;
         placed.origin = QPoint(boxLeft + (boxW - needW) / 2 + item.quietZone * m,
-                               placed.symbol.isLinear() ? barTop : barTop + item.quietZone * m);
+                               placed.symbol.isLinear() ? barTop : barTop + (barDots - needH) / 2 + item.quietZone * m);
         placed.barDots = barDots;
         if (item.humanReadable)
             placed.textBox = QRectF(dots(item.box.x()), barTop + barDots, dots(item.box.width()), dots(item.textHeight()));

@@ -22,7 +22,7 @@ std::atomic<int> g_filesRead{0};
 
 constexpr qint64 kMaxFileSize = 256 * 1024;
 constexpr int kMaxEntries = 500;
-constexpr double kMaxLength = 1000.0; // mm; no label is a metre long
+constexpr double kMaxLength = 500.0; // mm; far beyond any label printer
 
 struct Setting
 {
