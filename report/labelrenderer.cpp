@@ -96,8 +96,8 @@ LabelRenderer::LabelRenderer(const Report &report, double dotsPerInch)
                                   .arg(usedMm, 0, 'f', 1)
                                   .arg(m * 25.4 / m_dpi, 0, 'f', 3)
                                   .arg(item.box.width(), 0, 'f', 1));
+        const int needH = (placed.symbol.heightModules() + 2 * item.quietZone) * m;
         if (!placed.symbol.isLinear()) {
-            const int needH = (placed.symbol.heightModules() + 2 * item.quietZone) * m;
             if (needH > barDots)
                 throw ReportError(QStringLiteral("The %1 symbol for \"%2\" is %3 mm tall with its quiet zones and does "
                                                  "not fit its %4 mm bar height.")
@@ -105,7 +105,6 @@ LabelRenderer::LabelRenderer(const Report &report, double dotsPerInch)
                                       .arg(needH * 25.4 / m_dpi, 0, 'f', 1)
                                       .arg(item.barHeight, 0, 'f', 1));
         }
-        const int needH = (placed.symbol.heightModules() + 2 * item.quietZone) * m;
         placed.origin = QPoint(boxLeft + (boxW - needW) / 2 + item.quietZone * m,
                                placed.symbol.isLinear() ? barTop : barTop + (barDots - needH) / 2 + item.quietZone * m);
         placed.barDots = barDots;
