@@ -201,6 +201,7 @@ private Q_SLOTS:
 
         // Viewing path: handed to the viewer, which owns the release.
         OpenReport(writeTemplate(kSevenFields), {});
+        QVERIFY_THROWS_EXCEPTION(ReportError, CurrentReport()->printOut(true)); // no dialogs in this engine
         QVERIFY_THROWS_EXCEPTION(ReportError, ShowReport(false, QStringLiteral("View"), false));
         QString caption;
         bool tree = false;
