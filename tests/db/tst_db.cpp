@@ -11,6 +11,10 @@
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QTcpServer>
+#include <QUdpSocket>
+
+#include <thread>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -38,6 +42,7 @@ private Q_SLOTS:
     void serverMessageWithoutDriverTags();
     void openFailsOnClosedPort();
     void openGivesUpOnSilentServer();
+    void instanceNameGoesToTheBrowserService();
     void commandsOnClosedConnectionFail();
     void commandsOverTheWire();
 };
@@ -315,6 +320,45 @@ void tst_db::openGivesUpOnSilentServer()
     QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
     // The login really went to this listener (the server form "host,port" was used).
     QVERIFY(silent.hasPendingConnections() || silent.waitForNewConnection(1000));
+}
+
+void tst_db::instanceNameGoesToTheBrowserService()
+{
+    // "host\instance": the driver asks the host's SQL Server browser (UDP 1434) for
+    // the instance's port, then logs in there. A browser on its own thread answers
+    // with a port on which a listener waits, so the brace-quoted value must have
+    // kept its backslash for the login to arrive.
+    QTcpServer instance;
+    QVERIFY(instance.listen(QHostAddress::LocalHost));
+    QByteArray request;
+    bool bound = false;
+    QSemaphore ready;
+    std::thread browser([&] {
+        QUdpSocket socket;
+        bound = socket.bind(QHostAddress::LocalHost, 1434);
+        ready.release();
+        if (!bound || !socket.waitForReadyRead(5000))
+            return;
+        QHostAddress sender;
+        quint16 senderPort = 0;
+        request.resize(socket.pendingDatagramSize());
+        socket.readDatagram(request.data(), request.size(), &sender, &senderPort);
+        const QByteArray answer = "ServerName;LAB;InstanceName;SQLEXPRESS;IsClustered;No;Version;16.0.1000.6;tcp;"
+            + QByteArray::number(instance.serverPort()) + ";;";
+        QByteArray datagram;
+        datagram.append(char(0x05)).append(char(answer.size() & 0xff)).append(char(answer.size() >> 8)).append(answer);
+        socket.writeDatagram(datagram, sender, senderPort);
+        socket.waitForBytesWritten(1000);
+    });
+    const auto join = qScopeGuard([&browser] { browser.join(); });
+    ready.acquire();
+    if (!bound)
+        QSKIP("UDP port 1434 is taken on this machine");
+
+    SqlServerClient client(1);
+    QVERIFY_THROWS_EXCEPTION(DbError, client.openWithSettings({u"127.0.0.1\\SQLEXPRESS"_qs, u"Laboratory"_qs, u"lab"_qs, u"pw"_qs}));
+    QCOMPARE(request, QByteArray("\x04SQLEXPRESS", 11) + '\0');
+    QVERIFY(instance.hasPendingConnections() || instance.waitForNewConnection(1000));
 }
 
 void tst_db::commandsOnClosedConnectionFail()
