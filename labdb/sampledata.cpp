@@ -238,16 +238,16 @@ void seedSampleData(const QString &databasePath, const QDate &day)
     }
 }
 
-BulkChargeslip addChargeslip(const QString &databasePath, int examCount, bool oneBarcode)
+BulkChargeslip addChargeslip(const QString &databasePath, int examCount, bool oneBarcode, const QString &refNum)
 {
     Connection connection(databasePath, true);
     connection.run(QStringLiteral("BEGIN IMMEDIATE"));
     try {
         Writer writer(connection);
-        const qint64 sequence = writer.scalar(QStringLiteral("SELECT COUNT(*) FROM chargeslips WHERE ref_num LIKE 'CS-BULK-%'")) + 1;
+        const qint64 sequence = writer.scalar(QStringLiteral("SELECT COUNT(*) FROM patients WHERE hosp_num LIKE '9%'")) + 1;
         qint64 itemId = std::max<qint64>(writer.scalar(QStringLiteral("SELECT COALESCE(MAX(item_id), 0) FROM exams")) + 1, firstItemId);
         BulkChargeslip result;
-        result.refNum = QStringLiteral("CS-BULK-%1").arg(sequence, 5, 10, QLatin1Char('0'));
+        result.refNum = refNum.isEmpty() ? QStringLiteral("CS-BULK-%1").arg(sequence, 5, 10, QLatin1Char('0')) : refNum;
         result.hospNum = QStringLiteral("9%1").arg(sequence, 7, 10, QLatin1Char('0'));
         result.requestNum = int(std::max<qint64>(writer.scalar(QStringLiteral("SELECT COALESCE(MAX(request_num), 0) FROM requests")) + 1, firstRequestNum));
         writer.insert(insertPatient, {result.hospNum, QStringLiteral("BULK, PATIENT %1").arg(sequence), QStringLiteral("40"), QStringLiteral("F")});

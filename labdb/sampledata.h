@@ -50,7 +50,10 @@ struct BulkChargeslip
 // request, in one transaction (32,768 exams take well under a second). Every exam
 // gets a barcode of its own ("T9000110001C", ...), or with oneBarcode all carry the
 // same one, so that the one-argument lookup of that barcode returns examCount rows.
+// refNum, when given, is the chargeslip number (for one holding an apostrophe, say,
+// which then travels into every master row of the print log).
 // Throws SqlError on failure.
-BulkChargeslip addChargeslip(const QString &databasePath, int examCount, bool oneBarcode = false);
+BulkChargeslip addChargeslip(const QString &databasePath, int examCount, bool oneBarcode = false,
+                             const QString &refNum = QString());
 
 } // namespace labdb

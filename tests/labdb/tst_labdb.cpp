@@ -108,6 +108,7 @@ private Q_SLOTS:
     // Writes and transactions
     void savesWriteRowsAsReceived();
     void rollbackLeavesNoRow();
+    void apostropheInAValueRoundTrips();
     void sessionGoneRollsBack();
     void transactionMisuse_data();
     void transactionMisuse();
@@ -403,6 +404,21 @@ void tst_labdb::rollbackLeavesNoRow()
     log = labdb::PrintLog::read(m_path);
     QCOMPARE(log.masterRows.size(), 1);
     QCOMPARE(log.masterRows.at(0).at(3), QLatin1String(labdb::sample::obrienTBarcode));
+}
+
+void tst_labdb::apostropheInAValueRoundTrips()
+{
+    // A value read back from the database goes into the log's calls; written with
+    // its apostrophe doubled, it arrives whole.
+    const QString refNum = QStringLiteral("CS-O'HARA-1");
+    const labdb::BulkChargeslip slip = labdb::addChargeslip(m_path, 1, false, refNum);
+    QCOMPARE(slip.refNum, refNum);
+    Session session(m_path);
+    QCOMPARE(session.execute(searchCommand(refNum, 2)).rows.size(), 1);
+    const Outcome rows = session.execute(requery(slip.barcodes.first()));
+    QCOMPARE(cell(rows, 0, QStringLiteral("RefNum")).toString(), refNum);
+    session.execute(saveMaster(rows, 0));
+    QCOMPARE(labdb::PrintLog::read(m_path).masterRows.at(0).at(0), refNum);
 }
 
 void tst_labdb::sessionGoneRollsBack()
