@@ -4,8 +4,6 @@
 
 #include "widgets/messagebox.h"
 
-#include <exception>
-
 namespace app::modConnect {
 
 QString DbServer;
@@ -42,7 +40,7 @@ bool OpenConnection()
         // the string alone cannot always be read back into its four values.
         DbConnection().openWithSettings({DbServer, DbName, DbUser, DbPassword});
         return true;
-    } catch (const std::exception &) {
+    } catch (...) {
         return false;
     }
 }
