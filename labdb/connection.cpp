@@ -31,26 +31,30 @@ Connection::Connection(const QString &databasePath, bool mustExist)
     m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!m_db.open()) {
         const QString text = m_db.lastError().text();
-        m_db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_name);
+        release();
         if (mustExist)
             cannotOpen();
         throw SqlError(50000, QStringLiteral("The laboratory database file cannot be opened: %1").arg(text));
     }
-    if (mustExist) {
-        QSqlQuery probe(m_db);
-        if (!probe.exec(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'exams'")) || !probe.next()) {
-            probe = QSqlQuery();
-            m_db.close();
-            m_db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(m_name);
-            cannotOpen();
+    try {
+        if (mustExist) {
+            QSqlQuery probe(m_db);
+            if (!probe.exec(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'exams'")) || !probe.next())
+                cannotOpen();
         }
+        run(QStringLiteral("PRAGMA foreign_keys = ON"));
+    } catch (...) {
+        release();
+        throw;
     }
-    run(QStringLiteral("PRAGMA foreign_keys = ON"));
 }
 
 Connection::~Connection()
+{
+    release();
+}
+
+void Connection::release()
 {
     m_db.close();
     m_db = QSqlDatabase();

@@ -25,6 +25,8 @@ public:
     void run(const QString &statement);
 
 private:
+    void release();
+
     QString m_name;
     QSqlDatabase m_db;
 };
