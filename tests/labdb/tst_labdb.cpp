@@ -103,6 +103,7 @@ private Q_SLOTS:
     void requeryReturnsTheRowsBehindOneBarcode();
     void sampleDayHasTheAdvertisedShape();
     void sampleDayIsDeterministic();
+    void demoDatabaseIsFresh();
     void serverDate();
 
     // Writes and transactions
@@ -332,6 +333,26 @@ void tst_labdb::sampleDayIsDeterministic()
         const QString command = searchCommand(QStringLiteral("CS-2024-%1").arg(p, 5, 10, QLatin1Char('0')), 2);
         QCOMPARE(b.execute(command).rows, a.execute(command).rows);
     }
+}
+
+void tst_labdb::demoDatabaseIsFresh()
+{
+    const QString path = m_dir.filePath(QStringLiteral("demo/nested/laboratory.sqlite"));
+    const QDate before = QDate::currentDate();
+    labdb::createDemoDatabase(path);
+    {
+        Session session(path);
+        const Outcome rows = session.execute(searchCommand(QLatin1String(labdb::sample::obrienChargeslip), 2));
+        QCOMPARE(rows.rows.size(), 5);
+        const QDate day = cell(rows, 0, QStringLiteral("Transdate")).toDateTime().date();
+        QVERIFY(day >= before && day <= QDate::currentDate());  // dated today
+        session.execute(saveMaster(rows, 0));
+    }
+    QCOMPARE(labdb::PrintLog::read(path).masterRows.size(), 1);
+    // Made again, it starts from the sample day with an empty log.
+    labdb::createDemoDatabase(path);
+    QVERIFY(labdb::PrintLog::read(path).masterRows.isEmpty());
+    QVERIFY(labdb::defaultDemoDatabasePath().endsWith(QLatin1String("/Norvane/demo/laboratory.sqlite")));
 }
 
 void tst_labdb::serverDate()
