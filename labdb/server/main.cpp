@@ -40,13 +40,16 @@ int main(int argc, char *argv[])
     const QCommandLineOption dropAfter(QStringLiteral("drop-after"),
                                        QStringLiteral("Close each connection right after running its N-th SQL batch, without answering it."),
                                        QStringLiteral("N"));
+    const QCommandLineOption failBatch(QStringLiteral("fail-batch"),
+                                       QStringLiteral("Answer each connection's N-th SQL batch with an error, without running it."),
+                                       QStringLiteral("N"));
     const QCommandLineOption stall(QStringLiteral("stall"), QStringLiteral("Accept connections and never answer."));
     const QCommandLineOption demo(QStringLiteral("demo"),
                                   QStringLiteral("Create a fresh sample database first, at --database PATH or at the demo "
                                                  "database's default place (an existing file there is replaced)."));
     const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("Append every request received to FILE, one per line."),
                                  QStringLiteral("FILE"));
-    parser.addOptions({port, database, demo, user, password, dbname, dropAfter, stall, log});
+    parser.addOptions({port, database, demo, user, password, dbname, dropAfter, failBatch, stall, log});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -69,6 +72,11 @@ int main(int argc, char *argv[])
         config.dropAfter = parser.value(dropAfter).toInt(&ok);
         if (!ok || config.dropAfter < 1)
             return fail(QStringLiteral("--drop-after takes a number from 1 up"));
+    }
+    if (parser.isSet(failBatch)) {
+        config.failBatch = parser.value(failBatch).toInt(&ok);
+        if (!ok || config.failBatch < 1)
+            return fail(QStringLiteral("--fail-batch takes a number from 1 up"));
     }
     if (parser.isSet(demo)) {
         config.databasePath = parser.isSet(database) ? QFileInfo(parser.value(database)).absoluteFilePath()

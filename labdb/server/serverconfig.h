@@ -12,7 +12,10 @@ struct ServerConfig
     QString password = QStringLiteral("norvane");
     QString databaseName = QStringLiteral("Laboratory");
     QString serverName = QStringLiteral("LABDB");   // shown in error messages
+    // Fault options count the SQL batches that reach the database on one connection:
+    // driver probes and batches of SET options are answered by the server and not counted.
     int dropAfter = 0;     // > 0: close the connection right after running its n-th SQL batch, unanswered
+    int failBatch = 0;     // > 0: answer each connection's n-th SQL batch with an error, without running it
     bool stall = false;    // accept connections and never answer
 };
 

@@ -268,6 +268,11 @@ TdsConnection::Answer TdsConnection::sqlBatch(const TdsMessage &message)
     }
 
     ++m_batches;
+    if (m_config.failBatch > 0 && m_batches == m_config.failBatch) {
+        errorToken(tokens, 50000, QStringLiteral("Injected failure of batch %1.").arg(m_batches));
+        tokens.done(Done, DoneError, 0, 0);
+        return reply(tokens);
+    }
     try {
         const Outcome outcome = m_session->execute(text);
         if (m_config.dropAfter > 0 && m_batches == m_config.dropAfter) {

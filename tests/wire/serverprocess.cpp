@@ -1,0 +1,79 @@
+#include "serverprocess.h"
+
+#include "labdb/server/batchlog.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryFile>
+
+bool ServerProcess::start(const QString &databasePath, const QStringList &extraArguments)
+{
+    QTemporaryFile log;
+    log.setAutoRemove(false);
+    if (!log.open()) {
+        m_error = QStringLiteral("cannot make a log file");
+        return false;
+    }
+    m_logPath = log.fileName();
+    QStringList arguments{QStringLiteral("--port"), QStringLiteral("0"),
+                          QStringLiteral("--database"), databasePath,
+                          QStringLiteral("--user"), QString::fromUtf16(kUser),
+                          QStringLiteral("--password"), QString::fromUtf16(kPassword),
+                          QStringLiteral("--log"), m_logPath};
+    arguments += extraArguments;
+    m_process.setProcessChannelMode(QProcess::SeparateChannels);
+    m_process.start(QStringLiteral(LABDB_SERVER), arguments);
+    if (!m_process.waitForStarted(10000)) {
+        m_error = m_process.errorString();
+        return false;
+    }
+    static const QRegularExpression listening(QStringLiteral("^listening on 127\\.0\\.0\\.1:(\\d+)$"));
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        if (!m_process.canReadLine() && !m_process.waitForReadyRead(int(deadline.remainingTime())))
+            break;
+        while (m_process.canReadLine()) {
+            const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
+            const QRegularExpressionMatch m = listening.match(line);
+            if (m.hasMatch()) {
+                m_port = quint16(m.captured(1).toUInt());
+                return true;
+            }
+        }
+    }
+    m_error = QStringLiteral("labdb-server did not report its port: %1")
+                  .arg(QString::fromLocal8Bit(m_process.readAllStandardError()));
+    return false;
+}
+
+ServerProcess::~ServerProcess()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    if (!m_logPath.isEmpty())
+        QFile::remove(m_logPath);
+}
+
+QString ServerProcess::serverSetting() const
+{
+    return QStringLiteral("127.0.0.1,%1").arg(m_port);
+}
+
+QStringList ServerProcess::loggedRequests() const
+{
+    QFile file(m_logPath);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    // "<time> #<connection> <kind> <text>"
+    static const QRegularExpression line(QStringLiteral("^\\S+ #\\d+ (.*)$"));
+    QStringList requests;
+    for (const QByteArray &raw : file.readAll().split('\n')) {
+        const QRegularExpressionMatch m = line.match(QString::fromUtf8(raw));
+        if (m.hasMatch())
+            requests.append(labdb::tds::BatchLog::unescape(m.captured(1)));
+    }
+    return requests;
+}

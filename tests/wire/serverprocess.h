@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// A labdb-server started for one test: on port 0, with the port read from its
+// "listening on 127.0.0.1:PORT" line. The process is killed when this goes.
+class ServerProcess
+{
+public:
+    static constexpr char16_t kUser[] = u"labuser";
+    static constexpr char16_t kPassword[] = u"S3cret;pw=1";
+
+    // Starts the server on databasePath with the test login and the extra
+    // options; false (with the reason in error()) if it does not come up.
+    bool start(const QString &databasePath, const QStringList &extraArguments = {});
+    ~ServerProcess();
+
+    quint16 port() const { return m_port; }
+    QString error() const { return m_error; }
+    // "127.0.0.1,PORT": the Server setting that reaches it.
+    QString serverSetting() const;
+    // The requests logged (kind and text per line, time and connection dropped),
+    // e.g. "BATCH Laboratory..Lab_Barcode_GetRequests 'T55C',3"; needs start() to
+    // have been given no --log of its own.
+    QStringList loggedRequests() const;
+
+private:
+    QProcess m_process;
+    QString m_logPath;
+    QString m_error;
+    quint16 m_port = 0;
+};

@@ -1,0 +1,626 @@
+// End-to-end tests of the SQL Server path: db::SqlServerClient over QODBC,
+// unixODBC and FreeTDS to labdb-server on a loopback port, against the same
+// laboratory database that db::EmbeddedClient and labdb::Session serve directly.
+// Every test starts its own server (port 0) on a fresh sample database and kills
+// it in cleanup.
+
+#include "rawtdsclient.h"
+#include "serverprocess.h"
+
+#include "app/modconnect.h"
+#include "db/commands.h"
+#include "db/connectionstring.h"
+#include "db/dbconnection.h"
+#include "db/dberror.h"
+#include "db/embeddedclient.h"
+#include "db/generaldate.h"
+#include "db/sqlserverclient.h"
+#include "labdb/labdatabase.h"
+#include "labdb/printlog.h"
+#include "labdb/sampledata.h"
+#include "labdb/session.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace labdb::sample;
+
+namespace {
+
+enum class Impl { Embedded, Wire };
+
+// The reference: a value of the interpreter's own result as the program reads it
+// (joined to the empty text, date-times in the general date form).
+QString referenceText(const QVariant &v)
+{
+    if (v.isNull())
+        return QString();
+    if (v.metaType().id() == QMetaType::QDateTime)
+        return db::generalDate(v.toDateTime());
+    return v.toString();
+}
+
+// Every column and row of a client's result equals the interpreter's own result.
+void compareWithReference(const db::DbResult &result, const labdb::Outcome &reference)
+{
+    QVERIFY(reference.hasResultSet);
+    QStringList names;
+    for (const labdb::Column &c : reference.columns)
+        names.append(c.name);
+    QCOMPARE(result.columns(), names);
+    QCOMPARE(result.rowCount(), qint64(reference.rows.size()));
+    db::DbResult walk = result;
+    for (const QVariantList &row : reference.rows) {
+        QVERIFY(!walk.atEnd());
+        for (int c = 0; c < names.size(); ++c)
+            QCOMPARE(walk.text(names.at(c)), referenceText(row.at(c)));
+        walk.moveNext();
+    }
+    QVERIFY(walk.atEnd());
+}
+
+// The print log's sequence on a client: begin; re-query; per row the master call,
+// a clock reading and the date call; commit. Any failure rolls back (a failing
+// rollback is ignored: the connection may be gone) and keeps the barcode; on
+// success the barcode is emptied.
+bool runPrintLog(db::DbClient &client, QString &barcode)
+{
+    try {
+        client.beginTrans();
+        db::DbResult rows = client.openStatic(db::requeryCommand(barcode));
+        QList<db::MasterRow> entries;
+        for (; !rows.atEnd(); rows.moveNext()) {
+            entries.append({rows.text(u"RefNum"_qs), rows.text(u"IdNum"_qs), rows.text(u"HospNum"_qs),
+                            rows.text(u"Barcode"_qs), rows.text(u"ItemID"_qs), rows.text(u"SpecimenID"_qs),
+                            rows.text(u"SectionID"_qs), rows.text(u"RequestNum"_qs), rows.text(u"ProfileID"_qs)});
+        }
+        for (const db::MasterRow &e : entries) {
+            client.execute(db::saveMasterCommand(e));
+            const QDateTime now = client.openReadOnce(db::serverDateCommand()).dateTime(u"serverdate"_qs);
+            client.execute(db::saveDateCommand(e.requestNum, e.itemId, e.sectionId, db::generalDate(now)));
+        }
+        client.commitTrans();
+        barcode.clear();
+        return true;
+    } catch (const db::DbError &) {
+        try {
+            client.rollbackTrans();
+        } catch (const db::DbError &) {
+        }
+        return false;
+    }
+}
+
+QString freeClosedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return QStringLiteral("127.0.0.1,%1").arg(probe.serverPort());
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Impl)
+
+class tst_wire : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void openConnection_data();
+    void openConnection();
+    void commands_data();
+    void commands();
+    void serverErrorText_data();
+    void serverErrorText();
+    void printLog_data();
+    void printLog();
+    void batchTextsReachServerUnchanged();
+    void packetsPartialReadsAndAttention();
+    void clientsKeepTheirOwnTransactions();
+    void crossCheckWithTedious();
+
+private:
+    std::unique_ptr<db::DbClient> openClient(Impl impl, const QStringList &serverOptions = {});
+    bool startServer(const QStringList &options = {});
+    void writeSettings(const QString &server, const QString &database, const QString &user, const QString &password);
+
+    QTemporaryDir m_home;
+    QString m_dbPath;
+    std::unique_ptr<ServerProcess> m_server;
+    int m_run = 0;
+};
+
+void tst_wire::initTestCase()
+{
+    QVERIFY(m_home.isValid());
+    // Before the first QSettings: the store's folder is fixed at first use.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(u"config"_qs)));
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void tst_wire::init()
+{
+    m_dbPath = m_home.filePath(QStringLiteral("lab-%1.sqlite").arg(++m_run));
+    labdb::createDemoDatabase(m_dbPath);
+}
+
+void tst_wire::cleanup()
+{
+    db::installConnection(nullptr);
+    m_server.reset();
+    QFile::remove(m_dbPath);
+}
+
+bool tst_wire::startServer(const QStringList &options)
+{
+    m_server = std::make_unique<ServerProcess>();
+    if (!m_server->start(m_dbPath, options)) {
+        qWarning("%s", qPrintable(m_server->error()));
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<db::DbClient> tst_wire::openClient(Impl impl, const QStringList &serverOptions)
+{
+    if (impl == Impl::Embedded) {
+        auto client = std::make_unique<db::EmbeddedClient>(m_dbPath);
+        client->open(QString());
+        return client;
+    }
+    if (!startServer(serverOptions))
+        return nullptr;
+    auto client = std::make_unique<db::SqlServerClient>(5);
+    client->openWithSettings({m_server->serverSetting(), u"Laboratory"_qs, QString::fromUtf16(ServerProcess::kUser),
+                              QString::fromUtf16(ServerProcess::kPassword)});
+    return client;
+}
+
+void tst_wire::writeSettings(const QString &server, const QString &database, const QString &user,
+                             const QString &password)
+{
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QString::fromUtf16(app::modConnect::kSettingsApplication));
+    store.beginGroup(QString::fromUtf16(app::modConnect::kSettingsSection));
+    store.setValue(u"Server"_qs, server);
+    store.setValue(u"Database"_qs, database);
+    store.setValue(u"User"_qs, user);
+    store.setValue(u"Password"_qs, password);
+    store.endGroup();
+    store.sync();
+    QCOMPARE(store.status(), QSettings::NoError);
+}
+
+void tst_wire::openConnection_data()
+{
+    QTest::addColumn<QStringList>("serverOptions");
+    QTest::addColumn<bool>("serverRuns");
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("opens");
+    QTest::addColumn<QString>("why"); // the driver's description of a refusal
+
+    const QString user = QString::fromUtf16(ServerProcess::kUser);
+    const QString password = QString::fromUtf16(ServerProcess::kPassword);
+    QTest::newRow("right settings") << QStringList() << true << u"Laboratory"_qs << user << password << true << QString();
+    QTest::newRow("wrong password") << QStringList() << true << u"Laboratory"_qs << user << u"S3cret;pw=2"_qs << false
+                                    << u"Login failed for user 'labuser'."_qs;
+    QTest::newRow("unknown user") << QStringList() << true << u"Laboratory"_qs << u"intruder"_qs << password << false
+                                  << u"Login failed for user 'intruder'."_qs;
+    // The server refuses with 4060 and then 18456, as SQL Server does; the driver
+    // reports the last.
+    QTest::newRow("unknown database") << QStringList() << true << u"Pharmacy"_qs << user << password << false
+                                      << u"Login failed for user 'labuser'."_qs;
+    QTest::newRow("closed port") << QStringList() << false << u"Laboratory"_qs << user << password << false
+                                 << u"Unable to connect"_qs;
+    QTest::newRow("server that never answers") << QStringList{u"--stall"_qs} << true << u"Laboratory"_qs << user
+                                               << password << false << QString();
+}
+
+void tst_wire::openConnection()
+{
+    QFETCH(QStringList, serverOptions);
+    QFETCH(bool, serverRuns);
+    QFETCH(QString, database);
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(bool, opens);
+    QFETCH(QString, why);
+
+    QString server = freeClosedPort();
+    if (serverRuns) {
+        QVERIFY(startServer(serverOptions));
+        server = m_server->serverSetting();
+    }
+    writeSettings(server, database, user, password);
+    // A short login time-out, so that the silent server costs two seconds.
+    db::installConnection(std::make_unique<db::SqlServerClient>(2));
+
+    QCOMPARE(app::modConnect::OpenConnection(), opens);
+    QCOMPARE(db::DbConnection().isOpen(), opens);
+    if (opens) {
+        const db::DbResult found = db::DbConnection().openStatic(db::searchCommand(QString::fromLatin1(obrienTBarcode), 3));
+        QCOMPARE(found.rowCount(), 2);
+        QCOMPARE(found.text(u"PatientName"_qs), u"O'BRIEN, MARGARET"_qs);
+    } else if (!why.isEmpty()) {
+        // The same settings straight through the client: refused for the right reason.
+        db::SqlServerClient client(2);
+        try {
+            client.openWithSettings({server, database, user, password});
+            QFAIL("the open should have failed");
+        } catch (const db::DbError &e) {
+            QVERIFY2(e.description().contains(why), qPrintable(e.description()));
+        }
+    }
+}
+
+void tst_wire::commands_data()
+{
+    QTest::addColumn<Impl>("impl");
+    QTest::newRow("embedded") << Impl::Embedded;
+    QTest::newRow("wire") << Impl::Wire;
+}
+
+void tst_wire::commands()
+{
+    QFETCH(Impl, impl);
+    const std::unique_ptr<db::DbClient> client = openClient(impl);
+    QVERIFY(client && client->isOpen());
+    labdb::Session reference(m_dbPath);
+
+    // 1. The search, mode 3: one patient, two exams.
+    const QString search3 = db::searchCommand(QString::fromLatin1(obrienTBarcode), 3);
+    const db::DbResult obrien = client->openStatic(search3);
+    QCOMPARE(obrien.rowCount(), 2);
+    QCOMPARE(obrien.text(u"PatientName"_qs), u"O'BRIEN, MARGARET"_qs);
+    QCOMPARE(obrien.text(u"RoomID"_qs), u"W3-112"_qs);
+    QCOMPARE(obrien.text(u"Barcode"_qs), QString::fromLatin1(obrienTBarcode));
+    QVERIFY(!obrien.text(u"Transdate"_qs).isEmpty());
+    compareWithReference(obrien, reference.execute(search3));
+
+    // The search, mode 2: names beyond Latin-1's ASCII, NULL room and instruments.
+    const QString search2 = db::searchCommand(QString::fromLatin1(penaChargeslip), 2);
+    const labdb::Outcome penaReference = reference.execute(search2);
+    const db::DbResult pena = client->openStatic(search2);
+    QCOMPARE(pena.text(u"PatientName"_qs), u"PEÑA, JOSÉ LUIS"_qs);
+    QCOMPARE(pena.text(u"RoomID"_qs), QString());
+    bool nullInstrument = false;
+    for (const QVariantList &row : penaReference.rows)
+        nullInstrument = nullInstrument || row.at(7).isNull();
+    QVERIFY2(nullInstrument, "the sample should hold an exam without instrument");
+    compareWithReference(pena, penaReference);
+
+    // 200 exams: a result over many packets.
+    const QString big = db::searchCommand(QString::fromLatin1(bigChargeslip), 2);
+    const db::DbResult bigResult = client->openStatic(big);
+    QCOMPARE(bigResult.rowCount(), bigChargeslipExams);
+    compareWithReference(bigResult, reference.execute(big));
+
+    // Nothing found: no rows, no error.
+    QCOMPARE(client->openStatic(db::searchCommand(QString::fromLatin1(unknownBarcode), 3)).rowCount(), 0);
+
+    // 2. The re-query.
+    const QString requery = db::requeryCommand(QString::fromLatin1(obrienNumericBarcode));
+    db::DbResult rows = client->openStatic(requery);
+    QVERIFY(rows.rowCount() >= 1);
+    compareWithReference(rows, reference.execute(requery));
+
+    // 3 to 5 in one transaction.
+    const db::MasterRow master{rows.text(u"RefNum"_qs), rows.text(u"IdNum"_qs), rows.text(u"HospNum"_qs),
+                               rows.text(u"Barcode"_qs), rows.text(u"ItemID"_qs), rows.text(u"SpecimenID"_qs),
+                               rows.text(u"SectionID"_qs), rows.text(u"RequestNum"_qs), rows.text(u"ProfileID"_qs)};
+    client->beginTrans();
+    client->execute(db::saveMasterCommand(master));
+    const db::DbResult clock = client->openReadOnce(db::serverDateCommand());
+    const QDateTime serverDate = clock.dateTime(u"serverdate"_qs);
+    QVERIFY(qAbs(serverDate.secsTo(QDateTime::currentDateTime())) < 120);
+    const QString dateText = db::generalDate(serverDate);
+    client->execute(db::saveDateCommand(master.requestNum, master.itemId, master.sectionId, dateText));
+    client->commitTrans();
+
+    const labdb::PrintLog log = labdb::PrintLog::read(m_dbPath);
+    QCOMPARE(log.masterRows.size(), 1);
+    QCOMPARE(log.masterRows.at(0).mid(0, 9),
+             (QStringList{master.refNum, master.idNum, master.hospNum, master.barcode, master.itemId,
+                          master.specimenId, master.sectionId, master.requestNum, master.profileId}));
+    QCOMPARE(log.dateRows.size(), 1);
+    QCOMPARE(log.dateRows.at(0).mid(0, 6),
+             (QStringList{master.requestNum, master.itemId, master.sectionId, dateText, u"0"_qs, QString()}));
+}
+
+void tst_wire::serverErrorText_data()
+{
+    commands_data();
+}
+
+void tst_wire::serverErrorText()
+{
+    QFETCH(Impl, impl);
+    const std::unique_ptr<db::DbClient> client = openClient(impl);
+    QVERIFY(client && client->isOpen());
+    labdb::Session reference(m_dbPath);
+
+    const QStringList failing{u"Laboratory..Lab_Barcode_GetRequests 'T1000001C',7"_qs,
+                              u"Laboratory..Lab_Barcode_Unknown 'X'"_qs};
+    for (const QString &command : failing) {
+        QString expected;
+        try {
+            reference.execute(command);
+        } catch (const labdb::SqlError &e) {
+            expected = e.message();
+        }
+        QVERIFY(!expected.isEmpty());
+        try {
+            client->openStatic(command);
+            QFAIL("the command should have failed");
+        } catch (const db::DbError &e) {
+            QCOMPARE(e.description(), expected);
+        }
+    }
+    // The connection goes on after an error.
+    QCOMPARE(client->openStatic(db::searchCommand(QString::fromLatin1(obrienTBarcode), 3)).rowCount(), 2);
+}
+
+void tst_wire::printLog_data()
+{
+    QTest::addColumn<QStringList>("serverOptions");
+    QTest::addColumn<bool>("commits");
+    QTest::addColumn<bool>("connectionSurvives");
+
+    // Batches of one log of two rows: 1 re-query, then per row master, clock, date (2-4, 5-7).
+    QTest::newRow("commits") << QStringList() << true << true;
+    QTest::newRow("second date row fails") << QStringList{u"--fail-batch"_qs, u"7"_qs} << false << true;
+    QTest::newRow("clock reading fails") << QStringList{u"--fail-batch"_qs, u"6"_qs} << false << true;
+    QTest::newRow("connection dropped after second master row")
+        << QStringList{u"--drop-after"_qs, u"5"_qs} << false << false;
+}
+
+void tst_wire::printLog()
+{
+    QFETCH(QStringList, serverOptions);
+    QFETCH(bool, commits);
+    QFETCH(bool, connectionSurvives);
+
+    // A barcode shared by two exams: the log writes two master and two date rows.
+    const QString original = labdb::addChargeslip(m_dbPath, 2, true).barcodes.first();
+    const std::unique_ptr<db::DbClient> client = openClient(Impl::Wire, serverOptions);
+    QVERIFY(client && client->isOpen());
+    labdb::Session reference(m_dbPath);
+    const qsizetype rows = reference.execute(db::requeryCommand(original)).rows.size();
+    QCOMPARE(rows, 2);
+
+    QString barcode = original;
+    QCOMPARE(runPrintLog(*client, barcode), commits);
+    QCOMPARE(barcode, commits ? QString() : original);
+
+    if (!connectionSurvives) {
+        // The server rolls the dropped connection's transaction back.
+        QTRY_VERIFY(m_server->loggedRequests().contains(u"TM ROLLBACK (connection closed)"_qs));
+    }
+    const labdb::PrintLog log = labdb::PrintLog::read(m_dbPath);
+    QCOMPARE(log.masterRows.size(), commits ? rows : 0);
+    QCOMPARE(log.dateRows.size(), commits ? rows : 0);
+
+    // The next search: served on a live connection; an error on a dropped one,
+    // which is not reopened.
+    const QString search = db::searchCommand(QString::fromLatin1(obrienTBarcode), 3);
+    if (connectionSurvives) {
+        QCOMPARE(client->openStatic(search).rowCount(), 2);
+    } else {
+        QVERIFY_THROWS_EXCEPTION(db::DbError, client->openStatic(search));
+        QCOMPARE(m_server->loggedRequests().filter(u"LOGIN"_qs).size(), 1);
+    }
+}
+
+void tst_wire::batchTextsReachServerUnchanged()
+{
+    const QString shared = labdb::addChargeslip(m_dbPath, 2, true).barcodes.first();
+    const std::unique_ptr<db::DbClient> client = openClient(Impl::Wire);
+    QVERIFY(client && client->isOpen());
+    const qsizetype before = m_server->loggedRequests().size();
+
+    client->openStatic(db::searchCommand(u"T55C"_qs, 3));
+    QString barcode = shared;
+    QVERIFY(runPrintLog(*client, barcode));
+
+    const labdb::PrintLog log = labdb::PrintLog::read(m_dbPath);
+    QCOMPARE(log.masterRows.size(), 2);
+    QStringList expected{u"BATCH Laboratory..Lab_Barcode_GetRequests 'T55C',3"_qs, u"TM BEGIN"_qs,
+                         u"BATCH Laboratory..Lab_Barcode_GetRequests '"_qs + shared + u'\''};
+    for (int i = 0; i < 2; ++i) {
+        const QStringList &m = log.masterRows.at(i);
+        const QStringList &d = log.dateRows.at(i);
+        expected << u"BATCH Laboratory..Lab_Barcode_SaveMaster '"_qs + m.mid(0, 9).join(u"','"_qs) + u'\''
+                 << u"BATCH SELECT getdate() as serverdate"_qs
+                 << u"BATCH Laboratory..Lab_Barcode_SaveDate '"_qs + d.at(0) + u"','"_qs + d.at(1) + u"','"_qs
+                        + d.at(2) + u"','"_qs + d.at(3) + u"','0',''"_qs;
+        // The stamp is the general date form of the server's clock.
+        QVERIFY2(QRegularExpression(u"^\\d{1,2}/\\d{1,2}/\\d{4}( \\d{1,2}:\\d{2}:\\d{2} [AP]M)?$"_qs).match(d.at(3)).hasMatch(),
+                 qPrintable(d.at(3)));
+    }
+    expected << u"TM COMMIT AND BEGIN"_qs;
+    const QStringList logged = m_server->loggedRequests().mid(before, expected.size());
+    QCOMPARE(logged, expected);
+}
+
+void tst_wire::packetsPartialReadsAndAttention()
+{
+    QVERIFY(startServer());
+    RawTdsClient raw;
+    QVERIFY(raw.connectTo(m_server->port()));
+    // Small packets: long requests and long answers both span several.
+    QVERIFY(raw.login(QString::fromUtf16(ServerProcess::kUser), QString::fromUtf16(ServerProcess::kPassword),
+                      u"Laboratory"_qs, 512));
+
+    // A request over several packets, trickled a few bytes at a time. Trailing
+    // blanks do not change the number, so the answer is O'Brien's two exams.
+    const QString padded = QString::fromLatin1(obrienTBarcode) + QString(1500, u' ');
+    raw.sendBatch(u"Laboratory..Lab_Barcode_GetRequests '"_qs + padded + u"',3"_qs, true);
+    QByteArray reply = raw.readReply();
+    QVERIFY(reply.contains(RawTdsClient::utf16(u"O'BRIEN, MARGARET"_qs)));
+    QCOMPARE(RawTdsClient::finalDoneStatus(reply), quint16(0x0010));
+    QCOMPARE(RawTdsClient::finalDoneCount(reply), quint64(2));
+    QCOMPARE(m_server->loggedRequests().filter(u"BATCH"_qs).last(),
+             u"BATCH Laboratory..Lab_Barcode_GetRequests '"_qs + padded + u"',3"_qs);
+
+    // An answer over many packets.
+    raw.sendBatch(db::searchCommand(QString::fromLatin1(bigChargeslip), 2));
+    reply = raw.readReply();
+    QVERIFY(raw.lastReplyPackets() > 10);
+    QCOMPARE(RawTdsClient::finalDoneCount(reply), quint64(bigChargeslipExams));
+
+    // Attention is acknowledged with a DONE carrying the attention bit, and the
+    // connection goes on.
+    raw.sendAttention();
+    reply = raw.readReply();
+    QCOMPARE(RawTdsClient::finalDoneStatus(reply) & 0x0020, 0x0020);
+    raw.sendBatch(db::serverDateCommand());
+    QCOMPARE(RawTdsClient::finalDoneCount(raw.readReply()), quint64(1));
+
+    // A message that breaks the framing closes that connection only.
+    raw.writeRaw(QByteArray::fromHex("0101000400000100"));
+    QCOMPARE(raw.readReply(3000), QByteArray());
+    RawTdsClient other;
+    QVERIFY(other.connectTo(m_server->port()));
+    QVERIFY(other.login(QString::fromUtf16(ServerProcess::kUser), QString::fromUtf16(ServerProcess::kPassword),
+                        u"Laboratory"_qs));
+}
+
+void tst_wire::clientsKeepTheirOwnTransactions()
+{
+    QVERIFY(startServer());
+    RawTdsClient writer;
+    QVERIFY(writer.connectTo(m_server->port()));
+    QVERIFY(writer.login(QString::fromUtf16(ServerProcess::kUser), QString::fromUtf16(ServerProcess::kPassword),
+                         u"Laboratory"_qs));
+    writer.sendTransaction(5);
+    QCOMPARE(RawTdsClient::finalDoneStatus(writer.readReply()), quint16(0));
+    const db::MasterRow row{u"R1"_qs, u"7"_qs, u"H9"_qs, u"B77"_qs, u"11"_qs, u"2"_qs, u"4"_qs, u"88"_qs, u"0"_qs};
+    writer.sendBatch(db::saveMasterCommand(row));
+    QCOMPARE(RawTdsClient::finalDoneCount(writer.readReply()), quint64(1));
+
+    // Another client, meanwhile, reads on its own connection and does not see
+    // the uncommitted row.
+    db::SqlServerClient reader(5);
+    reader.openWithSettings({m_server->serverSetting(), u"Laboratory"_qs, QString::fromUtf16(ServerProcess::kUser),
+                             QString::fromUtf16(ServerProcess::kPassword)});
+    QCOMPARE(reader.openStatic(db::searchCommand(QString::fromLatin1(obrienTBarcode), 3)).rowCount(), 2);
+    QCOMPARE(labdb::PrintLog::read(m_dbPath).masterRows.size(), 0);
+
+    // The writer's connection goes away mid-transaction: rolled back, and the
+    // database is free for the other client's own transaction.
+    writer.abort();
+    QTRY_VERIFY(m_server->loggedRequests().contains(u"TM ROLLBACK (connection closed)"_qs));
+    reader.beginTrans();
+    reader.execute(db::saveMasterCommand(row));
+    reader.commitTrans();
+    QCOMPARE(labdb::PrintLog::read(m_dbPath).masterRows.size(), 1);
+}
+
+void tst_wire::crossCheckWithTedious()
+{
+    const QByteArray tediousDir = qgetenv("NORVANE_TEDIOUS_DIR");
+    if (tediousDir.isEmpty())
+        QSKIP("runs as the test tst_wire_tedious, after npm has installed tedious");
+    QVERIFY(startServer());
+    labdb::Session reference(m_dbPath);
+
+    const QStringList reads{db::searchCommand(QString::fromLatin1(obrienTBarcode), 3),
+                            db::searchCommand(QString::fromLatin1(penaChargeslip), 2),
+                            db::requeryCommand(QString::fromLatin1(obrienNumericBarcode))};
+    const db::MasterRow kept{u"R1"_qs, u"7"_qs, u"H9"_qs, u"B77"_qs, u"11"_qs, u"2"_qs, u"4"_qs, u"88"_qs, u"0"_qs};
+    db::MasterRow dropped = kept;
+    dropped.refNum = u"R2"_qs;
+    const QString date = db::saveDateCommand(u"88"_qs, u"11"_qs, u"4"_qs, u"12/9/2024 2:05:33 PM"_qs);
+
+    QJsonArray steps;
+    for (const QString &sql : reads)
+        steps.append(QJsonObject{{u"sql"_qs, sql}});
+    steps.append(QJsonObject{{u"begin"_qs, true}});
+    steps.append(QJsonObject{{u"sql"_qs, db::saveMasterCommand(kept)}});
+    steps.append(QJsonObject{{u"sql"_qs, db::serverDateCommand()}});
+    steps.append(QJsonObject{{u"sql"_qs, date}});
+    steps.append(QJsonObject{{u"commit"_qs, true}});
+    steps.append(QJsonObject{{u"begin"_qs, true}});
+    steps.append(QJsonObject{{u"sql"_qs, db::saveMasterCommand(dropped)}});
+    steps.append(QJsonObject{{u"rollback"_qs, true}});
+    steps.append(QJsonObject{{u"sql"_qs, u"Laboratory..Lab_Barcode_GetRequests 'T1000001C',7"_qs}});
+
+    QProcess node;
+    node.setWorkingDirectory(QFile::decodeName(tediousDir));
+    node.start(u"node"_qs, {QFile::decodeName(tediousDir) + u"/crosscheck.js"_qs, QString::number(m_server->port()),
+                            QString::fromUtf16(ServerProcess::kUser), QString::fromUtf16(ServerProcess::kPassword),
+                            u"Laboratory"_qs});
+    QVERIFY2(node.waitForStarted(10000), qPrintable(node.errorString()));
+    node.write(QJsonDocument(steps).toJson(QJsonDocument::Compact));
+    node.closeWriteChannel();
+    QVERIFY(node.waitForFinished(60000));
+    QVERIFY2(node.exitCode() == 0, node.readAllStandardError().constData());
+    const QJsonArray results = QJsonDocument::fromJson(node.readAllStandardOutput()).array();
+    QCOMPARE(results.size(), steps.size());
+
+    // The reads: every column and value as the interpreter gives them.
+    auto json = [](const QVariant &v) -> QJsonValue {
+        if (v.isNull())
+            return QJsonValue::Null;
+        if (v.metaType().id() == QMetaType::QDateTime)
+            return v.toDateTime().toString(u"yyyy-MM-ddTHH:mm:ss.zzz"_qs);
+        if (v.metaType().id() == QMetaType::QString)
+            return v.toString();
+        return v.toDouble();
+    };
+    for (int i = 0; i < reads.size(); ++i) {
+        const labdb::Outcome expected = reference.execute(reads.at(i));
+        const QJsonObject got = results.at(i).toObject();
+        QJsonArray columns, rows;
+        for (const labdb::Column &c : expected.columns)
+            columns.append(c.name);
+        for (const QVariantList &row : expected.rows) {
+            QJsonArray r;
+            for (const QVariant &v : row)
+                r.append(json(v));
+            rows.append(r);
+        }
+        QCOMPARE(got.value(u"columns"_qs).toArray(), columns);
+        QCOMPARE(got.value(u"rows"_qs).toArray(), rows);
+        QCOMPARE(got.value(u"rowCount"_qs).toInt(), int(expected.rows.size()));
+    }
+    // The transaction steps: begin, master row (1 row), clock, date row (1 row), commit.
+    QCOMPARE(results.at(3).toObject().value(u"ok"_qs).toBool(), true);
+    QCOMPARE(results.at(4).toObject().value(u"rowCount"_qs).toInt(), 1);
+    const QString clock = results.at(5).toObject().value(u"rows"_qs).toArray().at(0).toArray().at(0).toString();
+    const QDateTime clockValue = QDateTime::fromString(clock, Qt::ISODateWithMs);
+    QVERIFY2(clockValue.isValid() && qAbs(clockValue.secsTo(QDateTime::currentDateTime())) < 120, qPrintable(clock));
+    QCOMPARE(results.at(6).toObject().value(u"rowCount"_qs).toInt(), 1);
+    QCOMPARE(results.at(7).toObject().value(u"ok"_qs).toBool(), true);
+    QCOMPARE(results.at(10).toObject().value(u"ok"_qs).toBool(), true);
+    // The error: number and text of the interpreter.
+    const QJsonObject error = results.at(11).toObject().value(u"error"_qs).toObject();
+    QCOMPARE(error.value(u"number"_qs).toInt(), 50000);
+    QVERIFY2(error.value(u"message"_qs).toString().startsWith(u"Lab_Barcode_GetRequests: unknown search mode 7"_qs),
+             qPrintable(error.value(u"message"_qs).toString()));
+
+    // Only the committed transaction's rows are in the database.
+    const labdb::PrintLog log = labdb::PrintLog::read(m_dbPath);
+    QCOMPARE(log.masterRows.size(), 1);
+    QCOMPARE(log.masterRows.at(0).first(), u"R1"_qs);
+    QCOMPARE(log.dateRows.size(), 1);
+    QCOMPARE(log.dateRows.at(0).at(3), u"12/9/2024 2:05:33 PM"_qs);
+}
+
+QTEST_MAIN(tst_wire)
+#include "tst_wire.moc"
