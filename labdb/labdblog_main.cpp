@@ -24,7 +24,8 @@ int main(int argc, char *argv[])
     }
     const QString path = args.isEmpty() ? labdb::defaultDemoDatabasePath() : args.first();
     try {
-        out << "Print log of " << path << "\n\n" << labdb::PrintLog::read(path).toText();
+        const labdb::PrintLog log = labdb::PrintLog::read(path);
+        out << "Print log of " << path << "\n\n" << log.toText();
     } catch (const labdb::SqlError &e) {
         err << "labdb-log: " << path << ": " << e.message() << '\n';
         return 1;

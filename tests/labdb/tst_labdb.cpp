@@ -656,6 +656,7 @@ void tst_labdb::logTool()
     tool.start(QStringLiteral(LABDB_LOG_TOOL), {m_dir.filePath(QStringLiteral("absent.sqlite"))});
     QVERIFY(tool.waitForFinished(10000));
     QCOMPARE(tool.exitCode(), 1);
+    QVERIFY(tool.readAllStandardOutput().isEmpty());
     QVERIFY(QString::fromUtf8(tool.readAllStandardError()).contains(QLatin1String("Cannot open database")));
 }
 
