@@ -19,6 +19,11 @@
 #include "labdb/printlog.h"
 #include "labdb/sampledata.h"
 #include "labdb/session.h"
+#include "ui/main/frmnorvane.h"
+#include "widgets/messagebox.h"
+#include "widgets/vklabel.h"
+#include "widgets/vklistbox.h"
+#include "widgets/vktextbox.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -129,6 +134,7 @@ private Q_SLOTS:
     void printLog_data();
     void printLog();
     void batchTextsReachServerUnchanged();
+    void windowSearchOverTheWire();
     void packetsPartialReadsAndAttention();
     void clientsKeepTheirOwnTransactions();
     void crossCheckWithTedious();
@@ -160,6 +166,7 @@ void tst_wire::init()
 
 void tst_wire::cleanup()
 {
+    widgets::setMessageBoxHandler(nullptr);
     db::installConnection(nullptr);
     m_server.reset();
     QFile::remove(m_dbPath);
@@ -455,6 +462,41 @@ void tst_wire::batchTextsReachServerUnchanged()
     expected << u"TM COMMIT AND BEGIN"_qs;
     const QStringList logged = m_server->loggedRequests().mid(before, expected.size());
     QCOMPARE(logged, expected);
+}
+
+void tst_wire::windowSearchOverTheWire()
+{
+    // The second search batch of the connection fails on the server.
+    QVERIFY(startServer({u"--fail-batch"_qs, u"2"_qs}));
+    writeSettings(m_server->serverSetting(), u"Laboratory"_qs, QString::fromUtf16(ServerProcess::kUser),
+                  QString::fromUtf16(ServerProcess::kPassword));
+    db::installConnection(std::make_unique<db::SqlServerClient>(5));
+    QVERIFY(app::modConnect::OpenConnection());
+    QStringList messages;
+    widgets::setMessageBoxHandler([&messages](const QString &text, const QString &) { messages.append(text); });
+
+    ui::frmNorvane window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto *number = window.findChild<widgets::vkTextBox *>(u"txtNumber"_qs);
+    auto *exams = window.findChild<widgets::vkListBox *>(u"lstExams"_qs);
+    QVERIFY(number && exams);
+
+    // Typed in lower case: the server receives the upper-cased number in mode 3.
+    QTest::keyClicks(number, u"t1000001c"_qs);
+    QTest::keyClick(number, Qt::Key_Return);
+    QCOMPARE(exams->listCount(), 2);
+    QCOMPARE(window.findChild<widgets::vkLabel *>(u"lblPatientName"_qs)->caption(), u"O'BRIEN, MARGARET"_qs);
+    QCOMPARE(window.barcodes().mid(0, 2), (QStringList{u"T1000001C"_qs, u"T1000002C"_qs}));
+    QCOMPARE(m_server->loggedRequests().filter(u"BATCH Laboratory"_qs),
+             QStringList{u"BATCH Laboratory..Lab_Barcode_GetRequests 'T1000001C',3"_qs});
+    QVERIFY(messages.isEmpty());
+
+    // The server's error text is what the message box shows.
+    QTest::mouseClick(window.findChild<QWidget *>(u"cmdNew"_qs), Qt::LeftButton);
+    QTest::keyClicks(number, QString::fromLatin1(penaChargeslip));
+    QTest::keyClick(number, Qt::Key_Return);
+    QCOMPARE(messages, QStringList{u"Injected failure of batch 2."_qs});
 }
 
 void tst_wire::packetsPartialReadsAndAttention()
