@@ -177,7 +177,7 @@ QImage LabelRenderer::renderImage(const Report &report, double dotsPerInch)
     return LabelRenderer(report, dotsPerInch).toImage();
 }
 
-QImage LabelRenderer::toImage() const
+QImage LabelRenderer::toImage(bool blackAndWhite) const
 {
     QImage image(m_labelSize, QImage::Format_RGB32);
     const int dpm = int(std::lround(m_dpi / 0.0254));
@@ -187,13 +187,19 @@ QImage LabelRenderer::toImage() const
     QPainter painter(&image);
     paint(painter);
     painter.end();
+    if (blackAndWhite) // each dot on or off at half coverage, as a thermal head prints
+        return image.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
     return image;
 }
 
 void LabelRenderer::paintDots(QPainter &painter) const
 {
-    const QImage dots = toImage().convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
-    painter.drawImage(QRect(QPoint(0, 0), dots.size()), dots);
+    // Lossless: by default Qt stores images in PDF files and print jobs as JPEG, which
+    // would blur the bars' edges.
+    painter.save();
+    painter.setRenderHint(QPainter::LosslessImageRendering, true);
+    painter.drawImage(QRect(QPoint(0, 0), m_labelSize), toImage(true));
+    painter.restore();
 }
 
 void render(QPainter &painter, const Report &report, double dotsPerInch)

@@ -28,13 +28,14 @@ public:
 
     // Draws the label with text and bars as shapes (images, the viewer).
     void paint(QPainter &painter) const;
-    // Draws the label as the printer prints it: paint() into a one-bit image of the
-    // label's dots, placed dot for dot. Used for print jobs and PDF files, so that a
+    // Draws the label as the printer prints it: paint() into a black-and-white image
+    // of the label's dots, placed dot for dot. Used for print jobs and PDF files, so that a
     // job carries exactly the printer's dots and no fonts (embedding a font costs about
     // 4 ms per font per job; a label image about 1 ms).
     void paintDots(QPainter &painter) const;
-    // The label painted into a white image of its dots.
-    QImage toImage() const;
+    // The label painted into a white image of its dots; blackAndWhite gives a one-bit
+    // image, every dot fully on or off (smoothed text edges included).
+    QImage toImage(bool blackAndWhite = false) const;
 
     QSize labelSizeDots() const { return m_labelSize; }
     // The first barcode's value, or empty when the label has none (names PDF files).

@@ -1,5 +1,6 @@
 #include "report/reportoutput.h"
 
+#include "report/labelpdfwriter.h"
 #include "report/labelrenderer.h"
 #include "report/report.h"
 #include "report/reporterror.h"
@@ -10,7 +11,6 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QRegularExpression>
@@ -109,6 +109,8 @@ void ReportOutput::printToPdf(const Report &report, const QString &directory)
     if (!dir.exists() && !QDir().mkpath(directory))
         throw ReportError(QStringLiteral("The folder \"%1\" for the printed labels cannot be created.").arg(directory));
     const LabelRenderer renderer(report, PdfDotsPerInch);
+    const LabelTemplate &t = report.labelTemplate();
+    const QByteArray pdf = LabelPdfWriter::toPdf(renderer.toImage(), QSizeF(t.width, t.height), report.reportTitle());
 
     const QString key = dir.canonicalPath();
     if (key != g_sequenceDirectory) {
@@ -126,19 +128,7 @@ void ReportOutput::printToPdf(const Report &report, const QString &directory)
                                   .arg(file.fileName(), file.errorString()));
     }
 
-    bool ok = false;
-    {
-        QPdfWriter writer(&file);
-        writer.setResolution(int(PdfDotsPerInch));
-        writer.setPageLayout(QPageLayout(labelPageSize(report), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-        writer.setTitle(report.reportTitle());
-        writer.setCreator(QStringLiteral("Norvane"));
-        QPainter painter;
-        if (painter.begin(&writer)) {
-            renderer.paintDots(painter);
-            ok = painter.end();
-        }
-    }
+    const bool ok = file.write(pdf) == pdf.size();
     file.close();
     if (!ok || file.error() != QFileDevice::NoError) {
         const QString why = file.errorString();

@@ -97,7 +97,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        for (const char *tool : {"zbarimg", "pdftoppm", "pdfinfo"})
+        for (const char *tool : {"zbarimg", "pdftoppm", "pdfinfo", "pdfimages"})
             QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(),
                      qPrintable(QStringLiteral("%1 is needed (zbar-tools, poppler-utils)").arg(QLatin1String(tool))));
     }
@@ -298,6 +298,32 @@ private Q_SLOTS:
         const QString text = QString::fromUtf8(info.readAllStandardOutput());
         QVERIFY2(text.contains(QLatin1String("Barcode Label Printing")), qPrintable(text));
         QVERIFY2(text.contains(QRegularExpression(QStringLiteral("Page size:\\s+144(\\.0+)? x 72(\\.0+)? pts"))), qPrintable(text));
+    }
+
+    void pdfCarriesTheLabelDots()
+    {
+        // The PDF holds the label exactly as the 203-dpi printer prints it: one lossless
+        // image of the label's dots on a 2 x 1 inch page, equal dot for dot to the label
+        // drawn into an image.
+        QTemporaryDir out;
+        ReportOutput::setPrintToDirectory(out.path());
+        OpenReport(shippedTemplate(), sevenValues(QStringLiteral("AbCdEf12xY")));
+        const QImage expected = LabelRenderer(*CurrentReport(), 203).toImage(true).convertToFormat(QImage::Format_RGB32);
+        ShowReport(false, QString(), true);
+        const QStringList pdfs = pdfsIn(out.path());
+        QCOMPARE(pdfs.size(), 1);
+        QCOMPARE(QProcess::execute(QStringLiteral("pdfimages"),
+                                   {QStringLiteral("-png"), out.filePath(pdfs.first()), out.filePath(QStringLiteral("img"))}),
+                 0);
+        const QStringList images = QDir(out.path()).entryList({QStringLiteral("img*.png")});
+        QCOMPARE(images.size(), 1);
+        const QImage dots = QImage(out.filePath(images.first())).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(dots.size(), QSize(406, 203));
+        int differ = 0;
+        for (int y = 0; y < dots.height(); ++y)
+            for (int x = 0; x < dots.width(); ++x)
+                differ += dots.pixel(x, y) != expected.pixel(x, y) ? 1 : 0;
+        QCOMPARE(differ, 0);
     }
 
     void unwritableFolderIsAnError()
