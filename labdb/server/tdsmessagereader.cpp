@@ -9,6 +9,7 @@ namespace labdb::tds {
 namespace {
 constexpr qsizetype kHeaderSize = 8;
 constexpr quint8 kEndOfMessage = 0x01;
+constexpr quint8 kIgnore = 0x02;
 } // namespace
 
 TdsMessageReader::TdsMessageReader(qsizetype maxMessageSize)
@@ -39,6 +40,9 @@ std::optional<TdsMessage> TdsMessageReader::next()
         if (m_buffer.size() - m_offset < length)
             return std::nullopt; // the rest of the packet is still on its way
 
+        // Attention may cut a request short that the client was still sending.
+        if (m_partial && type == Attention)
+            m_partial.reset();
         if (!m_partial) {
             m_partial = TdsMessage{type, status, {}};
         } else if (m_partial->type != type) {
@@ -52,6 +56,9 @@ std::optional<TdsMessage> TdsMessageReader::next()
         if (status & kEndOfMessage) {
             std::optional<TdsMessage> done = std::move(m_partial);
             m_partial.reset();
+            // The client withdrew the message it was sending: nothing to answer.
+            if (status & kIgnore)
+                continue;
             return done;
         }
     }

@@ -29,7 +29,8 @@ struct TdsMessage
 // Collects the bytes read from a socket, however the network cut them, and hands
 // out whole messages: a message spans packets until the one whose status carries
 // the end-of-message bit. Throws TdsProtocolError on malformed framing or a
-// message larger than the limit.
+// message larger than the limit. A message whose last packet carries the ignore
+// bit is dropped; an attention packet drops the message it interrupts.
 class TdsMessageReader
 {
 public:

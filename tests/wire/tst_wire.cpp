@@ -533,6 +533,16 @@ void tst_wire::packetsPartialReadsAndAttention()
     raw.sendBatch(db::serverDateCommand());
     QCOMPARE(RawTdsClient::finalDoneCount(raw.readReply()), quint64(1));
 
+    // Attention in the middle of a request still being sent: the request is
+    // dropped unanswered, the attention acknowledged.
+    raw.writeRaw(QByteArray::fromHex("0100000c0000010016000000"));
+    raw.sendAttention();
+    reply = raw.readReply();
+    QCOMPARE(RawTdsClient::finalDoneStatus(reply), quint16(0x0020));
+    QCOMPARE(reply.size(), 13);
+    raw.sendBatch(db::serverDateCommand());
+    QCOMPARE(RawTdsClient::finalDoneCount(raw.readReply()), quint64(1));
+
     // A message that breaks the framing closes that connection only.
     raw.writeRaw(QByteArray::fromHex("0101000400000100"));
     QCOMPARE(raw.readReply(3000), QByteArray());
