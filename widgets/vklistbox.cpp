@@ -6,6 +6,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <QTimerEvent>
 
 #include <algorithm>
 #include <stdexcept>
@@ -19,6 +20,10 @@ vkListBox::vkListBox(QWidget *parent)
     setFrameShape(QFrame::NoFrame);
     setViewportMargins(1, 1, 1, 1);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Opaque, so that repainting the list (its scroll bar grows with every item
+    // added) never repaints the frames and window behind it.
+    setAutoFillBackground(true);
+    applyBackcolor();
     verticalScrollBar()->setSingleStep(1);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(), qOverload<>(&QWidget::update));
 }
@@ -56,15 +61,32 @@ void vkListBox::addItem(const QString &text)
     m_items.insert(row, Item{text, false});
     if (m_current >= row)
         ++m_current;
-    updateScrollBar();
-    // Only a row that lands on screen needs painting; rows below the visible
-    // part change the scroll bar alone.
-    if (row <= verticalScrollBar()->value() + visibleRows())
+    // The scroll bar and the rows on screen follow at the next refresh, not
+    // with every item: a search adds thousands between two repaints.
+    if (!m_refresh.isActive())
+        m_refresh.start(kRefreshMs, this);
+}
+
+void vkListBox::refreshNow()
+{
+    if (m_refresh.isActive()) {
+        m_refresh.stop();
+        updateScrollBar();
         viewport()->update();
+    }
+}
+
+void vkListBox::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() == m_refresh.timerId())
+        refreshNow();
+    else
+        QAbstractScrollArea::timerEvent(event);
 }
 
 void vkListBox::clear()
 {
+    m_refresh.stop();
     m_items.clear();
     m_current = -1;
     updateScrollBar();
@@ -86,7 +108,19 @@ void vkListBox::uncheckAll()
 }
 
 void vkListBox::setForecolor(const QColor &color) { m_forecolor = color; viewport()->update(); }
-void vkListBox::setBackcolor(const QColor &color) { m_backcolor = color; viewport()->update(); }
+void vkListBox::setBackcolor(const QColor &color)
+{
+    m_backcolor = color;
+    applyBackcolor();
+    viewport()->update();
+}
+
+void vkListBox::applyBackcolor()
+{
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, m_backcolor);
+    setPalette(pal);
+}
 void vkListBox::setBordercolor(const QColor &color) { m_bordercolor = color; update(); }
 void vkListBox::setStylecheckbox(bool on) { m_stylecheckbox = on; viewport()->update(); }
 
@@ -124,6 +158,7 @@ void vkListBox::setCurrent(qsizetype row)
 {
     if (m_items.isEmpty())
         return;
+    refreshNow();
     row = std::clamp<qsizetype>(row, 0, m_items.size() - 1);
     m_current = row;
     QScrollBar *bar = verticalScrollBar();
@@ -198,6 +233,7 @@ void vkListBox::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return;
+    refreshNow();
     const qsizetype row = verticalScrollBar()->value() + int(event->position().y()) / rowHeight();
     if (row < 0 || row >= m_items.size())
         return;
@@ -212,6 +248,7 @@ void vkListBox::mouseReleaseEvent(QMouseEvent *event)
 
 void vkListBox::keyPressEvent(QKeyEvent *event)
 {
+    refreshNow();
     switch (event->key()) {
     case Qt::Key_Up: setCurrent(m_current - 1); break;
     case Qt::Key_Down: setCurrent(m_current + 1); break;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QBasicTimer>
 #include <QColor>
 #include <QList>
 #include <QString>
@@ -64,6 +65,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
 
@@ -74,13 +76,17 @@ private:
         bool checked = false;
     };
     qsizetype indexOf(int i) const;
+    void refreshNow();
+    void applyBackcolor();
     int visibleRows() const;
     void updateScrollBar();
     void updateRow(qsizetype row);
     void setCurrent(qsizetype row);
     void toggle(qsizetype row);
 
+    static constexpr int kRefreshMs = 16;  // at most one repaint per screen frame while items pour in
     QList<Item> m_items;
+    QBasicTimer m_refresh;
     qsizetype m_current = -1;
     QColor m_forecolor;
     QColor m_backcolor = QColor(255, 255, 255);

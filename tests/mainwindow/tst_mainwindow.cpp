@@ -1,0 +1,623 @@
+#include "db/commands.h"
+#include "db/dbconnection.h"
+#include "db/embeddedclient.h"
+#include "db/generaldate.h"
+#include "labdb/labdatabase.h"
+#include "labdb/sampledata.h"
+#include "labdb/session.h"
+#include "ui/main/frmnorvane.h"
+#include "widgets/messagebox.h"
+#include "widgets/vkcheck.h"
+#include "widgets/vkcommand.h"
+#include "widgets/vkframe.h"
+#include "widgets/vklabel.h"
+#include "widgets/vklistbox.h"
+#include "widgets/vktextbox.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace widgets;
+
+namespace {
+
+// A client that hands out one prepared result, for failures the laboratory
+// database cannot produce: a missing column, more rows than announced.
+class CannedClient : public db::DbClient
+{
+public:
+    explicit CannedClient(db::DbResult result) : m_result(std::move(result)) {}
+    bool isOpen() const override { return true; }
+    void open(const QString &) override {}
+    void close() override {}
+    void execute(const QString &) override {}
+    db::DbResult openStatic(const QString &) override { return m_result; }
+    db::DbResult openReadOnce(const QString &) override { return m_result; }
+    void beginTrans() override {}
+    void commitTrans() override {}
+    void rollbackTrans() override {}
+
+private:
+    db::DbResult m_result;
+};
+
+// The rows the laboratory database gives for a search, read directly.
+struct Rows
+{
+    QStringList columns;
+    QList<QVariantList> rows;
+    QString text(int row, const char *column) const
+    {
+        const QVariant v = rows.at(row).at(columns.indexOf(QLatin1String(column)));
+        if (v.isNull())
+            return QString();
+        return v.metaType().id() == QMetaType::QDateTime ? db::generalDate(v.toDateTime()) : v.toString();
+    }
+};
+
+// Types text key by key, also characters beyond ASCII that keyClicks refuses.
+void typeKeys(QWidget *widget, const QString &text)
+{
+    for (QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key(c.toUpper().unicode()), QString(c), Qt::NoModifier);
+}
+
+} // namespace
+
+class tst_MainWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void keyFilter_data();
+    void keyFilter();
+    void searchMode_data();
+    void searchMode();
+    void blankNumberStartsNoSearch();
+    void notFound();
+    void oneRow();
+    void manyRows();
+    void nullInstrument();
+    void resultPastRowIndexStopsWithMessage();
+    void largestResultCompletes();
+    void injectedDatabaseFailure();
+    void failureWhileListing_data();
+    void failureWhileListing();
+    void reset();
+    void checkAll();
+    void printEnabledState();
+    void activation();
+    void inputDuringSearchIsHeldUntilItEnds();
+
+private:
+    template<typename T>
+    T *control(const char *name) const
+    {
+        T *c = m_window->findChild<T *>(QLatin1String(name));
+        if (!c)
+            qFatal("no control %s", name);
+        return c;
+    }
+    vkTextBox *number() const { return control<vkTextBox>("txtNumber"); }
+    vkListBox *exams() const { return control<vkListBox>("lstExams"); }
+    vkCheck *checkAllBox() const { return control<vkCheck>("chkAll"); }
+    vkCommand *print() const { return control<vkCommand>("cmdGenerate"); }
+    vkCommand *resetButton() const { return control<vkCommand>("cmdNew"); }
+    void search(const QString &text);
+    void useEmbedded();
+    Rows query(const QString &number, int mode) const;
+    void verifyAwaitingNumber(const QString &numberText = QString()) const;
+    void verifyPatientShown(const QString &numberText, const Rows &rows) const;
+
+    QTemporaryDir m_dir;
+    QString m_path;
+    QString m_overflowChargeslip;
+    QString m_largestChargeslip;
+    db::EmbeddedClient *m_client = nullptr;
+    std::unique_ptr<ui::frmNorvane> m_window;
+    QStringList m_messages;
+    QStringList m_captions;
+    std::function<void()> m_onMessage;
+};
+
+void tst_MainWindow::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_path = m_dir.filePath(QStringLiteral("lab.sqlite"));
+    labdb::createDatabase(m_path);
+    labdb::seedSampleData(m_path);
+    m_largestChargeslip = labdb::addChargeslip(m_path, 32767).refNum;
+    m_overflowChargeslip = labdb::addChargeslip(m_path, 32768).refNum;
+    useEmbedded();
+    widgets::setMessageBoxHandler([this](const QString &text, const QString &caption) {
+        m_messages.append(text);
+        m_captions.append(caption);
+        if (m_onMessage)
+            m_onMessage();
+    });
+}
+
+void tst_MainWindow::useEmbedded()
+{
+    auto client = std::make_unique<db::EmbeddedClient>(m_path);
+    client->open(QString());
+    m_client = client.get();
+    db::installConnection(std::move(client));
+}
+
+void tst_MainWindow::init()
+{
+    m_messages.clear();
+    m_captions.clear();
+    m_onMessage = nullptr;
+    m_client->clearFaults();
+    m_client->clearJournal();
+    m_window = std::make_unique<ui::frmNorvane>();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+}
+
+void tst_MainWindow::cleanup()
+{
+    m_window.reset();
+}
+
+void tst_MainWindow::search(const QString &text)
+{
+    number()->setText(text);
+    QTest::keyClick(number(), Qt::Key_Return);
+}
+
+Rows tst_MainWindow::query(const QString &numberText, int mode) const
+{
+    labdb::Session session(m_path);
+    const labdb::Outcome out = session.execute(db::searchCommand(numberText, mode));
+    Rows r;
+    for (const labdb::Column &c : out.columns)
+        r.columns.append(c.name);
+    r.rows = out.rows;
+    return r;
+}
+
+void tst_MainWindow::verifyAwaitingNumber(const QString &numberText) const
+{
+    QVERIFY(control<vkFrame>("fraSearch")->isEnabled());
+    QVERIFY(!control<vkFrame>("fraExams")->isEnabled());
+    QCOMPARE(number()->text(), numberText);
+    QCOMPARE(exams()->listCount(), 0);
+    QCOMPARE(checkAllBox()->value(), 0);
+    QCOMPARE(control<vkLabel>("lblPatientName")->caption(), QString());
+    QCOMPARE(control<vkTextBox>("txtCopies")->text(), QStringLiteral("1"));
+    QCOMPARE(m_window->focusWidget(), number());
+}
+
+void tst_MainWindow::verifyPatientShown(const QString &numberText, const Rows &rows) const
+{
+    QVERIFY(!control<vkFrame>("fraSearch")->isEnabled());
+    QVERIFY(control<vkFrame>("fraExams")->isEnabled());
+    QCOMPARE(number()->text(), numberText);
+    QCOMPARE(control<vkTextBox>("txtCopies")->text(), QStringLiteral("1"));
+    QCOMPARE(control<vkLabel>("lblPatientName")->caption(), rows.text(0, "PatientName"));
+    QCOMPARE(m_window->patientName(), rows.text(0, "PatientName"));
+    QCOMPARE(m_window->hospNum(), rows.text(0, "HospNum"));
+    QCOMPARE(m_window->transdate(), rows.text(0, "Transdate"));
+    QCOMPARE(m_window->roomId(), rows.text(0, "RoomID"));
+    QCOMPARE(m_window->age(), rows.text(0, "Age"));
+    QCOMPARE(m_window->sex(), rows.text(0, "Sex"));
+
+    const int n = int(rows.rows.size());
+    QCOMPARE(exams()->listCount(), n);
+    QCOMPARE(m_window->barcodes().size(), n + 1);
+    QCOMPARE(m_window->instruments().size(), n + 1);
+    for (int i = 1; i <= n; ++i) {
+        const QString barcode = rows.text(i - 1, "Barcode");
+        const QString instrument = rows.text(i - 1, "Instrument");
+        QCOMPARE(m_window->barcodes().at(i - 1), barcode);
+        QCOMPARE(m_window->instruments().at(i - 1), instrument);
+        QCOMPARE(exams()->itemText(i), barcode + QStringLiteral(" [") + instrument + QStringLiteral("] "));
+        QVERIFY(exams()->itemChecked(i));
+    }
+    // The spare last element stays empty.
+    QCOMPARE(m_window->barcodes().last(), QString());
+    QCOMPARE(m_window->instruments().last(), QString());
+    QCOMPARE(checkAllBox()->value(), 1);
+    QVERIFY(print()->isEnabled());
+    QCOMPARE(m_window->focusWidget(), print());
+    QVERIFY(m_messages.isEmpty());
+}
+
+void tst_MainWindow::keyFilter_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("lower case raised") << "t1000001c" << "T1000001C";
+    QTest::newRow("apostrophes dropped") << "o'bri'en" << "OBRIEN";
+    QTest::newRow("accented letter raised") << QStringLiteral("peña") << QStringLiteral("PEÑA");
+    QTest::newRow("digits, dash and blank kept") << "cs-2024 01" << "CS-2024 01";
+    QTest::newRow("only an apostrophe") << "'" << "";
+}
+
+void tst_MainWindow::keyFilter()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    typeKeys(number(), typed);
+    QCOMPARE(number()->text(), shown);
+
+    // Pasted text and text typed on the user's behalf get the same treatment.
+    number()->clear();
+    QApplication::clipboard()->setText(typed);
+    QTest::keySequence(number(), QKeySequence::Paste);
+    QCOMPARE(number()->text(), shown);
+    number()->clear();
+    m_window->typeIntoNumber(typed);
+    QCOMPARE(number()->text(), shown);
+    QVERIFY(m_client->journal().isEmpty());  // typing alone searches nothing
+}
+
+void tst_MainWindow::searchMode_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("mode");
+    QTest::newRow("T...C") << "T123C" << 3;
+    QTest::newRow("ends in B") << "ABCB" << 3;
+    QTest::newRow("B alone") << "B" << 3;
+    QTest::newRow("TC, nothing between") << "TC" << 3;
+    QTest::newRow("digits") << "123" << 3;
+    QTest::newRow("exponent") << "1E3" << 3;
+    QTest::newRow("signed decimal") << "-1.5" << 3;
+    QTest::newRow("letters") << "ABC" << 2;
+    QTest::newRow("letter then digits") << "X12" << 2;
+    QTest::newRow("lower case t...c") << "t123c" << 2;
+    QTest::newRow("leading space before T...C") << " T123C" << 2;
+    QTest::newRow("trailing space after B") << "ABCB " << 2;
+    QTest::newRow("chargeslip number") << "CS-2024-00001" << 2;
+    QTest::newRow("group separator") << "1,000" << 2;
+    QTest::newRow("leading space before digits") << " 123" << 3;
+    QTest::newRow("trailing space after digits") << "123 " << 3;
+}
+
+void tst_MainWindow::searchMode()
+{
+    QFETCH(QString, text);
+    QFETCH(int, mode);
+    search(text);
+    // The number goes out untrimmed, the mode as a bare digit.
+    QCOMPARE(m_client->journal(),
+             QStringList{QStringLiteral("Laboratory..Lab_Barcode_GetRequests '%1',%2").arg(text).arg(mode)});
+}
+
+void tst_MainWindow::blankNumberStartsNoSearch()
+{
+    // A patient found first, so that the search's emptying of the texts shows.
+    search(QString::fromLatin1(labdb::sample::obrienBBarcode));
+    QCOMPARE(exams()->listCount(), 1);
+    const QStringList barcodes = m_window->barcodes();
+    resetButton()->click();
+
+    m_client->clearJournal();
+    number()->setText(QStringLiteral("   "));
+    QTest::keyClick(number(), Qt::Key_Return);
+    QVERIFY(m_client->journal().isEmpty());
+    QVERIFY(m_messages.isEmpty());
+    verifyAwaitingNumber(QStringLiteral("   "));
+    QCOMPARE(m_window->patientName(), QString());
+    QCOMPARE(m_window->hospNum(), QString());
+    QCOMPARE(m_window->barcodes(), barcodes);  // the arrays wait for the next search that finds rows
+}
+
+void tst_MainWindow::notFound()
+{
+    QString numberWhileShown;
+    m_onMessage = [&] { numberWhileShown = number()->text(); };
+    QTest::keyClicks(number(), QString::fromLatin1(labdb::sample::unknownBarcode));
+    QTest::keyClick(number(), Qt::Key_Return);
+    QCOMPARE(m_messages, QStringList{QStringLiteral("Sample not found!")});
+    QCOMPARE(m_captions, QStringList{QStringLiteral("Norvane")});
+    QCOMPARE(numberWhileShown, QString::fromLatin1(labdb::sample::unknownBarcode));  // emptied after the box
+    verifyAwaitingNumber();
+}
+
+void tst_MainWindow::oneRow()
+{
+    const QString barcode = QString::fromLatin1(labdb::sample::obrienBBarcode);
+    const Rows rows = query(barcode, 3);
+    QCOMPARE(rows.rows.size(), 1);
+    QTest::keyClicks(number(), barcode.toLower());
+    QTest::keyClick(number(), Qt::Key_Return);
+    verifyPatientShown(barcode, rows);
+    QCOMPARE(m_window->patientName(), QStringLiteral("O'BRIEN, MARGARET"));  // an apostrophe from the database stays
+}
+
+void tst_MainWindow::manyRows()
+{
+    const QString chargeslip = QString::fromLatin1(labdb::sample::bigChargeslip);
+    const Rows rows = query(chargeslip, 2);
+    QCOMPARE(rows.rows.size(), labdb::sample::bigChargeslipExams);
+    search(chargeslip);
+    verifyPatientShown(chargeslip, rows);
+}
+
+void tst_MainWindow::nullInstrument()
+{
+    const QString barcode = QString::fromLatin1(labdb::sample::penaNoInstrumentBarcode);
+    const Rows rows = query(barcode, 3);
+    int manual = -1;
+    for (int i = 0; i < rows.rows.size(); ++i)
+        if (rows.rows.at(i).at(rows.columns.indexOf(QStringLiteral("Instrument"))).isNull())
+            manual = i;
+    QVERIFY(manual >= 0);
+    QVERIFY(rows.text(0, "RoomID").isEmpty());  // an outpatient: null room as well
+    search(barcode);
+    verifyPatientShown(barcode, rows);
+    QCOMPARE(exams()->itemText(manual + 1), rows.text(manual, "Barcode") + QStringLiteral(" [] "));
+}
+
+void tst_MainWindow::resultPastRowIndexStopsWithMessage()
+{
+    search(m_overflowChargeslip);
+    QCOMPARE(m_messages, QStringList{QStringLiteral("Overflow")});
+    QCOMPARE(m_captions, QStringList{QStringLiteral("Norvane")});
+    // Stopped before the window changed: still awaiting a number, which stays.
+    QVERIFY(control<vkFrame>("fraSearch")->isEnabled());
+    QCOMPARE(number()->text(), m_overflowChargeslip);
+    QCOMPARE(exams()->listCount(), 0);
+    QVERIFY(m_window->barcodes().isEmpty());
+}
+
+void tst_MainWindow::largestResultCompletes()
+{
+    search(m_largestChargeslip);
+    QVERIFY(m_messages.isEmpty());
+    QCOMPARE(exams()->listCount(), 32767);
+    QCOMPARE(m_window->barcodes().size(), 32768);
+    QVERIFY(m_window->barcodes().at(32766).startsWith(QLatin1Char('T')));
+    QCOMPARE(m_window->barcodes().last(), QString());
+    QVERIFY(exams()->itemChecked(32767));
+    QCOMPARE(m_window->focusWidget(), print());
+}
+
+void tst_MainWindow::injectedDatabaseFailure()
+{
+    const QString barcode = QString::fromLatin1(labdb::sample::obrienTBarcode);
+    m_client->failCommand(1);
+    search(barcode);
+    QCOMPARE(m_messages, QStringList{QStringLiteral("The command failed (injected fault).")});
+    QCOMPARE(m_captions, QStringList{QStringLiteral("Norvane")});
+    // The command failed before the window changed: the number waits for another Enter.
+    QVERIFY(control<vkFrame>("fraSearch")->isEnabled());
+    QVERIFY(!control<vkFrame>("fraExams")->isEnabled());
+    QCOMPARE(number()->text(), barcode);
+    QCOMPARE(exams()->listCount(), 0);
+
+    m_messages.clear();
+    QTest::keyClick(number(), Qt::Key_Return);
+    verifyPatientShown(barcode, query(barcode, 3));
+}
+
+void tst_MainWindow::failureWhileListing_data()
+{
+    const QStringList columns{QStringLiteral("HospNum"), QStringLiteral("PatientName"), QStringLiteral("Transdate"),
+                              QStringLiteral("RoomID"),  QStringLiteral("Age"),         QStringLiteral("Sex"),
+                              QStringLiteral("Barcode"), QStringLiteral("Instrument")};
+    auto row = [](const char *barcode) {
+        return QVariantList{QStringLiteral("H1"), QStringLiteral("DOE, JANE"), QVariant(), QVariant(),
+                            QStringLiteral("40"), QStringLiteral("F"), QLatin1String(barcode), QStringLiteral("XN")};
+    };
+    QTest::addColumn<db::DbResult>("result");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("listed");
+
+    QStringList noInstrument = columns;
+    noInstrument.removeLast();
+    QList<QVariantList> shortRows{row("B1"), row("B2")};
+    for (QVariantList &r : shortRows)
+        r.removeLast();
+    QTest::newRow("column missing") << db::DbResult(noInstrument, shortRows, 2)
+                                    << QStringLiteral("Item cannot be found in the collection corresponding to the "
+                                                      "requested name or ordinal. (Instrument)")
+                                    << QStringList{};
+    QTest::newRow("more rows than announced")
+        << db::DbResult(columns, {row("B1"), row("B2"), row("B3")}, 2) << QStringLiteral("Subscript out of range")
+        << QStringList{QStringLiteral("B1 [XN] "), QStringLiteral("B2 [XN] ")};
+}
+
+void tst_MainWindow::failureWhileListing()
+{
+    QFETCH(db::DbResult, result);
+    QFETCH(QString, message);
+    QFETCH(QStringList, listed);
+    db::installConnection(std::make_unique<CannedClient>(result));
+    search(QStringLiteral("T1C"));
+    useEmbedded();
+
+    QCOMPARE(m_messages, QStringList{message});
+    // Left as the error left it: frames switched, name shown, partial checklist.
+    QVERIFY(!control<vkFrame>("fraSearch")->isEnabled());
+    QVERIFY(control<vkFrame>("fraExams")->isEnabled());
+    QCOMPARE(control<vkLabel>("lblPatientName")->caption(), QStringLiteral("DOE, JANE"));
+    QCOMPARE(exams()->listCount(), listed.size());
+    for (int i = 1; i <= listed.size(); ++i)
+        QCOMPARE(exams()->itemText(i), listed.at(i - 1));
+    QCOMPARE(checkAllBox()->value(), 0);
+
+    // Reset leads back.
+    QTest::mouseClick(resetButton(), Qt::LeftButton);
+    verifyAwaitingNumber();
+    QVERIFY(!print()->isEnabled());
+}
+
+void tst_MainWindow::reset()
+{
+    const QString chargeslip = QString::fromLatin1(labdb::sample::obrienChargeslip);
+    search(chargeslip);
+    QVERIFY(exams()->listCount() > 1);
+    control<vkTextBox>("txtCopies")->setText(QStringLiteral("3"));
+    const QString name = m_window->patientName();
+    const QStringList barcodes = m_window->barcodes();
+
+    QTest::mouseClick(resetButton(), Qt::LeftButton);
+    verifyAwaitingNumber();
+    QVERIFY(!print()->isEnabled());
+    // The reset leaves the form-level state for the next search.
+    QCOMPARE(m_window->patientName(), name);
+    QCOMPARE(m_window->barcodes(), barcodes);
+
+    // The window takes the next scan at once: keys sent to the window reach the box.
+    for (char c : QByteArrayLiteral("3000001b"))
+        QTest::keyClick(m_window->windowHandle(), c);
+    QCOMPARE(number()->text(), QStringLiteral("3000001B"));
+}
+
+void tst_MainWindow::checkAll()
+{
+    // On the empty list: nothing to check.
+    checkAllBox()->setValue(1);
+    QCOMPARE(exams()->listCount(), 0);
+    checkAllBox()->setValue(0);
+
+    // On a full list, by the user: unchecking and checking every item.
+    search(QString::fromLatin1(labdb::sample::obrienChargeslip));
+    const int n = exams()->listCount();
+    QVERIFY(n > 1);
+    QTest::mouseClick(checkAllBox(), Qt::LeftButton, {}, QPoint(8, checkAllBox()->height() / 2));
+    QCOMPARE(checkAllBox()->value(), 0);
+    for (int i = 1; i <= n; ++i)
+        QVERIFY(!exams()->itemChecked(i));
+    QTest::mouseClick(checkAllBox(), Qt::LeftButton, {}, QPoint(8, checkAllBox()->height() / 2));
+    for (int i = 1; i <= n; ++i)
+        QVERIFY(exams()->itemChecked(i));
+
+    // Single items stay the user's to change; Check All set again covers them all.
+    QTest::mouseClick(exams()->viewport(), Qt::LeftButton, {}, QPoint(20, exams()->rowHeight() / 2));
+    QVERIFY(!exams()->itemChecked(1));
+    checkAllBox()->setValue(0);
+    checkAllBox()->setValue(1);
+    QVERIFY(exams()->itemChecked(1));
+}
+
+void tst_MainWindow::printEnabledState()
+{
+    // Its own state, apart from its frame's.
+    const auto ownState = [this] { return print()->isEnabledTo(control<vkFrame>("fraExams")); };
+    QVERIFY(ownState());  // starts enabled, out of reach in its disabled frame
+    QVERIFY(!print()->isEnabled());
+
+    search(QString::fromLatin1(labdb::sample::obrienTBarcode));
+    QVERIFY(print()->isEnabled());
+    QTest::mouseClick(resetButton(), Qt::LeftButton);
+    QVERIFY(!ownState());
+
+    // Check All on the empty list does not enable it.
+    checkAllBox()->setValue(1);
+    QVERIFY(!ownState());
+    checkAllBox()->setValue(0);
+
+    // A search that lists exams does; unchecking everything leaves it enabled.
+    search(QString::fromLatin1(labdb::sample::obrienTBarcode));
+    QVERIFY(ownState());
+    checkAllBox()->setValue(0);
+    QVERIFY(ownState());
+    QVERIFY(print()->isEnabled());
+
+    // A search that finds nothing leaves it as it was: disabled after a Reset.
+    QTest::mouseClick(resetButton(), Qt::LeftButton);
+    search(QString::fromLatin1(labdb::sample::unknownBarcode));
+    QVERIFY(!ownState());
+}
+
+void tst_MainWindow::activation()
+{
+    // The first show reset the window from its design-time texts.
+    verifyAwaitingNumber();
+
+    // A message box closing is no activation.
+    QTest::keyClicks(number(), QStringLiteral("T55"));
+    {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Norvane"), QStringLiteral("x"), QMessageBox::Ok);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        box.close();
+    }
+    QApplication::processEvents();
+    QCOMPARE(number()->text(), QStringLiteral("T55"));
+
+    // Nor is coming back from another application, which Qt reports as activation.
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(m_window.get(), &deactivate);
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(m_window.get(), &activate);
+    QApplication::processEvents();
+    QCOMPARE(number()->text(), QStringLiteral("T55"));
+
+    // Another window of the program opened over it and closed: the window resets.
+    {
+        QDialog over(m_window.get());
+        over.setWindowTitle(QStringLiteral(" Keyboard"));
+        QTimer::singleShot(0, &over, [&] {
+            QCOMPARE(number()->text(), QStringLiteral("T55"));  // nothing happens while it is open
+            over.close();
+        });
+        over.exec();
+    }
+    verifyAwaitingNumber();
+
+    // Also with a patient shown: the reset applies whatever the window shows.
+    search(QString::fromLatin1(labdb::sample::obrienBBarcode));
+    QCOMPARE(exams()->listCount(), 1);
+    {
+        QWidget over;  // a window without owner, as the keyboard window is shown
+        over.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&over));
+        over.close();
+    }
+    verifyAwaitingNumber();
+}
+
+void tst_MainWindow::inputDuringSearchIsHeldUntilItEnds()
+{
+    // A click on Reset and the next scan arrive while the search lists rows,
+    // delivered by a timer, which keeps ticking meanwhile.
+    int ticks = 0;
+    int itemsAtClick = -1;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] {
+        if (++ticks == 1) {
+            itemsAtClick = exams()->listCount();
+            QTest::mouseClick(resetButton(), Qt::LeftButton);
+            for (char c : QByteArrayLiteral("t5'5c"))
+                QTest::keyClick(m_window->windowHandle(), c);
+        }
+    });
+    ticker.start(0);
+    search(QString::fromLatin1(labdb::sample::bigChargeslip));
+    ticker.stop();
+
+    // Timers ran during the search; the click did not: the search finished whole.
+    QVERIFY(ticks >= 1);
+    QVERIFY(itemsAtClick >= 0 && itemsAtClick < labdb::sample::bigChargeslipExams);
+    QCOMPARE(exams()->listCount(), labdb::sample::bigChargeslipExams);
+    QCOMPARE(checkAllBox()->value(), 1);
+    QVERIFY(print()->isEnabled());
+
+    // Held, not lost: once the search has returned, the click resets the window
+    // and the scan lands in the number box, through its key filter.
+    QTRY_COMPARE(number()->text(), QStringLiteral("T55C"));
+    verifyAwaitingNumber(QStringLiteral("T55C"));
+    QVERIFY(!print()->isEnabled());
+}
+
+QTEST_MAIN(tst_MainWindow)
+#include "tst_mainwindow.moc"
