@@ -29,9 +29,9 @@ public:
     // Draws the label with text and bars as shapes (images, the viewer).
     void paint(QPainter &painter) const;
     // Draws the label as the printer prints it: paint() into a black-and-white image
-    // of the label's dots, placed dot for dot. Used for print jobs and PDF files, so that a
-    // job carries exactly the printer's dots and no fonts (embedding a font costs about
-    // 4 ms per font per job; a label image about 1 ms).
+    // of the label's dots, placed dot for dot, stored losslessly. Used for print jobs,
+    // so that a job carries exactly the printer's dots and no fonts (embedding a font
+    // costs about 4 ms per font per job). PDF files get the same dots (LabelPdfWriter).
     void paintDots(QPainter &painter) const;
     // The label painted into a white image of its dots; blackAndWhite gives a one-bit
     // image, every dot fully on or off (smoothed text edges included).
