@@ -100,6 +100,7 @@ private Q_SLOTS:
     void printEnabledState();
     void activation();
     void inputDuringSearchIsHeldUntilItEnds();
+    void closeDuringSearchWaitsForIt();
 
 private:
     template<typename T>
@@ -617,6 +618,15 @@ void tst_MainWindow::inputDuringSearchIsHeldUntilItEnds()
     QTRY_COMPARE(number()->text(), QStringLiteral("T55C"));
     verifyAwaitingNumber(QStringLiteral("T55C"));
     QVERIFY(!print()->isEnabled());
+}
+
+void tst_MainWindow::closeDuringSearchWaitsForIt()
+{
+    QTimer::singleShot(0, m_window.get(), [this] { m_window->close(); });
+    search(QString::fromLatin1(labdb::sample::bigChargeslip));
+    QVERIFY(m_window->isVisible());
+    QCOMPARE(exams()->listCount(), labdb::sample::bigChargeslipExams);
+    QTRY_VERIFY(!m_window->isVisible());
 }
 
 QTEST_MAIN(tst_MainWindow)

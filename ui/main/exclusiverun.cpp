@@ -18,6 +18,7 @@ QList<const QWidget *> &runningWindows()
 
 ExclusiveRun::ExclusiveRun(QWidget *window)
     : m_window(window)
+    , m_key(window)
 {
     if (window && !runningWindows().contains(window)) {
         m_outermost = true;
@@ -31,7 +32,7 @@ ExclusiveRun::~ExclusiveRun()
     if (!m_outermost)
         return;
     QCoreApplication::instance()->removeEventFilter(this);
-    runningWindows().removeOne(m_window.data());
+    runningWindows().removeOne(m_key);
     for (Held &held : m_held) {
         if (!held.receiver)
             continue;

@@ -62,6 +62,7 @@ private:
         std::unique_ptr<QEvent> event;
     };
     QPointer<QWidget> m_window;
+    const QWidget *m_key;  // the window as registered, even if it goes away during the run
     bool m_outermost = false;
     bool m_closeRequested = false;
     std::vector<Held> m_held;
