@@ -60,17 +60,24 @@ QString utf16(const QByteArray &bytes, qsizetype from, qsizetype chars)
     return QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData() + from), chars);
 }
 
-// A batch made only of SET statements (session options such as those tedious
-// sends after login): the database has no session options, so it is answered
-// with a plain DONE.
+// A batch made only of SET statements, one per line (the session options that
+// tedious sends after login): the database has no session options, so it is
+// answered with a plain DONE. A line that holds anything else, such as
+// "SET NOCOUNT ON; SELECT ...", makes the batch an ordinary one, so that no
+// command is ever swallowed unanswered.
 bool isSetOptionsBatch(const QString &text)
 {
-    static const QRegularExpression setStatement(QStringLiteral("^\\s*set\\s"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression setLine(QStringLiteral("^\\s*set\\s+[a-z_@][\\w@ \\t'-]*;?\\s*$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression statement(
+        QStringLiteral("\\b(select|exec|execute|insert|update|delete|merge|drop|create|alter|truncate|declare|begin|"
+                       "commit|rollback|save|waitfor|print|raiserror|throw|use|go)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
     bool any = false;
     for (const QString &line : text.split(u'\n')) {
         if (line.trimmed().isEmpty())
             continue;
-        if (!setStatement.match(line + u' ').hasMatch())
+        if (!setLine.match(line).hasMatch() || statement.match(line).hasMatch())
             return false;
         any = true;
     }
