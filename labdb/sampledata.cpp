@@ -203,7 +203,7 @@ void seedSampleData(const QString &databasePath, const QDate &day)
             const bool inpatient = p == 0 || (p != 1 && random.bounded(3) != 0);
             const QString room = p == 0 ? QStringLiteral("W3-112")
                                         : QStringLiteral("W%1-%2").arg(1 + random.bounded(5)).arg(101 + random.bounded(20));
-            const QString refNum = QStringLiteral("CS-2024-%1").arg(p + 1, 5, 10, QLatin1Char('0'));
+            const QString refNum = QStringLiteral("CS2024%1").arg(p + 1, 5, 10, QLatin1Char('0'));
             const QString idNum = QStringLiteral("%1-%2").arg(inpatient ? QLatin1String("IP") : QLatin1String("OP")).arg(240000 + p * 31, 6, 10, QLatin1Char('0'));
             transdate = transdate.addSecs(60 * (4 + int(random.bounded(10))));
             writer.insert(insertChargeslip, {refNum, hospNum, idNum, transdate.toString(Qt::ISODate),
