@@ -1,5 +1,6 @@
 #include "widgets/vklistbox.h"
 
+#include <QAbstractEventDispatcher>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -26,6 +27,8 @@ vkListBox::vkListBox(QWidget *parent)
     applyBackcolor();
     verticalScrollBar()->setSingleStep(1);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(), qOverload<>(&QWidget::update));
+    if (auto *dispatcher = QAbstractEventDispatcher::instance(thread()))
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &vkListBox::refreshNow);
 }
 
 qsizetype vkListBox::indexOf(int i) const
@@ -62,7 +65,9 @@ void vkListBox::addItem(const QString &text)
     if (m_current >= row)
         ++m_current;
     // The scroll bar and the rows on screen follow at the next refresh, not
-    // with every item: a search adds thousands between two repaints.
+    // with every item: a search that yields to the event loop after each item
+    // would otherwise repaint once per item. The refresh comes when the event
+    // loop next waits for input, or after kRefreshMs while items keep coming.
     if (!m_refresh.isActive())
         m_refresh.start(kRefreshMs, this);
 }
