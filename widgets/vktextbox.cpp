@@ -115,8 +115,9 @@ void vkTextBox::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    const bool shortcut = event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier);
-    if (shortcut || !isInsertable(event->text()) || !m_keyPress) {
+    // Shortcuts such as Ctrl+A carry control codes, not characters; a character
+    // typed with modifiers (AltGr is Ctrl+Alt on some platforms) is still one.
+    if (!isInsertable(event->text()) || !m_keyPress) {
         QLineEdit::keyPressEvent(event);
         return;
     }
