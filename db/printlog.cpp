@@ -1,0 +1,123 @@
+#include "db/printlog.h"
+
+#include "db/commands.h"
+#include "db/dbclient.h"
+#include "db/dberror.h"
+#include "db/generaldate.h"
+#include "db/serverdate.h"
+
+#include <QList>
+#include <QtGlobal>
+
+#include <exception>
+#include <limits>
+
+namespace db {
+
+namespace {
+
+// The row count and the row index are 16-bit: a re-query of more rows than this
+// is an overflow, handled like every other failure of the log.
+constexpr qint64 kMaxRows = std::numeric_limits<qint16>::max();
+
+// One re-queried row: the nine columns the master and date calls take.
+MasterRow readRow(const DbResult &result)
+{
+    MasterRow row;
+    row.refNum = result.text(QStringLiteral("RefNum"));
+    row.idNum = result.text(QStringLiteral("IdNum"));
+    row.hospNum = result.text(QStringLiteral("HospNum"));
+    row.barcode = result.text(QStringLiteral("Barcode"));
+    row.itemId = result.text(QStringLiteral("ItemID"));
+    row.specimenId = result.text(QStringLiteral("SpecimenID"));
+    row.requestNum = result.text(QStringLiteral("RequestNum"));
+    row.profileId = result.text(QStringLiteral("ProfileID"));
+    row.sectionId = result.text(QStringLiteral("SectionID"));
+    return row;
+}
+
+void logTransaction(DbClient &connection, const QString &barcode, const std::function<void()> &processEvents)
+{
+    connection.beginTrans();
+
+    QList<MasterRow> rows;
+    {
+        DbResult result = connection.openStatic(requeryCommand(barcode));
+        const qint64 count = result.rowCount();
+        if (count < 0 || count > kMaxRows)
+            throw DbError(QStringLiteral("Overflow: the re-query of barcode \"%1\" announced %2 rows.")
+                              .arg(barcode)
+                              .arg(count));
+        rows.reserve(count);
+        for (; !result.atEnd(); result.moveNext()) {
+            if (processEvents)
+                processEvents();
+            if (rows.size() >= count)
+                throw DbError(QStringLiteral("The re-query of barcode \"%1\" gave more rows than the %2 it announced.")
+                                  .arg(barcode)
+                                  .arg(count));
+            rows.append(readRow(result));
+        }
+        // Fewer rows than announced would log empty values: refuse them too.
+        if (rows.size() != count)
+            throw DbError(QStringLiteral("The re-query of barcode \"%1\" gave %2 of the %3 rows it announced.")
+                              .arg(barcode)
+                              .arg(rows.size())
+                              .arg(count));
+    } // the result is released here; from now on the rows live only in the list
+
+    for (const MasterRow &row : std::as_const(rows)) {
+        if (processEvents)
+            processEvents();
+        connection.execute(saveMasterCommand(row));
+        const QDateTime stamp = GetServerDate(connection);
+        connection.execute(saveDateCommand(row.requestNum, row.itemId, row.sectionId, generalDate(stamp)));
+    }
+
+    connection.commitTrans();
+}
+
+} // namespace
+
+bool SaveBarcodeLog(DbClient &connection, QString &Barcode, const std::function<void()> &processEvents)
+{
+    // Blank: nothing but space characters (a tab or a line break is a value).
+    bool blank = true;
+    for (const QChar c : std::as_const(Barcode)) {
+        if (c != QChar(u' ')) {
+            blank = false;
+            break;
+        }
+    }
+    if (blank) {
+        Barcode.clear();
+        return true;
+    }
+
+    QString failure;
+    try {
+        logTransaction(connection, Barcode, processEvents);
+        Barcode.clear();
+        return true;
+    } catch (const DbError &e) {
+        failure = e.description();
+    } catch (const std::exception &e) {
+        failure = QString::fromLocal8Bit(e.what());
+    }
+
+    // Undo everything this log wrote. A rollback that fails as well (the connection
+    // is gone, so the server has rolled back already; or the transaction never
+    // began) leaves nothing more to undo here.
+    try {
+        connection.rollbackTrans();
+    } catch (const DbError &e) {
+        qWarning("Print log of barcode \"%s\": the rollback failed as well: %s", qUtf8Printable(Barcode),
+                 qUtf8Printable(e.description()));
+    } catch (const std::exception &e) {
+        qWarning("Print log of barcode \"%s\": the rollback failed as well: %s", qUtf8Printable(Barcode), e.what());
+    }
+    qWarning("Print log of barcode \"%s\" rolled back: %s", qUtf8Printable(Barcode), qUtf8Printable(failure));
+    return false;
+}
+
+} // namespace db
