@@ -156,10 +156,6 @@ void frmNorvane::onResetClicked()
     ResetForm(true, false, true, true);
 }
 
-void frmNorvane::onGenerateClicked()
-{
-}
-
 void frmNorvane::onKeyboardClicked()
 {
 }

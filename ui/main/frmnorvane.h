@@ -67,6 +67,9 @@ private:
 
     void ResetForm(bool SearchEnabled, bool ExamsEnabled, bool ClearNumber, bool FocusNumber);
     void SearchPatient();
+    // Logs one printed barcode (db::SaveBarcodeLog on DbConnection), yielding like
+    // the run it belongs to; empties Barcode once logged (frmnorvane_printrun.cpp).
+    void SaveBarcodeLog(QString &Barcode);
 
     // Event handlers.
     void onActivated();
@@ -97,6 +100,7 @@ private:
     widgets::vkCommand *cmdNew = nullptr;
 
     ActivationWatch *m_activation = nullptr;
+    bool m_printRunning = false;  // a print run is under way; no second one starts inside it
 
     // Form-level state, in its declared order; kept while the window lives.
     qint16 FrameIndex = 0;    // slideshow picture shown, 0 to 8
