@@ -9,7 +9,9 @@ bool parseLabelOptions(const QStringList &arguments, LabelOptions &options, QStr
         "Prints a sticker from a label template through Norvane's label job.\n"
         "Values fill the template's fields in order; fields without a value print their\n"
         "defaults (the shipped template's defaults are sample values).\n"
-        "Without --pdf or --png the sticker goes to the default printer."));
+        "Without --pdf or --png the sticker goes to the default printer.\n"
+        "--preview shows the sticker in the report viewer instead (it needs a display);\n"
+        "its Print button prints one sticker to the default printer or the --pdf folder."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption templ({QStringLiteral("t"), QStringLiteral("template")},
                                    QStringLiteral("Label template (default: LabBarcodeLabel.rpt beside this program)."),
@@ -25,7 +27,9 @@ bool parseLabelOptions(const QStringList &arguments, LabelOptions &options, QStr
                                     QStringLiteral("1"));
     const QCommandLineOption list(QStringLiteral("list-fields"),
                                   QStringLiteral("List the template's fields and defaults, print nothing."));
-    parser.addOptions({help, templ, pdf, png, dpi, copies, list});
+    const QCommandLineOption preview(QStringLiteral("preview"),
+                                     QStringLiteral("Show the sticker in the report viewer instead of printing it."));
+    parser.addOptions({help, templ, pdf, png, dpi, copies, list, preview});
     parser.addPositionalArgument(QStringLiteral("values"),
                                  QStringLiteral("Field values in order: Barcode PatientName HospNum Instrument "
                                                 "Transdate RoomID AgeSex for the shipped template."),
@@ -41,6 +45,10 @@ bool parseLabelOptions(const QStringList &arguments, LabelOptions &options, QStr
     }
     if (parser.isSet(pdf) && parser.isSet(png)) {
         error = QStringLiteral("Give either --pdf or --png, not both.");
+        return false;
+    }
+    if (parser.isSet(preview) && parser.isSet(png)) {
+        error = QStringLiteral("--preview shows the sticker on screen; it does not write a PNG file.");
         return false;
     }
     if (parser.isSet(pdf)) {
@@ -67,6 +75,7 @@ bool parseLabelOptions(const QStringList &arguments, LabelOptions &options, QStr
     }
     options.templatePath = parser.value(templ);
     options.listFields = parser.isSet(list);
+    options.preview = parser.isSet(preview);
     options.values = parser.positionalArguments();
     return true;
 }

@@ -15,6 +15,7 @@ struct LabelOptions
     int copies = 1;
     QStringList values;    // by position into the template's fields; the rest keep their sample defaults
     bool listFields = false;
+    bool preview = false;  // show in the report viewer; its Print button prints to the destination
 };
 
 // Parses the arguments (without the program name handling of QCoreApplication).

@@ -4,12 +4,14 @@
 
 #include "labeloptions.h"
 
+#include "report/frmreportviewer.h"
 #include "report/labelrenderer.h"
 #include "report/modmain.h"
 #include "report/reporterror.h"
 #include "report/reportoutput.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QFileInfo>
 #include <QImage>
 #include <QTextStream>
 
@@ -28,6 +30,16 @@ int run(const LabelOptions &options)
         for (const report::ParameterField &f : report::CurrentReport()->parameterFields())
             out << f.name() << " = \"" << f.defaultValue() << "\"\n";
         report::CurrentReport().reset();
+        return 0;
+    }
+
+    if (options.preview) {
+        // Through ShowReport's viewing path, as any viewing caller would.
+        report::installReportViewer();
+        report::setPrintToDirectory(options.destination == LabelOptions::Destination::PdfDirectory ? options.output
+                                                                                                  : QString());
+        report::OpenReport(templatePath, values);
+        report::ShowReport(true, QFileInfo(templatePath).fileName() + QStringLiteral(" - Label Preview"), false);
         return 0;
     }
 
@@ -61,16 +73,24 @@ int main(int argc, char *argv[])
 {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
     // Printing and PNG output need fonts, not a screen: run on a server without one.
+    // The preview needs a screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
-        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        for (int i = 1; i < argc; ++i) {
+            if (qstrcmp(argv[i], "--preview") == 0) {
+                QTextStream(stderr) << "norvane-label: --preview needs a display.\n";
+                return 2;
+            }
+        }
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
 #endif
-    QGuiApplication app(argc, argv);
-    QGuiApplication::setApplicationName(QStringLiteral("norvane-label"));
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("norvane-label"));
     QTextStream err(stderr);
     LabelOptions options;
     QString error, help;
-    if (!parseLabelOptions(QGuiApplication::arguments(), options, error, help)) {
+    if (!parseLabelOptions(QApplication::arguments(), options, error, help)) {
         if (!help.isEmpty()) {
             QTextStream(stdout) << help;
             return 0;
