@@ -14,6 +14,7 @@
 #include "db/dberror.h"
 #include "db/embeddedclient.h"
 #include "db/generaldate.h"
+#include "db/printlog.h"
 #include "db/sqlserverclient.h"
 #include "labdb/labdatabase.h"
 #include "labdb/printlog.h"
@@ -71,38 +72,6 @@ void compareWithReference(const db::DbResult &result, const labdb::Outcome &refe
         walk.moveNext();
     }
     QVERIFY(walk.atEnd());
-}
-
-// The print log's sequence on a client: begin; re-query; per row the master call,
-// a clock reading and the date call; commit. Any failure rolls back (a failing
-// rollback is ignored: the connection may be gone) and keeps the barcode; on
-// success the barcode is emptied.
-bool runPrintLog(db::DbClient &client, QString &barcode)
-{
-    try {
-        client.beginTrans();
-        db::DbResult rows = client.openStatic(db::requeryCommand(barcode));
-        QList<db::MasterRow> entries;
-        for (; !rows.atEnd(); rows.moveNext()) {
-            entries.append({rows.text(u"RefNum"_qs), rows.text(u"IdNum"_qs), rows.text(u"HospNum"_qs),
-                            rows.text(u"Barcode"_qs), rows.text(u"ItemID"_qs), rows.text(u"SpecimenID"_qs),
-                            rows.text(u"SectionID"_qs), rows.text(u"RequestNum"_qs), rows.text(u"ProfileID"_qs)});
-        }
-        for (const db::MasterRow &e : entries) {
-            client.execute(db::saveMasterCommand(e));
-            const QDateTime now = client.openReadOnce(db::serverDateCommand()).dateTime(u"serverdate"_qs);
-            client.execute(db::saveDateCommand(e.requestNum, e.itemId, e.sectionId, db::generalDate(now)));
-        }
-        client.commitTrans();
-        barcode.clear();
-        return true;
-    } catch (const db::DbError &) {
-        try {
-            client.rollbackTrans();
-        } catch (const db::DbError &) {
-        }
-        return false;
-    }
 }
 
 QString freeClosedPort()
@@ -414,7 +383,7 @@ void tst_wire::printLog()
     QCOMPARE(rows, 2);
 
     QString barcode = original;
-    QCOMPARE(runPrintLog(*client, barcode), commits);
+    QCOMPARE(db::SaveBarcodeLog(*client, barcode), commits);
     QCOMPARE(barcode, commits ? QString() : original);
 
     if (!connectionSurvives) {
@@ -445,7 +414,7 @@ void tst_wire::batchTextsReachServerUnchanged()
 
     client->openStatic(db::searchCommand(u"T55C"_qs, 3));
     QString barcode = shared;
-    QVERIFY(runPrintLog(*client, barcode));
+    QVERIFY(db::SaveBarcodeLog(*client, barcode));
 
     const labdb::PrintLog log = labdb::PrintLog::read(m_dbPath);
     QCOMPARE(log.masterRows.size(), 2);
