@@ -20,6 +20,7 @@
 #include "labdb/printlog.h"
 #include "labdb/sampledata.h"
 #include "labdb/session.h"
+#include "report/reportoutput.h"
 #include "ui/main/frmnorvane.h"
 #include "widgets/messagebox.h"
 #include "widgets/vklabel.h"
@@ -104,6 +105,8 @@ private Q_SLOTS:
     void printLog();
     void batchTextsReachServerUnchanged();
     void windowSearchOverTheWire();
+    void windowPrintRunOverTheWire_data();
+    void windowPrintRunOverTheWire();
     void packetsPartialReadsAndAttention();
     void clientsKeepTheirOwnTransactions();
     void crossCheckWithTedious();
@@ -469,6 +472,69 @@ void tst_wire::windowSearchOverTheWire()
     QTest::keyClicks(number, QString::fromLatin1(penaChargeslip));
     QTest::keyClick(number, Qt::Key_Return);
     QCOMPARE(messages, QStringList{u"Injected failure of batch 2."_qs});
+}
+
+void tst_wire::windowPrintRunOverTheWire_data()
+{
+    QTest::addColumn<QStringList>("serverOptions");
+    QTest::addColumn<bool>("logged");
+
+    // Batches: 1 the search; the first exam's log 2 re-query, 3 master, 4 clock, 5 date.
+    QTest::newRow("logged") << QStringList() << true;
+    QTest::newRow("connection dropped in the first log") << QStringList{u"--drop-after"_qs, u"3"_qs} << false;
+}
+
+void tst_wire::windowPrintRunOverTheWire()
+{
+    QFETCH(QStringList, serverOptions);
+    QFETCH(bool, logged);
+
+    QTemporaryDir stickers;
+    report::setPrintToDirectory(stickers.path());
+    const auto restore = qScopeGuard([] { report::setPrintToDirectory(QString()); });
+    QVERIFY(startServer(serverOptions));
+    writeSettings(m_server->serverSetting(), u"Laboratory"_qs, QString::fromUtf16(ServerProcess::kUser),
+                  QString::fromUtf16(ServerProcess::kPassword));
+    db::installConnection(std::make_unique<db::SqlServerClient>(5));
+    QVERIFY(app::modConnect::OpenConnection());
+    QStringList messages;
+    widgets::setMessageBoxHandler([&messages](const QString &text, const QString &) { messages.append(text); });
+
+    ui::frmNorvane window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto *number = window.findChild<widgets::vkTextBox *>(u"txtNumber"_qs);
+    auto *exams = window.findChild<widgets::vkListBox *>(u"lstExams"_qs);
+    const QString barcode = QString::fromLatin1(obrienTBarcode);
+    QTest::keyClicks(number, barcode);
+    QTest::keyClick(number, Qt::Key_Return);
+    QCOMPARE(exams->listCount(), 2);
+    const QStringList found = window.barcodes().mid(0, 2);
+
+    QTest::mouseClick(window.findChild<QWidget *>(u"cmdGenerate"_qs), Qt::LeftButton);
+    // Both exams' stickers are printed either way; the log fails without a word.
+    QCOMPARE(QDir(stickers.path()).entryList({u"*.pdf"_qs}, QDir::Files).size(), 2);
+    QCOMPARE(messages, QStringList());
+    QCOMPARE(window.barcodes().mid(0, 2), logged ? QStringList(2, QString()) : found);
+    if (!logged)
+        QTRY_VERIFY(m_server->loggedRequests().contains(u"TM ROLLBACK (connection closed)"_qs));
+    const labdb::PrintLog log = labdb::PrintLog::read(m_dbPath);
+    QCOMPARE(log.masterRows.size(), logged ? 2 : 0);
+    QCOMPARE(log.dateRows.size(), logged ? 2 : 0);
+
+    // The next search: found again, or, on the dropped connection that is not
+    // reopened, an error in the message box.
+    QTest::keyClicks(number, barcode);
+    QTest::keyClick(number, Qt::Key_Return);
+    if (logged) {
+        QCOMPARE(exams->listCount(), 2);
+        QCOMPARE(messages, QStringList());
+    } else {
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(!messages.first().isEmpty());
+        QCOMPARE(exams->listCount(), 0);
+        QCOMPARE(m_server->loggedRequests().filter(u"LOGIN"_qs).size(), 1);
+    }
 }
 
 void tst_wire::packetsPartialReadsAndAttention()
