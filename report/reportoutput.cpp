@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLibrary>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
@@ -44,6 +45,35 @@ int firstFreeSequence(const QDir &dir)
             highest = std::max(highest, match.captured(1).toInt());
     }
     return highest + 1;
+}
+
+// A print queue that is stopped or does not accept jobs refuses them while Qt
+// reports success: only libcups knows, in the thread that handed the job over, right
+// after it. Qt's CUPS support has libcups loaded, so it is looked up, not linked;
+// where there is none (Windows) the check is skipped. Returns the refusal's text,
+// or a null text when the job was accepted.
+QString cupsRefusal()
+{
+    using LastError = int (*)();
+    using LastErrorString = const char *(*)();
+    struct Cups
+    {
+        LastError lastError = nullptr;
+        LastErrorString lastErrorString = nullptr;
+    };
+    static const Cups cups = [] {
+        QLibrary library(QStringLiteral("cups"), 2);
+        return Cups{reinterpret_cast<LastError>(library.resolve("cupsLastError")),
+                    reinterpret_cast<LastErrorString>(library.resolve("cupsLastErrorString"))};
+    }();
+    if (!cups.lastError)
+        return QString();
+    // IPP status codes up to 0x00FF are successes.
+    const int status = cups.lastError();
+    if (status <= 0x00FF)
+        return QString();
+    const char *text = cups.lastErrorString ? cups.lastErrorString() : nullptr;
+    return text ? QString::fromUtf8(text) : QStringLiteral("CUPS status 0x%1").arg(status, 4, 16, QChar(u'0'));
 }
 
 } // namespace
@@ -101,6 +131,9 @@ void ReportOutput::printToPrinter(const Report &report)
     const bool ended = painter.end();
     if (!ended || printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted)
         throw ReportError(QStringLiteral("The printer \"%1\" failed to print the label.").arg(info.printerName()));
+    if (const QString refusal = cupsRefusal(); !refusal.isNull())
+        throw ReportError(
+            QStringLiteral("The printer \"%1\" refused the print job: %2").arg(info.printerName(), refusal));
 }
 
 void ReportOutput::printToPdf(const Report &report, const QString &directory)
