@@ -98,7 +98,10 @@ void frmNorvane::onGenerateClicked()
         }
 
         SaveBarcodeLog(Barcodes[i - 1]);
-        lstExams->setItemChecked(i, false);
+        // Done with: unchecked, so that printing the rest after a failure further
+        // on prints nothing twice.
+        if (i <= lstExams->listCount())
+            lstExams->setItemChecked(i, false);
     }
 
     cmdGenerate->setEnabled(false);

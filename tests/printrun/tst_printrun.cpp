@@ -1,0 +1,539 @@
+#include "db/commands.h"
+#include "db/dbconnection.h"
+#include "db/embeddedclient.h"
+#include "labdb/labdatabase.h"
+#include "labdb/printlog.h"
+#include "labdb/sampledata.h"
+#include "labdb/session.h"
+#include "report/modmain.h"
+#include "report/reporterror.h"
+#include "report/reportoutput.h"
+#include "ui/main/copiescount.h"
+#include "ui/main/frmnorvane.h"
+#include "widgets/messagebox.h"
+#include "widgets/vkcheck.h"
+#include "widgets/vkcommand.h"
+#include "widgets/vkframe.h"
+#include "widgets/vklistbox.h"
+#include "widgets/vktextbox.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+#include <optional>
+
+using namespace widgets;
+
+namespace {
+
+const QString kCopiesMessage = QStringLiteral("The number of copies must be a whole number from -32768 to 32767.");
+const QString kRequeryPrefix = QStringLiteral("Laboratory..Lab_Barcode_GetRequests '");
+
+// The embedded database, with the search's Age and Sex read as null on request:
+// the laboratory database itself always has both.
+class DemoClient : public db::EmbeddedClient
+{
+public:
+    using db::EmbeddedClient::EmbeddedClient;
+    bool blankAgeSex = false;
+
+    db::DbResult openStatic(const QString &command) override
+    {
+        db::DbResult r = db::EmbeddedClient::openStatic(command);
+        if (!blankAgeSex)
+            return r;
+        QList<QVariantList> rows;
+        for (db::DbResult copy = r; !copy.atEnd(); copy.moveNext()) {
+            QVariantList row;
+            for (const QString &c : r.columns()) {
+                const bool blank = c.compare(QLatin1String("Age"), Qt::CaseInsensitive) == 0
+                    || c.compare(QLatin1String("Sex"), Qt::CaseInsensitive) == 0;
+                row.append(blank ? QVariant() : copy.value(c));
+            }
+            rows.append(row);
+        }
+        return db::DbResult(r.columns(), rows, r.rowCount());
+    }
+};
+
+// A PDF sticker without its creation time, so that two prints of the same values
+// compare equal.
+QByteArray withoutCreationDate(QByteArray pdf)
+{
+    const qsizetype at = pdf.indexOf("/CreationDate (");
+    if (at >= 0)
+        pdf.remove(at, pdf.indexOf(')', at) - at + 1);
+    return pdf;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.readAll();
+}
+
+} // namespace
+
+class tst_PrintRun : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void copiesCount_data();
+    void copiesCount();
+    void printsAndLogsCheckedExamsInChecklistOrder();
+    void copies_data();
+    void copies();
+    void invalidCopiesStopsBeforeAnything_data();
+    void invalidCopiesStopsBeforeAnything();
+    void noItemChecked();
+    void printerFailureStopsAtThatExam();
+    void emptyAgeAndSexGiveSlash();
+    void secondPrintDuringRunStartsNothing();
+
+private:
+    template<typename T>
+    T *control(const char *name) const
+    {
+        T *c = m_window->findChild<T *>(QLatin1String(name));
+        if (!c)
+            qFatal("no control %s", name);
+        return c;
+    }
+    vkTextBox *number() const { return control<vkTextBox>("txtNumber"); }
+    vkTextBox *copiesBox() const { return control<vkTextBox>("txtCopies"); }
+    vkListBox *exams() const { return control<vkListBox>("lstExams"); }
+    vkCommand *print() const { return control<vkCommand>("cmdGenerate"); }
+
+    void search(const QString &text);
+    void clickPrint() { QTest::mouseClick(print(), Qt::LeftButton); }
+    // The stickers printed so far, in print order, as the barcodes they carry.
+    QStringList stickers() const;
+    // The barcodes the print log re-queried, in order.
+    QStringList loggedBarcodes() const;
+    int requeryRows(const QString &barcode) const;
+    // One sticker printed directly with these values, without its creation time.
+    QByteArray directSticker(const QStringList &values) const;
+    void verifyAwaitingNumber() const;
+
+    QTemporaryDir m_dir;
+    QString m_path;
+    QStringList m_badBarcodes;  // three exams of one chargeslip; the second cannot be encoded
+    QString m_badChargeslip;
+    DemoClient *m_client = nullptr;
+    std::unique_ptr<QTemporaryDir> m_pdfDir;
+    std::unique_ptr<ui::frmNorvane> m_window;
+    QStringList m_messages;
+    QStringList m_captions;
+};
+
+void tst_PrintRun::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_path = m_dir.filePath(QStringLiteral("demo/laboratory.sqlite"));
+    labdb::createDemoDatabase(m_path);
+
+    // A chargeslip whose second exam carries a barcode that Code 128 cannot encode.
+    const labdb::BulkChargeslip bad = labdb::addChargeslip(m_path, 3);
+    m_badChargeslip = bad.refNum;
+    m_badBarcodes = bad.barcodes;
+    m_badBarcodes[1] = QStringLiteral("T90\u03A902C");
+    {
+        QSqlDatabase sql = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture"));
+        sql.setDatabaseName(m_path);
+        QVERIFY(sql.open());
+        QSqlQuery q(sql);
+        q.prepare(QStringLiteral("UPDATE exams SET barcode = ? WHERE barcode = ?"));
+        q.addBindValue(m_badBarcodes[1]);
+        q.addBindValue(bad.barcodes[1]);
+        QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+        QCOMPARE(q.numRowsAffected(), 1);
+        sql.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
+
+    auto client = std::make_unique<DemoClient>(m_path);
+    client->open(QString());
+    m_client = client.get();
+    db::installConnection(std::move(client));
+    widgets::setMessageBoxHandler([this](const QString &text, const QString &caption) {
+        m_messages.append(text);
+        m_captions.append(caption);
+    });
+    QVERIFY(QFile::exists(report::labelTemplatePath()));
+}
+
+void tst_PrintRun::init()
+{
+    m_messages.clear();
+    m_captions.clear();
+    m_client->clearFaults();
+    m_client->blankAgeSex = false;
+    m_pdfDir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_pdfDir->isValid());
+    report::setPrintToDirectory(m_pdfDir->path());
+    m_window = std::make_unique<ui::frmNorvane>();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+}
+
+void tst_PrintRun::cleanup()
+{
+    m_window.reset();
+    report::setPrintToDirectory(QString());
+}
+
+void tst_PrintRun::search(const QString &text)
+{
+    number()->setText(text);
+    QTest::keyClick(number(), Qt::Key_Return);
+    QVERIFY(m_messages.isEmpty());
+    QVERIFY(exams()->listCount() > 0);
+    QVERIFY(print()->isEnabled());
+    m_client->clearJournal();
+}
+
+QStringList tst_PrintRun::stickers() const
+{
+    QStringList barcodes;
+    const QStringList files = QDir(m_pdfDir->path()).entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
+    for (const QString &f : files)
+        barcodes.append(f.section(u'-', 1).chopped(4));
+    return barcodes;
+}
+
+QStringList tst_PrintRun::loggedBarcodes() const
+{
+    QStringList barcodes;
+    for (const QString &command : m_client->journal()) {
+        if (command.startsWith(kRequeryPrefix) && command.endsWith(u'\''))
+            barcodes.append(command.mid(kRequeryPrefix.size()).chopped(1));
+    }
+    return barcodes;
+}
+
+int tst_PrintRun::requeryRows(const QString &barcode) const
+{
+    labdb::Session session(m_path);
+    return int(session.execute(db::requeryCommand(barcode)).rows.size());
+}
+
+QByteArray tst_PrintRun::directSticker(const QStringList &values) const
+{
+    QTemporaryDir dir;
+    const QString before = report::ReportOutput::printToDirectory();
+    report::setPrintToDirectory(dir.path());
+    report::PrintBarcodeLabel(values[0], values[1], values[2], values[3], values[4], values[5], values[6], 1);
+    report::setPrintToDirectory(before);
+    const QStringList files = QDir(dir.path()).entryList(QDir::Files);
+    return files.size() == 1 ? withoutCreationDate(readFile(dir.filePath(files[0]))) : QByteArray();
+}
+
+void tst_PrintRun::verifyAwaitingNumber() const
+{
+    QVERIFY(control<vkFrame>("fraSearch")->isEnabled());
+    QVERIFY(!control<vkFrame>("fraExams")->isEnabled());
+    QCOMPARE(number()->text(), QString());
+    QCOMPARE(exams()->listCount(), 0);
+    QCOMPARE(copiesBox()->text(), QStringLiteral("1"));
+    QCOMPARE(m_window->focusWidget(), number());
+    QVERIFY(!print()->isEnabled());
+}
+
+void tst_PrintRun::copiesCount_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("count");  // -99999: not a 16-bit whole number
+    const int none = -99999;
+    QTest::newRow("plain") << "3" << 3;
+    QTest::newRow("spaces around") << " 3 " << 3;
+    QTest::newRow("sign") << "+3" << 3;
+    QTest::newRow("negative") << "-1" << -1;
+    QTest::newRow("half down to even") << "2.5" << 2;
+    QTest::newRow("half up to even") << "3.5" << 4;
+    QTest::newRow("negative half to even") << "-2.5" << -2;
+    QTest::newRow("minus a half is zero") << "-0.5" << 0;
+    QTest::newRow("above a half") << "2.51" << 3;
+    QTest::newRow("exponent") << "1e2" << 100;
+    QTest::newRow("fraction only") << ".6" << 1;
+    QTest::newRow("largest") << "32767" << 32767;
+    QTest::newRow("smallest") << "-32768" << -32768;
+    QTest::newRow("half above largest") << "32767.5" << none;
+    QTest::newRow("too large") << "32768" << none;
+    QTest::newRow("too small") << "-32769" << none;
+    QTest::newRow("huge") << "1e400" << none;
+    QTest::newRow("empty") << "" << none;
+    QTest::newRow("spaces only") << "  " << none;
+    QTest::newRow("letters") << "abc" << none;
+    QTest::newRow("two numbers") << "1 2" << none;
+    QTest::newRow("group separator") << "1,000" << none;
+    QTest::newRow("hexadecimal") << "0x10" << none;
+}
+
+void tst_PrintRun::copiesCount()
+{
+    QFETCH(QString, text);
+    QFETCH(int, count);
+    const std::optional<qint16> got = ui::copiesCount(text);
+    if (count == -99999)
+        QVERIFY(!got);
+    else
+        QCOMPARE(got, std::optional<qint16>(qint16(count)));
+}
+
+void tst_PrintRun::printsAndLogsCheckedExamsInChecklistOrder()
+{
+    search(QString::fromLatin1(labdb::sample::obrienChargeslip));
+    const int n = exams()->listCount();
+    QCOMPARE(n, 5);
+    const QStringList barcodes = m_window->barcodes();
+    const labdb::PrintLog before = labdb::PrintLog::read(m_path);
+
+    // Item 2 is left out.
+    exams()->setItemChecked(2, false);
+    QStringList expected;
+    int expectedRows = 0;
+    for (int i = 1; i <= n; ++i) {
+        if (i != 2) {
+            expected.append(barcodes[i - 1]);
+            expectedRows += requeryRows(barcodes[i - 1]);
+        }
+    }
+    const QStringList firstValues = {barcodes[0],         m_window->patientName(), m_window->hospNum(),
+                                     m_window->instruments()[0], m_window->transdate(), m_window->roomId(),
+                                     m_window->age() + u'/' + m_window->sex()};
+    clickPrint();
+
+    // One sticker per checked exam and one log per checked exam, both in checklist order.
+    QCOMPARE(stickers(), expected);
+    QCOMPARE(loggedBarcodes(), expected);
+    const labdb::PrintLog after = labdb::PrintLog::read(m_path);
+    QCOMPARE(after.masterRows.size() - before.masterRows.size(), expectedRows);
+    QCOMPARE(after.dateRows.size() - before.dateRows.size(), expectedRows);
+    QStringList masterBarcodes;
+    for (qsizetype k = before.masterRows.size(); k < after.masterRows.size(); ++k)
+        masterBarcodes.append(after.masterRows[k].at(3));
+    masterBarcodes.removeDuplicates();
+    QStringList expectedDistinct = expected;
+    expectedDistinct.removeDuplicates();
+    QCOMPARE(masterBarcodes, expectedDistinct);
+
+    // The sticker carries the exam's values in the template's order.
+    const QStringList files = QDir(m_pdfDir->path()).entryList(QDir::Files, QDir::Name);
+    QCOMPARE(withoutCreationDate(readFile(QDir(m_pdfDir->path()).filePath(files[0]))), directSticker(firstValues));
+
+    // Logged elements were emptied in place; the one left out keeps its barcode.
+    for (int i = 1; i <= n; ++i)
+        QCOMPARE(m_window->barcodes()[i - 1], i == 2 ? barcodes[1] : QString());
+    verifyAwaitingNumber();
+    QVERIFY(m_messages.isEmpty());
+}
+
+void tst_PrintRun::copies_data()
+{
+    QTest::addColumn<QString>("copies");
+    QTest::addColumn<int>("perExam");
+    QTest::newRow("zero") << "0" << 0;
+    QTest::newRow("negative") << "-1" << 0;
+    QTest::newRow("smallest") << "-32768" << 0;
+    QTest::newRow("spaces around three") << " 3 " << 3;
+    QTest::newRow("two and a half") << "2.5" << 2;
+    QTest::newRow("three and a half") << "3.5" << 4;
+}
+
+void tst_PrintRun::copies()
+{
+    QFETCH(QString, copies);
+    QFETCH(int, perExam);
+    search(QString::fromLatin1(labdb::sample::obrienTBarcode));
+    const QStringList barcodes = m_window->barcodes().mid(0, exams()->listCount());
+    QStringList expected;
+    for (const QString &b : barcodes)
+        for (int c = 0; c < perExam; ++c)
+            expected.append(b);
+    copiesBox()->setText(copies);
+    clickPrint();
+
+    QCOMPARE(stickers(), expected);
+    // Every checked exam is logged, stickers or not.
+    QCOMPARE(loggedBarcodes(), barcodes);
+    QCOMPARE(m_client->journal().count(QStringLiteral("COMMIT")), barcodes.size());
+    verifyAwaitingNumber();
+    QVERIFY(m_messages.isEmpty());
+}
+
+void tst_PrintRun::invalidCopiesStopsBeforeAnything_data()
+{
+    QTest::addColumn<QString>("copies");
+    QTest::newRow("empty") << "";
+    QTest::newRow("letters") << "two";
+    QTest::newRow("above 32767") << "32768";
+    QTest::newRow("below -32768") << "-32769";
+    QTest::newRow("rounds above 32767") << "32767.5";
+    QTest::newRow("group separator") << "1,000";
+}
+
+void tst_PrintRun::invalidCopiesStopsBeforeAnything()
+{
+    QFETCH(QString, copies);
+    search(QString::fromLatin1(labdb::sample::obrienChargeslip));
+    const QStringList barcodes = m_window->barcodes();
+    copiesBox()->setText(copies);
+    clickPrint();
+
+    QCOMPARE(m_messages, QStringList{kCopiesMessage});
+    QCOMPARE(m_captions, QStringList{QStringLiteral("Norvane")});
+    QCOMPARE(stickers(), QStringList());
+    QCOMPARE(m_client->journal(), QStringList());
+    // The window is as it was, with the focus in the copies box.
+    QVERIFY(!control<vkFrame>("fraSearch")->isEnabled());
+    QVERIFY(control<vkFrame>("fraExams")->isEnabled());
+    QCOMPARE(number()->text(), QString::fromLatin1(labdb::sample::obrienChargeslip));
+    QCOMPARE(exams()->listCount(), 5);
+    for (int i = 1; i <= 5; ++i)
+        QVERIFY(exams()->itemChecked(i));
+    QCOMPARE(m_window->barcodes(), barcodes);
+    QCOMPARE(copiesBox()->text(), copies);
+    QVERIFY(print()->isEnabled());
+    QCOMPARE(m_window->focusWidget(), copiesBox());
+
+    // Corrected, the same Print goes through.
+    m_messages.clear();
+    copiesBox()->setText(QStringLiteral("1"));
+    clickPrint();
+    QCOMPARE(stickers(), barcodes.mid(0, 5));
+    verifyAwaitingNumber();
+}
+
+void tst_PrintRun::noItemChecked()
+{
+    search(QString::fromLatin1(labdb::sample::obrienChargeslip));
+    control<vkCheck>("chkAll")->setValue(0);
+    QVERIFY(print()->isEnabled());
+    // The copies box is never read when no exam is checked.
+    copiesBox()->setText(QStringLiteral("none"));
+    clickPrint();
+
+    QCOMPARE(stickers(), QStringList());
+    QCOMPARE(m_client->journal(), QStringList());
+    QVERIFY(m_messages.isEmpty());
+    verifyAwaitingNumber();
+}
+
+void tst_PrintRun::printerFailureStopsAtThatExam()
+{
+    search(m_badChargeslip);
+    QCOMPARE(m_window->barcodes().mid(0, 3), m_badBarcodes);
+    const labdb::PrintLog before = labdb::PrintLog::read(m_path);
+
+    // What the label job itself says about the second exam.
+    QString expectedMessage;
+    try {
+        report::PrintBarcodeLabel(m_badBarcodes[1], m_window->patientName(), m_window->hospNum(),
+                                  m_window->instruments()[1], m_window->transdate(), m_window->roomId(),
+                                  m_window->age() + u'/' + m_window->sex(), 1);
+    } catch (const report::ReportError &e) {
+        expectedMessage = e.description();
+    }
+    QVERIFY(!expectedMessage.isEmpty());
+    QCOMPARE(stickers(), QStringList());
+
+    clickPrint();
+
+    // The first exam is printed, logged and unchecked; the run stopped at the second.
+    QCOMPARE(m_messages, QStringList{expectedMessage});
+    QCOMPARE(stickers(), QStringList{m_badBarcodes[0]});
+    QCOMPARE(loggedBarcodes(), QStringList{m_badBarcodes[0]});
+    QCOMPARE(labdb::PrintLog::read(m_path).masterRows.size(), before.masterRows.size() + 1);
+    QCOMPARE(m_window->barcodes()[0], QString());
+    QCOMPARE(m_window->barcodes()[1], m_badBarcodes[1]);
+    QCOMPARE(m_window->barcodes()[2], m_badBarcodes[2]);
+    QVERIFY(!exams()->itemChecked(1));
+    QVERIFY(exams()->itemChecked(2));
+    QVERIFY(exams()->itemChecked(3));
+    // Still showing the patient, Print enabled.
+    QVERIFY(!control<vkFrame>("fraSearch")->isEnabled());
+    QVERIFY(control<vkFrame>("fraExams")->isEnabled());
+    QCOMPARE(exams()->listCount(), 3);
+    QVERIFY(print()->isEnabled());
+
+    // The user leaves the bad one out and prints the rest: nothing twice.
+    m_messages.clear();
+    exams()->setItemChecked(2, false);
+    clickPrint();
+    QVERIFY(m_messages.isEmpty());
+    QCOMPARE(stickers(), (QStringList{m_badBarcodes[0], m_badBarcodes[2]}));
+    QCOMPARE(loggedBarcodes(), (QStringList{m_badBarcodes[0], m_badBarcodes[2]}));
+    QCOMPARE(labdb::PrintLog::read(m_path).masterRows.size(), before.masterRows.size() + 2);
+    verifyAwaitingNumber();
+}
+
+void tst_PrintRun::emptyAgeAndSexGiveSlash()
+{
+    m_client->blankAgeSex = true;
+    search(QString::fromLatin1(labdb::sample::obrienBBarcode));
+    QCOMPARE(m_window->age(), QString());
+    QCOMPARE(m_window->sex(), QString());
+    const QStringList values = {m_window->barcodes()[0], m_window->patientName(), m_window->hospNum(),
+                                m_window->instruments()[0], m_window->transdate(), m_window->roomId(),
+                                QStringLiteral("/")};
+    QStringList withAgeSex = values;
+    withAgeSex[6] = QStringLiteral("45/F");
+    clickPrint();
+
+    const QStringList files = QDir(m_pdfDir->path()).entryList(QDir::Files, QDir::Name);
+    QCOMPARE(files.size(), 1);
+    const QByteArray printed = withoutCreationDate(readFile(QDir(m_pdfDir->path()).filePath(files[0])));
+    QCOMPARE(printed, directSticker(values));
+    QVERIFY(printed != directSticker(withAgeSex));
+}
+
+void tst_PrintRun::secondPrintDuringRunStartsNothing()
+{
+    search(QString::fromLatin1(labdb::sample::obrienChargeslip));
+    const QStringList barcodes = m_window->barcodes().mid(0, 5);
+
+    // While the run yields inside the first exam's log, its transaction open: a
+    // second click on Print, the button's own click signal (as from a key held
+    // on it), and the next patient's scan.
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] {
+        if (m_client->inTransaction() && ++ticks == 1) {
+            QTest::mouseClick(print(), Qt::LeftButton);
+            print()->click();
+            for (char c : QByteArrayLiteral("t55c"))
+                QTest::keyClick(m_window->windowHandle(), c);
+        }
+    });
+    ticker.start(0);
+    clickPrint();
+    ticker.stop();
+    QVERIFY(ticks >= 1);
+
+    // One run: each sticker once, each barcode logged once.
+    QCOMPARE(stickers(), barcodes);
+    QCOMPARE(loggedBarcodes(), barcodes);
+    QVERIFY(m_messages.isEmpty());
+    // The scan typed during the run lands in the number box after the reset.
+    QTRY_COMPARE(number()->text(), QStringLiteral("T55C"));
+    QVERIFY(!print()->isEnabled());
+    QCOMPARE(stickers(), barcodes);
+}
+
+QTEST_MAIN(tst_PrintRun)
+#include "tst_printrun.moc"
