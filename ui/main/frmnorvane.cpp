@@ -130,7 +130,8 @@ void frmNorvane::ResetForm(bool SearchEnabled, bool ExamsEnabled, bool ClearNumb
 
 void frmNorvane::onActivated()
 {
-    ResetForm(true, false, true, true);
+    // Closing the keypad keeps what was typed on it, ready for Enter.
+    ResetForm(true, false, !m_keypadOpen, true);
 }
 
 void frmNorvane::onNumberKeyDown(int keyCode, int)
@@ -154,10 +155,6 @@ void frmNorvane::onResetClicked()
 {
     cmdGenerate->setEnabled(false);
     ResetForm(true, false, true, true);
-}
-
-void frmNorvane::onKeyboardClicked()
-{
 }
 
 void frmNorvane::SearchPatient()

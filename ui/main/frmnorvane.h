@@ -18,6 +18,7 @@ class vkListBox;
 namespace ui {
 
 class ActivationWatch;
+class frmKeyboard;
 
 // The program's main window. How a request flows through it:
 //  - keys typed into txtNumber pass numberKeyPress (upper-cased, apostrophe
@@ -79,8 +80,10 @@ private:
     // Entry of the print run (click of cmdGenerate): prints the checked exams'
     // stickers, logs each barcode, disables Print and resets the window.
     void onGenerateClicked();
-    // Entry of the on-screen keyboard (click of cmdKeyboard).
+    // Entry of the on-screen keyboard (click of cmdKeyboard), frmnorvanekeyboard.cpp.
     void onKeyboardClicked();
+    // A key of the on-screen keyboard: typed into the number box through its key filter.
+    void onKeypadKey(int charCode);
 
     // Controls by role; object names are these names.
     widgets::vkFrame *fraMain = nullptr;
@@ -100,6 +103,8 @@ private:
     widgets::vkCommand *cmdNew = nullptr;
 
     ActivationWatch *m_activation = nullptr;
+    frmKeyboard *m_keyboard = nullptr; // made at the first click, kept until this window goes
+    bool m_keypadOpen = false;         // the activation its closing raises keeps the number
     bool m_printRunning = false;  // a print run is under way; no second one starts inside it
 
     // Form-level state, in its declared order; kept while the window lives.

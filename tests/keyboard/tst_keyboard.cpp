@@ -1,0 +1,359 @@
+// The on-screen keypad: its layout, and how the main window opens it, types
+// its keys into the number box and keeps them when it closes.
+
+#include "db/dbconnection.h"
+#include "db/embeddedclient.h"
+#include "labdb/labdatabase.h"
+#include "labdb/sampledata.h"
+#include "ui/keyboard/frmkeyboard.h"
+#include "ui/main/frmnorvane.h"
+#include "widgets/messagebox.h"
+#include "widgets/vkcommand.h"
+#include "widgets/vkframe.h"
+#include "widgets/vklabel.h"
+#include "widgets/vktextbox.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+using namespace widgets;
+using ui::frmKeyboard;
+
+namespace {
+
+struct KeySpec
+{
+    const char *caption;
+    int left, top, width; // twips
+};
+
+// Every key where the layout puts it: cmdKeys 0-27, then cmdNum 0-9.
+const KeySpec kLetterKeys[] = {
+    {"Q", 150, 420, 1335},   {"W", 1500, 420, 1335},  {"E", 2850, 420, 1335},   {"R", 4200, 420, 1335},
+    {"T", 5550, 420, 1335},  {"Y", 6900, 420, 1335},  {"U", 8250, 420, 1335},   {"I", 9600, 420, 1335},
+    {"O", 10950, 420, 1335}, {"P", 12300, 420, 1335}, {"A", 780, 1650, 1335},   {"S", 2130, 1650, 1335},
+    {"D", 3480, 1650, 1335}, {"F", 4830, 1650, 1335}, {"G", 6180, 1650, 1335},  {"H", 7530, 1650, 1335},
+    {"J", 8880, 1650, 1335}, {"K", 10230, 1650, 1335}, {"L", 11580, 1650, 1335}, {"Z", 1200, 2880, 1335},
+    {"X", 2550, 2880, 1335}, {"C", 3900, 2880, 1335}, {"V", 5250, 2880, 1335},  {"B", 6600, 2880, 1335},
+    {"N", 7950, 2880, 1335}, {"M", 9300, 2880, 1335}, {"Backspace", 10650, 2880, 1965},
+    {"Space", 1200, 4110, 11415}};
+const KeySpec kDigitKeys[] = {{"7", 150, 420, 1335},  {"8", 1500, 420, 1335},  {"9", 2850, 420, 1335},
+                              {"4", 150, 1650, 1335}, {"5", 1500, 1650, 1335}, {"6", 2850, 1650, 1335},
+                              {"1", 150, 2880, 1335}, {"2", 1500, 2880, 1335}, {"3", 2850, 2880, 1335},
+                              {"0", 1500, 4110, 1335}};
+
+QRect pixels(const KeySpec &k)
+{
+    return QRect(k.left / 15, k.top / 15, k.width / 15, 1215 / 15);
+}
+
+frmKeyboard *openKeypad()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *k = qobject_cast<frmKeyboard *>(w); k && k->isVisible())
+            return k;
+    return nullptr;
+}
+
+// Everything the layout sets, as text, to compare one opening with another.
+QStringList layoutOf(frmKeyboard *k)
+{
+    QStringList out{k->windowTitle(), QString::number(k->width()) + 'x' + QString::number(k->height())};
+    for (QWidget *w : k->findChildren<QWidget *>()) {
+        const QRect g = w->geometry();
+        out << QStringLiteral("%1 %2 %3,%4 %5x%6 %7 %8")
+                   .arg(w->objectName(), w->parentWidget()->objectName())
+                   .arg(g.x())
+                   .arg(g.y())
+                   .arg(g.width())
+                   .arg(g.height())
+                   .arg(w->font().toString(), w->property("caption").toString());
+    }
+    // The tab chain from the first key.
+    QWidget *w = k->letterKey(0);
+    QString chain;
+    for (int i = 0; w && i < 40; ++i, w = w->nextInFocusChain())
+        chain += w->objectName() + ' ';
+    out << chain;
+    return out;
+}
+
+} // namespace
+
+class tst_Keyboard : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<ui::frmNorvane> m_window;
+    QStringList m_messages;
+
+    vkTextBox *txtNumber() const { return m_window->findChild<vkTextBox *>(QStringLiteral("txtNumber")); }
+    QPushButton *cmdKeyboard() const { return m_window->findChild<QPushButton *>(QStringLiteral("cmdKeyboard")); }
+    vkFrame *frame(const char *name) const { return m_window->findChild<vkFrame *>(QLatin1String(name)); }
+
+    // Clicks the keyboard button; act runs inside the keypad's modal loop
+    // (with null if no keypad opened) and the keypad is closed after it.
+    bool clickKeyboard(const std::function<void(frmKeyboard *)> &act)
+    {
+        bool opened = false;
+        QTimer::singleShot(0, this, [&] {
+            frmKeyboard *k = openKeypad();
+            opened = k != nullptr;
+            act(k);
+            if (k && k->isVisible())
+                k->close();
+        });
+        QTest::mouseClick(cmdKeyboard(), Qt::LeftButton);
+        QTest::qWait(1); // lets the timer run when no keypad took the click
+        return opened;
+    }
+
+    static void clickKeys(frmKeyboard *k, const QString &captions)
+    {
+        // One key per character; '<' is Backspace, '_' is Space.
+        for (QChar c : captions) {
+            const QString caption = c == '<' ? QStringLiteral("Backspace") : c == '_' ? QStringLiteral("Space") : QString(c);
+            vkCommand *key = nullptr;
+            for (int i = 0; i < frmKeyboard::kLetterKeys && !key; ++i)
+                if (k->letterKey(i)->caption() == caption)
+                    key = k->letterKey(i);
+            for (int i = 0; i < frmKeyboard::kDigitKeys && !key; ++i)
+                if (k->digitKey(i)->caption() == caption)
+                    key = k->digitKey(i);
+            QVERIFY2(key, qPrintable(caption));
+            QTest::mouseClick(key, Qt::LeftButton);
+        }
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        const QString path = m_dir.filePath(QStringLiteral("lab.sqlite"));
+        labdb::createDatabase(path);
+        labdb::seedSampleData(path);
+        auto client = std::make_unique<db::EmbeddedClient>(path);
+        client->open(QString());
+        db::installConnection(std::move(client));
+        widgets::setMessageBoxHandler([this](const QString &text, const QString &) { m_messages << text; });
+    }
+
+    void init()
+    {
+        m_messages.clear();
+        m_window = std::make_unique<ui::frmNorvane>();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    }
+
+    void cleanup() { m_window.reset(); }
+
+    void layout()
+    {
+        frmKeyboard k;
+        QVERIFY(!k.isLoaded());
+        k.show();
+        QVERIFY(k.isLoaded());
+        QCOMPARE(k.windowTitle(), QStringLiteral(" Keyboard"));
+        QCOMPARE(k.windowType(), Qt::Tool);
+        const Qt::WindowFlags flags = k.windowFlags();
+        QVERIFY(flags & Qt::WindowCloseButtonHint);
+        QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QCOMPARE(k.minimumSize(), QSize(1221, 373));
+        QCOMPARE(k.maximumSize(), QSize(1221, 373));
+        QCOMPARE(k.size(), QSize(1221, 373));
+        QCOMPARE(k.palette().color(QPalette::Window), QColor(255, 255, 255));
+
+        const struct
+        {
+            vkFrame *frame;
+            QRect geometry;
+            const char *caption;
+        } frames[] = {{k.frame1(), QRect(4, 4, 921, 365), "Alpha Keys"}, {k.frame2(), QRect(928, 4, 289, 365), "Num Keys"}};
+        for (const auto &f : frames) {
+            QCOMPARE(f.frame->geometry(), f.geometry);
+            QCOMPARE(f.frame->caption(), QLatin1String(f.caption));
+            QCOMPARE(f.frame->font().family(), QStringLiteral("Arial"));
+            QCOMPARE(f.frame->font().pointSizeF(), 9.0);
+            QVERIFY(f.frame->font().bold());
+            QCOMPARE(f.frame->backcolor2(), QColor(255, 255, 255));
+        }
+        const auto checkKey = [](vkCommand *key, QWidget *frame, const KeySpec &spec) {
+            QVERIFY(key);
+            QCOMPARE(key->parentWidget(), frame);
+            QCOMPARE(key->caption(), QLatin1String(spec.caption));
+            QCOMPARE(key->geometry(), pixels(spec));
+            QCOMPARE(key->font().family(), QStringLiteral("Arial"));
+            QCOMPARE(key->font().pointSizeF(), 15.75);
+            QCOMPARE(key->font().weight(), QFont::Normal);
+            QVERIFY(!key->font().italic());
+        };
+        for (int i = 0; i < frmKeyboard::kLetterKeys; ++i)
+            checkKey(k.letterKey(i), k.frame1(), kLetterKeys[i]);
+        for (int i = 0; i < frmKeyboard::kDigitKeys; ++i)
+            checkKey(k.digitKey(i), k.frame2(), kDigitKeys[i]);
+        QCOMPARE(k.findChildren<vkCommand *>().size(), 38);
+        // Backspace and Space end at the same right edge, 12615 twips.
+        QCOMPARE(k.letterKey(26)->geometry().right(), k.letterKey(27)->geometry().right());
+
+        // Tab order: Q to M, Space, Backspace, then 7 8 9 4 5 6 1 2 3 0.
+        QStringList chain;
+        QWidget *w = k.letterKey(0);
+        for (int i = 0; i < 38; ++i, w = w->nextInFocusChain()) {
+            while (!(w->focusPolicy() & Qt::TabFocus))
+                w = w->nextInFocusChain();
+            chain << w->property("caption").toString();
+        }
+        QCOMPARE(chain.join(' '), QStringLiteral("Q W E R T Y U I O P A S D F G H J K L Z X C V B N M Space Backspace "
+                                                 "7 8 9 4 5 6 1 2 3 0"));
+        k.close();
+        QVERIFY(!k.isLoaded());
+    }
+
+    // The button opens the keypad modally, centred, only while the search frame
+    // is enabled.
+    void opensOnlyWhileSearching()
+    {
+        bool modal = false, centred = false, mainBlocked = false;
+        QString textInside;
+        txtNumber()->setText(QStringLiteral("T1"));
+        QVERIFY(clickKeyboard([&](frmKeyboard *k) {
+            QVERIFY(k);
+            modal = QApplication::activeModalWidget() == k && k->windowModality() == Qt::ApplicationModal;
+            mainBlocked = QApplication::activeModalWidget() != m_window.get();
+            const QPoint screenCentre = k->screen()->availableGeometry().center();
+            // Within the few pixels a title bar and rounding make.
+            const QPoint off = k->frameGeometry().center() - screenCentre;
+            centred = qAbs(off.x()) <= 3 && qAbs(off.y()) <= 3;
+            textInside = txtNumber()->text();
+        }));
+        QVERIFY(modal);
+        QVERIFY(mainBlocked);
+        QVERIFY(centred);
+        QCOMPARE(textInside, QStringLiteral("T1")); // opening takes nothing from the number box
+
+        // A patient shown: the search frame and the button are disabled.
+        txtNumber()->setText(QString::fromLatin1(labdb::sample::obrienChargeslip));
+        QTest::keyClick(txtNumber(), Qt::Key_Return);
+        QVERIFY(!frame("fraSearch")->isEnabled());
+        QVERIFY(!clickKeyboard([](frmKeyboard *k) { QVERIFY(!k); }));
+        QVERIFY(!openKeypad());
+    }
+
+    // The same keypad object comes back, loaded afresh from the layout.
+    void secondOpeningAsFirst()
+    {
+        QStringList first, second;
+        frmKeyboard *firstObject = nullptr;
+        QPointer<vkCommand> oldKey;
+        QVERIFY(clickKeyboard([&](frmKeyboard *k) {
+            firstObject = k;
+            first = layoutOf(k);
+            // Disturb it: a key moved and renamed, the focus on a key.
+            oldKey = k->letterKey(0);
+            oldKey->move(300, 200);
+            oldKey->setCaption(QStringLiteral("?"));
+            k->digitKey(5)->setFocus();
+        }));
+        QVERIFY(!oldKey); // closing unloaded the controls
+        QVERIFY(!firstObject->isLoaded());
+        frmKeyboard *secondObject = nullptr;
+        QVERIFY(clickKeyboard([&](frmKeyboard *k) {
+            secondObject = k;
+            second = layoutOf(k);
+        }));
+        QCOMPARE(secondObject, firstObject);
+        QCOMPARE(second, first);
+    }
+
+    // Keys type at the cursor through the number box's key filter.
+    void keysTypeThroughTheFilter_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("letters and digits") << "" << "CS2024" << "CS2024";
+        QTest::newRow("Space types a blank") << "" << "A_1" << "A 1";
+        QTest::newRow("Backspace deletes the last character") << "T1000" << "<<9" << "T109";
+        QTest::newRow("Backspace on an empty box") << "" << "<<" << "";
+        QTest::newRow("appended to what was there") << "cs2" << "0" << "cs20"; // the program's own text is unfiltered
+    }
+
+    void keysTypeThroughTheFilter()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, keys);
+        QFETCH(QString, after);
+        txtNumber()->setText(before);
+        QString inside;
+        QVERIFY(clickKeyboard([&](frmKeyboard *k) {
+            clickKeys(k, keys);
+            inside = txtNumber()->text();
+        }));
+        QCOMPARE(inside, after);
+        QCOMPARE(txtNumber()->text(), after);
+    }
+
+    void keysPassTheBoxsHandler()
+    {
+        // The box's own key-press handler sees every character the keypad types.
+        QList<int> seen;
+        txtNumber()->setKeyPressHandler([&](int &code) {
+            seen << code;
+            if (code == 'Q')
+                code = 0; // dropped
+            else if (code == 'W')
+                code = 'w'; // changed
+        });
+        QVERIFY(clickKeyboard([&](frmKeyboard *k) { clickKeys(k, QStringLiteral("QW_7")); }));
+        QCOMPARE(seen, (QList<int>{'Q', 'W', ' ', '7'}));
+        QCOMPARE(txtNumber()->text(), QStringLiteral("w 7"));
+    }
+
+    // Closing the keypad keeps the number typed on it, with the focus in the
+    // number box, so that Enter searches for it; other activations still reset.
+    void closingKeepsTheNumber()
+    {
+        const QString chargeslip = QString::fromLatin1(labdb::sample::obrienChargeslip); // CS202400001
+        QVERIFY(clickKeyboard([&](frmKeyboard *k) { clickKeys(k, chargeslip + QStringLiteral("9<")); }));
+        QCOMPARE(txtNumber()->text(), chargeslip);
+        QCOMPARE(m_window->focusWidget(), txtNumber());
+        // Back to the main window (a window manager does this when the keypad closes).
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QCOMPARE(QApplication::focusWidget(), txtNumber());
+        QVERIFY(frame("fraSearch")->isEnabled());
+        QVERIFY(!frame("fraExams")->isEnabled());
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(m_messages, QStringList());
+        QVERIFY(!frame("fraSearch")->isEnabled());
+        QCOMPARE(m_window->findChild<vkLabel *>(QStringLiteral("lblPatientName"))->caption(),
+                 QStringLiteral("O'BRIEN, MARGARET"));
+
+        // Another window of the program closing over it resets as before.
+        m_window->findChild<vkCommand *>(QStringLiteral("cmdNew"))->click();
+        txtNumber()->setText(QStringLiteral("T1"));
+        {
+            QWidget other;
+            other.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&other));
+        }
+        QCOMPARE(txtNumber()->text(), QString());
+        // And the next keypad closing keeps its number again.
+        QVERIFY(clickKeyboard([&](frmKeyboard *k) { clickKeys(k, QStringLiteral("T1")); }));
+        QCOMPARE(txtNumber()->text(), QStringLiteral("T1"));
+    }
+};
+
+QTEST_MAIN(tst_Keyboard)
+#include "tst_keyboard.moc"

@@ -1,0 +1,51 @@
+// frmNorvane and the on-screen keyboard.
+
+#include "ui/keyboard/frmkeyboard.h"
+#include "ui/main/frmnorvane.h"
+#include "widgets/vktextbox.h"
+
+#include <memory>
+
+namespace ui {
+
+namespace {
+
+// Keeps the keypad, a window without an owner, as long as the main window.
+class KeyboardHolder : public QObject
+{
+public:
+    explicit KeyboardHolder(QObject *parent) : QObject(parent) {}
+    const std::unique_ptr<frmKeyboard> keyboard = std::make_unique<frmKeyboard>();
+};
+
+} // namespace
+
+void frmNorvane::onKeyboardClicked()
+{
+    if (!m_keyboard) {
+        // A window of its own, with no owner; it goes when this window goes.
+        auto *holder = new KeyboardHolder(this);
+        m_keyboard = holder->keyboard.get();
+        connect(m_keyboard, &frmKeyboard::keyTyped, this, &frmNorvane::onKeypadKey);
+    }
+    // Its closing raises this window's activation while the flag is still set.
+    m_keypadOpen = true;
+    m_keyboard->showModal();
+    m_keypadOpen = false;
+}
+
+void frmNorvane::onKeypadKey(int charCode)
+{
+    if (charCode == 8) {
+        // Backspace passes the filter as a typed one would, then deletes the
+        // character before the cursor.
+        numberKeyFilter(charCode);
+        if (charCode != 0)
+            txtNumber->backspace();
+        return;
+    }
+    if (charCode > 0)
+        typeIntoNumber(QString(QChar(char16_t(charCode))));
+}
+
+} // namespace ui
