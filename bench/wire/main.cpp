@@ -46,7 +46,7 @@ quint16 startServer(QProcess &server, const QString &databasePath)
     server.start(QStringLiteral(LABDB_SERVER),
                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--database"), databasePath,
                   QStringLiteral("--user"), QString::fromUtf16(kUser), QStringLiteral("--password"),
-                  QString::fromUtf16(kPassword)});
+                  QString::fromUtf16(kPassword), QStringLiteral("--watch-stdin")});
     static const QRegularExpression listening(QStringLiteral("listening on 127\\.0\\.0\\.1:(\\d+)"));
     while (server.waitForReadyRead(10000) || server.canReadLine()) {
         const QRegularExpressionMatch m = listening.match(QString::fromUtf8(server.readLine()));

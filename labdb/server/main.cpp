@@ -15,6 +15,11 @@
 
 #include <cstdio>
 
+#ifdef Q_OS_UNIX
+#include <QSocketNotifier>
+#include <unistd.h>
+#endif
+
 using labdb::tds::ServerConfig;
 using labdb::tds::TdsServer;
 
@@ -49,7 +54,10 @@ int main(int argc, char *argv[])
                                                  "database's default place (an existing file there is replaced)."));
     const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("Append every request received to FILE, one per line."),
                                  QStringLiteral("FILE"));
-    parser.addOptions({port, database, demo, user, password, dbname, dropAfter, failBatch, stall, log});
+    const QCommandLineOption watchStdin(QStringLiteral("watch-stdin"),
+                                        QStringLiteral("Shut down when standard input ends (a test that started the server "
+                                                       "through a pipe takes it along when it ends, even by a crash)."));
+    parser.addOptions({port, database, demo, user, password, dbname, dropAfter, failBatch, stall, log, watchStdin});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -100,6 +108,24 @@ int main(int argc, char *argv[])
         return fail(QStringLiteral("cannot write the log %1: %2").arg(parser.value(log), logError));
     if (!server.listen(QHostAddress::LocalHost, quint16(portNumber)))
         return fail(QStringLiteral("cannot listen on 127.0.0.1:%1: %2").arg(portNumber).arg(server.errorString()));
+
+#ifdef Q_OS_UNIX
+    if (parser.isSet(watchStdin)) {
+        auto *input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &app);
+        QObject::connect(input, &QSocketNotifier::activated, &app, [input] {
+            char buffer[256];
+            if (::read(STDIN_FILENO, buffer, sizeof buffer) <= 0) {
+                input->setEnabled(false);
+                // Leaving the event loop destroys the server: every connection is
+                // closed and its open transaction rolled back.
+                QCoreApplication::quit();
+            }
+        });
+    }
+#else
+    if (parser.isSet(watchStdin))
+        return fail(QStringLiteral("--watch-stdin is not available on this system"));
+#endif
 
     // Tests start the server on port 0 and read the port from this line.
     std::printf("listening on 127.0.0.1:%u\n", unsigned(server.serverPort()));

@@ -20,7 +20,7 @@ bool ServerProcess::start(const QString &databasePath, const QStringList &extraA
                           QStringLiteral("--database"), databasePath,
                           QStringLiteral("--user"), QString::fromUtf16(kUser),
                           QStringLiteral("--password"), QString::fromUtf16(kPassword),
-                          QStringLiteral("--log"), m_logPath};
+                          QStringLiteral("--log"), m_logPath, QStringLiteral("--watch-stdin")};
     arguments += extraArguments;
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     m_process.start(QStringLiteral(LABDB_SERVER), arguments);
@@ -55,6 +55,13 @@ ServerProcess::~ServerProcess()
     }
     if (!m_logPath.isEmpty())
         QFile::remove(m_logPath);
+}
+
+bool ServerProcess::closeInputAndWait()
+{
+    m_process.closeWriteChannel();
+    return m_process.waitForFinished(10000) && m_process.exitStatus() == QProcess::NormalExit
+        && m_process.exitCode() == 0;
 }
 
 QString ServerProcess::serverSetting() const

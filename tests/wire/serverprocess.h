@@ -5,7 +5,8 @@
 #include <QStringList>
 
 // A labdb-server started for one test: on port 0, with the port read from its
-// "listening on 127.0.0.1:PORT" line. The process is killed when this goes.
+// "listening on 127.0.0.1:PORT" line. The process is killed when this goes, and
+// it watches its standard input, so it ends with the test even after a crash.
 class ServerProcess
 {
 public:
@@ -18,6 +19,8 @@ public:
     ~ServerProcess();
 
     quint16 port() const { return m_port; }
+    // Ends the server's input; true when it then shuts down cleanly.
+    bool closeInputAndWait();
     QString error() const { return m_error; }
     // "127.0.0.1,PORT": the Server setting that reaches it.
     QString serverSetting() const;

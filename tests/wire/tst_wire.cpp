@@ -109,6 +109,7 @@ private Q_SLOTS:
     void windowPrintRunOverTheWire();
     void packetsPartialReadsAndAttention();
     void clientsKeepTheirOwnTransactions();
+    void shutdownRollsBackOpenTransactions();
     void crossCheckWithTedious();
 
 private:
@@ -619,6 +620,23 @@ void tst_wire::clientsKeepTheirOwnTransactions()
     reader.execute(db::saveMasterCommand(row));
     reader.commitTrans();
     QCOMPARE(labdb::PrintLog::read(m_dbPath).masterRows.size(), 1);
+}
+
+void tst_wire::shutdownRollsBackOpenTransactions()
+{
+    QVERIFY(startServer());
+    RawTdsClient writer;
+    QVERIFY(writer.connectTo(m_server->port()));
+    QVERIFY(writer.login(QString::fromUtf16(ServerProcess::kUser), QString::fromUtf16(ServerProcess::kPassword),
+                         u"Laboratory"_qs));
+    writer.sendTransaction(5);
+    QCOMPARE(RawTdsClient::finalDoneStatus(writer.readReply()), quint16(0));
+    writer.sendBatch(db::saveMasterCommand({u"R1"_qs, u"7"_qs, u"H9"_qs, u"B77"_qs, u"11"_qs, u"2"_qs, u"4"_qs, u"88"_qs, u"0"_qs}));
+    QCOMPARE(RawTdsClient::finalDoneCount(writer.readReply()), quint64(1));
+
+    QVERIFY(m_server->closeInputAndWait());
+    QVERIFY(m_server->loggedRequests().contains(u"TM ROLLBACK (connection closed)"_qs));
+    QCOMPARE(labdb::PrintLog::read(m_dbPath).masterRows.size(), 0);
 }
 
 void tst_wire::crossCheckWithTedious()
