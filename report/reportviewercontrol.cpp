@@ -8,12 +8,12 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QPainter>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QScrollBar>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -49,8 +49,7 @@ ReportViewerControl::ReportViewerControl(QWidget *parent)
     m_groupTree->setObjectName(QStringLiteral("groupTree"));
     m_groupTree->setColumnCount(2);
     m_groupTree->setHeaderLabels({QStringLiteral("Field"), QStringLiteral("Value")});
-    m_groupTree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_groupTree->setMaximumWidth(420);
+    m_groupTree->setFixedWidth(160);
 
     m_preview = new QPrintPreviewWidget(m_printer.get(), this);
     m_preview->setObjectName(QStringLiteral("preview"));
@@ -138,6 +137,12 @@ void ReportViewerControl::fillGroupTree()
     for (int i = 0; i < fields.size(); ++i)
         new QTreeWidgetItem(root, {fields.at(i).name(), m_report->fieldValue(i)});
     root->setExpanded(true);
+    // Wide enough for the values, within reason; the preview takes the rest.
+    m_groupTree->resizeColumnToContents(0);
+    m_groupTree->resizeColumnToContents(1);
+    const int wanted = m_groupTree->columnWidth(0) + m_groupTree->columnWidth(1) + 2 * m_groupTree->frameWidth()
+                     + m_groupTree->verticalScrollBar()->sizeHint().width();
+    m_groupTree->setFixedWidth(qBound(160, wanted, 480));
 }
 
 void ReportViewerControl::viewReport()
