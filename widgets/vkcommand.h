@@ -5,7 +5,8 @@
 namespace widgets {
 
 // A push button. Its click event is QAbstractButton::clicked, which a disabled
-// button (or one inside a disabled frame) never raises.
+// button (or one inside a disabled frame) never raises. As on the workstations'
+// own platform, Enter on the focused button clicks it, as Space does.
 class vkCommand : public QPushButton
 {
     Q_OBJECT
@@ -17,6 +18,9 @@ public:
 
     QString caption() const { return text(); }
     void setCaption(const QString &caption) { setText(caption); }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 };
 
 } // namespace widgets

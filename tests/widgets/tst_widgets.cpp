@@ -193,16 +193,20 @@ void tst_Widgets::disabledButtonRaisesNoClick()
 
     QTest::mouseClick(button, Qt::LeftButton);
     QCOMPARE(clicks.size(), 1);
+    QTest::keyClick(button, Qt::Key_Return);  // Enter on the focused button clicks it
+    QTest::keyClick(button, Qt::Key_Space);
+    QCOMPARE(clicks.size(), 3);
 
     button->setEnabled(false);
     QTest::mouseClick(button, Qt::LeftButton);
+    QTest::keyClick(button, Qt::Key_Return);
     button->click();
-    QCOMPARE(clicks.size(), 1);
+    QCOMPARE(clicks.size(), 3);
 
     button->setEnabled(true);
     frame->setEnabled(false);  // disabled through its frame
     QTest::mouseClick(button, Qt::LeftButton);
-    QCOMPARE(clicks.size(), 1);
+    QCOMPARE(clicks.size(), 3);
 }
 
 void tst_Widgets::checkClickFollowsEveryValueChange()

@@ -217,9 +217,10 @@ void frmNorvane::SearchPatient()
         if (lstExams->listCount() >= 1) {
             lstExams->checkAll();
             chkAll->setValue(1);
-            cmdGenerate->setFocus(Qt::OtherFocusReason);
+            // As a keyboard move, so that the button shows that it has the focus.
+            cmdGenerate->setFocus(Qt::TabFocusReason);
         } else {
-            cmdNew->setFocus(Qt::OtherFocusReason);
+            cmdNew->setFocus(Qt::TabFocusReason);
         }
         return;
     } catch (const db::DbError &e) {
