@@ -1,10 +1,14 @@
 #pragma once
 
+#include <QPixmap>
 #include <QStringList>
 #include <QWidget>
 
+#include <array>
+
 class QLabel;
 class QPushButton;
+class QTimer;
 
 namespace widgets {
 class vkFrame;
@@ -16,6 +20,9 @@ class vkListBox;
 } // namespace widgets
 
 namespace ui {
+
+class ImageBox;
+class ShapeBox;
 
 class ActivationWatch;
 class frmKeyboard;
@@ -57,13 +64,30 @@ public:
     const QString &age() const { return Age; }
     const QString &sex() const { return Sex; }
 
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     // Builds every control with its object name, container, design-time text
     // and tab order.
     void setupControls();
-    // Places the controls in their containers (frmnorvanelayout.cpp); the
-    // window's full layout, pictures and slideshow replace this.
+    // The window's look (frmnorvanelayout.cpp): borderless and filling the
+    // screen, every control at its place, font and colours, the header, the
+    // pictures (all decoded here) and the slideshow, which it then loads.
     void layoutControls();
+    void placeControls();
+    void buildHeader();
+    void buildSlideshow();
+    void applyLook();
+    void fitToScreen();
+    // Slideshow handlers and centring (frmnorvane_slideshow.cpp).
+    void onSlideshowLoad();
+    void onTimer1Tick();
+    void onImgButtonClick();
+    // Keeps fraMain in the middle of the window, overhanging both edges alike
+    // when the window is the smaller.
+    void centreMain();
     void connectHandlers();
 
     void ResetForm(bool SearchEnabled, bool ExamsEnabled, bool ClearNumber, bool FocusNumber);
@@ -101,6 +125,19 @@ private:
     widgets::vkTextBox *txtCopies = nullptr;
     widgets::vkCommand *cmdGenerate = nullptr;
     widgets::vkCommand *cmdNew = nullptr;
+    widgets::vkFrame *vkFrame1 = nullptr;
+    std::array<ImageBox *, 9> imgPics{};
+    ImageBox *imgPause = nullptr;
+    ImageBox *imgPlay = nullptr;
+    ImageBox *imgButton = nullptr;
+    ShapeBox *Shape1 = nullptr;
+    QLabel *Label5 = nullptr;
+    QLabel *Label4 = nullptr;
+    QLabel *Label7 = nullptr;
+    QLabel *Label3 = nullptr;
+    ImageBox *Image2 = nullptr;
+    QTimer *Timer1 = nullptr;
+    QPixmap m_background; // drawn unscaled from the top-left corner
 
     ActivationWatch *m_activation = nullptr;
     frmKeyboard *m_keyboard = nullptr; // made at the first click, kept until this window goes

@@ -1,0 +1,342 @@
+// The main window's look and its slideshow: the window at load, the tick and
+// the play/pause button, the centring of fraMain, and the places, stacking,
+// fonts and tab order where a slip is easy to make.
+#include "ui/main/frmnorvane.h"
+#include "ui/main/imagebox.h"
+#include "widgets/vkframe.h"
+
+#include <QLabel>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+constexpr int kFrameWidth = 18465 / 15;  // fraMain, in pixels
+constexpr int kFrameHeight = 10155 / 15;
+
+QRect twips(int left, int top, int width, int height)
+{
+    return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+QImage rgb(const QPixmap &pixmap)
+{
+    return pixmap.toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+} // namespace
+
+class tst_Layout : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void windowFillsTheScreenWithoutBorder();
+    void slideshowAtLoad();
+    void ticksCycleThroughEveryPicture();
+    void clickPausesOnThePictureShownAndResumesFromIt();
+    void centring_data();
+    void centring();
+    void centredOnFirstShow();
+    void backgroundOnceUnscaledThenWindowColour();
+    void placesInContainers_data();
+    void placesInContainers();
+    void playButtonDrawnOverItsBackdrop();
+    void textFitsItsLabel_data();
+    void textFitsItsLabel();
+    void tabOrderOfInputControls();
+
+private:
+    template<typename T = QWidget>
+    T *child(const char *name) const
+    {
+        T *w = m_window->findChild<T *>(QLatin1String(name));
+        if (!w)
+            qFatal("no control %s", name);
+        return w;
+    }
+    QList<ui::ImageBox *> pictures() const;
+    int visiblePicture() const;  // index of the one picture shown; -1 if not exactly one
+    QTimer *timer() const { return child<QTimer>("Timer1"); }
+    void tick() const { QVERIFY(QMetaObject::invokeMethod(timer(), "timeout")); }
+    void clickPlayButton() const { QTest::mouseClick(child("imgButton"), Qt::LeftButton, {}, QPoint(17, 17)); }
+    QImage buttonIcon() const { return rgb(child<ui::ImageBox>("imgButton")->picture()); }
+    QImage playIcon() const { return rgb(QPixmap(QStringLiteral(":/assets/play.bmp"))); }
+    QImage pauseIcon() const { return rgb(QPixmap(QStringLiteral(":/assets/pause.bmp"))); }
+
+    std::unique_ptr<ui::frmNorvane> m_window;
+};
+
+void tst_Layout::init()
+{
+    m_window = std::make_unique<ui::frmNorvane>();
+}
+
+void tst_Layout::cleanup()
+{
+    m_window.reset();
+}
+
+QList<ui::ImageBox *> tst_Layout::pictures() const
+{
+    QList<ui::ImageBox *> list;
+    for (int i = 0; i <= 8; ++i)
+        list.append(child<ui::ImageBox>(qPrintable(QStringLiteral("imgPics(%1)").arg(i))));
+    return list;
+}
+
+int tst_Layout::visiblePicture() const
+{
+    int shown = -1;
+    const QList<ui::ImageBox *> list = pictures();
+    for (int i = 0; i < list.size(); ++i) {
+        if (!list[i]->isHidden()) {
+            if (shown != -1)
+                return -1;
+            shown = i;
+        }
+    }
+    return shown;
+}
+
+void tst_Layout::windowFillsTheScreenWithoutBorder()
+{
+    QCOMPARE(m_window->windowTitle(), QStringLiteral(" Norvane"));
+    const Qt::WindowFlags flags = m_window->windowFlags();
+    QVERIFY(flags.testFlag(Qt::FramelessWindowHint));
+    QCOMPARE(flags & Qt::WindowType_Mask, Qt::Tool);  // no taskbar button
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QVERIFY(m_window->windowState().testFlag(Qt::WindowMaximized));
+    QCOMPARE(m_window->geometry(), m_window->screen()->geometry());
+}
+
+void tst_Layout::slideshowAtLoad()
+{
+    QCOMPARE(visiblePicture(), 0);
+    for (ui::ImageBox *picture : pictures())
+        QVERIFY(!picture->picture().isNull());  // decoded with the window
+    QVERIFY(!timer()->isActive());
+    QCOMPARE(timer()->interval(), 1000);
+    QCOMPARE(buttonIcon(), playIcon());
+    QVERIFY(playIcon() != pauseIcon());
+    QVERIFY(child("imgPlay")->isHidden());
+    QVERIFY(child("imgPause")->isHidden());
+    QVERIFY(!child("imgButton")->isHidden());
+    QVERIFY(!child("Shape1")->isHidden());
+}
+
+void tst_Layout::ticksCycleThroughEveryPicture()
+{
+    m_window->show();
+    // Two full rounds: 1 .. 8, 0, 1 .. 8, 0.
+    for (int n = 1; n <= 18; ++n) {
+        tick();
+        QCOMPARE(visiblePicture(), n % 9);
+    }
+    QVERIFY(child("imgPics(0)")->isVisible());
+}
+
+void tst_Layout::clickPausesOnThePictureShownAndResumesFromIt()
+{
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+
+    clickPlayButton();
+    QVERIFY(timer()->isActive());
+    QCOMPARE(buttonIcon(), pauseIcon());
+    QCOMPARE(visiblePicture(), 0);  // the first picture change waits for the first tick
+    tick();
+    tick();
+    QCOMPARE(visiblePicture(), 2);
+
+    clickPlayButton();
+    QVERIFY(!timer()->isActive());
+    QCOMPARE(buttonIcon(), playIcon());
+    QCOMPARE(visiblePicture(), 2);
+
+    clickPlayButton();
+    QVERIFY(timer()->isActive());
+    QCOMPARE(buttonIcon(), pauseIcon());
+    QCOMPARE(visiblePicture(), 2);
+    tick();
+    QCOMPARE(visiblePicture(), 3);
+
+    // A real tick of the running timer moves on as well.
+    QTRY_COMPARE_WITH_TIMEOUT(visiblePicture(), 4, 3000);
+}
+
+void tst_Layout::centring_data()
+{
+    QTest::addColumn<QSize>("window");
+    QTest::addColumn<QPoint>("expected");
+    // Left = w/2 - 1231/2, Top = h/2 - 677/2, rounded half up at the end.
+    QTest::newRow("1920x1080") << QSize(1920, 1080) << QPoint(345, 202); // 344.5 / 201.5
+    QTest::newRow("1280x800") << QSize(1280, 800) << QPoint(25, 62);     // 24.5 / 61.5
+    QTest::newRow("frame size") << QSize(1231, 677) << QPoint(0, 0);
+    QTest::newRow("1025x768, narrower") << QSize(1025, 768) << QPoint(-103, 46);  // -103 / 45.5
+    QTest::newRow("800x600, smaller") << QSize(800, 600) << QPoint(-215, -38);    // -215.5 / -38.5
+    QTest::newRow("1001x501, even difference") << QSize(1001, 501) << QPoint(-115, -88);     // -115 / -88
+}
+
+void tst_Layout::centring()
+{
+    QFETCH(QSize, window);
+    QFETCH(QPoint, expected);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_window->setWindowState(Qt::WindowNoState);
+    m_window->resize(window);
+    QTRY_COMPARE(m_window->size(), window);
+
+    auto *frame = child<widgets::vkFrame>("fraMain");
+    QCOMPARE(frame->size(), QSize(kFrameWidth, kFrameHeight));
+    QCOMPARE(frame->pos(), expected);
+    // Overhang (or margin) on each side: equal, or one pixel apart when the
+    // two sizes differ by an odd number of pixels.
+    const int left = frame->x(), right = window.width() - frame->geometry().right() - 1;
+    const int top = frame->y(), bottom = window.height() - frame->geometry().bottom() - 1;
+    QCOMPARE(std::abs(left - right), (window.width() - kFrameWidth) % 2 == 0 ? 0 : 1);
+    QCOMPARE(std::abs(top - bottom), (window.height() - kFrameHeight) % 2 == 0 ? 0 : 1);
+}
+
+void tst_Layout::centredOnFirstShow()
+{
+    QCOMPARE(child("fraMain")->pos(), QPoint(12, 8));  // as laid out, until shown
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    const QSize size = m_window->size();
+    const QPoint expected(int(std::floor(size.width() / 2.0f - kFrameWidth / 2.0f + 0.5f)),
+                          int(std::floor(size.height() / 2.0f - kFrameHeight / 2.0f + 0.5f)));
+    QCOMPARE(child("fraMain")->pos(), expected);
+}
+
+void tst_Layout::backgroundOnceUnscaledThenWindowColour()
+{
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_window->setWindowState(Qt::WindowNoState);
+    m_window->resize(1920, 1200);
+    QTRY_COMPARE(m_window->size(), QSize(1920, 1200));
+    const QImage shot = m_window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage background = rgb(QPixmap(QStringLiteral(":/assets/background.bmp")));
+    QCOMPARE(background.size(), QSize(1600, 1000));
+    const QColor windowColour = m_window->palette().color(QPalette::Window);
+    // fraMain lies at (345, 262): the corners of the window show what is around it.
+    for (const QPoint p : {QPoint(0, 0), QPoint(300, 150), QPoint(1599, 5), QPoint(5, 999), QPoint(1590, 990)})
+        QCOMPARE(shot.pixelColor(p), background.pixelColor(p));
+    for (const QPoint p : {QPoint(1600, 5), QPoint(1919, 1199), QPoint(5, 1000), QPoint(1700, 1100)})
+        QCOMPARE(shot.pixelColor(p), windowColour);
+}
+
+void tst_Layout::placesInContainers_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("container");
+    QTest::addColumn<QRect>("geometry");
+    QTest::newRow("vkFrame1") << "vkFrame1" << "fraMain" << twips(180, 2220, 10125, 7725);
+    QTest::newRow("fraSearch") << "fraSearch" << "fraMain" << twips(10410, 2220, 7875, 1785);
+    QTest::newRow("fraExams") << "fraExams" << "fraMain" << twips(10410, 4050, 7875, 5895);
+    QTest::newRow("Image2") << "Image2" << "fraMain" << twips(2400, 540, 3000, 1170);
+    QTest::newRow("Label7") << "Label7" << "fraMain" << twips(3090, 1710, 1605, 195);
+    QTest::newRow("txtNumber") << "txtNumber" << "fraSearch" << twips(1020, 960, 5895, 585);
+    QTest::newRow("cmdKeyboard") << "cmdKeyboard" << "fraSearch" << twips(6930, 930, 735, 615);
+    QTest::newRow("lstExams") << "lstExams" << "fraExams" << twips(450, 1080, 6855, 2850);
+    QTest::newRow("txtCopies") << "txtCopies" << "fraExams" << twips(6705, 4005, 600, 465);
+    QTest::newRow("cmdGenerate") << "cmdGenerate" << "fraExams" << twips(2430, 4770, 2445, 960);
+    QTest::newRow("cmdNew") << "cmdNew" << "fraExams" << twips(4950, 4770, 2445, 960);
+    QTest::newRow("imgPics(0)") << "imgPics(0)" << "vkFrame1" << twips(210, 450, 9720, 6480);
+    QTest::newRow("imgPics(6)") << "imgPics(6)" << "vkFrame1" << twips(1890, 1230, 6495, 5085);
+    QTest::newRow("imgButton") << "imgButton" << "vkFrame1" << twips(4800, 7080, 510, 510);
+    QTest::newRow("Shape1") << "Shape1" << "vkFrame1" << twips(4050, 7020, 1935, 615);
+}
+
+void tst_Layout::placesInContainers()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, container);
+    QFETCH(QRect, geometry);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QWidget *w = child(qPrintable(name));
+    QCOMPARE(w->parentWidget()->objectName(), container);
+    QCOMPARE(w->geometry(), geometry);
+    // A picture control is exactly as large as its picture.
+    if (auto *image = qobject_cast<ui::ImageBox *>(w))
+        QCOMPARE(image->picture().size(), geometry.size());
+}
+
+void tst_Layout::playButtonDrawnOverItsBackdrop()
+{
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    auto *frame = child("vkFrame1");
+    const QRect button = child("imgButton")->geometry();
+    QVERIFY(child("Shape1")->geometry().contains(button));
+    const QImage drawn = frame->grab(button).toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(drawn, playIcon());
+    // The picture shown lies over nothing of the button row, and the button
+    // takes the click rather than the backdrop.
+    QCOMPARE(frame->childAt(button.center()), child("imgButton"));
+}
+
+void tst_Layout::textFitsItsLabel_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<qreal>("points");
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<QColor>("color");
+    QTest::newRow("Label3") << "Label3" << 24.0 << false << QColor(0, 0, 128);
+    QTest::newRow("Label4") << "Label4" << 20.25 << false << QColor(0, 0, 128);
+    QTest::newRow("Label5") << "Label5" << 20.25 << false << QColor(0, 0, 128);
+    QTest::newRow("Label7") << "Label7" << 8.25 << true << QColor(0, 0, 192);
+    QTest::newRow("Label1") << "Label1" << 8.25 << true << QColor(218, 16, 16);
+    QTest::newRow("Label2") << "Label2" << 8.25 << true << QColor(218, 16, 16);
+    QTest::newRow("vkLabel1") << "vkLabel1" << 12.0 << true << QColor(128, 128, 128);
+    QTest::newRow("lblPatientName") << "lblPatientName" << 14.25 << true << QColor(128, 0, 0);
+}
+
+void tst_Layout::textFitsItsLabel()
+{
+    QFETCH(QString, name);
+    QFETCH(qreal, points);
+    QFETCH(bool, bold);
+    QFETCH(QColor, color);
+    auto *label = child<QLabel>(qPrintable(name));
+    QCOMPARE(label->font().pointSizeF(), points);
+    QCOMPARE(label->font().bold(), bold);
+    QVERIFY(!label->font().italic());
+    QCOMPARE(label->palette().color(QPalette::WindowText), color);
+    // Nothing clipped with the fonts this machine puts in place.
+    const QFontMetrics metrics(label->font());
+    QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->width(),
+             qPrintable(QStringLiteral("%1 px of text in %2 px").arg(metrics.horizontalAdvance(label->text())).arg(label->width())));
+    QVERIFY2(metrics.ascent() + metrics.descent() <= label->height(),
+             qPrintable(QStringLiteral("%1 px high in %2 px").arg(metrics.ascent() + metrics.descent()).arg(label->height())));
+}
+
+void tst_Layout::tabOrderOfInputControls()
+{
+    const QStringList expected = {QStringLiteral("cmdKeyboard"), QStringLiteral("txtNumber"),
+                                  QStringLiteral("lstExams"),    QStringLiteral("cmdGenerate"),
+                                  QStringLiteral("cmdNew"),      QStringLiteral("chkAll"),
+                                  QStringLiteral("txtCopies")};
+    QStringList order;
+    QWidget *w = child("cmdKeyboard");
+    do {
+        if (expected.contains(w->objectName()) && (w->focusPolicy() & Qt::TabFocus))
+            order.append(w->objectName());
+        w = w->nextInFocusChain();
+    } while (w != child("cmdKeyboard") && order.size() < expected.size());
+    QCOMPARE(order, expected);
+}
+
+QTEST_MAIN(tst_Layout)
+#include "tst_layout.moc"

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QLabel>
+
+namespace ui {
+
+// A picture on a window: shown at its own size from the top-left corner, never
+// stretched, with no frame or background of its own. A left-button press and
+// release over it is a click.
+class ImageBox : public QLabel
+{
+    Q_OBJECT
+
+public:
+    explicit ImageBox(QWidget *parent = nullptr);
+
+    QPixmap picture() const { return pixmap(); }
+    void setPicture(const QPixmap &picture);
+
+signals:
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    bool m_pressed = false;
+};
+
+} // namespace ui
