@@ -42,22 +42,29 @@ ConnectionSettings parseConnectionString(const QString &text)
     return settings;
 }
 
-QString braceQuoted(const QString &value)
+QString braceQuoted(const QString &value, BraceStyle style)
 {
     QString quoted = value;
-    quoted.replace(QLatin1Char('}'), QLatin1String("}}"));
+    if (style == BraceStyle::Doubled) {
+        quoted.replace(QLatin1Char('}'), QLatin1String("}}"));
+    } else if (value.contains(QLatin1String("};"))) {
+        throw DbError(QStringLiteral("A connection setting holds \"};\", which the FreeTDS driver cannot take."));
+    }
     return QLatin1Char('{') + quoted + QLatin1Char('}');
 }
 
 QString odbcConnectionString(const ConnectionSettings &settings, const QString &driver)
 {
+    const bool freeTds = driver.contains(QLatin1String("FreeTDS"), Qt::CaseInsensitive);
+    const BraceStyle style = freeTds ? BraceStyle::FreeTds : BraceStyle::Doubled;
+    // The driver manager reads the driver's name itself, in the doubled style.
     QString text = QLatin1String("Driver=") + braceQuoted(driver)
-        + QLatin1String(";Server=") + braceQuoted(settings.server)
-        + QLatin1String(";Database=") + braceQuoted(settings.database)
-        + QLatin1String(";UID=") + braceQuoted(settings.user)
-        + QLatin1String(";PWD=") + braceQuoted(settings.password);
+        + QLatin1String(";Server=") + braceQuoted(settings.server, style)
+        + QLatin1String(";Database=") + braceQuoted(settings.database, style)
+        + QLatin1String(";UID=") + braceQuoted(settings.user, style)
+        + QLatin1String(";PWD=") + braceQuoted(settings.password, style);
     // FreeTDS would otherwise try several protocol versions in turn.
-    if (driver.contains(QLatin1String("FreeTDS"), Qt::CaseInsensitive))
+    if (freeTds)
         text += QLatin1String(";TDS_Version=7.4");
     return text;
 }

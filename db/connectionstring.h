@@ -27,12 +27,19 @@ QString connectionString(const ConnectionSettings &settings);
 // that does not start "Provider=SQLOLEDB;Server=" or lacks one of the markers.
 ConnectionSettings parseConnectionString(const QString &text);
 
-// A value in braces, with every '}' doubled: no character inside it can end the
-// value or start another attribute.
-QString braceQuoted(const QString &value);
+// How an ODBC driver reads a value in braces. Windows' drivers take "}}" as one
+// '}'. FreeTDS takes the text as it stands up to the first '}' that is followed by
+// ';' or ends the string, and does not undo a doubled '}'.
+enum class BraceStyle { Doubled, FreeTds };
+
+// A value in braces, so that no character inside it can end the value or start
+// another attribute: every '}' doubled, or for FreeTDS left single. A value holding
+// "};" cannot be carried to FreeTDS that way and throws DbError instead.
+QString braceQuoted(const QString &value, BraceStyle style = BraceStyle::Doubled);
 
 // The ODBC connection string for the SQL Server driver named `driver`. Every value
-// is brace-quoted. The server goes in as it stands: FreeTDS and Windows' drivers
+// is brace-quoted in the driver's style (throws DbError for a value FreeTDS cannot
+// take). The server goes in as it stands: FreeTDS and Windows' drivers
 // both read "host", "host,port" and "host\instance". For FreeTDS the protocol
 // version is fixed to 7.4.
 QString odbcConnectionString(const ConnectionSettings &settings, const QString &driver);

@@ -11,7 +11,7 @@ class ServerProcess
 {
 public:
     static constexpr char16_t kUser[] = u"labuser";
-    static constexpr char16_t kPassword[] = u"S3cret;pw=1";
+    static constexpr char16_t kPassword[] = u"S3cret;pw={1}";
 
     // Starts the server on databasePath with the test login and the extra
     // options; false (with the reason in error()) if it does not come up.
