@@ -1,5 +1,7 @@
 #include "widgets/vkcheck.h"
 
+#include "widgets/textcolors.h"
+
 namespace widgets {
 
 vkCheck::vkCheck(QWidget *parent)
@@ -22,15 +24,7 @@ void vkCheck::setBackcolor(const QColor &color)
 
 void vkCheck::applyColors()
 {
-    QPalette pal = palette();
-    if (m_forecolor.isValid()) {
-        pal.setColor(QPalette::Active, QPalette::WindowText, m_forecolor);
-        pal.setColor(QPalette::Inactive, QPalette::WindowText, m_forecolor);
-    }
-    if (m_backcolor.isValid())
-        pal.setColor(QPalette::Window, m_backcolor);
-    setPalette(pal);
-    setAutoFillBackground(m_backcolor.isValid());
+    applyTextColors(*this, m_forecolor, m_backcolor);
 }
 
 } // namespace widgets

@@ -1,5 +1,7 @@
 #include "widgets/vklabel.h"
 
+#include "widgets/textcolors.h"
+
 namespace widgets {
 
 vkLabel::vkLabel(QWidget *parent)
@@ -30,15 +32,7 @@ void vkLabel::setBackcolor(const QColor &color)
 
 void vkLabel::applyColors()
 {
-    QPalette pal = palette();
-    if (m_forecolor.isValid()) {
-        pal.setColor(QPalette::Active, QPalette::WindowText, m_forecolor);
-        pal.setColor(QPalette::Inactive, QPalette::WindowText, m_forecolor);
-    }
-    if (m_backcolor.isValid())
-        pal.setColor(QPalette::Window, m_backcolor);
-    setPalette(pal);
-    setAutoFillBackground(m_backcolor.isValid());
+    applyTextColors(*this, m_forecolor, m_backcolor);
 }
 
 } // namespace widgets

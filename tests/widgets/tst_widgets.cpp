@@ -335,6 +335,14 @@ void tst_Widgets::designSettingsAreRendered()
         for (int y = 0; y < 40 && !legendInk; ++y)
             legendInk = image.pixelColor(x, y) == QColor(49, 106, 197);
     QVERIFY(legendInk);
+
+    // A check box paints its backcolor behind its caption, like a label.
+    vkCheck check;
+    check.resize(200, 30);
+    check.setBackcolor(QColor(255, 255, 255));
+    check.setCaption(QStringLiteral("Check All"));
+    image = check.grab().toImage();
+    QCOMPARE(image.pixelColor(195, 15), QColor(255, 255, 255));
 }
 
 QTEST_MAIN(tst_Widgets)

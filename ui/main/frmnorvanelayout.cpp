@@ -303,9 +303,6 @@ void frmNorvane::applyLook()
     chkAll->setFont(arial(12, true));
     chkAll->setForecolor(kGrey);
     chkAll->setBackcolor(kWhite);
-    // A button fills its background from the Button role; the check box's
-    // backcolor is its Window colour.
-    chkAll->setBackgroundRole(QPalette::Window);
 
     vkLabel1->setCaption(QStringLiteral("Number of Copies :"));
     vkLabel1->setFont(arial(12, true));
