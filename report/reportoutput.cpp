@@ -76,6 +76,35 @@ QString cupsRefusal()
     return text ? QString::fromUtf8(text) : QStringLiteral("CUPS status 0x%1").arg(status, 4, 16, QChar(u'0'));
 }
 
+// The dots per inch of a CUPS printer, from its PPD's *DefaultResolution ("203dpi",
+// "300x300dpi"); 0 when unknown (no libcups, as on Windows, no PPD, no such line).
+// Qt gives every CUPS printer 1200 dpi in high resolution, so a label laid out at
+// that is resampled by the printer's driver: on a 203-dpi label printer the bars'
+// edges fall between its dots and come out ragged, and the barcode may not scan.
+int cupsPrinterResolution(const QString &printerName)
+{
+    using GetPpd = const char *(*)(const char *);
+    static const auto getPpd = reinterpret_cast<GetPpd>(QLibrary::resolve(QStringLiteral("cups"), 2, "cupsGetPPD"));
+    if (!getPpd)
+        return 0;
+    const char *path = getPpd(printerName.toUtf8().constData());
+    if (!path)
+        return 0;
+    // cupsGetPPD hands over a copy (or a link) of its own, which the caller removes.
+    QFile ppd(QFile::decodeName(path));
+    int dpi = 0;
+    if (ppd.open(QIODevice::ReadOnly)) {
+        static const QRegularExpression line(QStringLiteral("^\\*DefaultResolution:\\s*(\\d+)(x\\d+)?dpi\\s*$"),
+                                             QRegularExpression::MultilineOption);
+        const auto match = line.match(QString::fromLatin1(ppd.readAll()));
+        if (match.hasMatch())
+            dpi = match.captured(1).toInt();
+        ppd.close();
+    }
+    ppd.remove();
+    return dpi >= 72 && dpi <= 2400 ? dpi : 0;
+}
+
 } // namespace
 
 void ReportOutput::setPrintToDirectory(const QString &directory)
@@ -116,6 +145,8 @@ void ReportOutput::printToPrinter(const Report &report)
         throw ReportError(QStringLiteral("No default printer is set up on this computer: make the label printer the "
                                          "default printer."));
     QPrinter printer(info, QPrinter::HighResolution);
+    if (const int dpi = cupsPrinterResolution(info.printerName()))
+        printer.setResolution(dpi);
     printer.setOutputFormat(QPrinter::NativeFormat);
     printer.setFullPage(true);
     printer.setPageLayout(QPageLayout(labelPageSize(report), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
