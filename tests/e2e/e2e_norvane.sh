@@ -191,6 +191,7 @@ if ! lpstat -r 2>/dev/null | grep -q 'is running'; then
     cups_running() { lpstat -r 2>/dev/null | grep -q 'is running'; }
     wait_for 30 "cupsd to run" cups_running
 fi
+mkdir -p /var/spool/cups-pdf
 PDF_DIR=$(mktemp -d /var/spool/cups-pdf/norvane-e2e.XXXXXX)
 chmod 755 "$PDF_DIR"
 conf_text() {
@@ -243,10 +244,13 @@ find_window() { WINDOW=$(xdotool search --onlyvisible --name '^ Norvane$' 2>/dev
 wait_for 30 "the main window ' Norvane'" find_window
 message_box() { xdotool search --onlyvisible --name '^Norvane$' 2>/dev/null | head -n 1; }
 no_message_box() { [ -z "$(message_box)" ]; }
-eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
-say "main window $WINDOW at $X,$Y size ${WIDTH}x$HEIGHT"
-[ "$WIDTH" -eq "$SCREEN_W" ] && [ "$HEIGHT" -eq "$SCREEN_H" ] \
-    || fail "the main window is ${WIDTH}x$HEIGHT at $X,$Y, not the whole ${SCREEN_W}x$SCREEN_H screen"
+X=0 Y=0 WIDTH=0 HEIGHT=0
+fills_screen() {
+    eval "$(xdotool getwindowgeometry --shell "$WINDOW" | grep -E "^(X|Y|WIDTH|HEIGHT)=[0-9]+\$")"
+    [ "$X" -eq 0 ] && [ "$Y" -eq 0 ] && [ "$WIDTH" -eq "$SCREEN_W" ] && [ "$HEIGHT" -eq "$SCREEN_H" ]
+}
+wait_for 10 "the main window to fill the ${SCREEN_W}x$SCREEN_H screen" fills_screen
+say "main window $WINDOW fills the screen"
 EXAMS_LEFT=$((X + (WIDTH - FRAMAIN_W) / 2 + FRAEXAMS_X))
 EXAMS_TOP=$((Y + (HEIGHT - FRAMAIN_H) / 2 + FRAEXAMS_Y))
 # Centre of a control of fraExams given in twips.
@@ -307,7 +311,10 @@ repeat_each() { # COUNT ITEMS...: each item COUNT times, in order
 # (labdb-log pads its columns; the dashed rule under the header gives their spans).
 LOG_TEXT="$WORK/print-log.txt"
 log_table() {
-    "$LOGTOOL" "$WORK/laboratory.sqlite" >"$LOG_TEXT" 2>&1 || fail "labdb-log failed: $(cat "$LOG_TEXT")"
+    if ! "$LOGTOOL" "$WORK/laboratory.sqlite" >"$LOG_TEXT" 2>&1; then
+        echo "labdb-log failed: $(cat "$LOG_TEXT")" >&2
+        return 1
+    fi
     awk -v table="$1" '
         /^(Master|Date) rows/ { inside = index($0, table " rows") == 1; state = 1; next }
         !inside { next }
@@ -457,6 +464,10 @@ wait_for 30 "the stickers of $THIRD_NUMBER" finished $((PDFS_BEFORE + ${#THIRD_B
 T_END=$(date +%s)
 decode_pdfs $((PDFS_BEFORE + 1)) "${THIRD_BARCODES[@]}"
 check_log $((LOGGED_BEFORE + 1)) "$FIRST_NUMBER" "$T_START" "$T_END" "${THIRD_BARCODES[@]}"
+# That run, too, ended with the window awaiting a number in an empty box.
+scan "$SECOND_NUMBER"
+wait_for_search 4 "$SECOND_NUMBER"
+no_message_box || fail "a message box came up after the last scan: $(xdotool getwindowname "$(message_box)")"
 kill -0 "$NORVANE_PID" 2>/dev/null || fail "norvane ended"
 
 FAILED=0
