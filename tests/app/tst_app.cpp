@@ -2,6 +2,7 @@
 #include "app/settingsstore.h"
 #include "app/showmodal.h"
 
+#include "common/loopback.h"
 #include "db/dberror.h"
 #include "db/sqlserverclient.h"
 #include "widgets/messagebox.h"
@@ -247,21 +248,9 @@ void tst_app::openConnectionClosesAnOpenConnectionFirst()
     QVERIFY(&mc::DbConnection() == &db::DbConnection());
 }
 
-namespace {
-quint16 closedPort()
-{
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost))
-        return 0;
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
-}
-} // namespace
-
 void tst_app::openConnectionFailsOnClosedPort()
 {
-    const quint16 port = closedPort();
+    const quint16 port = testsupport::closedLoopbackPort();
     QVERIFY(port != 0);
     writeConnectionSettings({{u"Server"_qs, u"127.0.0.1,%1"_qs.arg(port)}, {u"Database"_qs, u"Laboratory"_qs},
                              {u"User"_qs, u"lab"_qs}, {u"Password"_qs, u"pw"_qs}});

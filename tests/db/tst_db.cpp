@@ -1,3 +1,4 @@
+#include "common/loopback.h"
 #include "db/commands.h"
 #include "db/connectionstring.h"
 #include "db/dberror.h"
@@ -285,16 +286,6 @@ void tst_db::serverMessageWithoutDriverTags()
 }
 
 namespace {
-// A loopback port on which nothing listens.
-quint16 closedPort()
-{
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost))
-        return 0;
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
-}
 
 QString programString(quint16 port)
 {
@@ -304,7 +295,7 @@ QString programString(quint16 port)
 
 void tst_db::openFailsOnClosedPort()
 {
-    const quint16 port = closedPort();
+    const quint16 port = testsupport::closedLoopbackPort();
     QVERIFY(port != 0);
     SqlServerClient client(2);
     QElapsedTimer timer;

@@ -1,6 +1,7 @@
 // The main window's look and its slideshow: the window at load, the tick and
 // the play/pause button, the centring of fraMain, and the places, stacking,
 // fonts and tab order where a slip is easy to make.
+#include "common/windowcontrols.h"
 #include "ui/main/frmnorvane.h"
 #include "ui/main/imagebox.h"
 #include "widgets/vkframe.h"
@@ -55,13 +56,7 @@ private slots:
 
 private:
     template<typename T = QWidget>
-    T *child(const char *name) const
-    {
-        T *w = m_window->findChild<T *>(QLatin1String(name));
-        if (!w)
-            qFatal("no control %s", name);
-        return w;
-    }
+    T *child(const char *name) const { return testsupport::control<T>(m_window.get(), name); }
     QList<ui::ImageBox *> pictures() const;
     int visiblePicture() const;  // index of the one picture shown; -1 if not exactly one
     QTimer *timer() const { return child<QTimer>("Timer1"); }

@@ -1,3 +1,4 @@
+#include "common/windowcontrols.h"
 #include "db/commands.h"
 #include "db/dbconnection.h"
 #include "db/embeddedclient.h"
@@ -107,13 +108,7 @@ private Q_SLOTS:
 
 private:
     template<typename T>
-    T *control(const char *name) const
-    {
-        T *c = m_window->findChild<T *>(QLatin1String(name));
-        if (!c)
-            qFatal("no control %s", name);
-        return c;
-    }
+    T *control(const char *name) const { return testsupport::control<T>(m_window.get(), name); }
     vkTextBox *number() const { return control<vkTextBox>("txtNumber"); }
     vkTextBox *copiesBox() const { return control<vkTextBox>("txtCopies"); }
     vkListBox *exams() const { return control<vkListBox>("lstExams"); }
