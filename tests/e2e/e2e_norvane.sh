@@ -128,8 +128,13 @@ screenshot() { # name
 fail() {
     echo "FAIL: $*" >&2
     screenshot failure
-    [ -n "$NORVANE_PID" ] && ! kill -0 "$NORVANE_PID" 2>/dev/null && echo "norvane is not running any more; its output:" >&2 \
-        && tail -n 30 "$WORK/norvane.log" >&2
+    if [ -n "$NORVANE_PID" ] && ! kill -0 "$NORVANE_PID" 2>/dev/null; then
+        local status=0
+        wait "$NORVANE_PID" 2>/dev/null || status=$?
+        echo "norvane is not running any more (exit status $status); its output:" >&2
+        tail -n 30 "$WORK/norvane.log" >&2
+        NORVANE_PID=''
+    fi
     exit 1
 }
 
