@@ -7,6 +7,7 @@
 #include "db/embeddedclient.h"
 #include "labdb/labdatabase.h"
 #include "labdb/session.h"
+#include "report/frmreportviewer.h"
 #include "report/reportoutput.h"
 #include "ui/main/frmnorvane.h"
 
@@ -59,6 +60,9 @@ int main(int argc, char *argv[])
         QTextStream(stdout) << app::startOptionsUsage();
         return 0;
     }
+
+    // ShowReport's viewing path opens the report viewer window.
+    report::installReportViewer();
 
     QString printTo = options.printTo;
     if (printTo.isEmpty() && options.demo)
