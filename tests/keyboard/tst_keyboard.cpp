@@ -29,14 +29,14 @@ using ui::frmKeyboard;
 
 namespace {
 
-struct KeySpec
+struct KeyPlace
 {
     const char *caption;
     int left, top, width; // twips
 };
 
 // Every key where the layout puts it: cmdKeys 0-27, then cmdNum 0-9.
-const KeySpec kLetterKeys[] = {
+const KeyPlace kLetterKeys[] = {
     {"Q", 150, 420, 1335},   {"W", 1500, 420, 1335},  {"E", 2850, 420, 1335},   {"R", 4200, 420, 1335},
     {"T", 5550, 420, 1335},  {"Y", 6900, 420, 1335},  {"U", 8250, 420, 1335},   {"I", 9600, 420, 1335},
     {"O", 10950, 420, 1335}, {"P", 12300, 420, 1335}, {"A", 780, 1650, 1335},   {"S", 2130, 1650, 1335},
@@ -45,12 +45,12 @@ const KeySpec kLetterKeys[] = {
     {"X", 2550, 2880, 1335}, {"C", 3900, 2880, 1335}, {"V", 5250, 2880, 1335},  {"B", 6600, 2880, 1335},
     {"N", 7950, 2880, 1335}, {"M", 9300, 2880, 1335}, {"Backspace", 10650, 2880, 1965},
     {"Space", 1200, 4110, 11415}};
-const KeySpec kDigitKeys[] = {{"7", 150, 420, 1335},  {"8", 1500, 420, 1335},  {"9", 2850, 420, 1335},
+const KeyPlace kDigitKeys[] = {{"7", 150, 420, 1335},  {"8", 1500, 420, 1335},  {"9", 2850, 420, 1335},
                               {"4", 150, 1650, 1335}, {"5", 1500, 1650, 1335}, {"6", 2850, 1650, 1335},
                               {"1", 150, 2880, 1335}, {"2", 1500, 2880, 1335}, {"3", 2850, 2880, 1335},
                               {"0", 1500, 4110, 1335}};
 
-QRect pixels(const KeySpec &k)
+QRect pixels(const KeyPlace &k)
 {
     return QRect(k.left / 15, k.top / 15, k.width / 15, 1215 / 15);
 }
@@ -187,11 +187,11 @@ private Q_SLOTS:
             QVERIFY(f.frame->font().bold());
             QCOMPARE(f.frame->backcolor2(), QColor(255, 255, 255));
         }
-        const auto checkKey = [](vkCommand *key, QWidget *frame, const KeySpec &spec) {
+        const auto checkKey = [](vkCommand *key, QWidget *frame, const KeyPlace &place) {
             QVERIFY(key);
             QCOMPARE(key->parentWidget(), frame);
-            QCOMPARE(key->caption(), QLatin1String(spec.caption));
-            QCOMPARE(key->geometry(), pixels(spec));
+            QCOMPARE(key->caption(), QLatin1String(place.caption));
+            QCOMPARE(key->geometry(), pixels(place));
             QCOMPARE(key->font().family(), QStringLiteral("Arial"));
             QCOMPARE(key->font().pointSizeF(), 15.75);
             QCOMPARE(key->font().weight(), QFont::Normal);

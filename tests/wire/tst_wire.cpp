@@ -116,6 +116,9 @@ private:
     std::unique_ptr<db::DbClient> openClient(Impl impl, const QStringList &serverOptions = {});
     bool startServer(const QStringList &options = {});
     void writeSettings(const QString &server, const QString &database, const QString &user, const QString &password);
+    // Starts a server with these options and connects the program to it as at start-up,
+    // through the settings store; message boxes' texts are collected in messages.
+    bool connectProgram(const QStringList &serverOptions, QStringList &messages);
 
     QTemporaryDir m_home;
     QString m_dbPath;
@@ -182,6 +185,19 @@ void tst_wire::writeSettings(const QString &server, const QString &database, con
     store.endGroup();
     store.sync();
     QCOMPARE(store.status(), QSettings::NoError);
+}
+
+bool tst_wire::connectProgram(const QStringList &serverOptions, QStringList &messages)
+{
+    if (!startServer(serverOptions))
+        return false;
+    writeSettings(m_server->serverSetting(), u"Laboratory"_qs, QString::fromUtf16(ServerProcess::kUser),
+                  QString::fromUtf16(ServerProcess::kPassword));
+    db::installConnection(std::make_unique<db::SqlServerClient>(5));
+    if (!app::modConnect::OpenConnection())
+        return false;
+    widgets::setMessageBoxHandler([&messages](const QString &text, const QString &) { messages.append(text); });
+    return true;
 }
 
 void tst_wire::openConnection_data()
@@ -443,13 +459,8 @@ void tst_wire::batchTextsReachServerUnchanged()
 void tst_wire::windowSearchOverTheWire()
 {
     // The second search batch of the connection fails on the server.
-    QVERIFY(startServer({u"--fail-batch"_qs, u"2"_qs}));
-    writeSettings(m_server->serverSetting(), u"Laboratory"_qs, QString::fromUtf16(ServerProcess::kUser),
-                  QString::fromUtf16(ServerProcess::kPassword));
-    db::installConnection(std::make_unique<db::SqlServerClient>(5));
-    QVERIFY(app::modConnect::OpenConnection());
     QStringList messages;
-    widgets::setMessageBoxHandler([&messages](const QString &text, const QString &) { messages.append(text); });
+    QVERIFY(connectProgram({u"--fail-batch"_qs, u"2"_qs}, messages));
 
     ui::frmNorvane window;
     window.show();
@@ -493,13 +504,8 @@ void tst_wire::windowPrintRunOverTheWire()
     QTemporaryDir stickers;
     report::setPrintToDirectory(stickers.path());
     const auto restore = qScopeGuard([] { report::setPrintToDirectory(QString()); });
-    QVERIFY(startServer(serverOptions));
-    writeSettings(m_server->serverSetting(), u"Laboratory"_qs, QString::fromUtf16(ServerProcess::kUser),
-                  QString::fromUtf16(ServerProcess::kPassword));
-    db::installConnection(std::make_unique<db::SqlServerClient>(5));
-    QVERIFY(app::modConnect::OpenConnection());
     QStringList messages;
-    widgets::setMessageBoxHandler([&messages](const QString &text, const QString &) { messages.append(text); });
+    QVERIFY(connectProgram(serverOptions, messages));
 
     ui::frmNorvane window;
     window.show();
