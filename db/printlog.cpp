@@ -9,6 +9,7 @@
 #include <QList>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <exception>
 #include <limits>
 
@@ -82,14 +83,7 @@ void logTransaction(DbClient &connection, const QString &barcode, const std::fun
 bool SaveBarcodeLog(DbClient &connection, QString &Barcode, const std::function<void()> &processEvents)
 {
     // Blank: nothing but space characters (a tab or a line break is a value).
-    bool blank = true;
-    for (const QChar c : std::as_const(Barcode)) {
-        if (c != QChar(u' ')) {
-            blank = false;
-            break;
-        }
-    }
-    if (blank) {
+    if (std::all_of(Barcode.cbegin(), Barcode.cend(), [](QChar c) { return c == u' '; })) {
         Barcode.clear();
         return true;
     }

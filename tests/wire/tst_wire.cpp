@@ -119,6 +119,9 @@ private:
     // Starts a server with these options and connects the program to it as at start-up,
     // through the settings store; message boxes' texts are collected in messages.
     bool connectProgram(const QStringList &serverOptions, QStringList &messages);
+    // Connects a raw protocol client to the running server and logs it in with the
+    // server's own login.
+    bool logIn(RawTdsClient &client, int packetSize = 4096);
 
     QTemporaryDir m_home;
     QString m_dbPath;
@@ -198,6 +201,13 @@ bool tst_wire::connectProgram(const QStringList &serverOptions, QStringList &mes
         return false;
     widgets::setMessageBoxHandler([&messages](const QString &text, const QString &) { messages.append(text); });
     return true;
+}
+
+bool tst_wire::logIn(RawTdsClient &client, int packetSize)
+{
+    return client.connectTo(m_server->port())
+        && client.login(QString::fromUtf16(ServerProcess::kUser), QString::fromUtf16(ServerProcess::kPassword),
+                        u"Laboratory"_qs, packetSize);
 }
 
 void tst_wire::openConnection_data()
@@ -548,10 +558,8 @@ void tst_wire::packetsPartialReadsAndAttention()
 {
     QVERIFY(startServer());
     RawTdsClient raw;
-    QVERIFY(raw.connectTo(m_server->port()));
     // Small packets: long requests and long answers both span several.
-    QVERIFY(raw.login(QString::fromUtf16(ServerProcess::kUser), QString::fromUtf16(ServerProcess::kPassword),
-                      u"Laboratory"_qs, 512));
+    QVERIFY(logIn(raw, 512));
 
     // A request over several packets, trickled a few bytes at a time. Trailing
     // blanks do not change the number, so the answer is O'Brien's two exams.
@@ -592,18 +600,14 @@ void tst_wire::packetsPartialReadsAndAttention()
     raw.writeRaw(QByteArray::fromHex("0101000400000100"));
     QCOMPARE(raw.readReply(3000), QByteArray());
     RawTdsClient other;
-    QVERIFY(other.connectTo(m_server->port()));
-    QVERIFY(other.login(QString::fromUtf16(ServerProcess::kUser), QString::fromUtf16(ServerProcess::kPassword),
-                        u"Laboratory"_qs));
+    QVERIFY(logIn(other));
 }
 
 void tst_wire::clientsKeepTheirOwnTransactions()
 {
     QVERIFY(startServer());
     RawTdsClient writer;
-    QVERIFY(writer.connectTo(m_server->port()));
-    QVERIFY(writer.login(QString::fromUtf16(ServerProcess::kUser), QString::fromUtf16(ServerProcess::kPassword),
-                         u"Laboratory"_qs));
+    QVERIFY(logIn(writer));
     writer.sendTransaction(5);
     QCOMPARE(RawTdsClient::finalDoneStatus(writer.readReply()), quint16(0));
     const db::MasterRow row{u"R1"_qs, u"7"_qs, u"H9"_qs, u"B77"_qs, u"11"_qs, u"2"_qs, u"4"_qs, u"88"_qs, u"0"_qs};
@@ -632,9 +636,7 @@ void tst_wire::shutdownRollsBackOpenTransactions()
 {
     QVERIFY(startServer());
     RawTdsClient writer;
-    QVERIFY(writer.connectTo(m_server->port()));
-    QVERIFY(writer.login(QString::fromUtf16(ServerProcess::kUser), QString::fromUtf16(ServerProcess::kPassword),
-                         u"Laboratory"_qs));
+    QVERIFY(logIn(writer));
     writer.sendTransaction(5);
     QCOMPARE(RawTdsClient::finalDoneStatus(writer.readReply()), quint16(0));
     writer.sendBatch(db::saveMasterCommand({u"R1"_qs, u"7"_qs, u"H9"_qs, u"B77"_qs, u"11"_qs, u"2"_qs, u"4"_qs, u"88"_qs, u"0"_qs}));

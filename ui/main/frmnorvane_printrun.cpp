@@ -45,6 +45,11 @@ void frmNorvane::onGenerateClicked()
     ExclusiveRun run(this);
 
     const int n = lstExams->listCount();
+    const auto refuseCopies = [this] {
+        widgets::MsgBox(kCopiesNotWhole);
+        txtCopies->setFocus(Qt::OtherFocusReason);
+        txtCopies->selectAll();
+    };
 
     // A copies text that is no whole number stops the run before anything is
     // printed or logged. It is converted again for each exam below, as the
@@ -53,9 +58,7 @@ void frmNorvane::onGenerateClicked()
     for (int i = 1; i <= n && !anyChecked; ++i)
         anyChecked = lstExams->itemChecked(i);
     if (anyChecked && !copiesCount(txtCopies->text())) {
-        widgets::MsgBox(kCopiesNotWhole);
-        txtCopies->setFocus(Qt::OtherFocusReason);
-        txtCopies->selectAll();
+        refuseCopies();
         return;
     }
 
@@ -66,9 +69,7 @@ void frmNorvane::onGenerateClicked()
 
         const std::optional<qint16> copies = copiesCount(txtCopies->text());
         if (!copies) {
-            widgets::MsgBox(kCopiesNotWhole);
-            txtCopies->setFocus(Qt::OtherFocusReason);
-            txtCopies->selectAll();
+            refuseCopies();
             return;
         }
         const QString AgeSex = Age + QStringLiteral("/") + Sex;
@@ -76,22 +77,19 @@ void frmNorvane::onGenerateClicked()
         // A failing sticker job stops the run at this exam, unlogged; the exams
         // before it stay printed, logged and unchecked, and Print stays enabled
         // so that the rest can be printed once the printer is fixed.
-        bool failed = false;
-        QString failure;
+        std::optional<QString> failure;
         try {
             if (i - 1 >= Barcodes.size() || i - 1 >= Instruments.size())
                 throw report::ReportError(QStringLiteral("Subscript out of range"));
             report::PrintBarcodeLabel(Barcodes[i - 1], PatientName, HospNum, Instruments[i - 1], Transdate, RoomID,
                                       AgeSex, *copies);
         } catch (const report::ReportError &e) {
-            failed = true;
             failure = e.description();
         } catch (const std::exception &e) {
-            failed = true;
             failure = QString::fromLocal8Bit(e.what());
         }
-        if (failed) {
-            widgets::MsgBox(failure.isEmpty() ? QStringLiteral("The stickers could not be printed.") : failure);
+        if (failure) {
+            widgets::MsgBox(failure->isEmpty() ? QStringLiteral("The stickers could not be printed.") : *failure);
             cmdGenerate->setEnabled(true);
             cmdGenerate->setFocus(Qt::OtherFocusReason);
             return;
