@@ -3,6 +3,7 @@
 #include "db/commands.h"
 #include "db/dbclient.h"
 #include "db/dberror.h"
+#include "db/dblogging.h"
 #include "db/generaldate.h"
 #include "db/serverdate.h"
 
@@ -105,12 +106,12 @@ bool SaveBarcodeLog(DbClient &connection, QString &Barcode, const std::function<
     try {
         connection.rollbackTrans();
     } catch (const DbError &e) {
-        qWarning("Print log of barcode \"%s\": the rollback failed as well: %s", qUtf8Printable(Barcode),
+        qCWarning(lcDb, "Print log of barcode \"%s\": the rollback failed as well: %s", qUtf8Printable(Barcode),
                  qUtf8Printable(e.description()));
     } catch (const std::exception &e) {
-        qWarning("Print log of barcode \"%s\": the rollback failed as well: %s", qUtf8Printable(Barcode), e.what());
+        qCWarning(lcDb, "Print log of barcode \"%s\": the rollback failed as well: %s", qUtf8Printable(Barcode), e.what());
     }
-    qWarning("Print log of barcode \"%s\" rolled back: %s", qUtf8Printable(Barcode), qUtf8Printable(failure));
+    qCWarning(lcDb, "Print log of barcode \"%s\" rolled back: %s", qUtf8Printable(Barcode), qUtf8Printable(failure));
     return false;
 }
 

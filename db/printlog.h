@@ -25,7 +25,7 @@ class DbClient;
 //    back and Barcode keeps its value. A rollback that fails in turn (the
 //    connection is gone, the transaction never began) changes nothing of that.
 // No failure leaves this function and nothing is shown to the user; the failure
-// is written to the program's warning output (qWarning) for the IT staff.
+// is written to the program's log (category norvane.db) for the IT staff.
 //
 // processEvents is called once per row while the rows are read and once per row
 // before its master call, with the transaction open: the window passes its own

@@ -6,6 +6,7 @@
 
 #include "ui/main/imagebox.h"
 #include "ui/main/shapebox.h"
+#include "ui/main/uilogging.h"
 #include "widgets/vkcheck.h"
 #include "widgets/vkcommand.h"
 #include "widgets/vkframe.h"
@@ -122,7 +123,7 @@ QPixmap picture(const QString &name)
 {
     QPixmap pixmap(QStringLiteral(":/assets/") + name);
     if (pixmap.isNull())
-        qWarning("Picture %s is missing from the program", qPrintable(name));
+        qCWarning(lcUi, "Picture %s is missing from the program", qPrintable(name));
     return pixmap;
 }
 

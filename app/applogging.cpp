@@ -1,0 +1,5 @@
+#include "applogging.h"
+
+namespace app {
+Q_LOGGING_CATEGORY(lcApp, "norvane.app")
+} // namespace app

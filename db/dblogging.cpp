@@ -1,0 +1,5 @@
+#include "dblogging.h"
+
+namespace db {
+Q_LOGGING_CATEGORY(lcDb, "norvane.db")
+} // namespace db

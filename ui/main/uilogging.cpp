@@ -1,0 +1,5 @@
+#include "uilogging.h"
+
+namespace ui {
+Q_LOGGING_CATEGORY(lcUi, "norvane.ui")
+} // namespace ui
