@@ -10,6 +10,12 @@ MessageBoxHandler &handler()
     static MessageBoxHandler h;
     return h;
 }
+
+QuestionHandler &questionHandler()
+{
+    static QuestionHandler h;
+    return h;
+}
 } // namespace
 
 void setMessageBoxHandler(MessageBoxHandler h)
@@ -26,6 +32,23 @@ void MsgBox(const QString &text)
     }
     QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok);
     box.exec();
+}
+
+void setQuestionHandler(QuestionHandler h)
+{
+    questionHandler() = std::move(h);
+}
+
+bool AskYesNo(const QString &text, QuestionIcon icon)
+{
+    const QString caption = QString::fromUtf16(kApplicationTitle);
+    if (questionHandler())
+        return questionHandler()(text, caption, icon);
+    QMessageBox box(icon == QuestionIcon::Warning ? QMessageBox::Warning : QMessageBox::Question, caption, text,
+                    QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 } // namespace widgets

@@ -15,6 +15,18 @@ void MsgBox(const QString &text);
 using MessageBoxHandler = std::function<void(const QString &text, const QString &caption)>;
 void setMessageBoxHandler(MessageBoxHandler handler);
 
+// A question with the buttons Yes and No, captioned "Norvane", waiting until the
+// user answers; true for Yes. No is the default button, so a stray Enter from a
+// scanner never says yes. The icon is the question mark, or the warning sign
+// where the question follows a failure.
+enum class QuestionIcon { Question, Warning };
+bool AskYesNo(const QString &text, QuestionIcon icon = QuestionIcon::Question);
+
+// Tests answer questions here instead of on screen: while a handler is set,
+// AskYesNo hands it the text, the caption and the icon and returns its answer.
+using QuestionHandler = std::function<bool(const QString &text, const QString &caption, QuestionIcon icon)>;
+void setQuestionHandler(QuestionHandler handler);
+
 // The caption of every message box: the application's title.
 inline constexpr char16_t kApplicationTitle[] = u"Norvane";
 

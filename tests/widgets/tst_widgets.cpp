@@ -1,3 +1,4 @@
+#include "widgets/messagebox.h"
 #include "widgets/vkcheck.h"
 #include "widgets/vkcommand.h"
 #include "widgets/vkframe.h"
@@ -8,6 +9,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QInputMethodEvent>
+#include <QMessageBox>
+#include <QTimer>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
@@ -32,6 +35,8 @@ private Q_SLOTS:
     void listKeepsAddOrderAndCountsFromOne();
     void listCheckingByProgramAndUser();
     void designSettingsAreRendered();
+    void questionAnswersNoToEnterAndYesToItsButton_data();
+    void questionAnswersNoToEnterAndYesToItsButton();
 };
 
 void tst_Widgets::disabledFrameDisablesEverythingInside()
@@ -343,6 +348,42 @@ void tst_Widgets::designSettingsAreRendered()
     check.setCaption(QStringLiteral("Check All"));
     image = check.grab().toImage();
     QCOMPARE(image.pixelColor(195, 15), QColor(255, 255, 255));
+}
+
+void tst_Widgets::questionAnswersNoToEnterAndYesToItsButton_data()
+{
+    QTest::addColumn<widgets::QuestionIcon>("icon");
+    QTest::addColumn<bool>("clickYes");
+    QTest::addColumn<QMessageBox::Icon>("shownIcon");
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("question, Enter") << widgets::QuestionIcon::Question << false << QMessageBox::Question << false;
+    QTest::newRow("question, Yes clicked") << widgets::QuestionIcon::Question << true << QMessageBox::Question << true;
+    QTest::newRow("warning, Enter") << widgets::QuestionIcon::Warning << false << QMessageBox::Warning << false;
+}
+
+// The real box on screen: a scanner's stray Enter must answer No.
+void tst_Widgets::questionAnswersNoToEnterAndYesToItsButton()
+{
+    QFETCH(widgets::QuestionIcon, icon);
+    QFETCH(bool, clickYes);
+    QFETCH(QMessageBox::Icon, shownIcon);
+    QFETCH(bool, answer);
+
+    QString caption;
+    QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
+    QTimer::singleShot(0, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        caption = box->windowTitle();
+        seenIcon = box->icon();
+        if (clickYes)
+            box->button(QMessageBox::Yes)->click();
+        else
+            QTest::keyClick(box, Qt::Key_Return);
+    });
+    QCOMPARE(widgets::AskYesNo(QStringLiteral("Print?"), icon), answer);
+    QCOMPARE(caption, QStringLiteral("Norvane"));
+    QCOMPARE(seenIcon, shownIcon);
 }
 
 QTEST_MAIN(tst_Widgets)
