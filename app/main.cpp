@@ -1,3 +1,4 @@
+#include "connectioncheck.h"
 #include "modconnect.h"
 #include "showmodal.h"
 #include "startoptions.h"
@@ -12,6 +13,7 @@
 #include "ui/main/frmnorvane.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QTextStream>
 
@@ -44,22 +46,42 @@ int runDemo()
     return 0;
 }
 
+QStringList commandLine(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QApplication application(argc, argv);
-    application.setApplicationName(QStringLiteral("Norvane"));
-
-    const app::StartOptions options = app::parseStartOptions(application.arguments().mid(1));
+    // Read before any application object exists, so that --help, --version, a wrong
+    // switch and --check-connection work on a machine without a display.
+    const app::StartOptions options = app::parseStartOptions(commandLine(argc, argv));
     if (!options.error.isEmpty()) {
-        QTextStream(stderr) << options.error << Qt::endl << app::startOptionsUsage();
+        QTextStream(stderr) << "norvane: " << options.error << "\n\n" << app::startOptionsUsage();
         return 2;
     }
     if (options.help) {
         QTextStream(stdout) << app::startOptionsUsage();
         return 0;
     }
+    if (options.version) {
+        QTextStream(stdout) << app::versionText() << '\n';
+        return 0;
+    }
+    if (options.checkConnection) {
+        QCoreApplication application(argc, argv);
+        application.setApplicationName(QStringLiteral("Norvane"));
+        QTextStream out(stdout);
+        return app::checkConnection(out);
+    }
+
+    QApplication application(argc, argv);
+    application.setApplicationName(QStringLiteral("Norvane"));
 
     // ShowReport's viewing path opens the report viewer window.
     report::installReportViewer();
@@ -75,6 +97,6 @@ int main(int argc, char *argv[])
     if (options.demo)
         return runDemo();
 
-    app::modConnect::Main(showMainWindow);
-    return 0;
+    // Status 1 when the server could not be reached (the reason is in the log).
+    return app::modConnect::Main(showMainWindow) ? 0 : 1;
 }

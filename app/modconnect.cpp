@@ -1,8 +1,13 @@
 #include "modconnect.h"
 
+#include "applogging.h"
 #include "settingsstore.h"
 
+#include "db/dberror.h"
+#include "db/sqlserverclient.h"
 #include "widgets/messagebox.h"
+
+#include <QTextStream>
 
 namespace app::modConnect {
 
@@ -11,13 +16,20 @@ QString DbName;
 QString DbUser;
 QString DbPassword;
 
-void Main(const ShowMainWindow &showMainWindow)
+bool Main(const ShowMainWindow &showMainWindow)
 {
-    if (OpenConnection()) {
+    QString failure;
+    if (OpenConnection(&failure)) {
         showMainWindow();
-        return;
+        return true;
     }
     widgets::MsgBox(QString::fromUtf16(kUnableToConnect));
+    // The box says only that it failed; the reason is for whoever installs the
+    // workstation: the log, and the terminal the program was started from.
+    qCWarning(lcApp).noquote() << "Unable to contact the database server:" << DescribeConnectionAttempt()
+                               << "failed:" << failure;
+    QTextStream(stderr) << "norvane: " << QString::fromUtf16(kUnableToConnect) << ' ' << failure << Qt::endl;
+    return false;
 }
 
 void LoadConnectionSettings()
@@ -30,7 +42,7 @@ void LoadConnectionSettings()
     DbPassword = store.value(section, QStringLiteral("Password"), QString());
 }
 
-bool OpenConnection()
+bool OpenConnection(QString *failure)
 {
     try {
         LoadConnectionSettings();
@@ -40,9 +52,27 @@ bool OpenConnection()
         // the string alone cannot always be read back into its four values.
         DbConnection().openWithSettings({DbServer, DbName, DbUser, DbPassword});
         return true;
+    } catch (const db::DbError &e) {
+        if (failure)
+            *failure = e.description();
+    } catch (const std::exception &e) {
+        if (failure)
+            *failure = QString::fromLocal8Bit(e.what());
     } catch (...) {
-        return false;
+        if (failure)
+            *failure = QStringLiteral("An unknown failure.");
     }
+    return false;
+}
+
+QString DescribeConnectionAttempt()
+{
+    const auto quoted = [](const QString &text) { return QLatin1Char('"') + text + QLatin1Char('"'); };
+    QString text = QStringLiteral("server %1, database %2, user %3")
+                       .arg(quoted(DbServer), quoted(DbName), quoted(DbUser));
+    if (const auto *client = dynamic_cast<const db::SqlServerClient *>(&DbConnection()))
+        text += QStringLiteral(", ODBC driver %1").arg(quoted(client->driver()));
+    return text;
 }
 
 } // namespace app::modConnect

@@ -32,8 +32,11 @@ using ShowMainWindow = std::function<void()>;
 
 // The program's start: opens the connection, then shows the main window through
 // showMainWindow, or the warning "Unable to contact the database server." without
-// ever creating the main window. Returns when either has been closed.
-void Main(const ShowMainWindow &showMainWindow);
+// ever creating the main window. Returns when either has been closed: true when the
+// main window was shown, false when the connection failed. After a failure, once the
+// warning is closed, the driver's reason goes to the program's log (norvane.app),
+// with what was tried, and to standard error.
+bool Main(const ShowMainWindow &showMainWindow);
 
 // Reads "Server", "Database", "User" and "Password" of the section "Connection"
 // into DbServer, DbName, DbUser and DbPassword; an absent key reads as "".
@@ -41,7 +44,13 @@ void LoadConnectionSettings();
 
 // Reads the settings and opens DbConnection with them (the program's connection
 // string, "Provider=SQLOLEDB;Server=...;UID=...;Database=...;Password=...", and
-// its translation for the driver are built by the client). Any failure gives false; nothing is shown and the failure's description is dropped.
-bool OpenConnection();
+// its translation for the driver are built by the client). Any failure gives false;
+// nothing is shown, and the failure's description goes to *failure when given.
+bool OpenConnection(QString *failure = nullptr);
+
+// What OpenConnection tried, for the log and --check-connection: server, database,
+// user and driver of the settings last read, never the password, e.g.
+// server "LABSRV,1433", database "Laboratory", user "lab_barcode", ODBC driver "FreeTDS".
+QString DescribeConnectionAttempt();
 
 } // namespace app::modConnect

@@ -16,16 +16,26 @@ struct StartOptions
     // to the default printer. Empty: the default printer (or, in the demo, the
     // demo's folder).
     QString printTo;
+    // --check-connection: open the connection as the start does, say what was
+    // tried and why it failed, and end; no window.
+    bool checkConnection = false;
     bool help = false;
-    // Set when the arguments cannot be understood; the program says so and ends.
+    bool version = false;
+    // Set when the arguments cannot be understood; the program says so, with the
+    // usage, and ends with status 2.
     QString error;
 };
 
-// Parses the arguments after the program name (Qt's own, such as -platform, have
-// been taken out by QApplication already).
+// Parses the whole command line (the program's name first), before any
+// application object exists. The window system's own switches (-platform NAME,
+// -style NAME, -reverse, ...) are accepted and left for QApplication to take.
 StartOptions parseStartOptions(const QStringList &arguments);
 
+// The text that --help prints: the switches and what they do.
 QString startOptionsUsage();
+
+// "norvane 1.0.0": what --version prints.
+QString versionText();
 
 // Where the demo's stickers go when --print-to is not given: ~/NorvaneLabels.
 QString defaultDemoLabelDirectory();

@@ -9,6 +9,11 @@ const QLatin1String kPrefix("Provider=SQLOLEDB;Server=");
 const QLatin1String kUser(";UID=");
 const QLatin1String kDatabase(";Database=");
 const QLatin1String kPassword(";Password=");
+
+bool isFreeTds(const QString &driver)
+{
+    return driver.contains(QLatin1String("FreeTDS"), Qt::CaseInsensitive);
+}
 } // namespace
 
 QString connectionString(const ConnectionSettings &settings)
@@ -55,18 +60,33 @@ QString braceQuoted(const QString &value, BraceStyle style)
 
 QString odbcConnectionString(const ConnectionSettings &settings, const QString &driver)
 {
-    const bool freeTds = driver.contains(QLatin1String("FreeTDS"), Qt::CaseInsensitive);
+    const bool freeTds = isFreeTds(driver);
     const BraceStyle style = freeTds ? BraceStyle::FreeTds : BraceStyle::Doubled;
+    // Says which setting FreeTDS cannot take, never the value itself.
+    const auto quoted = [style](const char *setting, const QString &value) {
+        if (style == BraceStyle::FreeTds && value.contains(QLatin1String("};")))
+            throw DbError(QStringLiteral("The %1 setting holds \"};\", which the FreeTDS ODBC driver cannot take.")
+                              .arg(QLatin1String(setting)));
+        return braceQuoted(value, style);
+    };
     // The driver manager reads the driver's name itself, in the doubled style.
     QString text = QLatin1String("Driver=") + braceQuoted(driver)
-        + QLatin1String(";Server=") + braceQuoted(settings.server, style)
-        + QLatin1String(";Database=") + braceQuoted(settings.database, style)
-        + QLatin1String(";UID=") + braceQuoted(settings.user, style)
-        + QLatin1String(";PWD=") + braceQuoted(settings.password, style);
+        + QLatin1String(";Server=") + quoted("Server", settings.server)
+        + QLatin1String(";Database=") + quoted("Database", settings.database)
+        + QLatin1String(";UID=") + quoted("User", settings.user)
+        + QLatin1String(";PWD=") + quoted("Password", settings.password);
     // FreeTDS would otherwise try several protocol versions in turn.
     if (freeTds)
         text += QLatin1String(";TDS_Version=7.4");
     return text;
+}
+
+QString odbcLoginNote(const ConnectionSettings &settings, const QString &driver)
+{
+    if (isFreeTds(driver) && settings.user.contains(QLatin1Char('\\')))
+        return QStringLiteral("FreeTDS takes a User holding a backslash as a Windows domain login "
+                              "(DOMAIN\\user, NTLM), not as a SQL Server login.");
+    return QString();
 }
 
 QString odbcDriverName()

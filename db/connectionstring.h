@@ -38,11 +38,16 @@ enum class BraceStyle { Doubled, FreeTds };
 QString braceQuoted(const QString &value, BraceStyle style = BraceStyle::Doubled);
 
 // The ODBC connection string for the SQL Server driver named `driver`. Every value
-// is brace-quoted in the driver's style (throws DbError for a value FreeTDS cannot
-// take). The server goes in as it stands: FreeTDS and Windows' drivers
-// both read "host", "host,port" and "host\instance". For FreeTDS the protocol
-// version is fixed to 7.4.
+// is brace-quoted in the driver's style (for FreeTDS, throws DbError naming the
+// setting that holds "};", which it cannot take). The server goes in as it stands:
+// FreeTDS and Windows' drivers both read "host", "host,port" and "host\instance".
+// For FreeTDS the protocol version is fixed to 7.4.
 QString odbcConnectionString(const ConnectionSettings &settings, const QString &driver);
+
+// What the driver makes of the settings other than a SQL Server login, for the
+// connection check; empty when nothing. FreeTDS takes a User holding a backslash as
+// a Windows domain login (DOMAIN\user, NTLM) and sends no SQL Server login.
+QString odbcLoginNote(const ConnectionSettings &settings, const QString &driver);
 
 // The ODBC driver used for SQL Server: the environment variable NORVANE_ODBC_DRIVER
 // when set (so that a site can switch drivers without a rebuild), otherwise

@@ -2,7 +2,9 @@
 
 #include <QtTest>
 
-// The command line: the demo and PDF output switches, and what is refused.
+// The command line, read before any application object exists: the demo and PDF
+// output switches, help, version, the connection check, the window system's own
+// switches, and what is refused.
 class tst_StartOptions : public QObject
 {
     Q_OBJECT
@@ -10,6 +12,7 @@ class tst_StartOptions : public QObject
 private Q_SLOTS:
     void parse_data();
     void parse();
+    void usageNamesEverySwitch();
 };
 
 void tst_StartOptions::parse_data()
@@ -17,17 +20,29 @@ void tst_StartOptions::parse_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("demo");
     QTest::addColumn<QString>("printTo");
+    QTest::addColumn<bool>("checkConnection");
+    QTest::addColumn<bool>("help");
+    QTest::addColumn<bool>("version");
     QTest::addColumn<bool>("failed");
 
-    QTest::newRow("no switches: the normal start") << QStringList() << false << QString() << false;
-    QTest::newRow("demo") << QStringList{"--demo"} << true << QString() << false;
-    QTest::newRow("print-to with a separate folder") << QStringList{"--print-to", "/tmp/x"} << false << "/tmp/x" << false;
-    QTest::newRow("print-to=folder") << QStringList{"--print-to=/tmp/y"} << false << "/tmp/y" << false;
-    QTest::newRow("demo and print-to") << QStringList{"--print-to", "out dir", "--demo"} << true << "out dir" << false;
-    QTest::newRow("print-to without a folder") << QStringList{"--print-to"} << false << QString() << true;
-    QTest::newRow("print-to= empty") << QStringList{"--print-to="} << false << QString() << true;
-    QTest::newRow("unknown switch") << QStringList{"--server=x"} << false << QString() << true;
-    QTest::newRow("a bare number is no way in") << QStringList{"T55C"} << false << QString() << true;
+    QTest::newRow("no switches: the normal start") << QStringList() << false << QString() << false << false << false << false;
+    QTest::newRow("demo") << QStringList{"--demo"} << true << QString() << false << false << false << false;
+    QTest::newRow("print-to with a separate folder") << QStringList{"--print-to", "/tmp/x"} << false << "/tmp/x" << false << false << false << false;
+    QTest::newRow("print-to=folder") << QStringList{"--print-to=/tmp/y"} << false << "/tmp/y" << false << false << false << false;
+    QTest::newRow("demo and print-to") << QStringList{"--print-to", "out dir", "--demo"} << true << "out dir" << false << false << false << false;
+    QTest::newRow("check-connection") << QStringList{"--check-connection"} << false << QString() << true << false << false << false;
+    QTest::newRow("help") << QStringList{"--help"} << false << QString() << false << true << false << false;
+    QTest::newRow("-h") << QStringList{"-h"} << false << QString() << false << true << false << false;
+    QTest::newRow("version") << QStringList{"--version"} << false << QString() << false << false << true << false;
+    QTest::newRow("help wins over a wrong combination") << QStringList{"--check-connection", "--demo", "--help"} << false << QString() << false << true << false << false;
+    QTest::newRow("window system's -platform NAME passes") << QStringList{"-platform", "offscreen", "--demo"} << true << QString() << false << false << false << false;
+    QTest::newRow("window system's -style=NAME and -reverse pass") << QStringList{"-style=fusion", "-reverse"} << false << QString() << false << false << false << false;
+    QTest::newRow("print-to without a folder") << QStringList{"--print-to"} << false << QString() << false << false << false << true;
+    QTest::newRow("print-to= empty") << QStringList{"--print-to="} << false << QString() << false << false << false << true;
+    QTest::newRow("unknown switch") << QStringList{"--server=x"} << false << QString() << false << false << false << true;
+    QTest::newRow("unknown single-dash switch") << QStringList{"-x"} << false << QString() << false << false << false << true;
+    QTest::newRow("a bare number is no way in") << QStringList{"T55C"} << false << QString() << false << false << false << true;
+    QTest::newRow("check-connection with demo") << QStringList{"--check-connection", "--demo"} << false << QString() << false << false << false << true;
 }
 
 void tst_StartOptions::parse()
@@ -35,15 +50,35 @@ void tst_StartOptions::parse()
     QFETCH(QStringList, arguments);
     QFETCH(bool, demo);
     QFETCH(QString, printTo);
+    QFETCH(bool, checkConnection);
+    QFETCH(bool, help);
+    QFETCH(bool, version);
     QFETCH(bool, failed);
 
-    const app::StartOptions options = app::parseStartOptions(arguments);
-    QCOMPARE(!options.error.isEmpty(), failed);
+    // No application object here, as in the program when it reads its switches.
+    QVERIFY(!QCoreApplication::instance());
+    const app::StartOptions options = app::parseStartOptions(QStringList{"norvane"} + arguments);
+    QVERIFY2(options.error.isEmpty() != failed, qPrintable(options.error));
     if (failed)
         return;
     QCOMPARE(options.demo, demo);
     QCOMPARE(options.printTo, printTo);
+    QCOMPARE(options.checkConnection, checkConnection);
+    QCOMPARE(options.help, help);
+    QCOMPARE(options.version, version);
 }
 
-QTEST_GUILESS_MAIN(tst_StartOptions)
+void tst_StartOptions::usageNamesEverySwitch()
+{
+    const QString usage = app::startOptionsUsage();
+    for (const char *name : {"--demo", "--print-to DIR", "--check-connection", "--help", "--version"})
+        QVERIFY2(usage.contains(QLatin1String(name)), name);
+    QVERIFY(app::versionText().startsWith(u"norvane "_qs));
+}
+
+int main(int argc, char *argv[])
+{
+    tst_StartOptions test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_startoptions.moc"

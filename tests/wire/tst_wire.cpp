@@ -97,6 +97,10 @@ private Q_SLOTS:
 
     void openConnection_data();
     void openConnection();
+    void loginCharacters_data();
+    void loginCharacters();
+    void checkConnection_data();
+    void checkConnection();
     void commands_data();
     void commands();
     void serverErrorText_data();
@@ -116,6 +120,10 @@ private:
     std::unique_ptr<db::DbClient> openClient(Impl impl, const QStringList &serverOptions = {});
     bool startServer(const QStringList &options = {});
     void writeSettings(const QString &server, const QString &database, const QString &user, const QString &password);
+    // Writes the settings file by hand, as the README tells a site to: every value in
+    // double quotes, with \\ for a backslash and \" for a quote.
+    void writeSettingsByHand(const QString &server, const QString &database, const QString &user,
+                             const QString &password);
     // Starts a server with these options and connects the program to it as at start-up,
     // through the settings store; message boxes' texts are collected in messages.
     bool connectProgram(const QStringList &serverOptions, QStringList &messages);
@@ -188,6 +196,23 @@ void tst_wire::writeSettings(const QString &server, const QString &database, con
     store.endGroup();
     store.sync();
     QCOMPARE(store.status(), QSettings::NoError);
+}
+
+void tst_wire::writeSettingsByHand(const QString &server, const QString &database, const QString &user,
+                                   const QString &password)
+{
+    const auto quoted = [](QString value) {
+        value.replace(u"\\"_qs, u"\\\\"_qs).replace(u"\""_qs, u"\\\""_qs);
+        return u"\""_qs + value + u"\""_qs;
+    };
+    const QString path = m_home.filePath(u"config/"_qs + QString::fromUtf16(app::modConnect::kSettingsApplication)
+                                         + u".conf"_qs);
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    const QString text = u"[Connection]\nServer=%1\nDatabase=%2\nUser=%3\nPassword=%4\n"_qs.arg(
+        quoted(server), quoted(database), quoted(user), quoted(password));
+    file.write(text.toUtf8());
 }
 
 bool tst_wire::connectProgram(const QStringList &serverOptions, QStringList &messages)
@@ -272,6 +297,127 @@ void tst_wire::openConnection()
             QVERIFY2(e.description().contains(why), qPrintable(e.description()));
         }
     }
+}
+
+void tst_wire::loginCharacters_data()
+{
+    // Logins that a site may have, each written into the settings file by hand and
+    // sent by the program to a server that accepts exactly that login. why: empty
+    // when the login must succeed, else the reason the program gives.
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("why");
+
+    QTest::newRow("closing brace") << u"lab"_qs << u"p}d"_qs << QString();
+    QTest::newRow("opening brace") << u"lab"_qs << u"p{d"_qs << QString();
+    QTest::newRow("backslash") << u"lab"_qs << u"a\\b"_qs << QString();
+    QTest::newRow("semicolon in the user") << u"o;dd"_qs << u"pw"_qs << QString();
+    QTest::newRow("; } { = together") << u"lab"_qs << u"p;w}d{x=z"_qs << QString();
+    QTest::newRow("double quote") << u"lab"_qs << u"p\"d"_qs << QString();
+    QTest::newRow("non-ASCII") << u"lab"_qs << u"ñandú€"_qs << QString();
+    QTest::newRow("blanks around and inside") << u" lab user "_qs << u" p w "_qs << QString();
+    QTest::newRow("braces around the whole value") << u"{lab}"_qs << u"{pw}"_qs << QString();
+    QTest::newRow("equals, quote and brace in the user") << u"a=b\"c}"_qs << u"pw"_qs << QString();
+    QTest::newRow("password ends in a backslash") << u"lab"_qs << u"pw\\"_qs << QString();
+    QTest::newRow("non-ASCII user") << u"Müller"_qs << u"Äöü;ß"_qs << QString();
+    // What FreeTDS cannot carry: "};" ends a braced value wherever it stands, so
+    // the program refuses it before connecting; and a User with a backslash is a
+    // Windows domain login (NTLM) to FreeTDS, which sends no SQL Server login name.
+    QTest::newRow("password holding };") << u"lab"_qs << u"a};b"_qs
+                                         << u"The Password setting holds \"};\", which the FreeTDS ODBC driver cannot take."_qs;
+    QTest::newRow("user holding };") << u"x};y"_qs << u"pw"_qs
+                                     << u"The User setting holds \"};\", which the FreeTDS ODBC driver cannot take."_qs;
+    QTest::newRow("user with a backslash") << u"DOM\\lab"_qs << u"pw"_qs << u"Login failed for user ''."_qs;
+}
+
+void tst_wire::loginCharacters()
+{
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(QString, why);
+
+    m_server = std::make_unique<ServerProcess>();
+    QVERIFY2(m_server->start(m_dbPath, {u"--user"_qs, user, u"--password"_qs, password}), qPrintable(m_server->error()));
+    writeSettingsByHand(m_server->serverSetting(), u"Laboratory"_qs, user, password);
+    db::installConnection(std::make_unique<db::SqlServerClient>(5));
+    QString failure;
+    QCOMPARE(app::modConnect::OpenConnection(&failure), why.isEmpty());
+    QVERIFY2(why.isEmpty() || failure.contains(why), qPrintable(failure));
+    // The settings file gave every character back.
+    QCOMPARE(app::modConnect::DbUser, user);
+    QCOMPARE(app::modConnect::DbPassword, password);
+
+    const QStringList requests = m_server->loggedRequests();
+    if (why.isEmpty()) {
+        QVERIFY2(!requests.isEmpty() && requests.first() == u"LOGIN user="_qs + user + u" database=Laboratory app="_qs,
+                 qPrintable(requests.join(u'\n')));
+        // A batch on the connection proves the login was accepted.
+        QCOMPARE(db::DbConnection().openStatic(db::searchCommand(QString::fromLatin1(obrienTBarcode), 3)).rowCount(), 2);
+    } else if (why.contains(u"};"_qs)) {
+        QVERIFY2(requests.isEmpty(), qPrintable(requests.join(u'\n')));
+    }
+}
+
+void tst_wire::checkConnection_data()
+{
+    QTest::addColumn<bool>("serverRuns");
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("lines"); // lines the output must hold, besides what was tried
+
+    const QString password = QString::fromUtf16(ServerProcess::kPassword);
+    QTest::newRow("connected") << true << u"Laboratory"_qs << password << 0 << QStringList{u"Connected."_qs};
+    QTest::newRow("wrong password") << true << u"Laboratory"_qs << u"S3cret;pw=2"_qs << 1
+                                    << QStringList{u"Not connected: "_qs, u"Login failed for user 'labuser'."_qs};
+    QTest::newRow("wrong database") << true << u"Pharmacy"_qs << password << 1
+                                    << QStringList{u"Not connected: "_qs,
+                                                   u"Cannot open database \"Pharmacy\" requested by the login."_qs};
+    QTest::newRow("closed port") << false << u"Laboratory"_qs << password << 1
+                                 << QStringList{u"Not connected: "_qs, u"Unable to connect"_qs};
+    QTest::newRow("password FreeTDS cannot take") << true << u"Laboratory"_qs << u"x};y"_qs << 1
+                                                  << QStringList{u"Not connected: The Password setting holds \"};\""_qs};
+}
+
+void tst_wire::checkConnection()
+{
+    QFETCH(bool, serverRuns);
+    QFETCH(QString, database);
+    QFETCH(QString, password);
+    QFETCH(int, status);
+    QFETCH(QStringList, lines);
+
+    QString server = freeClosedPort();
+    if (serverRuns) {
+        QVERIFY(startServer());
+        server = m_server->serverSetting();
+    }
+    writeSettingsByHand(server, database, QString::fromUtf16(ServerProcess::kUser), password);
+
+    // The program itself, as an installer runs it: no display, no window system.
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(name));
+    env.insert(u"HOME"_qs, m_home.path());
+    env.insert(u"XDG_CONFIG_HOME"_qs, m_home.filePath(u"config"_qs));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(NORVANE_PROGRAM), {u"--check-connection"_qs});
+    QVERIFY(program.waitForFinished(30000));
+    const QString out = QString::fromUtf8(program.readAllStandardOutput());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(program.exitCode() == status, qPrintable(out + QString::fromUtf8(program.readAllStandardError())));
+
+    // What was tried, never the password.
+    QVERIFY2(out.contains(u"Settings: "_qs + m_home.filePath(u"config/ZEMRIX Current User.conf"_qs)), qPrintable(out));
+    QVERIFY2(out.contains(u"Server:   \""_qs + server + u"\""_qs), qPrintable(out));
+    QVERIFY2(out.contains(u"Database: \""_qs + database + u"\""_qs), qPrintable(out));
+    QVERIFY2(out.contains(u"User:     \"labuser\""_qs), qPrintable(out));
+    QVERIFY2(out.contains(u"Driver:   \"FreeTDS\" (ODBC)"_qs), qPrintable(out));
+    QVERIFY2(out.contains(u"Password: (given, not shown)"_qs), qPrintable(out));
+    QVERIFY2(!out.contains(password), qPrintable(out));
+    for (const QString &line : lines)
+        QVERIFY2(out.contains(line), qPrintable(out));
 }
 
 void tst_wire::commands_data()

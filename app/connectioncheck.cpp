@@ -1,0 +1,56 @@
+#include "connectioncheck.h"
+
+#include "modconnect.h"
+#include "settingsstore.h"
+
+#include "db/connectionstring.h"
+#include "db/sqlserverclient.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace app {
+
+namespace {
+
+QString shown(const QString &value)
+{
+    return value.isEmpty() ? QStringLiteral("(empty)") : QLatin1Char('"') + value + QLatin1Char('"');
+}
+
+} // namespace
+
+int checkConnection(QTextStream &out)
+{
+    namespace mc = modConnect;
+    QString failure;
+    const bool opened = mc::OpenConnection(&failure);
+
+    const QString location = SettingsStore(QString::fromUtf16(mc::kSettingsApplication)).location();
+#ifdef Q_OS_WIN
+    out << "Settings: " << location << '\n';
+#else
+    out << "Settings: " << QDir::toNativeSeparators(location)
+        << (QFileInfo::exists(location) ? "" : " (no such file: every setting reads as empty)") << '\n';
+#endif
+    out << "Server:   " << shown(mc::DbServer) << '\n'
+        << "Database: " << shown(mc::DbName) << '\n'
+        << "User:     " << shown(mc::DbUser) << '\n'
+        << "Password: " << (mc::DbPassword.isEmpty() ? "(empty)" : "(given, not shown)") << '\n';
+    if (const auto *client = dynamic_cast<const db::SqlServerClient *>(&mc::DbConnection())) {
+        out << "Driver:   " << shown(client->driver()) << " (ODBC), login time-out "
+            << client->loginTimeoutSeconds() << " s\n";
+        const QString note = db::odbcLoginNote({mc::DbServer, mc::DbName, mc::DbUser, mc::DbPassword}, client->driver());
+        if (!note.isEmpty())
+            out << "Note:     " << note << '\n';
+    }
+    if (opened)
+        out << "Connected.\n";
+    else
+        out << "Not connected: " << failure << '\n';
+    out.flush();
+    return opened ? 0 : 1;
+}
+
+} // namespace app
