@@ -4,6 +4,8 @@
 #include "report/reporterror.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 namespace report {
 
@@ -70,7 +72,18 @@ void printLabelCopies(const QString &TemplatePath, const QVariantList &Values, q
 
 QString labelTemplatePath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/LabBarcodeLabel.rpt");
+    const QString fileName = QStringLiteral("LabBarcodeLabel.rpt");
+    const QString besideProgram = QCoreApplication::applicationDirPath() + QLatin1Char('/') + fileName;
+    if (QFileInfo::exists(besideProgram))
+        return besideProgram;
+    // An installation keeps it in its data folder, found from the program's folder
+    // so that the whole installation can move (e.g. /usr/bin -> /usr/share/norvane).
+    const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/')
+                                              + QStringLiteral(NORVANE_DATA_FROM_BIN) + QLatin1Char('/') + fileName);
+    if (QFileInfo::exists(installed))
+        return installed;
+    // Neither: the program's own place, which the failure then names.
+    return besideProgram;
 }
 
 void PrintBarcodeLabel(const QString &Barcode, const QString &PatientName, const QString &HospNum,

@@ -47,7 +47,11 @@ void PrintBarcodeLabel(const QString &Barcode, const QString &PatientName, const
                        const QString &Instrument, const QString &Transdate, const QString &RoomID,
                        const QString &AgeSex, const qint16 &Copies);
 
-// The label template's path: the program's directory + "/LabBarcodeLabel.rpt".
+// The label template's path: the program's directory + "/LabBarcodeLabel.rpt" when
+// that file exists (a site's own template beside the program wins); otherwise the
+// installation's data folder, ../share/norvane/LabBarcodeLabel.rpt from the program's
+// directory, when that exists; otherwise the path beside the program, so that the
+// failure to open it names the place looked at first.
 QString labelTemplatePath();
 
 } // namespace report

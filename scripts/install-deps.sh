@@ -10,7 +10,7 @@ packages=(
 )
 if [ "${1:-}" = "--test" ]; then
     packages+=(zbar-tools poppler-utils cups printer-driver-cups-pdf xvfb xauth xdotool
-               imagemagick procps)
+               imagemagick procps desktop-file-utils dpkg-dev file)
     # The cross-check client runs on Node.js; keep a Node.js that the machine has.
     command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 fi

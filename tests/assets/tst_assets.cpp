@@ -1,3 +1,4 @@
+#include "tools/assets/artwork.h"
 #include "tools/assets/gifwriter.h"
 
 #include <QBuffer>
@@ -151,6 +152,8 @@ private Q_SLOTS:
     void logoHasOneTransparentColour();
     void iconsSitOnWhite_data();
     void iconsSitOnWhite();
+    void desktopIcons_data();
+    void desktopIcons();
     void gifWriterRoundTrip_data();
     void gifWriterRoundTrip();
 };
@@ -273,6 +276,29 @@ void tst_Assets::iconsSitOnWhite()
                               {icon.width() - 1, icon.height() - 1}};
     for (const QPoint &c : corners)
         QCOMPARE(QColor(icon.pixel(c)), QColor(Qt::white));
+}
+
+void tst_Assets::desktopIcons_data()
+{
+    QTest::addColumn<int>("size");
+    for (int size : {16, 32, 48, 64, 128, 256})
+        QTest::addRow("%dx%d", size, size) << size;
+}
+
+// The desktop entry's icons, installed into the hicolor theme: the emblem as the
+// drawing code paints it now, on a transparent square.
+void tst_Assets::desktopIcons()
+{
+    QFETCH(int, size);
+    const QImage stored = QImage(QStringLiteral(NORVANE_ICONS_DIR "/norvane-%1.png").arg(size))
+                              .convertToFormat(QImage::Format_ARGB32);
+    QVERIFY(!stored.isNull());
+    QCOMPARE(stored.size(), QSize(size, size));
+    QCOMPARE(qAlpha(stored.pixel(0, 0)), 0);
+    QCOMPARE(qAlpha(stored.pixel(size - 1, size - 1)), 0);
+    QCOMPARE(qAlpha(stored.pixel(size / 2, size / 2)), 255);
+    QVERIFY2(stored == assets::paintAppIcon(size).convertToFormat(QImage::Format_ARGB32),
+             "the committed icon is not what the drawing code paints: run norvane-assets");
 }
 
 void tst_Assets::gifWriterRoundTrip_data()

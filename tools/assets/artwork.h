@@ -27,6 +27,10 @@ QImage paintPauseIcon();      // 34 x 34
 // Promotional slide `index` (0 to 8) of the laboratory's services at `size`.
 QImage paintSlide(int index, QSize size);
 
+// The program's icon for the desktop (hicolor theme): the logo's emblem filling a
+// transparent square of size x size pixels.
+QImage paintAppIcon(int size);
+
 // The emblem of the logo (a white cross and a red drop on a navy disc) in `box`.
 void paintEmblem(QPainter &painter, const QRectF &box);
 

@@ -45,6 +45,17 @@ std::vector<Asset> catalogue()
     return list;
 }
 
+// The program's icon for the desktop entry, one PNG per size of the hicolor theme,
+// in icons/ (installed, not compiled into the program).
+std::vector<Asset> iconCatalogue()
+{
+    std::vector<Asset> list;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        list.push_back({QStringLiteral("icons/norvane-%1.png").arg(size), {size, size},
+                        [size] { return assets::paintAppIcon(size); }});
+    return list;
+}
+
 QString failure(const QString &path, const QString &why)
 {
     return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), why);
@@ -61,7 +72,11 @@ QString write(const QString &path, QImage image)
     image.setDotsPerMeterX(3780);
     image.setDotsPerMeterY(3780);
 
-    if (path.endsWith(u".gif")) {
+    if (path.endsWith(u".png")) {
+        QImageWriter writer(&file, "png");
+        if (!writer.write(image.convertToFormat(QImage::Format_ARGB32)))
+            return failure(path, writer.errorString());
+    } else if (path.endsWith(u".gif")) {
         const QByteArray data = assets::GifWriter::encode(image);
         if (data.isEmpty() || file.write(data) != data.size())
             return failure(path, QStringLiteral("cannot write the GIF data"));
@@ -119,7 +134,14 @@ int main(int argc, char *argv[])
     }
 
     const std::vector<Asset> list = catalogue();
-    for (const Asset &asset : list) {
+    std::vector<Asset> all = list;
+    for (Asset &icon : iconCatalogue())
+        all.push_back(std::move(icon));
+    if (!QDir(folder).mkpath(QStringLiteral("icons"))) {
+        std::fprintf(stderr, "cannot create %s/icons\n", qPrintable(folder));
+        return 1;
+    }
+    for (const Asset &asset : all) {
         const QImage image = asset.paint();
         QString error;
         if (image.size() != asset.size)

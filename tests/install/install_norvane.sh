@@ -1,0 +1,136 @@
+#!/bin/sh
+# install_norvane.sh --build DIR --version X.Y.Z --cmake CMAKE --cpack CPACK
+#
+# Installs the build into a temporary prefix and checks it as a workstation would
+# use it; then builds the Debian package and checks its contents and dependencies.
+set -eu
+
+while [ $# -gt 0 ]; do
+    case $1 in
+        --build) build=$2; shift 2 ;;
+        --version) version=$2; shift 2 ;;
+        --cmake) cmake=$2; shift 2 ;;
+        --cpack) cpack=$2; shift 2 ;;
+        *) echo "install_norvane: unknown argument $1" >&2; exit 2 ;;
+    esac
+done
+
+for tool in desktop-file-validate dpkg-deb dpkg-shlibdeps zbarimg identify; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "install_norvane: $tool is missing (scripts/install-deps.sh --test)" >&2; exit 1; }
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/norvane-install.XXXXXX")
+pid=
+cleanup() {
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "install_norvane: $*" >&2; exit 1; }
+step() { echo "== $*"; }
+
+prefix=$work/prefix
+home=$work/home
+mkdir -p "$home" "$work/elsewhere" "$work/run"
+
+# A workstation without a display: no window system can be reached, so a program
+# that builds its application object before answering would abort here.
+headless() {
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+        XDG_DATA_HOME="$home/.local/share" "$@"
+}
+
+step "cmake --install into $prefix"
+"$cmake" --install "$build" --prefix "$prefix" >/dev/null
+for f in bin/norvane bin/norvane-label share/norvane/LabBarcodeLabel.rpt share/applications/norvane.desktop \
+         share/doc/norvane/README.md share/doc/norvane/TEMPLATE.md; do
+    [ -f "$prefix/$f" ] || fail "$f is not installed"
+done
+for size in 16 32 48 64 128 256; do
+    icon=$prefix/share/icons/hicolor/${size}x$size/apps/norvane.png
+    [ "$(identify -format '%wx%h' "$icon")" = "${size}x$size" ] || fail "icon $icon is not ${size}x$size"
+done
+[ ! -e "$prefix/bin/labdb-server" ] || fail "labdb-server is installed without asking for the Demo component"
+[ ! -e "$prefix/bin/LabBarcodeLabel.rpt" ] || fail "the template is installed beside the program"
+"$cmake" --install "$build" --prefix "$work/demo" --component Demo >/dev/null
+[ -x "$work/demo/bin/labdb-server" ] && [ -x "$work/demo/bin/labdb-log" ] || fail "the Demo component lacks labdb-server or labdb-log"
+
+step "norvane --version, --help and a wrong switch without a display"
+out=$(headless "$prefix/bin/norvane" --version) || fail "norvane --version failed"
+[ "$out" = "norvane $version" ] || fail "norvane --version printed '$out'"
+headless "$prefix/bin/norvane" --help >"$work/help" || fail "norvane --help failed"
+for switch in --demo --print-to --check-connection --version; do
+    grep -q -- "$switch" "$work/help" || fail "norvane --help does not name $switch"
+done
+status=0
+headless "$prefix/bin/norvane" --no-such-switch >"$work/out" 2>"$work/err" || status=$?
+[ "$status" = 2 ] || fail "a wrong switch ended with status $status, not 2"
+grep -q "no-such-switch" "$work/err" && grep -q "^Usage: norvane" "$work/err" || fail "a wrong switch did not print the usage: $(cat "$work/err")"
+
+step "norvane-label --png with the installed template, from outside the trees"
+cd "$work/elsewhere"
+headless "$prefix/bin/norvane-label" --png sticker.png >/dev/null || fail "norvane-label --png failed"
+expected=$(headless "$prefix/bin/norvane-label" --list-fields | sed -n 's/^Barcode = "\(.*\)"$/\1/p')
+[ -n "$expected" ] || fail "the installed template has no Barcode field"
+read_back=$(zbarimg -q --raw sticker.png 2>/dev/null) || fail "the sticker's barcode does not read"
+[ "$read_back" = "$expected" ] || fail "the sticker reads '$read_back', not '$expected'"
+# A template beside the program comes first.
+sed 's/^\(.*Barcode.*\)"[^"]*"\(.*\)$/\1"BESIDE-1"\2/' "$prefix/share/norvane/LabBarcodeLabel.rpt" >"$prefix/bin/LabBarcodeLabel.rpt"
+beside=$(headless "$prefix/bin/norvane-label" --list-fields | sed -n 's/^Barcode = "\(.*\)"$/\1/p')
+rm "$prefix/bin/LabBarcodeLabel.rpt"
+[ "$beside" = "BESIDE-1" ] || fail "the template beside the program was not used first (Barcode '$beside')"
+
+step "desktop entry"
+desktop-file-validate "$prefix/share/applications/norvane.desktop" || fail "the desktop entry is not valid"
+grep -qx "Exec=norvane" "$prefix/share/applications/norvane.desktop" || fail "the desktop entry does not start norvane"
+grep -qx "Icon=norvane" "$prefix/share/applications/norvane.desktop" || fail "the desktop entry does not name the icon"
+
+step "norvane --demo to its first paint"
+# Qt's minimal platform draws windows without a display, like offscreen, and with
+# QT_DEBUG_BACKINGSTORE set it writes each window flush to outputNNNN.png in the
+# current folder: the first file is the first paint, seen from outside the program.
+cd "$work/run"
+headless env QT_QPA_PLATFORM=minimal:fontconfig QT_DEBUG_BACKINGSTORE=1 \
+    "$prefix/bin/norvane" --demo >"$work/demo.log" 2>&1 &
+pid=$!
+painted=
+for i in $(seq 300); do
+    kill -0 "$pid" 2>/dev/null || break
+    if [ -f output0000.png ] && identify output0000.png >/dev/null 2>&1; then painted=1; break; fi
+    sleep 0.1
+done
+[ -n "$painted" ] || fail "norvane --demo did not paint its window: $(cat "$work/demo.log")"
+kill -0 "$pid" 2>/dev/null || fail "norvane --demo ended after its first paint"
+kill "$pid"; wait "$pid" 2>/dev/null || true; pid=
+colours=$(identify -format '%k' output0000.png)
+[ "$colours" -gt 100 ] || fail "the first paint is nearly blank ($colours colours)"
+[ -s "$home/.local/share/Norvane/demo/laboratory.sqlite" ] || fail "the demo database was not made in the user's data folder"
+
+step "Debian package"
+"$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" 2>&1 ||
+    fail "cpack failed: $(cat "$work/cpack.log")"
+deb=$work/package/norvane_${version}_$(dpkg --print-architecture).deb
+[ -f "$deb" ] || fail "no package $deb: $(ls "$work/package")"
+dpkg-deb -c "$deb" | awk '{print $6}' >"$work/contents"
+for f in ./usr/bin/norvane ./usr/bin/norvane-label ./usr/share/norvane/LabBarcodeLabel.rpt \
+         ./usr/share/applications/norvane.desktop ./usr/share/icons/hicolor/48x48/apps/norvane.png \
+         ./usr/share/doc/norvane/README.md ./usr/share/doc/norvane/TEMPLATE.md; do
+    grep -qx "$f" "$work/contents" || fail "the package lacks $f"
+done
+! grep -q "labdb" "$work/contents" || fail "the package holds the test server"
+[ "$(dpkg-deb -f "$deb" Package)" = norvane ] && [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] ||
+    fail "package name or version is wrong"
+depends=$(dpkg-deb -f "$deb" Depends)
+# Run-time pieces, and libraries found by shlibdeps in the programs.
+for p in tdsodbc unixodbc libqt6sql6-odbc libqt6sql6-sqlite fonts-liberation libqt6widgets6 libqt6printsupport6 libzint; do
+    echo "$depends" | tr ',' '\n' | grep -q "^ *$p" || fail "the package does not depend on $p: $depends"
+done
+# The packaged programs run from where the package puts them.
+dpkg-deb -x "$deb" "$work/root"
+out=$(headless "$work/root/usr/bin/norvane" --version) && [ "$out" = "norvane $version" ] ||
+    fail "the packaged norvane does not run"
+cd "$work/elsewhere"
+headless "$work/root/usr/bin/norvane-label" --png packaged.png >/dev/null &&
+    [ "$(zbarimg -q --raw packaged.png 2>/dev/null)" = "$expected" ] ||
+    fail "the packaged norvane-label does not find its template in /usr/share/norvane"
+echo "install_norvane: all checks passed"
