@@ -26,7 +26,7 @@ bool Main(const ShowMainWindow &showMainWindow)
     widgets::MsgBox(QString::fromUtf16(kUnableToConnect));
     // The box says only that it failed; the reason is for whoever installs the
     // workstation: the log, and the terminal the program was started from.
-    qCWarning(lcApp).noquote() << "Unable to contact the database server:" << DescribeConnectionAttempt()
+    qCWarning(lcApp).noquote() << "Unable to contact the database server:" << describeConnectionAttempt()
                                << "failed:" << failure;
     QTextStream(stderr) << "norvane: " << QString::fromUtf16(kUnableToConnect) << ' ' << failure << Qt::endl;
     return false;
@@ -65,7 +65,7 @@ bool OpenConnection(QString *failure)
     return false;
 }
 
-QString DescribeConnectionAttempt()
+QString describeConnectionAttempt()
 {
     const auto quoted = [](const QString &text) { return QLatin1Char('"') + text + QLatin1Char('"'); };
     QString text = QStringLiteral("server %1, database %2, user %3")

@@ -51,6 +51,6 @@ bool OpenConnection(QString *failure = nullptr);
 // What OpenConnection tried, for the log and --check-connection: server, database,
 // user and driver of the settings last read, never the password, e.g.
 // server "LABSRV,1433", database "Laboratory", user "lab_barcode", ODBC driver "FreeTDS".
-QString DescribeConnectionAttempt();
+QString describeConnectionAttempt();
 
 } // namespace app::modConnect
