@@ -15,7 +15,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 
-for tool in desktop-file-validate dpkg-deb dpkg-shlibdeps zbarimg identify; do
+for tool in desktop-file-validate dpkg-deb dpkg-shlibdeps zbarimg identify xvfb-run xdotool; do
     command -v "$tool" >/dev/null 2>&1 || { echo "install_norvane: $tool is missing (scripts/install-deps.sh --test)" >&2; exit 1; }
 done
 
@@ -105,6 +105,36 @@ kill "$pid"; wait "$pid" 2>/dev/null || true; pid=
 colours=$(identify -format '%k' output0000.png)
 [ "$colours" -gt 100 ] || fail "the first paint is nearly blank ($colours colours)"
 [ -s "$home/.local/share/Norvane/demo/laboratory.sqlite" ] || fail "the demo database was not made in the user's data folder"
+
+step "norvane without a reachable server: the warning, then status 1 and the reason"
+# On an X display of its own (xvfb-run -a picks a free one): the box is answered
+# with Enter as a user would, and the program must then end with status 1.
+mkdir -p "$home/.config"
+printf '[Connection]\nServer="127.0.0.1,1"\nDatabase=Laboratory\nUser=lab_barcode\nPassword="Secret;42"\n' \
+    >"$home/.config/ZEMRIX Current User.conf"
+cat >"$work/unreachable.sh" <<EOS
+"$prefix/bin/norvane" >"$work/unreachable.out" 2>"$work/unreachable.err" &
+p=\$!
+box=
+for i in \$(seq 150); do
+    box=\$(xdotool search --onlyvisible --name '^Norvane\$' 2>/dev/null | head -n 1)
+    [ -n "\$box" ] && break
+    sleep 0.1
+done
+[ -n "\$box" ] || { kill \$p; echo nobox >"$work/unreachable.status"; exit 0; }
+xdotool windowfocus --sync "\$box" key Return
+status=0
+wait \$p || status=\$?
+echo \$status >"$work/unreachable.status"
+EOS
+headless env QT_QPA_PLATFORM=xcb xvfb-run -a sh "$work/unreachable.sh"
+status=$(cat "$work/unreachable.status")
+[ "$status" != nobox ] || fail "no warning box came up: $(cat "$work/unreachable.err")"
+[ "$status" = 1 ] || fail "norvane ended with status $status after the failed connection, not 1"
+grep -q "Unable to contact the database server" "$work/unreachable.err" &&
+    grep -q "Unable to connect" "$work/unreachable.err" ||
+    fail "standard error does not give the driver's reason: $(cat "$work/unreachable.err")"
+! grep -q "Secret;42" "$work/unreachable.err" "$work/unreachable.out" || fail "the password was printed"
 
 step "Debian package"
 "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" 2>&1 ||
