@@ -14,7 +14,8 @@ bool parseLabelOptions(const QStringList &arguments, LabelOptions &options, QStr
         "its Print button prints one sticker to the default printer or the --pdf folder."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption templ({QStringLiteral("t"), QStringLiteral("template")},
-                                   QStringLiteral("Label template (default: LabBarcodeLabel.rpt beside this program)."),
+                                   QStringLiteral("Label template (default: LabBarcodeLabel.rpt beside this program, "
+                                                  "else the installed one in ../share/norvane/)."),
                                    QStringLiteral("file"));
     const QCommandLineOption pdf(QStringLiteral("pdf"), QStringLiteral("Write one PDF file per copy into this folder."),
                                  QStringLiteral("dir"));
