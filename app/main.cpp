@@ -1,4 +1,5 @@
 #include "modconnect.h"
+#include "printersettings.h"
 #include "showmodal.h"
 #include "startoptions.h"
 
@@ -63,6 +64,7 @@ int main(int argc, char *argv[])
 
     // ShowReport's viewing path opens the report viewer window.
     report::installReportViewer();
+    app::applyPrinterSettings();
 
     QString printTo = options.printTo;
     if (printTo.isEmpty() && options.demo)

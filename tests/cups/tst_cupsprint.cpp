@@ -1,0 +1,253 @@
+// Stickers through CUPS as a label printer receives them. A scheduler of the test's
+// own (PrivateCups, never as root) has two queues, each sending to a socket that keeps
+// every job's bytes (LabelSink), as a 9100-style network printer would receive them:
+//  - LabelZPL: the stock Zebra ZPL driver, 203 dpi, 2 x 1 in;
+//  - LabelRaw: a raw queue, no driver, printed to as ZPL by the settings.
+// The bytes are decoded back to the label's dots (the ~DG or ^GFA graphic) and read
+// with a barcode reader (zbarimg).
+
+#include "common/privatecups.h"
+#include "common/zpldecoder.h"
+
+#include "report/labeldots.h"
+#include "report/labelrenderer.h"
+#include "report/modmain.h"
+#include "report/reporterror.h"
+#include "report/reportoutput.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cups/cups.h>
+
+using namespace report;
+using testsupport::LabelSink;
+using testsupport::PrivateCups;
+
+namespace {
+
+const QString kDriverQueue = QStringLiteral("LabelZPL");
+const QString kRawQueue = QStringLiteral("LabelRaw");
+
+QVariantList values(const QString &barcode)
+{
+    return {barcode, QStringLiteral("DELA CRUZ, MARIA"), QStringLiteral("00123456"), QStringLiteral("HEMATOLOGY"),
+            QStringLiteral("12/10/2026 8:15:00 AM"), QStringLiteral("ER-3"), QStringLiteral("45/F")};
+}
+
+QString shippedTemplate()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/LabBarcodeLabel.rpt");
+}
+
+QString decode(const QString &png)
+{
+    QProcess zbar;
+    zbar.start(QStringLiteral("zbarimg"), {QStringLiteral("-q"), QStringLiteral("--raw"), png});
+    if (!zbar.waitForFinished(20000))
+        return QStringLiteral("<zbarimg did not finish>");
+    return QString::fromUtf8(zbar.readAllStandardOutput()).trimmed();
+}
+
+// Rows that differ between a decoded graphic and the rendered dots (bit for bit).
+int differingRows(const QImage &graphic, const LabelDots &dots)
+{
+    if (graphic.height() != dots.height || graphic.width() != dots.bytesPerRow * 8)
+        return -1;
+    int differ = 0;
+    for (int y = 0; y < dots.height; ++y)
+        differ += memcmp(graphic.constScanLine(y), dots.row(y), size_t(dots.bytesPerRow)) != 0 ? 1 : 0;
+    return differ;
+}
+
+int jobsOnScheduler(const QString &queue)
+{
+    cups_job_t *jobs = nullptr;
+    const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.toUtf8().constData(), 0, CUPS_WHICHJOBS_ALL);
+    cupsFreeJobs(n, jobs);
+    return n;
+}
+
+} // namespace
+
+class TestCupsPrint : public QObject
+{
+    Q_OBJECT
+
+private:
+    PrivateCups m_cups;
+    LabelSink m_driverSink;
+    LabelSink m_rawSink;
+    QTemporaryDir m_work;
+
+    LabelSink &sinkOf(const QString &queue) { return queue == kRawQueue ? m_rawSink : m_driverSink; }
+
+    void makeDefault(const QString &queue)
+    {
+        QString error;
+        QVERIFY2(m_cups.run(QStringLiteral("lpadmin"), {QStringLiteral("-d"), queue}, error), qPrintable(error));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (const QString missing = PrivateCups::missingTools(); !missing.isEmpty())
+            QSKIP(qPrintable(QStringLiteral("needs %1").arg(missing)));
+        QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("zbarimg")).isEmpty(), "zbarimg is needed (zbar-tools)");
+        QVERIFY(m_work.isValid());
+        QVERIFY(m_driverSink.listening() && m_rawSink.listening());
+        QString error;
+        QVERIFY2(m_cups.start(error), qPrintable(error));
+        qInfo("private cupsd on %s as user %s", qPrintable(m_cups.server()), qPrintable(m_cups.user()));
+        QVERIFY2(m_cups.addQueue(kDriverQueue, m_driverSink.port(), QStringLiteral("drv:///sample.drv/zebra.ppd"),
+                                 {QStringLiteral("PageSize=w144h72")}, error),
+                 qPrintable(error));
+        QVERIFY2(m_cups.addQueue(kRawQueue, m_rawSink.port(), QString(), {}, error), qPrintable(error));
+    }
+
+    void cleanup()
+    {
+        CurrentReport().reset();
+        ReportOutput::setRawPrinter({});
+        QString error;
+        for (const QString &queue : {kDriverQueue, kRawQueue}) {
+            m_cups.run(QStringLiteral("cupsenable"), {queue}, error);
+            m_cups.run(QStringLiteral("cupsaccept"), {queue}, error);
+        }
+    }
+
+    void cleanupTestCase()
+    {
+        if (QTest::currentTestFailed())
+            qInfo().noquote() << "scheduler log:\n" << m_cups.errorLog();
+    }
+
+    // ---- Every sticker reaches the printer and reads as its barcode -------------------
+
+    void stickersReachThePrinter_data()
+    {
+        QTest::addColumn<QString>("queue");
+        QTest::addColumn<QString>("language");
+        QTest::addRow("driver queue: CUPS raster through rastertolabel") << kDriverQueue << QString();
+        QTest::addRow("raw queue: ZPL from the program") << kRawQueue << QStringLiteral("ZPL");
+    }
+
+    void stickersReachThePrinter()
+    {
+        QFETCH(QString, queue);
+        QFETCH(QString, language);
+        makeDefault(queue);
+        ReportOutput::setRawPrinter({language, 0});
+        QCOMPARE(ReportOutput::printerProblem(), QString());
+
+        // Two exams, two copies each: four jobs of one sticker, in order.
+        const QStringList barcodes{QStringLiteral("T1000001C"), QStringLiteral("2412100042")};
+        const qint16 copies = 2;
+        LabelSink &sink = sinkOf(queue);
+        const int before = sink.jobCount();
+        QList<LabelDots> expected;
+        for (const QString &barcode : barcodes) {
+            OpenReport(shippedTemplate(), values(barcode));
+            expected << LabelDots::fromImage(LabelRenderer(*CurrentReport(), 203).toImage(true));
+            printLabelCopies(shippedTemplate(), values(barcode), copies);
+        }
+        const int count = int(barcodes.size()) * copies;
+        QVERIFY2(sink.waitForJobs(before + count, 60000),
+                 qPrintable(QStringLiteral("%1 of %2 jobs arrived").arg(sink.jobCount() - before).arg(count)));
+        const QList<LabelSink::Job> jobs = sink.jobs().mid(before);
+        QCOMPARE(jobs.size(), count);
+
+        for (int i = 0; i < count; ++i) {
+            const QString barcode = barcodes.at(i / copies);
+            const QList<QImage> graphics = testsupport::zplGraphics(jobs.at(i).bytes);
+            QVERIFY2(graphics.size() == 1 && !graphics.first().isNull(),
+                     qPrintable(QStringLiteral("job %1: %2 graphics in %3")
+                                    .arg(i).arg(graphics.size()).arg(QString::fromLatin1(jobs.at(i).bytes.left(200)))));
+            // The printer gets exactly the dots that were rendered at its 203 dpi.
+            QCOMPARE(differingRows(graphics.first(), expected.at(i / copies)), 0);
+            const QString png = m_work.filePath(QStringLiteral("%1-%2.png").arg(queue).arg(i));
+            QVERIFY(graphics.first().save(png));
+            QCOMPARE(decode(png), barcode);
+        }
+
+        if (queue == kDriverQueue) {
+            // Only the driver's raster filter ran: no PDF or PostScript interpreter.
+            static const QRegularExpression started(QStringLiteral("Started filter \\S*/(\\S+) "));
+            QStringList filters;
+            for (auto it = started.globalMatch(m_cups.errorLog()); it.hasNext();)
+                filters << it.next().captured(1);
+            filters.removeDuplicates();
+            QCOMPARE(filters, QStringList{QStringLiteral("rastertolabel")});
+        } else {
+            const QByteArray zpl = jobs.first().bytes;
+            QVERIFY2(zpl.startsWith("^XA") && zpl.trimmed().endsWith("^XZ"), zpl.left(80).constData());
+        }
+    }
+
+    // ---- A printer that cannot take stickers is told before anything is sent ---------
+
+    void refusedBeforeAnythingIsPrinted_data()
+    {
+        QTest::addColumn<QString>("queue");
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("command"); // run on the queue first
+        QTest::addColumn<QString>("message");
+        QTest::addRow("raw queue without a language") << kRawQueue << QString() << QString() << "no printer language is set";
+        QTest::addRow("raw queue, a language not spoken") << kRawQueue << "EPL2" << QString() << "\"EPL2\"";
+        QTest::addRow("stopped driver queue") << kDriverQueue << QString() << "cupsdisable" << "is stopped";
+        QTest::addRow("raw queue refusing jobs") << kRawQueue << "ZPL" << "cupsreject" << "is not accepting";
+    }
+
+    void refusedBeforeAnythingIsPrinted()
+    {
+        QFETCH(QString, queue);
+        QFETCH(QString, language);
+        QFETCH(QString, command);
+        QFETCH(QString, message);
+        makeDefault(queue);
+        ReportOutput::setRawPrinter({language, 0});
+        QString error;
+        if (!command.isEmpty())
+            QVERIFY2(m_cups.run(command, {queue}, error), qPrintable(error));
+        const int jobsBefore = jobsOnScheduler(queue);
+        const int bytesBefore = sinkOf(queue).jobCount();
+
+        const QString problem = ReportOutput::printerProblem();
+        QVERIFY2(problem.contains(message) && problem.contains(queue), qPrintable(problem));
+        // The label job refuses it as well, with the same words, before making a job.
+        try {
+            printLabelCopies(shippedTemplate(), values(QStringLiteral("T1000001C")), 2);
+            QFAIL("the sticker was printed");
+        } catch (const ReportError &e) {
+            QCOMPARE(e.description(), problem);
+        }
+        QCOMPARE(jobsOnScheduler(queue), jobsBefore);
+        QTest::qWait(300);
+        QCOMPARE(sinkOf(queue).jobCount(), bytesBefore);
+    }
+
+    void printingToFilesNeverAsksThePrinter()
+    {
+        // --print-to: stopped or not, the printer is not the destination.
+        makeDefault(kRawQueue);
+        ReportOutput::setPrintToDirectory(m_work.path());
+        const QString problem = ReportOutput::printerProblem();
+        ReportOutput::setPrintToDirectory(QString());
+        QCOMPARE(problem, QString());
+        QVERIFY(!ReportOutput::printerProblem().isEmpty());
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    QGuiApplication app(argc, argv);
+    TestCupsPrint test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_cupsprint.moc"
