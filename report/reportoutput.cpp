@@ -30,6 +30,7 @@ namespace {
 
 QString g_directory;
 ReportOutput::RawPrinter g_rawPrinter;
+int g_batches = 0; // Batch objects alive
 // Next sequence number for the folder it was found for; found again when the folder changes.
 QString g_sequenceDirectory;
 int g_nextSequence = 1;
@@ -85,6 +86,18 @@ QString documentName(const Report &report)
 }
 
 #ifdef NORVANE_HAVE_CUPS
+std::optional<CupsQueue> g_batchQueue; // the queue found by a batch's first job
+
+std::optional<CupsQueue> defaultQueue()
+{
+    if (g_batches > 0 && g_batchQueue)
+        return g_batchQueue;
+    std::optional<CupsQueue> queue = CupsQueue::defaultQueue();
+    if (g_batches > 0)
+        g_batchQueue = queue;
+    return queue;
+}
+
 bool speaksZpl(const ReportOutput::RawPrinter &printer)
 {
     return printer.language.trimmed().compare(QLatin1String("ZPL"), Qt::CaseInsensitive) == 0;
@@ -154,6 +167,20 @@ void ReportOutput::print(const Report &report)
         printToPdf(report, g_directory);
 }
 
+ReportOutput::Batch::Batch()
+{
+    ++g_batches;
+}
+
+ReportOutput::Batch::~Batch()
+{
+    if (--g_batches == 0) {
+#ifdef NORVANE_HAVE_CUPS
+        g_batchQueue.reset();
+#endif
+    }
+}
+
 void ReportOutput::setRawPrinter(const RawPrinter &printer)
 {
     g_rawPrinter = printer;
@@ -190,7 +217,7 @@ void ReportOutput::printToPrinter(const Report &report)
 #ifdef NORVANE_HAVE_CUPS
     // Every sticker is drawn once, at the queue's own resolution, into the printer's
     // dots; how those reach the printer depends on the queue (see CupsQueue).
-    const std::optional<CupsQueue> queue = CupsQueue::defaultQueue();
+    const std::optional<CupsQueue> queue = defaultQueue();
     if (!queue)
         throw ReportError(noDefaultPrinter());
     if (const QString problem = queueProblem(*queue, g_rawPrinter); !problem.isEmpty()) {

@@ -34,6 +34,21 @@ public:
     // Prints one copy of the report as one job. Throws ReportError.
     static void print(const Report &report);
 
+    // While one lives, the default printer is looked up once, by the first job: the
+    // copies of one label job go to one queue without asking the print system the
+    // same questions for every copy (three requests a copy, on a scheduler that is
+    // busy turning the previous copies into printer data). A printer stopped or
+    // changed meanwhile is noticed by the next label job; one that refuses a job
+    // still fails that job.
+    class Batch
+    {
+    public:
+        Batch();
+        ~Batch();
+        Batch(const Batch &) = delete;
+        Batch &operator=(const Batch &) = delete;
+    };
+
     // Why the default printer cannot take stickers now (none set up, stopped, not
     // accepting jobs, a raw queue without a language Norvane speaks), as a message for
     // the staff; empty when it can, and always empty when printing to PDF files.

@@ -169,7 +169,7 @@ QString PrivateCups::missingTools()
     return missing.isEmpty() ? QString() : missing.join(QStringLiteral(", ")) + QStringLiteral(" (package cups)");
 }
 
-bool PrivateCups::start(QString &error)
+bool PrivateCups::start(QString &error, const QString &logLevel)
 {
     m_dir = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/norvane-cups-XXXXXX"));
     if (!m_dir->isValid()) {
@@ -203,8 +203,7 @@ bool PrivateCups::start(QString &error)
                                             "ServerBin /usr/lib/cups\nDataDir /usr/share/cups\nUser %2\nGroup %3\n")
                                  .arg(root_, m_user, groupName)
                                  .toUtf8();
-    // LogLevel info: the log names every filter that a job runs.
-    const QByteArray conf = QStringLiteral("Listen %1\nBrowsing No\nWebInterface No\nLogLevel info\n"
+    const QByteArray conf = QStringLiteral("Listen %1\nBrowsing No\nWebInterface No\nLogLevel %2\n"
                                            "DefaultAuthType None\nDefaultPolicy open\n"
                                            "<Location />\n  Order allow,deny\n  Allow 127.0.0.1\n</Location>\n"
                                            "<Location /admin>\n  Order allow,deny\n  Allow 127.0.0.1\n</Location>\n"
@@ -212,7 +211,7 @@ bool PrivateCups::start(QString &error)
                                            "  SubscriptionPrivateAccess all\n  SubscriptionPrivateValues none\n"
                                            "  <Limit All>\n    Order allow,deny\n    Allow 127.0.0.1\n  </Limit>\n"
                                            "</Policy>\n")
-                                .arg(m_server)
+                                .arg(m_server, logLevel)
                                 .toUtf8();
     if (!writeFile(dir.filePath(QStringLiteral("conf/cups-files.conf")), files)
         || !writeFile(dir.filePath(QStringLiteral("conf/cupsd.conf")), conf)) {

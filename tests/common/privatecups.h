@@ -65,7 +65,8 @@ public:
     // Why it cannot run here (a program missing), or empty.
     static QString missingTools();
 
-    bool start(QString &error);
+    // logLevel: cupsd's LogLevel; "info" names every filter that a job runs.
+    bool start(QString &error, const QString &logLevel = QStringLiteral("info"));
     void stop();
 
     // Runs lpadmin (or another CUPS command line tool) against it.
