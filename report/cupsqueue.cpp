@@ -16,6 +16,7 @@
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #include <cups/ppd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -228,9 +229,14 @@ std::optional<CupsQueue> CupsQueue::defaultQueue()
     queue.name = QString::fromUtf8(dest->name);
     const char *state = cupsGetOption("printer-state", dest->num_options, dest->options);
     const char *accepting = cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
+    const char *type = cupsGetOption("printer-type", dest->num_options, dest->options);
     queue.stopped = state && std::strcmp(state, "5") == 0; // IPP_PSTATE_STOPPED
     queue.accepting = !accepting || std::strcmp(accepting, "false") != 0;
     cupsFreeDests(1, dest);
+    // A class (a group of printers) has no driver of its own, yet is no raw queue:
+    // its members' drivers make of a page what they need.
+    if (type && (std::strtol(type, nullptr, 10) & CUPS_PRINTER_CLASS))
+        return queue;
 
     const std::lock_guard lock(g_driverMutex);
     refreshDriver(queue.name);

@@ -9,14 +9,24 @@
 #include "common/privatecups.h"
 #include "common/zpldecoder.h"
 
+#include "common/windowcontrols.h"
+#include "db/dbconnection.h"
+#include "db/embeddedclient.h"
+#include "labdb/labdatabase.h"
+#include "labdb/printlog.h"
 #include "report/labeldots.h"
 #include "report/labelrenderer.h"
 #include "report/modmain.h"
 #include "report/reporterror.h"
 #include "report/reportoutput.h"
+#include "ui/main/frmnorvane.h"
+#include "widgets/messagebox.h"
+#include "widgets/vkcommand.h"
+#include "widgets/vklistbox.h"
+#include "widgets/vktextbox.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -134,7 +144,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("queue");
         QTest::addColumn<QString>("language");
         QTest::addRow("driver queue: CUPS raster through rastertolabel") << kDriverQueue << QString();
-        QTest::addRow("raw queue: ZPL from the program") << kRawQueue << QStringLiteral("ZPL");
+        QTest::addRow("raw queue: ZPL from the program") << kRawQueue << QStringLiteral("zpl");
     }
 
     void stickersReachThePrinter()
@@ -195,22 +205,25 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("queue");
         QTest::addColumn<QString>("language");
+        QTest::addColumn<int>("dotsPerInch"); // -1: a Resolution setting that is no number
         QTest::addColumn<QString>("command"); // run on the queue first
         QTest::addColumn<QString>("message");
-        QTest::addRow("raw queue without a language") << kRawQueue << QString() << QString() << "no printer language is set";
-        QTest::addRow("raw queue, a language not spoken") << kRawQueue << "EPL2" << QString() << "\"EPL2\"";
-        QTest::addRow("stopped driver queue") << kDriverQueue << QString() << "cupsdisable" << "is stopped";
-        QTest::addRow("raw queue refusing jobs") << kRawQueue << "ZPL" << "cupsreject" << "is not accepting";
+        QTest::addRow("raw queue without a language") << kRawQueue << QString() << 0 << QString() << "no printer language is set";
+        QTest::addRow("raw queue, a language not spoken") << kRawQueue << "EPL2" << 0 << QString() << "\"EPL2\"";
+        QTest::addRow("raw queue, a resolution that is no number") << kRawQueue << "ZPL" << -1 << QString() << "not a number of dots per inch";
+        QTest::addRow("stopped driver queue") << kDriverQueue << QString() << 0 << "cupsdisable" << "is stopped";
+        QTest::addRow("raw queue refusing jobs") << kRawQueue << "ZPL" << 0 << "cupsreject" << "is not accepting";
     }
 
     void refusedBeforeAnythingIsPrinted()
     {
         QFETCH(QString, queue);
         QFETCH(QString, language);
+        QFETCH(int, dotsPerInch);
         QFETCH(QString, command);
         QFETCH(QString, message);
         makeDefault(queue);
-        ReportOutput::setRawPrinter({language, 0});
+        ReportOutput::setRawPrinter({language, dotsPerInch});
         QString error;
         if (!command.isEmpty())
             QVERIFY2(m_cups.run(command, {queue}, error), qPrintable(error));
@@ -231,6 +244,55 @@ private Q_SLOTS:
         QCOMPARE(sinkOf(queue).jobCount(), bytesBefore);
     }
 
+    void printRunToldBeforeAnything_data()
+    {
+        QTest::addColumn<QString>("queue");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("message");
+        QTest::addRow("stopped printer") << kDriverQueue << "cupsdisable" << "is stopped";
+        QTest::addRow("raw queue without a language") << kRawQueue << QString() << "no printer language is set";
+    }
+
+    void printRunToldBeforeAnything()
+    {
+        // The main window's Print on a demo database: the message comes before any
+        // sticker or log row, and the exams stay checked for a second try.
+        QFETCH(QString, queue);
+        QFETCH(QString, command);
+        QFETCH(QString, message);
+        const QString database = m_work.filePath(QStringLiteral("laboratory.sqlite"));
+        labdb::createDemoDatabase(database);
+        auto client = std::make_unique<db::EmbeddedClient>(database);
+        client->open(QString());
+        db::installConnection(std::move(client));
+        QStringList messages;
+        widgets::setMessageBoxHandler([&messages](const QString &text, const QString &) { messages << text; });
+        makeDefault(queue);
+        QString error;
+        if (!command.isEmpty())
+            QVERIFY2(m_cups.run(command, {queue}, error), qPrintable(error));
+        const int jobsBefore = jobsOnScheduler(queue);
+
+        ui::frmNorvane window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto *number = testsupport::control<widgets::vkTextBox>(&window, "txtNumber");
+        auto *exams = testsupport::control<widgets::vkListBox>(&window, "lstExams");
+        auto *print = testsupport::control<widgets::vkCommand>(&window, "cmdGenerate");
+        number->setText(QStringLiteral("CS202400001"));
+        QTest::keyClick(number, Qt::Key_Return);
+        QVERIFY(exams->listCount() > 0);
+        QTest::mouseClick(print, Qt::LeftButton);
+
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages.first().contains(message) && messages.first().contains(queue), qPrintable(messages.first()));
+        QCOMPARE(jobsOnScheduler(queue), jobsBefore);
+        QCOMPARE(labdb::PrintLog::read(database).masterRows.size(), 0);
+        QVERIFY(exams->itemChecked(1));
+        QVERIFY(print->isEnabled());
+        widgets::setMessageBoxHandler({});
+    }
+
     void printingToFilesNeverAsksThePrinter()
     {
         // --print-to: stopped or not, the printer is not the destination.
@@ -245,7 +307,7 @@ private Q_SLOTS:
 
 int main(int argc, char *argv[])
 {
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     TestCupsPrint test;
     return QTest::qExec(&test, argc, argv);
 }
