@@ -315,6 +315,11 @@ bool PrivateCups::addQueue(const QString &name, quint16 port, const QString &dri
     return run(QStringLiteral("lpadmin"), arguments, error);
 }
 
+QString PrivateCups::ppdPath(const QString &queue) const
+{
+    return m_dir ? m_dir->filePath(QStringLiteral("conf/ppd/%1.ppd").arg(queue)) : QString();
+}
+
 QString PrivateCups::errorLog() const
 {
     if (!m_dir)

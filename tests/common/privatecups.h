@@ -77,6 +77,8 @@ public:
 
     QString server() const { return m_server; }
     QString errorLog() const;
+    // The PPD the scheduler keeps for a queue.
+    QString ppdPath(const QString &queue) const;
     // The user cupsd runs as.
     QString user() const { return m_user; }
 

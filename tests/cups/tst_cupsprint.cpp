@@ -2,9 +2,11 @@
 // own (PrivateCups, never as root) has two queues, each sending to a socket that keeps
 // every job's bytes (LabelSink), as a 9100-style network printer would receive them:
 //  - LabelZPL: the stock Zebra ZPL driver, 203 dpi, 2 x 1 in;
-//  - LabelRaw: a raw queue, no driver, printed to as ZPL by the settings.
-// The bytes are decoded back to the label's dots (the ~DG or ^GFA graphic) and read
-// with a barcode reader (zbarimg).
+//  - LabelRaw: a raw queue, no driver, printed to as ZPL by the settings;
+//  - LabelPWG: the Zebra driver's PPD turned into a driverless queue's (it takes PWG
+//    raster and passes it on as it is), as an IPP Everywhere printer would receive it.
+// The bytes are decoded back to the label's dots (the ~DG or ^GFA graphic, or the PWG
+// raster) and read with a barcode reader (zbarimg).
 
 #include "common/privatecups.h"
 #include "common/zpldecoder.h"
@@ -14,6 +16,7 @@
 #include "db/embeddedclient.h"
 #include "labdb/labdatabase.h"
 #include "labdb/printlog.h"
+#include "report/cupsqueue.h"
 #include "report/labeldots.h"
 #include "report/labelrenderer.h"
 #include "report/modmain.h"
@@ -34,6 +37,7 @@
 #include <QTest>
 
 #include <cups/cups.h>
+#include <cups/raster.h>
 
 using namespace report;
 using testsupport::LabelSink;
@@ -43,6 +47,7 @@ namespace {
 
 const QString kDriverQueue = QStringLiteral("LabelZPL");
 const QString kRawQueue = QStringLiteral("LabelRaw");
+const QString kPwgQueue = QStringLiteral("LabelPWG");
 
 QVariantList values(const QString &barcode)
 {
@@ -75,6 +80,52 @@ int differingRows(const QImage &graphic, const LabelDots &dots)
     return differ;
 }
 
+// The pages of a PWG raster stream (8-bit grey, 0 = black) as one-bit images of
+// whole bytes per row, as zplGraphics gives them; a header other than 8-bit grey at
+// 203 dpi gives a null image.
+struct ByteReader
+{
+    QByteArray bytes;
+    qsizetype at = 0;
+};
+
+ssize_t readBytes(void *context, unsigned char *buffer, size_t length)
+{
+    auto *reader = static_cast<ByteReader *>(context);
+    const auto n = std::min<qsizetype>(qsizetype(length), reader->bytes.size() - reader->at);
+    memcpy(buffer, reader->bytes.constData() + reader->at, size_t(n));
+    reader->at += n;
+    return n;
+}
+
+QList<QImage> pwgPages(const QByteArray &bytes)
+{
+    QList<QImage> pages;
+    if (!bytes.startsWith("RaS2"))
+        return pages;
+    ByteReader reader{bytes, 0};
+    cups_raster_t *raster = cupsRasterOpenIO(readBytes, &reader, CUPS_RASTER_READ);
+    cups_page_header2_t h;
+    while (raster && cupsRasterReadHeader2(raster, &h)) {
+        if (h.cupsBitsPerPixel != 8 || h.cupsColorSpace != CUPS_CSPACE_SW || h.HWResolution[0] != 203) {
+            pages << QImage();
+            break;
+        }
+        QImage page(int((h.cupsWidth + 7) / 8 * 8), int(h.cupsHeight), QImage::Format_Mono);
+        page.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+        page.fill(0);
+        QByteArray line(h.cupsBytesPerLine, '\0');
+        for (unsigned y = 0; y < h.cupsHeight; ++y) {
+            cupsRasterReadPixels(raster, reinterpret_cast<unsigned char *>(line.data()), h.cupsBytesPerLine);
+            for (unsigned x = 0; x < h.cupsWidth; ++x)
+                page.setPixel(int(x), int(y), uchar(line[x]) < 128 ? 1 : 0);
+        }
+        pages << page;
+    }
+    cupsRasterClose(raster);
+    return pages;
+}
+
 int jobsOnScheduler(const QString &queue)
 {
     cups_job_t *jobs = nullptr;
@@ -93,9 +144,13 @@ private:
     PrivateCups m_cups;
     LabelSink m_driverSink;
     LabelSink m_rawSink;
+    LabelSink m_pwgSink;
     QTemporaryDir m_work;
 
-    LabelSink &sinkOf(const QString &queue) { return queue == kRawQueue ? m_rawSink : m_driverSink; }
+    LabelSink &sinkOf(const QString &queue)
+    {
+        return queue == kRawQueue ? m_rawSink : queue == kPwgQueue ? m_pwgSink : m_driverSink;
+    }
 
     void makeDefault(const QString &queue)
     {
@@ -118,6 +173,23 @@ private Q_SLOTS:
                                  {QStringLiteral("PageSize=w144h72")}, error),
                  qPrintable(error));
         QVERIFY2(m_cups.addQueue(kRawQueue, m_rawSink.port(), QString(), {}, error), qPrintable(error));
+
+        // A driverless queue's PPD says that the printer itself takes PWG raster.
+        QFile zebra(m_cups.ppdPath(kDriverQueue));
+        QVERIFY2(zebra.open(QIODevice::ReadOnly), qPrintable(zebra.fileName()));
+        QByteArray ppd = zebra.readAll();
+        QVERIFY(ppd.contains("*cupsFilter: \"application/vnd.cups-raster 50 rastertolabel\""));
+        ppd.replace("*cupsFilter: \"application/vnd.cups-raster 50 rastertolabel\"",
+                    "*cupsFilter2: \"image/pwg-raster image/pwg-raster 0 -\"");
+        QFile driverless(m_work.filePath(QStringLiteral("driverless.ppd")));
+        QVERIFY(driverless.open(QIODevice::WriteOnly) && driverless.write(ppd) == ppd.size());
+        driverless.close();
+        QVERIFY2(m_cups.run(QStringLiteral("lpadmin"),
+                            {QStringLiteral("-p"), kPwgQueue, QStringLiteral("-E"), QStringLiteral("-v"),
+                             QStringLiteral("socket://127.0.0.1:%1").arg(m_pwgSink.port()), QStringLiteral("-P"),
+                             driverless.fileName()},
+                            error),
+                 qPrintable(error));
     }
 
     void cleanup()
@@ -137,6 +209,32 @@ private Q_SLOTS:
             qInfo().noquote() << "scheduler log:\n" << m_cups.errorLog();
     }
 
+    // ---- What each queue takes --------------------------------------------------------
+
+    void queueKinds_data()
+    {
+        QTest::addColumn<QString>("queue");
+        QTest::addColumn<int>("input");
+        QTest::addColumn<int>("dotsPerInch");
+        QTest::addRow("Zebra driver") << kDriverQueue << int(CupsQueue::Input::CupsRaster) << 203;
+        QTest::addRow("raw") << kRawQueue << int(CupsQueue::Input::Raw) << 0;
+        QTest::addRow("driverless") << kPwgQueue << int(CupsQueue::Input::PwgRaster) << 203;
+    }
+
+    void queueKinds()
+    {
+        QFETCH(QString, queue);
+        QFETCH(int, input);
+        QFETCH(int, dotsPerInch);
+        makeDefault(queue);
+        const std::optional<CupsQueue> found = CupsQueue::defaultQueue();
+        QVERIFY(found);
+        QCOMPARE(found->name, queue);
+        QCOMPARE(int(found->input), input);
+        QCOMPARE(found->dotsPerInch, dotsPerInch);
+        QVERIFY(found->accepting && !found->stopped);
+    }
+
     // ---- Every sticker reaches the printer and reads as its barcode -------------------
 
     void stickersReachThePrinter_data()
@@ -145,6 +243,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("language");
         QTest::addRow("driver queue: CUPS raster through rastertolabel") << kDriverQueue << QString();
         QTest::addRow("raw queue: ZPL from the program") << kRawQueue << QStringLiteral("zpl");
+        QTest::addRow("driverless queue: PWG raster") << kPwgQueue << QString();
     }
 
     void stickersReachThePrinter()
@@ -174,7 +273,8 @@ private Q_SLOTS:
 
         for (int i = 0; i < count; ++i) {
             const QString barcode = barcodes.at(i / copies);
-            const QList<QImage> graphics = testsupport::zplGraphics(jobs.at(i).bytes);
+            const QList<QImage> graphics = queue == kPwgQueue ? pwgPages(jobs.at(i).bytes)
+                                                              : testsupport::zplGraphics(jobs.at(i).bytes);
             QVERIFY2(graphics.size() == 1 && !graphics.first().isNull(),
                      qPrintable(QStringLiteral("job %1: %2 graphics in %3")
                                     .arg(i).arg(graphics.size()).arg(QString::fromLatin1(jobs.at(i).bytes.left(200)))));
@@ -187,13 +287,15 @@ private Q_SLOTS:
 
         if (queue == kDriverQueue) {
             // Only the driver's raster filter ran: no PDF or PostScript interpreter.
+            // (The scheduler's log names the filters of every queue; only this test
+            // prints to a queue that has filters at all.)
             static const QRegularExpression started(QStringLiteral("Started filter \\S*/(\\S+) "));
             QStringList filters;
             for (auto it = started.globalMatch(m_cups.errorLog()); it.hasNext();)
                 filters << it.next().captured(1);
             filters.removeDuplicates();
             QCOMPARE(filters, QStringList{QStringLiteral("rastertolabel")});
-        } else {
+        } else if (queue == kRawQueue) {
             const QByteArray zpl = jobs.first().bytes;
             QVERIFY2(zpl.startsWith("^XA") && zpl.trimmed().endsWith("^XZ"), zpl.left(80).constData());
         }
