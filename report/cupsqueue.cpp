@@ -135,6 +135,10 @@ void refreshDriver(const QString &printer)
     if (status != HTTP_STATUS_OK)
         throw ReportError(QStringLiteral("The driver of the printer \"%1\" cannot be read: %2")
                               .arg(printer, lastCupsError()));
+    // Where the scheduler's own PPD file can be read, libcups links to it and answers
+    // OK every time: the same file time means the same driver.
+    if (!g_driver.raw && g_driver.modified != 0 && modified == g_driver.modified)
+        return;
     g_driver.modified = modified;
     g_driver.raw = false;
     g_driver.input = CupsQueue::Input::PageDescription;
