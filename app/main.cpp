@@ -1,5 +1,6 @@
 #include "connectioncheck.h"
 #include "modconnect.h"
+#include "printersettings.h"
 #include "showmodal.h"
 #include "startoptions.h"
 
@@ -85,6 +86,7 @@ int main(int argc, char *argv[])
 
     // ShowReport's viewing path opens the report viewer window.
     report::installReportViewer();
+    app::applyPrinterSettings();
 
     QString printTo = options.printTo;
     if (printTo.isEmpty() && options.demo)

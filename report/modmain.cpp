@@ -2,6 +2,7 @@
 
 #include "report/reportapplication.h"
 #include "report/reporterror.h"
+#include "report/reportoutput.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -64,6 +65,7 @@ void ShowReport(bool ShowGroupTree, const QString &Caption, bool DirectPrint)
 
 void printLabelCopies(const QString &TemplatePath, const QVariantList &Values, qint16 Copies)
 {
+    const ReportOutput::Batch batch; // one printer lookup for all the copies
     for (int copy = 1; copy <= Copies; ++copy) {
         OpenReport(TemplatePath, Values);
         ShowReport(false, QStringLiteral("Print Barcode Sticker"), true);

@@ -36,7 +36,7 @@ SECOND_NUMBER=CS202400002  # PEÑA, JOSÉ LUIS: CBC, ESR, HbA1c, urine culture
 SECOND_BARCODES=(T1000003C T1000004C 200000003 3000002B)
 THIRD_NUMBER=3000001B      # O'BRIEN's urinalysis request: one exam
 THIRD_BARCODES=(3000001B)
-FIRST_COPIES=2
+FIRST_COPIES=4   # enough stickers that the run is still printing while the next scan is typed
 
 # The main window fills the screen; fraMain (18465 x 10155 twips) is centred in
 # it, fraExams lies at (10410, 4050) in fraMain, and inside fraExams txtCopies at

@@ -3,11 +3,15 @@
 // a real printer. Barcodes are checked the way a lab would: by a barcode reader
 // (zbarimg) on the rendered image and on the PDF rasterised by pdftoppm.
 
+#include "common/zpldecoder.h"
+
+#include "report/labeldots.h"
 #include "report/labelrenderer.h"
 #include "report/modmain.h"
 #include "report/reporterror.h"
 #include "report/reportoutput.h"
 #include "report/templatereader.h"
+#include "report/zplwriter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -431,6 +435,75 @@ private Q_SLOTS:
                                                 "field name=N default=\"a \\\"b\\\" # c\"\n")),
                    {});
         QCOMPARE(CurrentReport()->fieldValue(0), QStringLiteral("a \"b\" # c"));
+    }
+
+    // ---- ZPL for raw label printers ---------------------------------------------------
+
+    void zplCarriesTheDots_data()
+    {
+        QTest::addColumn<QImage>("image");
+        auto blank = [](int w, int h) {
+            QImage image(w, h, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            return image;
+        };
+        QImage black = blank(406, 12);
+        black.fill(Qt::black);
+        // Stripes of growing width, then runs of 1000 hex digits, longer than one repeat
+        // code says (419).
+        QImage runs = blank(4800, 8);
+        {
+            QPainter p(&runs);
+            int x = 0;
+            for (int w = 1; x < runs.width(); w = w * 3 / 2 + 1, x += 2 * w)
+                p.fillRect(x, 0, w, 3, Qt::black);
+            p.fillRect(0, 4, 4800, 1, Qt::black);
+            p.fillRect(0, 5, 4000, 1, Qt::black);    // 1000 F digits, then white
+            p.fillRect(4000, 6, 8, 1, Qt::black);    // 1000 0 digits, then black
+        }
+        // 13 dots wide (a row ends inside a byte), a dot at each corner, rows repeated.
+        QImage ragged = blank(13, 9);
+        for (const QPoint &pt : {QPoint(0, 0), QPoint(12, 0), QPoint(0, 8), QPoint(12, 8)})
+            ragged.setPixel(pt, qRgb(0, 0, 0));
+        OpenReport(shippedTemplate(), sevenValues(QStringLiteral("T1000001C")));
+        const QImage sticker = LabelRenderer(*CurrentReport(), 300).toImage(true);
+        CurrentReport().reset();
+        QTest::newRow("all white") << blank(406, 12);
+        QTest::newRow("all black") << black;
+        QTest::newRow("runs longer than one repeat code") << runs;
+        QTest::newRow("ragged width, repeated rows") << ragged;
+        QTest::newRow("the shipped sticker at 300 dpi") << sticker;
+    }
+
+    void zplCarriesTheDots()
+    {
+        QFETCH(QImage, image);
+        const LabelDots dots = LabelDots::fromImage(image);
+        const QByteArray zpl = ZplWriter::label(dots);
+        QVERIFY(zpl.startsWith("^XA"));
+        QVERIFY(zpl.trimmed().endsWith("^XZ"));
+        QVERIFY(zpl.contains("^PW" + QByteArray::number(image.width()) + '\n'));
+        const QList<QImage> graphics = testsupport::zplGraphics(zpl);
+        QCOMPARE(graphics.size(), 1);
+        const QImage &g = graphics.first();
+        QCOMPARE(g.size(), QSize(dots.bytesPerRow * 8, image.height()));
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < g.width(); ++x) {
+                const bool expected = x < image.width() && qGray(image.pixel(x, y)) < 128;
+                if ((g.pixelIndex(x, y) == 1) != expected)
+                    QFAIL(qPrintable(QStringLiteral("dot %1,%2 differs").arg(x).arg(y)));
+            }
+        // Compressed: never longer than the plain hex it stands for.
+        QVERIFY(ZplWriter::compressedHex(dots).size() <= dots.bits.size() * 2);
+    }
+
+    void zplCompressionExample()
+    {
+        QImage row(48, 1, QImage::Format_RGB32);
+        row.fill(Qt::white);
+        for (int x = 16; x < 24; ++x)
+            row.setPixel(x, 0, qRgb(0, 0, 0));
+        QCOMPARE(ZplWriter::compressedHex(LabelDots::fromImage(row)), QByteArray("J0HF,"));
     }
 
     // ---- Barcodes that scan -----------------------------------------------------------

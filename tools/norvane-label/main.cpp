@@ -4,6 +4,7 @@
 
 #include "labeloptions.h"
 
+#include "app/printersettings.h"
 #include "report/frmreportviewer.h"
 #include "report/labelrenderer.h"
 #include "report/modmain.h"
@@ -98,6 +99,8 @@ int main(int argc, char *argv[])
         err << "norvane-label: " << error << "\nTry norvane-label --help.\n";
         return 2;
     }
+    // The label printer's settings, as Norvane reads them (a raw queue's language).
+    app::applyPrinterSettings();
     try {
         return run(options);
     } catch (const report::ReportError &e) {

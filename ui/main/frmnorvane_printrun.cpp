@@ -8,6 +8,7 @@
 #include "db/printlog.h"
 #include "report/modmain.h"
 #include "report/reporterror.h"
+#include "report/reportoutput.h"
 #include "ui/main/copiescount.h"
 #include "ui/main/exclusiverun.h"
 #include "widgets/messagebox.h"
@@ -60,6 +61,15 @@ void frmNorvane::onGenerateClicked()
     if (anyChecked && !copiesCount(txtCopies->text())) {
         refuseCopies();
         return;
+    }
+    // A printer that cannot take the stickers (stopped, refusing jobs, a raw queue
+    // without a language) is told before anything is printed or logged.
+    if (anyChecked && *copiesCount(txtCopies->text()) > 0) {
+        if (const QString problem = report::ReportOutput::printerProblem(); !problem.isEmpty()) {
+            widgets::MsgBox(problem);
+            cmdGenerate->setFocus(Qt::OtherFocusReason);
+            return;
+        }
     }
 
     for (int i = 1; i <= n; ++i) {

@@ -1,0 +1,26 @@
+#include "printersettings.h"
+
+#include "modconnect.h"
+#include "settingsstore.h"
+
+#include "report/reportoutput.h"
+
+namespace app {
+
+void applyPrinterSettings()
+{
+    const SettingsStore store(QString::fromUtf16(modConnect::kSettingsApplication));
+    const QString section = QString::fromUtf16(kPrinterSection);
+    report::ReportOutput::RawPrinter printer;
+    printer.language = store.value(section, QStringLiteral("Language")).trimmed();
+    const QString resolution = store.value(section, QStringLiteral("Resolution")).trimmed();
+    if (!resolution.isEmpty()) {
+        bool ok = false;
+        printer.dotsPerInch = resolution.toInt(&ok);
+        if (!ok)
+            printer.dotsPerInch = -1; // refused with a message when a raw queue is printed to
+    }
+    report::ReportOutput::setRawPrinter(printer);
+}
+
+} // namespace app

@@ -1,0 +1,17 @@
+#pragma once
+
+// The label printer's settings, beside the connection settings in the same per-user
+// store (application "ZEMRIX Current User"), section "Printer". Read only, never
+// written. They matter only for a raw print queue (one without a driver, which hands
+// jobs to the printer unchanged):
+//   Language    the printer's language; "ZPL" prints stickers as ZPL. Not set: a raw
+//               default queue is refused with a message before anything is printed.
+//   Resolution  the printer's dots per inch (203, 300, 600); not set: 203.
+namespace app {
+
+inline constexpr char16_t kPrinterSection[] = u"Printer";
+
+// Reads the section and hands it to the report layer (report::ReportOutput::setRawPrinter).
+void applyPrinterSettings();
+
+} // namespace app
