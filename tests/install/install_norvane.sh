@@ -90,8 +90,10 @@ step "norvane --demo to its first paint"
 # QT_DEBUG_BACKINGSTORE set it writes each window flush to outputNNNN.png in the
 # current folder: the first file is the first paint, seen from outside the program.
 cd "$work/run"
-headless env QT_QPA_PLATFORM=minimal:fontconfig QT_DEBUG_BACKINGSTORE=1 \
-    "$prefix/bin/norvane" --demo >"$work/demo.log" 2>&1 &
+# exec, so that $! is norvane itself and the kill below cannot leave it running.
+(exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+    XDG_DATA_HOME="$home/.local/share" QT_QPA_PLATFORM=minimal:fontconfig QT_DEBUG_BACKINGSTORE=1 \
+    "$prefix/bin/norvane" --demo >"$work/demo.log" 2>&1) &
 pid=$!
 painted=
 for i in $(seq 300); do
