@@ -1,3 +1,4 @@
+#include "logfile.h"
 #include "modconnect.h"
 #include "showmodal.h"
 #include "startoptions.h"
@@ -48,6 +49,9 @@ int runDemo()
 
 int main(int argc, char *argv[])
 {
+    // From the first line on, what the program tells the IT staff goes to its log file.
+    QCoreApplication::setApplicationName(QStringLiteral("Norvane"));
+    app::installLogFile();
     QApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("Norvane"));
 

@@ -41,7 +41,7 @@ QString braceQuoted(const QString &value, BraceStyle style = BraceStyle::Doubled
 // is brace-quoted in the driver's style (throws DbError for a value FreeTDS cannot
 // take). The server goes in as it stands: FreeTDS and Windows' drivers
 // both read "host", "host,port" and "host\instance". For FreeTDS the protocol
-// version is fixed to 7.4.
+// version is fixed to 7.4 and the client character set to UTF-8.
 QString odbcConnectionString(const ConnectionSettings &settings, const QString &driver);
 
 // The ODBC driver used for SQL Server: the environment variable NORVANE_ODBC_DRIVER
