@@ -59,7 +59,10 @@ void rotate(QFile &file)
 
 void handleMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    const QByteArray line = (QDateTime::currentDateTime().toString(Qt::ISODateWithMs) + u' '
+    // Local time with its offset from UTC, so that lines compare across a change of
+    // daylight saving time and with the server's own logs.
+    const QDateTime now = QDateTime::currentDateTime();
+    const QByteArray line = (now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODateWithMs) + u' '
                              + QLatin1String(context.category ? context.category : "default") + u' '
                              + QLatin1String(levelName(type)) + QLatin1String(": ") + message + u'\n')
                                 .toUtf8();

@@ -17,16 +17,17 @@ namespace db {
 //    connection states, a rollback that failed); the client has closed it.
 //  - TimedOut: the server gave no answer within the command time-out; the client
 //    has given the connection up as well.
+//  - NotConnected: the connection could not be opened (or opened again).
 // inDoubt marks a commit whose answer never came: the server may have committed.
 class DbError : public std::runtime_error
 {
 public:
-    enum class Kind { Command, ConnectionLost, TimedOut };
+    enum class Kind { Command, ConnectionLost, TimedOut, NotConnected };
 
     explicit DbError(const QString &description, Kind kind = Kind::Command, bool inDoubt = false);
     QString description() const { return m_description; }
     Kind kind() const { return m_kind; }
-    // The connection went away with this failure (lost or timed out).
+    // There is no usable connection after this failure.
     bool connectionGone() const { return m_kind != Kind::Command; }
     bool inDoubt() const { return m_inDoubt; }
 

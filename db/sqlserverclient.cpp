@@ -132,7 +132,7 @@ void SqlServerClient::connect()
         qCWarning(lcDb, "Cannot connect to the database server \"%s\": %s", qUtf8Printable(m_settings->server),
                   qUtf8Printable(description));
         throw DbError(description.isEmpty() ? QStringLiteral("Unable to connect to the database server.") : description,
-                      DbError::Kind::ConnectionLost);
+                      DbError::Kind::NotConnected);
     }
 }
 
