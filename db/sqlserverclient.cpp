@@ -309,8 +309,22 @@ void SqlServerClient::commitTrans()
     clock.start();
     // A commit whose connection goes before its answer has come is in doubt: the
     // server may have committed.
-    if (!db.commit())
-        fail(db.lastError(), QStringLiteral("The transaction could not be committed."), nullptr, clock.elapsed(), true);
+    if (!db.commit()) {
+        const QSqlError error = db.lastError();
+        // Qt's commit is the driver's commit, then the return to autocommit (which
+        // FreeTDS sends as a rollback of the transaction the commit began anew).
+        // When only that second step failed, the commit is done: telling it as failed
+        // would have it recorded twice. The connection's state is unknown, though:
+        // it is closed, and the next command opens it again.
+        if (error.driverText().contains(QLatin1String("autocommit"), Qt::CaseInsensitive)) {
+            qCWarning(lcDb, "Committed, but the connection could not return to autocommit; it is closed: %s",
+                      qUtf8Printable(describe(error)));
+            m_inTransaction = false;
+            loseConnection();
+            return;
+        }
+        fail(error, QStringLiteral("The transaction could not be committed."), nullptr, clock.elapsed(), true);
+    }
     m_inTransaction = false;
 }
 

@@ -57,6 +57,10 @@ int main(int argc, char *argv[])
                                          QStringLiteral("Never carry out nor answer each connection's N-th COMMIT, nor "
                                                         "anything after it."),
                                          QStringLiteral("N"));
+    const QCommandLineOption failRollback(QStringLiteral("fail-rollback"),
+                                          QStringLiteral("Answer each connection's N-th ROLLBACK with an error, without "
+                                                         "carrying it out (the transaction stays open)."),
+                                          QStringLiteral("N"));
     const QCommandLineOption dropCommit(QStringLiteral("drop-commit"),
                                         QStringLiteral("Carry out each connection's N-th COMMIT, then close the connection "
                                                        "without answering it (a commit in doubt)."),
@@ -70,7 +74,7 @@ int main(int argc, char *argv[])
                                         QStringLiteral("Shut down when standard input ends (a test that started the server "
                                                        "through a pipe takes it along when it ends, even by a crash)."));
     parser.addOptions({port, database, demo, user, password, dbname, dropAfter, failBatch, stall, stallBatch, stallCommit,
-                       dropCommit, log, watchStdin});
+                       dropCommit, failRollback, log, watchStdin});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -100,7 +104,8 @@ int main(int argc, char *argv[])
             return fail(QStringLiteral("--fail-batch takes a number from 1 up"));
     }
     const std::pair<const QCommandLineOption *, int *> counted[] = {
-        {&stallBatch, &config.stallBatch}, {&stallCommit, &config.stallCommit}, {&dropCommit, &config.dropCommit}};
+        {&stallBatch, &config.stallBatch}, {&stallCommit, &config.stallCommit}, {&dropCommit, &config.dropCommit},
+        {&failRollback, &config.failRollback}};
     for (const auto &[option, value] : counted) {
         if (!parser.isSet(*option))
             continue;

@@ -390,6 +390,11 @@ TdsConnection::Answer TdsConnection::transactionManager(const TdsMessage &messag
                 tokens.done(Done, DoneError, 0, 0);
                 return reply(tokens);
             }
+            if (!commit && ++m_rollbacks == m_config.failRollback) {
+                errorToken(tokens, 50000, QStringLiteral("Injected failure of rollback %1.").arg(m_rollbacks));
+                tokens.done(Done, DoneError, 0, 0);
+                return reply(tokens);
+            }
             const int commitNumber = commit ? ++m_commits : 0;
             if (commit && commitNumber == m_config.stallCommit) {
                 m_log.write(m_number, QStringLiteral("STALL"), QStringLiteral("at commit %1").arg(commitNumber));

@@ -77,6 +77,7 @@ private Q_SLOTS:
     void textSurvivesAnyLocale();
     void failedLogIsToldAndRecordedAgain_data();
     void failedLogIsToldAndRecordedAgain();
+    void commitWhoseReturnToAutocommitFailsCountsOnce();
     void stalledServerIsGivenUp_data();
     void stalledServerIsGivenUp();
     void serverRestartCostsNoRestart();
@@ -101,6 +102,7 @@ private:
     QStringList m_messages;
     QList<Question> m_questions;
     bool m_answer = false;
+    bool m_busyWhileAsking = false;
     int m_run = 0;
 };
 
@@ -126,6 +128,7 @@ void tst_wirefaults::init()
     m_messages.clear();
     m_questions.clear();
     m_answer = false;
+    m_busyWhileAsking = false;
     m_logStart = QFileInfo(m_logPath).size();
 }
 
@@ -163,6 +166,9 @@ bool tst_wirefaults::connectProgram(const QStringList &serverOptions, int comman
         return false;
     widgets::setMessageBoxHandler([this](const QString &text, const QString &) { m_messages.append(text); });
     widgets::setQuestionHandler([this](const QString &text, const QString &caption, widgets::QuestionIcon icon) {
+        // Asked once the command is over: not under the busy cursor.
+        if (QGuiApplication::overrideCursor())
+            m_busyWhileAsking = true;
         m_questions.append({text, caption, icon});
         return m_answer;
     });
@@ -266,6 +272,12 @@ void tst_wirefaults::failedLogIsToldAndRecordedAgain_data()
         << QStringList{u"--drop-after"_qs, u"7"_qs} << false << true << QString();
     QTest::newRow("connection lost at the master call, given up")
         << QStringList{u"--drop-after"_qs, u"7"_qs} << false << false << QString();
+    // A rollback refused on a live connection would leave the transaction open
+    // under every later log: the connection is closed instead, and opened again.
+    // (Rollback 1 is FreeTDS's return to autocommit after exam 1's commit.)
+    QTest::newRow("master call and its rollback fail, recorded again")
+        << QStringList{u"--fail-batch"_qs, u"7"_qs, u"--fail-rollback"_qs, u"2"_qs} << false << true
+        << u"Injected failure of batch 7."_qs;
     // The server commits and the answer never comes: the log may be recorded.
     QTest::newRow("commit unanswered, given up") << QStringList{u"--drop-commit"_qs, u"2"_qs} << true << false << QString();
 }
@@ -317,6 +329,8 @@ void tst_wirefaults::failedLogIsToldAndRecordedAgain()
     QCOMPARE(exams->itemChecked(3), true);
     QVERIFY(print->isEnabled());
     QVERIFY(!print->hasFocus());
+    QVERIFY(!m_busyWhileAsking);
+    QVERIFY(!QGuiApplication::overrideCursor());
 
     // Exactly once, or not at all: never a master row without its date row.
     const bool recorded = retry || inDoubt;
@@ -341,6 +355,26 @@ void tst_wirefaults::failedLogIsToldAndRecordedAgain()
             QVERIFY2(givenUp.first().endsWith(reason), qPrintable(givenUp.first()));
         QCOMPARE(givenUp.first().contains(u"may already be recorded"_qs), inDoubt);
     }
+}
+
+void tst_wirefaults::commitWhoseReturnToAutocommitFailsCountsOnce()
+{
+    // The driver commits, then fails to go back to autocommit (FreeTDS sends that as
+    // a rollback, refused here): the log is recorded, and said so, exactly once; the
+    // next log runs on a connection opened again.
+    const labdb::BulkChargeslip slip = labdb::addChargeslip(m_dbPath, 2);
+    m_server = std::make_unique<ServerProcess>();
+    QVERIFY(m_server->start(m_dbPath, {u"--fail-rollback"_qs, u"1"_qs}));
+    db::SqlServerClient client(5);
+    client.openWithSettings({m_server->serverSetting(), u"Laboratory"_qs, QString::fromUtf16(ServerProcess::kUser),
+                             QString::fromUtf16(ServerProcess::kPassword)});
+    for (QString barcode : slip.barcodes) {
+        const QString original = barcode;
+        const db::LogOutcome outcome = db::SaveBarcodeLog(client, barcode);
+        QVERIFY2(outcome.recorded(), qPrintable(outcome.reason));
+        QCOMPARE(masterRowsOf(labdb::PrintLog::read(m_dbPath), original), 1);
+    }
+    QCOMPARE(m_server->loggedRequests().filter(u"LOGIN"_qs).size(), 2);
 }
 
 void tst_wirefaults::stalledServerIsGivenUp_data()
