@@ -24,6 +24,7 @@
 #include "widgets/vktextbox.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -342,6 +343,17 @@ void tst_wirefaults::failedLogIsToldAndRecordedAgain()
     for (const QStringList &master : log.masterRows)
         QCOMPARE(dateRowsOf(log, master.value(4)), 1);
     QCOMPARE(window.barcodes().at(1), retry ? QString() : barcodes.at(1));
+
+    // A connection opened again is never opened inside a log: on it, the first
+    // thing the program does is begin the retry's transaction (or nothing at all).
+    const QStringList requests = m_server->loggedRequests();
+    const qsizetype lastLogin = requests.lastIndexOf(QRegularExpression(u"LOGIN .*"_qs));
+    if (requests.filter(QRegularExpression(u"^LOGIN "_qs)).size() > 1) {
+        const QStringList after = requests.mid(lastLogin + 1)
+                                      .filter(QRegularExpression(u"^(TM |BATCH Laboratory|BATCH SELECT)"_qs));
+        QVERIFY2(after.isEmpty() || after.first() == u"TM BEGIN"_qs, qPrintable(requests.mid(lastLogin).join(u" | "_qs)));
+        QCOMPARE(after.isEmpty(), !retry);
+    }
 
     // Given up: the IT staff find the barcode, the reason and the time in the log file.
     const QStringList givenUp = logFileText().split(u'\n').filter(u"Printed but not recorded"_qs).filter(barcodes.at(1));
