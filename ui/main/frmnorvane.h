@@ -101,9 +101,9 @@ private:
     // the run it belongs to; empties Barcode once logged (frmnorvane_printrun.cpp).
     db::LogOutcome SaveBarcodeLog(QString &Barcode);
     // After a run whose log failed: tells which printed barcodes are not recorded
-    // and why, and records them again as long as the user asks; what is given up
-    // goes to the program's log file. True when all are recorded in the end.
-    bool TellUnrecorded(UnrecordedLogs &unrecorded);
+    // and why (and whether exams are left to print), and records them again as long
+    // as the user asks; what is given up goes to the program's log file.
+    void TellUnrecorded(UnrecordedLogs &unrecorded, bool examsLeft);
 
     // Event handlers.
     void onActivated();

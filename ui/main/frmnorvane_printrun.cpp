@@ -37,17 +37,12 @@ db::LogOutcome frmNorvane::SaveBarcodeLog(QString &Barcode)
     return db::SaveBarcodeLog(db::DbConnection(), Barcode, [&run] { run.yield(); });
 }
 
-bool frmNorvane::TellUnrecorded(UnrecordedLogs &unrecorded)
+void frmNorvane::TellUnrecorded(UnrecordedLogs &unrecorded, bool examsLeft)
 {
-    const int n = lstExams->listCount();
-    bool examsLeft = false;
-    for (int i = 1; i <= n && !examsLeft; ++i)
-        examsLeft = lstExams->itemChecked(i);
-
     while (!unrecorded.isEmpty()) {
         if (!widgets::AskYesNo(unrecorded.question(examsLeft), widgets::QuestionIcon::Warning)) {
             unrecorded.writeGivenUp();
-            return false;
+            return;
         }
         // The same log again, nothing printed: each barcode that is recorded now
         // leaves the list (and its element of Barcodes is emptied).
@@ -62,7 +57,6 @@ bool frmNorvane::TellUnrecorded(UnrecordedLogs &unrecorded)
                 unrecorded.add(e.item, e.barcode, outcome.reason, outcome.status == db::LogOutcome::Status::InDoubt);
         }
     }
-    return true;
 }
 
 void frmNorvane::onGenerateClicked()
@@ -142,10 +136,10 @@ void frmNorvane::onGenerateClicked()
     }
 
     if (!unrecorded.isEmpty()) {
-        TellUnrecorded(unrecorded);
         bool examsLeft = false;
         for (int i = 1; i <= lstExams->listCount() && !examsLeft; ++i)
             examsLeft = lstExams->itemChecked(i);
+        TellUnrecorded(unrecorded, examsLeft);
         if (examsLeft) {
             // The exams not reached stay checked for the next Print; the focus
             // leaves Print, so that a scanner's trailing Enter cannot start it.
