@@ -1,4 +1,5 @@
 #include "connectioncheck.h"
+#include "logfile.h"
 #include "modconnect.h"
 #include "printersettings.h"
 #include "showmodal.h"
@@ -74,6 +75,11 @@ int main(int argc, char *argv[])
         QTextStream(stdout) << app::versionText() << '\n';
         return 0;
     }
+
+    // From here on, what the program tells the IT staff also goes to its log file.
+    QCoreApplication::setApplicationName(QStringLiteral("Norvane"));
+    app::installLogFile();
+
     if (options.checkConnection) {
         QCoreApplication application(argc, argv);
         application.setApplicationName(QStringLiteral("Norvane"));

@@ -78,6 +78,11 @@ QString odbcConnectionString(const ConnectionSettings &settings, const QString &
     // FreeTDS would otherwise try several protocol versions in turn.
     if (freeTds)
         text += QLatin1String(";TDS_Version=7.4");
+    // FreeTDS otherwise converts text through the workstation's locale, which under
+    // C/POSIX (or a UTF-8 locale that is not installed) turns every non-ASCII
+    // character into '?' or U+FFFD, on the way in and on the way out.
+    if (freeTds)
+        text += QLatin1String(";ClientCharset=UTF-8");
     return text;
 }
 

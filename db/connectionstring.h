@@ -41,7 +41,7 @@ QString braceQuoted(const QString &value, BraceStyle style = BraceStyle::Doubled
 // is brace-quoted in the driver's style (for FreeTDS, throws DbError naming the
 // setting that holds "};", which it cannot take). The server goes in as it stands:
 // FreeTDS and Windows' drivers both read "host", "host,port" and "host\instance".
-// For FreeTDS the protocol version is fixed to 7.4.
+// For FreeTDS the protocol version is fixed to 7.4 and the client character set to UTF-8.
 QString odbcConnectionString(const ConnectionSettings &settings, const QString &driver);
 
 // What the driver makes of the settings other than a SQL Server login, for the

@@ -2,9 +2,11 @@
 
 namespace db {
 
-DbError::DbError(const QString &description)
+DbError::DbError(const QString &description, Kind kind, bool inDoubt)
     : std::runtime_error(description.toStdString())
     , m_description(description)
+    , m_kind(kind)
+    , m_inDoubt(inDoubt)
 {
 }
 

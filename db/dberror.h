@@ -6,16 +6,35 @@
 namespace db {
 
 // A failed database operation. The description is what the user is shown by the
-// routines that report failures (the patient search): for a server error it carries
-// the server's own message text.
+// routines that report failures (the patient search, the print run's message): for
+// a server error it carries the server's own message text, for a driver error the
+// driver's.
+//
+// The kind says what the failure means for the connection:
+//  - Command: the server (or the client) refused this one operation; the
+//    connection goes on.
+//  - ConnectionLost: the connection is gone (the driver's communication-link or
+//    connection states, a rollback that failed); the client has closed it.
+//  - TimedOut: the server gave no answer within the command time-out; the client
+//    has given the connection up as well.
+//  - NotConnected: the connection could not be opened (or opened again).
+// inDoubt marks a commit whose answer never came: the server may have committed.
 class DbError : public std::runtime_error
 {
 public:
-    explicit DbError(const QString &description);
+    enum class Kind { Command, ConnectionLost, TimedOut, NotConnected };
+
+    explicit DbError(const QString &description, Kind kind = Kind::Command, bool inDoubt = false);
     QString description() const { return m_description; }
+    Kind kind() const { return m_kind; }
+    // There is no usable connection after this failure.
+    bool connectionGone() const { return m_kind != Kind::Command; }
+    bool inDoubt() const { return m_inDoubt; }
 
 private:
     QString m_description;
+    Kind m_kind;
+    bool m_inDoubt;
 };
 
 } // namespace db

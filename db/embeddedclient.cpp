@@ -69,7 +69,8 @@ bool EmbeddedClient::inTransaction() const
 labdb::Session &EmbeddedClient::session()
 {
     if (!m_session)
-        throw DbError(m_dropped ? linkFailure : QStringLiteral("Operation is not allowed when the object is closed."));
+        throw m_dropped ? DbError(linkFailure, DbError::Kind::ConnectionLost)
+                        : DbError(QStringLiteral("Operation is not allowed when the object is closed."));
     return *m_session;
 }
 

@@ -81,24 +81,28 @@ void logTransaction(DbClient &connection, const QString &barcode, const std::fun
 
 } // namespace
 
-bool SaveBarcodeLog(DbClient &connection, QString &Barcode, const std::function<void()> &processEvents)
+LogOutcome SaveBarcodeLog(DbClient &connection, QString &Barcode, const std::function<void()> &processEvents)
 {
     // Blank: nothing but space characters (a tab or a line break is a value).
     if (std::all_of(Barcode.cbegin(), Barcode.cend(), [](QChar c) { return c == u' '; })) {
         Barcode.clear();
-        return true;
+        return {};
     }
 
-    QString failure;
+    LogOutcome outcome{LogOutcome::Status::Failed, QString()};
     try {
         logTransaction(connection, Barcode, processEvents);
         Barcode.clear();
-        return true;
+        return {};
     } catch (const DbError &e) {
-        failure = e.description();
+        outcome.reason = e.description();
+        if (e.inDoubt())
+            outcome.status = LogOutcome::Status::InDoubt;
     } catch (const std::exception &e) {
-        failure = QString::fromLocal8Bit(e.what());
+        outcome.reason = QString::fromLocal8Bit(e.what());
     }
+    if (outcome.reason.isEmpty())
+        outcome.reason = QStringLiteral("The database gave no reason.");
 
     // Undo everything this log wrote. A rollback that fails as well (the connection
     // is gone, so the server has rolled back already; or the transaction never
@@ -111,8 +115,13 @@ bool SaveBarcodeLog(DbClient &connection, QString &Barcode, const std::function<
     } catch (const std::exception &e) {
         qCWarning(lcDb, "Print log of barcode \"%s\": the rollback failed as well: %s", qUtf8Printable(Barcode), e.what());
     }
-    qCWarning(lcDb, "Print log of barcode \"%s\" rolled back: %s", qUtf8Printable(Barcode), qUtf8Printable(failure));
-    return false;
+    if (outcome.status == LogOutcome::Status::InDoubt)
+        qCWarning(lcDb, "Print log of barcode \"%s\" in doubt: the commit got no answer, the database may hold it: %s",
+                  qUtf8Printable(Barcode), qUtf8Printable(outcome.reason));
+    else
+        qCWarning(lcDb, "Print log of barcode \"%s\" rolled back: %s", qUtf8Printable(Barcode),
+                  qUtf8Printable(outcome.reason));
+    return outcome;
 }
 
 } // namespace db

@@ -24,15 +24,32 @@ class DbClient;
 //    master or date call, a clock reading, the commit): the transaction is rolled
 //    back and Barcode keeps its value. A rollback that fails in turn (the
 //    connection is gone, the transaction never began) changes nothing of that.
-// No failure leaves this function and nothing is shown to the user; the failure
-// is written to the program's log (category norvane.db) for the IT staff.
+// No failure leaves this function and nothing is shown to the user: the outcome
+// says what happened, and the failure is written to the program's log (category
+// norvane.db) for the IT staff.
 //
 // processEvents is called once per row while the rows are read and once per row
 // before its master call, with the transaction open: the window passes its own
 // yield there (the print log lives below the widgets). It may be empty.
 //
 // The barcode is sent exactly as given, blanks around it included.
-// Returns true when Barcode was emptied (blank or committed).
-bool SaveBarcodeLog(DbClient &connection, QString &Barcode, const std::function<void()> &processEvents = {});
+
+// What became of one log.
+struct LogOutcome
+{
+    enum class Status {
+        Recorded, // committed, or nothing to record (a blank barcode)
+        Failed,   // rolled back: nothing of it is in the database
+        InDoubt,  // the commit was sent and its answer never came: the database may
+                  // hold the log; recording it again could make it appear twice
+    };
+    Status status = Status::Recorded;
+    QString reason; // the database's (or driver's) own description of the failure
+
+    bool recorded() const { return status == Status::Recorded; }
+    explicit operator bool() const { return recorded(); }
+};
+
+LogOutcome SaveBarcodeLog(DbClient &connection, QString &Barcode, const std::function<void()> &processEvents = {});
 
 } // namespace db

@@ -2,8 +2,11 @@
 
 #include "connectionstring.h"
 #include "dberror.h"
+#include "dblogging.h"
+#include "odbcdiagnostics.h"
 
 #include <QAtomicInt>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -20,18 +23,37 @@ QString newConnectionName()
     return QStringLiteral("norvane-sqlserver-%1").arg(counter.fetchAndAddRelaxed(1));
 }
 
-[[noreturn]] void fail(const QSqlError &error, const QString &fallback)
+bool isFreeTds(const QString &driver)
 {
-    const QString description = SqlServerClient::describe(error);
-    throw DbError(description.isEmpty() ? fallback : description);
+    return driver.contains(QLatin1String("FreeTDS"), Qt::CaseInsensitive);
+}
+
+// A driver's error that ended with the connection: class 08 (connection
+// exception: 08S01 communication link failure, 08003 not open, 08007 lost during
+// the transaction, 08001 cannot connect) or the driver's own judgement.
+bool linkStateLost(const QStringList &states)
+{
+    for (const QString &state : states) {
+        if (state.startsWith(QLatin1String("08")))
+            return true;
+    }
+    return false;
+}
+
+bool timeOutState(const QStringList &states)
+{
+    // S1T00 is HYT00 in ODBC 2's words, which FreeTDS uses for Qt's connection.
+    return states.contains(QLatin1String("HYT00")) || states.contains(QLatin1String("HYT01"))
+        || states.contains(QLatin1String("S1T00"));
 }
 
 } // namespace
 
-SqlServerClient::SqlServerClient(int loginTimeoutSeconds, const QString &driver)
+SqlServerClient::SqlServerClient(int loginTimeoutSeconds, const QString &driver, int commandTimeoutSeconds)
     : m_connectionName(newConnectionName())
     , m_driver(driver.isEmpty() ? odbcDriverName() : driver)
     , m_loginTimeoutSeconds(loginTimeoutSeconds)
+    , m_commandTimeoutSeconds(commandTimeoutSeconds)
 {
     QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
 }
@@ -68,6 +90,11 @@ bool SqlServerClient::isOpen() const
     return database().isOpen();
 }
 
+QString SqlServerClient::driverConnectionString() const
+{
+    return database().databaseName();
+}
+
 void SqlServerClient::open(const QString &connectionString)
 {
     openWithSettings(parseConnectionString(connectionString));
@@ -75,33 +102,139 @@ void SqlServerClient::open(const QString &connectionString)
 
 void SqlServerClient::openWithSettings(const ConnectionSettings &settings)
 {
+    m_settings = settings;
+    m_reopen = false;
+    m_inTransaction = false;
+    m_transactionLost = false;
+    connect();
+}
+
+void SqlServerClient::connect()
+{
     QSqlDatabase db = database();
     if (!db.isValid())
         throw DbError(QStringLiteral("The ODBC driver of Qt SQL (QODBC) is not available."));
     if (db.isOpen())
         db.close();
-    db.setDatabaseName(odbcConnectionString(settings, m_driver));
-    db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(m_loginTimeoutSeconds));
-    if (!db.open())
-        fail(db.lastError(), QStringLiteral("Unable to connect to the database server."));
+    QString text = odbcConnectionString(*m_settings, m_driver);
+    QString options = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(m_loginTimeoutSeconds);
+    // FreeTDS takes its query time-out from the connection string and applies it
+    // to every request, transaction requests included; ODBC's request time-out of
+    // the connection is the portable form for the other drivers.
+    if (isFreeTds(m_driver))
+        text += QStringLiteral(";Timeout=%1").arg(driverTimeoutSeconds());
+    else
+        options += QStringLiteral(";SQL_ATTR_CONNECTION_TIMEOUT=%1").arg(driverTimeoutSeconds());
+    db.setDatabaseName(text);
+    db.setConnectOptions(options);
+    if (!db.open()) {
+        const QString description = describe(db.lastError());
+        qCWarning(lcDb, "Cannot connect to the database server \"%s\": %s", qUtf8Printable(m_settings->server),
+                  qUtf8Printable(description));
+        throw DbError(description.isEmpty() ? QStringLiteral("Unable to connect to the database server.") : description,
+                      DbError::Kind::NotConnected);
+    }
 }
 
 void SqlServerClient::close()
 {
     QSqlDatabase db = database();
     db.close();
+    m_reopen = false;
+    m_inTransaction = false;
+    m_transactionLost = false;
+}
+
+void SqlServerClient::loseConnection()
+{
+    QSqlDatabase db = database();
+    db.close();
+    m_reopen = m_settings.has_value();
+    if (m_inTransaction)
+        m_transactionLost = true;
+}
+
+void SqlServerClient::fail(const QSqlError &error, const QString &fallback, const QSqlQuery *query,
+                           qint64 elapsedMs, bool commit)
+{
+    QString description = describe(error);
+    if (description.isEmpty())
+        description = fallback;
+    // The states are read before anything else is asked of the driver: every call
+    // on a handle clears its diagnostics.
+    const QSqlDatabase db = database();
+    const QStringList states = odbcSqlStates(db, query);
+    const bool timedOut = timeOutState(states) || ranIntoTimeOut(elapsedMs);
+    const bool lost = linkStateLost(states) || odbcConnectionDead(db);
+    if (!timedOut && !lost)
+        throw DbError(description);
+
+    // A time-out leaves the conversation with the server where nobody knows: the
+    // connection is given up as when it is lost.
+    const DbError::Kind kind = timedOut ? DbError::Kind::TimedOut : DbError::Kind::ConnectionLost;
+    if (timedOut)
+        description = timeOutDescription(description);
+    qCWarning(lcDb, "The connection to the database server was %s (%s): %s",
+              timedOut ? "given up after the command time-out" : "lost", qUtf8Printable(states.join(u',')),
+              qUtf8Printable(description));
+    loseConnection();
+    throw DbError(description, kind, commit);
+}
+
+int SqlServerClient::driverTimeoutSeconds() const
+{
+    // FreeTDS, when a statement's time-out expires, sends the server a cancel and
+    // waits the time-out again for its acknowledgement before it gives the
+    // connection up: a server that answers nothing at all costs it twice the
+    // time-out. Given half, a hung server is given up after the command time-out.
+    // (A transaction request is given up at the first expiry.)
+    if (isFreeTds(m_driver))
+        return qMax(1, m_commandTimeoutSeconds / 2);
+    return m_commandTimeoutSeconds;
+}
+
+bool SqlServerClient::ranIntoTimeOut(qint64 elapsedMs) const
+{
+    return elapsedMs >= qint64(driverTimeoutSeconds()) * 1000 - 250;
+}
+
+QString SqlServerClient::timeOutDescription(const QString &driverText) const
+{
+    // FreeTDS reports a server that never answers its cancel as a communication
+    // link failure: say first what happened.
+    if (driverText.contains(QLatin1String("Timeout expired"), Qt::CaseInsensitive))
+        return driverText;
+    return QStringLiteral("Timeout expired: the database server did not answer within %1 seconds (%2)")
+        .arg(m_commandTimeoutSeconds)
+        .arg(driverText);
+}
+
+void SqlServerClient::readyForCommand()
+{
+    if (m_transactionLost)
+        throw DbError(QStringLiteral("The connection to the database server was lost during the transaction."),
+                      DbError::Kind::ConnectionLost);
+    if (database().isOpen())
+        return;
+    if (!m_reopen || m_inTransaction)
+        throw DbError(QStringLiteral("Operation is not allowed when the object is closed."));
+    // Once per command: a reopen that fails leaves the next command to try again.
+    qCInfo(lcDb, "Reopening the connection to the database server \"%s\"", qUtf8Printable(m_settings->server));
+    connect();
+    m_reopen = false;
 }
 
 DbResult SqlServerClient::runQuery(const QString &command, bool wholeResult)
 {
+    readyForCommand();
     QSqlDatabase db = database();
-    if (!db.isOpen())
-        throw DbError(QStringLiteral("Operation is not allowed when the object is closed."));
+    QElapsedTimer clock;
+    clock.start();
 
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.exec(command))
-        fail(query.lastError(), QStringLiteral("The command failed."));
+        fail(query.lastError(), QStringLiteral("The command failed."), &query, clock.elapsed());
     // Row counts of statements before the rows (a procedure without NOCOUNT)
     // come as results without columns: the rows are in the first result that has some.
     while (!query.isSelect()) {
@@ -125,14 +258,14 @@ DbResult SqlServerClient::runQuery(const QString &command, bool wholeResult)
                 break;
         }
         if (wholeResult && query.lastError().isValid())
-            fail(query.lastError(), QStringLiteral("The result could not be read."));
+            fail(query.lastError(), QStringLiteral("The result could not be read."), &query, clock.elapsed());
     }
     // Read past the remaining results: an error that the server raises after the
     // rows arrives only there, and must not pass for success.
     while (query.nextResult()) {
     }
     if (query.lastError().isValid())
-        fail(query.lastError(), QStringLiteral("The command failed."));
+        fail(query.lastError(), QStringLiteral("The command failed."), &query, clock.elapsed());
 
     const qint64 count = wholeResult ? rows.size() : -1;
     return DbResult(columns, rows, count);
@@ -155,23 +288,72 @@ DbResult SqlServerClient::openReadOnce(const QString &command)
 
 void SqlServerClient::beginTrans()
 {
+    readyForCommand();
     QSqlDatabase db = database();
+    QElapsedTimer clock;
+    clock.start();
     if (!db.transaction())
-        fail(db.lastError(), QStringLiteral("The transaction could not be started."));
+        fail(db.lastError(), QStringLiteral("The transaction could not be started."), nullptr, clock.elapsed());
+    m_inTransaction = true;
 }
 
 void SqlServerClient::commitTrans()
 {
+    if (m_transactionLost)
+        throw DbError(QStringLiteral("The connection to the database server was lost during the transaction."),
+                      DbError::Kind::ConnectionLost);
     QSqlDatabase db = database();
-    if (!db.commit())
-        fail(db.lastError(), QStringLiteral("The transaction could not be committed."));
+    if (!db.isOpen())
+        throw DbError(QStringLiteral("Operation is not allowed when the object is closed."));
+    QElapsedTimer clock;
+    clock.start();
+    // A commit whose connection goes before its answer has come is in doubt: the
+    // server may have committed.
+    if (!db.commit()) {
+        const QSqlError error = db.lastError();
+        // Qt's commit is the driver's commit, then the return to autocommit (which
+        // FreeTDS sends as a rollback of the transaction the commit began anew).
+        // When only that second step failed, the commit is done: telling it as failed
+        // would have it recorded twice. The connection's state is unknown, though:
+        // it is closed, and the next command opens it again.
+        if (error.driverText().contains(QLatin1String("autocommit"), Qt::CaseInsensitive)) {
+            qCWarning(lcDb, "Committed, but the connection could not return to autocommit; it is closed: %s",
+                      qUtf8Printable(describe(error)));
+            m_inTransaction = false;
+            loseConnection();
+            return;
+        }
+        fail(error, QStringLiteral("The transaction could not be committed."), nullptr, clock.elapsed(), true);
+    }
+    m_inTransaction = false;
 }
 
 void SqlServerClient::rollbackTrans()
 {
+    if (m_transactionLost) {
+        // The server discards the open transaction of a connection that went.
+        m_transactionLost = false;
+        m_inTransaction = false;
+        return;
+    }
     QSqlDatabase db = database();
-    if (!db.rollback())
-        fail(db.lastError(), QStringLiteral("The transaction could not be rolled back."));
+    QElapsedTimer clock;
+    clock.start();
+    const bool rolledBack = db.isOpen() && db.rollback();
+    m_inTransaction = false;
+    if (rolledBack)
+        return;
+    // A rollback that fails leaves the transaction's state unknown: the connection
+    // is given up, so that nothing later runs inside what is left of it.
+    const QSqlError error = db.lastError();
+    const QString description = describe(error);
+    qCWarning(lcDb, "The rollback failed; the connection to the database server is closed: %s",
+              qUtf8Printable(description));
+    const bool timedOut = ranIntoTimeOut(clock.elapsed());
+    loseConnection();
+    const QString text = description.isEmpty() ? QStringLiteral("The transaction could not be rolled back.") : description;
+    throw DbError(timedOut ? timeOutDescription(text) : text,
+                  timedOut ? DbError::Kind::TimedOut : DbError::Kind::ConnectionLost);
 }
 
 } // namespace db

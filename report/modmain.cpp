@@ -2,6 +2,7 @@
 
 #include "report/reportapplication.h"
 #include "report/reporterror.h"
+#include "report/reportlogging.h"
 #include "report/reportoutput.h"
 
 #include <QCoreApplication>
@@ -96,7 +97,14 @@ void PrintBarcodeLabel(const QString &Barcode, const QString &PatientName, const
     if (copies < 1)
         return;
     const QVariantList values{Barcode, PatientName, HospNum, Instrument, Transdate, RoomID, AgeSex};
-    printLabelCopies(labelTemplatePath(), values, copies);
+    try {
+        printLabelCopies(labelTemplatePath(), values, copies);
+    } catch (const ReportError &e) {
+        // The failure goes on to the print run; the IT staff find it in the log.
+        qCWarning(lcPrint, "The stickers of barcode \"%s\" could not be printed: %s", qUtf8Printable(Barcode),
+                  qUtf8Printable(e.description()));
+        throw;
+    }
 }
 
 } // namespace report

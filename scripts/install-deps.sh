@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc unixodbc tdsodbc libzint-dev libcups2-dev
+    qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc unixodbc unixodbc-dev tdsodbc libzint-dev libcups2-dev
     fonts-liberation
 )
 if [ "${1:-}" = "--test" ]; then

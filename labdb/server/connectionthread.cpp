@@ -55,6 +55,11 @@ void ConnectionThread::stall()
     QTcpSocket socket;
     if (!socket.setSocketDescriptor(m_socketDescriptor))
         return;
+    drainUntilClosed(socket);
+}
+
+void ConnectionThread::drainUntilClosed(QTcpSocket &socket)
+{
     while (!isInterruptionRequested() && socket.state() == QAbstractSocket::ConnectedState) {
         if (socket.waitForReadyRead(kWaitSliceMs))
             socket.readAll();
@@ -80,6 +85,13 @@ void ConnectionThread::serve()
                 const TdsConnection::Answer answer = connection.handle(*message);
                 if (!writeAll(socket, answer.bytes) || answer.close) {
                     socket.abort();
+                    break;
+                }
+                if (answer.stall) {
+                    // As a server that hangs: the connection stays open, whatever
+                    // arrives is read and dropped, nothing is answered. When the
+                    // client goes, its open transaction is rolled back as usual.
+                    drainUntilClosed(socket);
                     break;
                 }
             }

@@ -2,6 +2,8 @@
 
 #include <QThread>
 
+class QTcpSocket;
+
 namespace labdb::tds {
 
 class BatchLog;
@@ -22,6 +24,8 @@ protected:
 private:
     void serve();
     void stall();
+    // Reads and drops whatever arrives until the client closes or the server stops.
+    void drainUntilClosed(QTcpSocket &socket);
 
     qintptr m_socketDescriptor;
     const ServerConfig &m_config;

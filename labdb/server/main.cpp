@@ -49,6 +49,22 @@ int main(int argc, char *argv[])
                                        QStringLiteral("Answer each connection's N-th SQL batch with an error, without running it."),
                                        QStringLiteral("N"));
     const QCommandLineOption stall(QStringLiteral("stall"), QStringLiteral("Accept connections and never answer."));
+    const QCommandLineOption stallBatch(QStringLiteral("stall-batch"),
+                                        QStringLiteral("Never answer each connection's N-th SQL batch, nor anything after it "
+                                                       "(the connection stays open, as with a server that hangs)."),
+                                        QStringLiteral("N"));
+    const QCommandLineOption stallCommit(QStringLiteral("stall-commit"),
+                                         QStringLiteral("Never carry out nor answer each connection's N-th COMMIT, nor "
+                                                        "anything after it."),
+                                         QStringLiteral("N"));
+    const QCommandLineOption failRollback(QStringLiteral("fail-rollback"),
+                                          QStringLiteral("Answer each connection's N-th ROLLBACK with an error, without "
+                                                         "carrying it out (the transaction stays open)."),
+                                          QStringLiteral("N"));
+    const QCommandLineOption dropCommit(QStringLiteral("drop-commit"),
+                                        QStringLiteral("Carry out each connection's N-th COMMIT, then close the connection "
+                                                       "without answering it (a commit in doubt)."),
+                                        QStringLiteral("N"));
     const QCommandLineOption demo(QStringLiteral("demo"),
                                   QStringLiteral("Create a fresh sample database first, at --database PATH or at the demo "
                                                  "database's default place (an existing file there is replaced)."));
@@ -57,7 +73,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption watchStdin(QStringLiteral("watch-stdin"),
                                         QStringLiteral("Shut down when standard input ends (a test that started the server "
                                                        "through a pipe takes it along when it ends, even by a crash)."));
-    parser.addOptions({port, database, demo, user, password, dbname, dropAfter, failBatch, stall, log, watchStdin});
+    parser.addOptions({port, database, demo, user, password, dbname, dropAfter, failBatch, stall, stallBatch, stallCommit,
+                       dropCommit, failRollback, log, watchStdin});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -85,6 +102,16 @@ int main(int argc, char *argv[])
         config.failBatch = parser.value(failBatch).toInt(&ok);
         if (!ok || config.failBatch < 1)
             return fail(QStringLiteral("--fail-batch takes a number from 1 up"));
+    }
+    const std::pair<const QCommandLineOption *, int *> counted[] = {
+        {&stallBatch, &config.stallBatch}, {&stallCommit, &config.stallCommit}, {&dropCommit, &config.dropCommit},
+        {&failRollback, &config.failRollback}};
+    for (const auto &[option, value] : counted) {
+        if (!parser.isSet(*option))
+            continue;
+        *value = parser.value(*option).toInt(&ok);
+        if (!ok || *value < 1)
+            return fail(QStringLiteral("--%1 takes a number from 1 up").arg(option->names().constFirst()));
     }
     if (parser.isSet(demo)) {
         config.databasePath = parser.isSet(database) ? QFileInfo(parser.value(database)).absoluteFilePath()

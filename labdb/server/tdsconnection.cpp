@@ -275,6 +275,10 @@ TdsConnection::Answer TdsConnection::sqlBatch(const TdsMessage &message)
     }
 
     ++m_batches;
+    if (m_config.stallBatch > 0 && m_batches == m_config.stallBatch) {
+        m_log.write(m_number, QStringLiteral("STALL"), QStringLiteral("at batch %1").arg(m_batches));
+        return {{}, false, true};
+    }
     if (m_config.failBatch > 0 && m_batches == m_config.failBatch) {
         errorToken(tokens, 50000, QStringLiteral("Injected failure of batch %1.").arg(m_batches));
         tokens.done(Done, DoneError, 0, 0);
@@ -386,10 +390,24 @@ TdsConnection::Answer TdsConnection::transactionManager(const TdsMessage &messag
                 tokens.done(Done, DoneError, 0, 0);
                 return reply(tokens);
             }
+            if (!commit && ++m_rollbacks == m_config.failRollback) {
+                errorToken(tokens, 50000, QStringLiteral("Injected failure of rollback %1.").arg(m_rollbacks));
+                tokens.done(Done, DoneError, 0, 0);
+                return reply(tokens);
+            }
+            const int commitNumber = commit ? ++m_commits : 0;
+            if (commit && commitNumber == m_config.stallCommit) {
+                m_log.write(m_number, QStringLiteral("STALL"), QStringLiteral("at commit %1").arg(commitNumber));
+                return {{}, false, true};
+            }
             if (commit)
                 m_session->commit();
             else
                 m_session->rollback();
+            if (commit && commitNumber == m_config.dropCommit) {
+                m_log.write(m_number, QStringLiteral("CLOSE"), QStringLiteral("dropped after commit %1").arg(commitNumber));
+                return {{}, true};
+            }
             tokens.envChangeBinary(commit ? EnvCommitTransaction : EnvRollbackTransaction, {}, transactionDescriptor());
             if (again)
                 begin();

@@ -27,6 +27,7 @@ public:
     {
         QByteArray bytes;   // packets to send, possibly empty
         bool close = false; // close the connection after sending them
+        bool stall = false; // send them, then never answer again (the connection stays open)
     };
 
     TdsConnection(const ServerConfig &config, BatchLog &log, int number);
@@ -58,7 +59,9 @@ private:
     bool m_loggedIn = false;
     int m_packetSize = 4096;
     quint8 m_packetId = 1;
-    int m_batches = 0;            // SQL batches run by the database, for dropAfter
+    int m_batches = 0;            // SQL batches run by the database, for dropAfter, failBatch, stallBatch
+    int m_commits = 0;            // COMMIT requests, for stallCommit and dropCommit
+    int m_rollbacks = 0;          // ROLLBACK requests, for failRollback
     quint64 m_transactionId = 0;  // descriptor of the open transaction, counted per connection
 };
 

@@ -181,23 +181,23 @@ void tst_db::connectionStrings_data()
 
     QTest::newRow("all settings absent") << QString() << QString() << QString() << QString()
         << u"Provider=SQLOLEDB;Server=;UID=;Database=;Password="_qs
-        << u"Driver={FreeTDS};Server={};Database={};UID={};PWD={};TDS_Version=7.4"_qs
+        << u"Driver={FreeTDS};Server={};Database={};UID={};PWD={};TDS_Version=7.4;ClientCharset=UTF-8"_qs
         << u"Driver={SQL Server};Server={};Database={};UID={};PWD={}"_qs;
     QTest::newRow("only the password absent") << u"LABSRV"_qs << u"Laboratory"_qs << u"lab"_qs << QString()
         << u"Provider=SQLOLEDB;Server=LABSRV;UID=lab;Database=Laboratory;Password="_qs
-        << u"Driver={FreeTDS};Server={LABSRV};Database={Laboratory};UID={lab};PWD={};TDS_Version=7.4"_qs
+        << u"Driver={FreeTDS};Server={LABSRV};Database={Laboratory};UID={lab};PWD={};TDS_Version=7.4;ClientCharset=UTF-8"_qs
         << u"Driver={SQL Server};Server={LABSRV};Database={Laboratory};UID={lab};PWD={}"_qs;
     QTest::newRow("host,port") << u"10.0.0.5,1433"_qs << u"Laboratory"_qs << u"lab"_qs << u"s3cret"_qs
         << u"Provider=SQLOLEDB;Server=10.0.0.5,1433;UID=lab;Database=Laboratory;Password=s3cret"_qs
-        << u"Driver={FreeTDS};Server={10.0.0.5,1433};Database={Laboratory};UID={lab};PWD={s3cret};TDS_Version=7.4"_qs
+        << u"Driver={FreeTDS};Server={10.0.0.5,1433};Database={Laboratory};UID={lab};PWD={s3cret};TDS_Version=7.4;ClientCharset=UTF-8"_qs
         << u"Driver={SQL Server};Server={10.0.0.5,1433};Database={Laboratory};UID={lab};PWD={s3cret}"_qs;
     QTest::newRow("host\\instance") << u"LABSRV\\SQLEXPRESS"_qs << u"Laboratory"_qs << u"lab"_qs << u"pw"_qs
         << u"Provider=SQLOLEDB;Server=LABSRV\\SQLEXPRESS;UID=lab;Database=Laboratory;Password=pw"_qs
-        << u"Driver={FreeTDS};Server={LABSRV\\SQLEXPRESS};Database={Laboratory};UID={lab};PWD={pw};TDS_Version=7.4"_qs
+        << u"Driver={FreeTDS};Server={LABSRV\\SQLEXPRESS};Database={Laboratory};UID={lab};PWD={pw};TDS_Version=7.4;ClientCharset=UTF-8"_qs
         << u"Driver={SQL Server};Server={LABSRV\\SQLEXPRESS};Database={Laboratory};UID={lab};PWD={pw}"_qs;
     QTest::newRow("password with ; = { and a lone }") << u"LABSRV"_qs << u"Laboratory"_qs << u"lab"_qs << u"a;b=c{d}e}"_qs
         << u"Provider=SQLOLEDB;Server=LABSRV;UID=lab;Database=Laboratory;Password=a;b=c{d}e}"_qs
-        << u"Driver={FreeTDS};Server={LABSRV};Database={Laboratory};UID={lab};PWD={a;b=c{d}e}};TDS_Version=7.4"_qs
+        << u"Driver={FreeTDS};Server={LABSRV};Database={Laboratory};UID={lab};PWD={a;b=c{d}e}};TDS_Version=7.4;ClientCharset=UTF-8"_qs
         << u"Driver={SQL Server};Server={LABSRV};Database={Laboratory};UID={lab};PWD={a;b=c{d}}e}}}"_qs;
     QTest::newRow("password with }; cannot add attributes")
         << u"LABSRV"_qs << u"Laboratory"_qs << u"lab"_qs << u"a;b=c{d}};Server={evil}"_qs
@@ -207,11 +207,11 @@ void tst_db::connectionStrings_data()
     QTest::newRow("markers and blanks inside values")
         << u" srv "_qs << u"Lab;Password=x"_qs << u"us;UID=er"_qs << u";Database=;Password="_qs
         << u"Provider=SQLOLEDB;Server= srv ;UID=us;UID=er;Database=Lab;Password=x;Password=;Database=;Password="_qs
-        << u"Driver={FreeTDS};Server={ srv };Database={Lab;Password=x};UID={us;UID=er};PWD={;Database=;Password=};TDS_Version=7.4"_qs
+        << u"Driver={FreeTDS};Server={ srv };Database={Lab;Password=x};UID={us;UID=er};PWD={;Database=;Password=};TDS_Version=7.4;ClientCharset=UTF-8"_qs
         << u"Driver={SQL Server};Server={ srv };Database={Lab;Password=x};UID={us;UID=er};PWD={;Database=;Password=}"_qs;
     QTest::newRow("non-ASCII") << u"ЛАБ"_qs << u"Laboratório"_qs << u"müller"_qs << u"pässwörd€"_qs
         << u"Provider=SQLOLEDB;Server=ЛАБ;UID=müller;Database=Laboratório;Password=pässwörd€"_qs
-        << u"Driver={FreeTDS};Server={ЛАБ};Database={Laboratório};UID={müller};PWD={pässwörd€};TDS_Version=7.4"_qs
+        << u"Driver={FreeTDS};Server={ЛАБ};Database={Laboratório};UID={müller};PWD={pässwörd€};TDS_Version=7.4;ClientCharset=UTF-8"_qs
         << u"Driver={SQL Server};Server={ЛАБ};Database={Laboratório};UID={müller};PWD={pässwörd€}"_qs;
 }
 

@@ -40,7 +40,8 @@ FIRST_COPIES=4   # enough stickers that the run is still printing while the next
 
 # The main window fills the screen; fraMain (18465 x 10155 twips) is centred in
 # it, fraExams lies at (10410, 4050) in fraMain, and inside fraExams txtCopies at
-# (6705, 4005) sized 600 x 465 and cmdGenerate at (2430, 4770) sized 2445 x 960.
+# (6705, 4005) sized 600 x 465, cmdGenerate at (2430, 4770) and cmdNew at
+# (4950, 4770), both sized 2445 x 960.
 # 15 twips are one pixel.
 SCREEN_W=1280 SCREEN_H=800
 FRAMAIN_W=$((18465 / 15)) FRAMAIN_H=$((10155 / 15))
@@ -262,6 +263,7 @@ EXAMS_TOP=$((Y + (HEIGHT - FRAMAIN_H) / 2 + FRAEXAMS_Y))
 point_in_exams() { echo "$((EXAMS_LEFT + ($1 + $3 / 2) / 15)) $((EXAMS_TOP + ($2 + $4 / 2) / 15))"; }
 read -r COPIES_X COPIES_Y <<<"$(point_in_exams 6705 4005 600 465)"
 read -r PRINT_X PRINT_Y <<<"$(point_in_exams 2430 4770 2445 960)"
+read -r RESET_X RESET_Y <<<"$(point_in_exams 4950 4770 2445 960)"
 
 scan() { # number: typed as a scanner does, ended by Enter
     xdotool type --delay 5 "$1"
@@ -473,6 +475,49 @@ check_log $((LOGGED_BEFORE + 1)) "$FIRST_NUMBER" "$T_START" "$T_END" "${THIRD_BA
 scan "$SECOND_NUMBER"
 wait_for_search 4 "$SECOND_NUMBER"
 no_message_box || fail "a message box came up after the last scan: $(xdotool getwindowname "$(message_box)")"
+kill -0 "$NORVANE_PID" 2>/dev/null || fail "norvane ended"
+
+# ---------------------------------------------------------------------------
+# 3. The server restarts (on the same database and port) and then refuses the
+#    next print log: the search still finds the patient (on a connection opened
+#    again), the sticker is printed, the failed log is told in a message box, and
+#    the retry offered there records the exam once, printing nothing more.
+say "restarting labdb-server; it will refuse the second batch of each connection"
+stop_pid "$SERVER_PID" labdb-server
+SERVER_PID=''
+: >"$WORK/server.out"
+TZ=$SERVER_TZ "$SERVER" --database "$WORK/laboratory.sqlite" --port "$PORT" \
+    --user "$DB_USER" --password "$DB_PASSWORD" --log "$WORK/server-requests.log" --fail-batch 2 \
+    >"$WORK/server.out" 2>>"$WORK/server.err" &
+SERVER_PID=$!
+wait_for 30 "labdb-server to listen again" server_listening
+xdotool windowfocus --sync "$WINDOW"
+# The second patient is still shown: Reset, and the number box is empty again.
+PDFS_BEFORE=$(pdf_count)
+LOGGED_BEFORE=$(master_count)
+click_at "$RESET_X" "$RESET_Y"
+scan "$THIRD_NUMBER"
+wait_for_search 5 "$THIRD_NUMBER"
+no_message_box || fail "the search after the server's restart failed: $(xdotool getwindowname "$(message_box)")"
+T_START=$(date +%s)
+click_at "$PRINT_X" "$PRINT_Y"
+wait_for 30 "the question 'Norvane' after the refused print log" message_box_shown
+BOX=$(message_box)
+screenshot log-refused
+[ "$(pdf_count)" -eq $((PDFS_BEFORE + 1)) ] || wait_for 20 "the one sticker of $THIRD_NUMBER" finished $((PDFS_BEFORE + 1)) "$LOGGED_BEFORE"
+[ "$(master_count)" -eq "$LOGGED_BEFORE" ] || fail "the refused log left rows behind (see $LOG_TEXT)"
+grep -q "rolled back: Injected failure of batch 2\." "$WORK/home/.local/share/Norvane/norvane.log" \
+    || fail "the program's log file does not tell the refused log (see $WORK/home/.local/share/Norvane/norvane.log)"
+say "question shown; answering Yes to record again"
+xdotool windowfocus --sync "$BOX"
+xdotool key y
+wait_for 10 "the question to close" no_message_box
+wait_for 20 "the exam recorded by the retry" finished $((PDFS_BEFORE + 1)) $((LOGGED_BEFORE + 1))
+T_END=$(date +%s)
+sleep 0.5
+[ "$(pdf_count)" -eq $((PDFS_BEFORE + 1)) ] || fail "the retry printed again"
+decode_pdfs $((PDFS_BEFORE + 1)) "${THIRD_BARCODES[@]}"
+check_log $((LOGGED_BEFORE + 1)) "$FIRST_NUMBER" "$T_START" "$T_END" "${THIRD_BARCODES[@]}"
 kill -0 "$NORVANE_PID" 2>/dev/null || fail "norvane ended"
 
 FAILED=0

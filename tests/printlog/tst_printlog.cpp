@@ -295,7 +295,9 @@ void tst_PrintLog::failureRollsBackAndKeepsBarcode()
     m_client->failRollback(failingRollback);
 
     QString value = barcode;
-    QVERIFY(!db::SaveBarcodeLog(*m_client, value));
+    const db::LogOutcome outcome = db::SaveBarcodeLog(*m_client, value);
+    QCOMPARE(outcome.status, db::LogOutcome::Status::Failed);
+    QVERIFY(!outcome.reason.isEmpty());  // the database's reason, for the print run to tell
     QCOMPARE(value, barcode);
 
     if (fault == Fault::Drop) {

@@ -7,7 +7,7 @@
 #include <QRegularExpression>
 #include <QTemporaryFile>
 
-bool ServerProcess::start(const QString &databasePath, const QStringList &extraArguments)
+bool ServerProcess::start(const QString &databasePath, const QStringList &extraArguments, quint16 port)
 {
     QTemporaryFile log;
     log.setAutoRemove(false);
@@ -16,7 +16,7 @@ bool ServerProcess::start(const QString &databasePath, const QStringList &extraA
         return false;
     }
     m_logPath = log.fileName();
-    QStringList arguments{QStringLiteral("--port"), QStringLiteral("0"),
+    QStringList arguments{QStringLiteral("--port"), QString::number(port),
                           QStringLiteral("--database"), databasePath,
                           QStringLiteral("--user"), QString::fromUtf16(kUser),
                           QStringLiteral("--password"), QString::fromUtf16(kPassword),

@@ -14,8 +14,9 @@ public:
     static constexpr char16_t kPassword[] = u"S3cret;pw={1}";
 
     // Starts the server on databasePath with the test login and the extra
-    // options; false (with the reason in error()) if it does not come up.
-    bool start(const QString &databasePath, const QStringList &extraArguments = {});
+    // options, on a free port or the one given (to start a server again where one
+    // was); false (with the reason in error()) if it does not come up.
+    bool start(const QString &databasePath, const QStringList &extraArguments = {}, quint16 port = 0);
     ~ServerProcess();
 
     quint16 port() const { return m_port; }

@@ -3,7 +3,9 @@
 #include "db/commands.h"
 #include "db/dbconnection.h"
 #include "db/dberror.h"
+#include "db/readretry.h"
 #include "ui/main/activationwatch.h"
+#include "ui/main/busycursor.h"
 #include "ui/main/exclusiverun.h"
 #include "ui/main/searchrules.h"
 #include "widgets/messagebox.h"
@@ -179,7 +181,10 @@ void frmNorvane::SearchPatient()
             return;
         }
         const int mode = searchMode(number);
-        db::DbResult result = db::DbConnection().openStatic(db::searchCommand(number, mode));
+        db::DbResult result = [&] {
+            const BusyCursor busy;
+            return db::openStaticRetryingOnce(db::DbConnection(), db::searchCommand(number, mode));
+        }();
         const qint64 rows = result.rowCount();
         if (rows < 1) {
             widgets::MsgBox(QStringLiteral("Sample not found!"));

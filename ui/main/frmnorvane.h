@@ -19,9 +19,14 @@ class vkCheck;
 class vkListBox;
 } // namespace widgets
 
+namespace db {
+struct LogOutcome;
+} // namespace db
+
 namespace ui {
 
 class ImageBox;
+class UnrecordedLogs;
 class ShapeBox;
 
 class ActivationWatch;
@@ -94,7 +99,11 @@ private:
     void SearchPatient();
     // Logs one printed barcode (db::SaveBarcodeLog on DbConnection), yielding like
     // the run it belongs to; empties Barcode once logged (frmnorvane_printrun.cpp).
-    void SaveBarcodeLog(QString &Barcode);
+    db::LogOutcome SaveBarcodeLog(QString &Barcode);
+    // After a run whose log failed: tells which printed barcodes are not recorded
+    // and why (and whether exams are left to print), and records them again as long
+    // as the user asks; what is given up goes to the program's log file.
+    void TellUnrecorded(UnrecordedLogs &unrecorded, bool examsLeft);
 
     // Event handlers.
     void onActivated();

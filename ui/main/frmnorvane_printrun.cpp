@@ -9,8 +9,10 @@
 #include "report/modmain.h"
 #include "report/reporterror.h"
 #include "report/reportoutput.h"
+#include "ui/main/busycursor.h"
 #include "ui/main/copiescount.h"
 #include "ui/main/exclusiverun.h"
+#include "ui/main/unrecordedlogs.h"
 #include "widgets/messagebox.h"
 #include "widgets/vkcommand.h"
 #include "widgets/vklistbox.h"
@@ -27,12 +29,35 @@ namespace {
 const QString kCopiesNotWhole = QStringLiteral("The number of copies must be a whole number from -32768 to 32767.");
 } // namespace
 
-void frmNorvane::SaveBarcodeLog(QString &Barcode)
+db::LogOutcome frmNorvane::SaveBarcodeLog(QString &Barcode)
 {
     // Inside the print run this only yields: the run's input stays held back
     // while the log's transaction is open, so no second log starts inside it.
     ExclusiveRun run(this);
-    db::SaveBarcodeLog(db::DbConnection(), Barcode, [&run] { run.yield(); });
+    const BusyCursor busy;
+    return db::SaveBarcodeLog(db::DbConnection(), Barcode, [&run] { run.yield(); });
+}
+
+void frmNorvane::TellUnrecorded(UnrecordedLogs &unrecorded, bool examsLeft)
+{
+    while (!unrecorded.isEmpty()) {
+        if (!widgets::AskYesNo(unrecorded.question(examsLeft), widgets::QuestionIcon::Warning)) {
+            unrecorded.writeGivenUp();
+            return;
+        }
+        // The same log again, nothing printed: each barcode that is recorded now
+        // leaves the list (and its element of Barcodes is emptied).
+        const QList<UnrecordedLogs::Entry> entries = unrecorded.entries();
+        for (const UnrecordedLogs::Entry &e : entries) {
+            if (e.item - 1 >= Barcodes.size())
+                continue;
+            const db::LogOutcome outcome = SaveBarcodeLog(Barcodes[e.item - 1]);
+            if (outcome.recorded())
+                unrecorded.remove(e.item);
+            else
+                unrecorded.add(e.item, e.barcode, outcome.reason, outcome.status == db::LogOutcome::Status::InDoubt);
+        }
+    }
 }
 
 void frmNorvane::onGenerateClicked()
@@ -72,6 +97,7 @@ void frmNorvane::onGenerateClicked()
         }
     }
 
+    UnrecordedLogs unrecorded;
     for (int i = 1; i <= n; ++i) {
         run.yield();
         if (i > lstExams->listCount() || !lstExams->itemChecked(i))
@@ -105,11 +131,32 @@ void frmNorvane::onGenerateClicked()
             return;
         }
 
-        SaveBarcodeLog(Barcodes[i - 1]);
+        const QString barcode = Barcodes[i - 1];
+        const db::LogOutcome outcome = SaveBarcodeLog(Barcodes[i - 1]);
         // Done with: unchecked, so that printing the rest after a failure further
         // on prints nothing twice.
         if (i <= lstExams->listCount())
             lstExams->setItemChecked(i, false);
+        if (!outcome.recorded()) {
+            // A log that fails stops the run: with the database unable to record,
+            // every further sticker would be printed unrecorded as well.
+            unrecorded.add(i, barcode, outcome.reason, outcome.status == db::LogOutcome::Status::InDoubt);
+            break;
+        }
+    }
+
+    if (!unrecorded.isEmpty()) {
+        bool examsLeft = false;
+        for (int i = 1; i <= lstExams->listCount() && !examsLeft; ++i)
+            examsLeft = lstExams->itemChecked(i);
+        TellUnrecorded(unrecorded, examsLeft);
+        if (examsLeft) {
+            // The exams not reached stay checked for the next Print; the focus
+            // leaves Print, so that a scanner's trailing Enter cannot start it.
+            cmdGenerate->setEnabled(true);
+            lstExams->setFocus(Qt::OtherFocusReason);
+            return;
+        }
     }
 
     cmdGenerate->setEnabled(false);

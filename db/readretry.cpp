@@ -1,0 +1,22 @@
+#include "readretry.h"
+
+#include "dbclient.h"
+#include "dberror.h"
+#include "dblogging.h"
+
+namespace db {
+
+DbResult openStaticRetryingOnce(DbClient &connection, const QString &command)
+{
+    try {
+        return connection.openStatic(command);
+    } catch (const DbError &e) {
+        if (e.kind() != DbError::Kind::ConnectionLost)
+            throw;
+        qCInfo(lcDb, "A read met a lost connection (%s); trying it once more on a new one",
+               qUtf8Printable(e.description()));
+    }
+    return connection.openStatic(command);
+}
+
+} // namespace db
