@@ -1,3 +1,4 @@
+#include "applogging.h"
 #include "connectioncheck.h"
 #include "logfile.h"
 #include "modconnect.h"
@@ -36,10 +37,10 @@ int runDemo()
         db::installConnection(std::make_unique<db::EmbeddedClient>(path));
         db::DbConnection().open(QString());
     } catch (const labdb::SqlError &e) {
-        QTextStream(stderr) << "Cannot create the demo database " << path << ": " << e.message() << Qt::endl;
+        qCCritical(app::lcApp).noquote() << "Cannot create the demo database" << path << ":" << e.message();
         return 1;
     } catch (const db::DbError &e) {
-        QTextStream(stderr) << "Cannot open the demo database " << path << ": " << e.description() << Qt::endl;
+        qCCritical(app::lcApp).noquote() << "Cannot open the demo database" << path << ":" << e.description();
         return 1;
     }
     QTextStream(stdout) << "Demo database: " << QDir::toNativeSeparators(path) << Qt::endl

@@ -7,7 +7,6 @@
 #include "db/sqlserverclient.h"
 #include "widgets/messagebox.h"
 
-#include <QTextStream>
 
 namespace app::modConnect {
 
@@ -25,10 +24,9 @@ bool Main(const ShowMainWindow &showMainWindow)
     }
     widgets::MsgBox(QString::fromUtf16(kUnableToConnect));
     // The box says only that it failed; the reason is for whoever installs the
-    // workstation: the log, and the terminal the program was started from.
+    // workstation: the log file, which also echoes it to standard error.
     qCWarning(lcApp).noquote() << "Unable to contact the database server:" << describeConnectionAttempt()
                                << "failed:" << failure;
-    QTextStream(stderr) << "norvane: " << QString::fromUtf16(kUnableToConnect) << ' ' << failure << Qt::endl;
     return false;
 }
 
