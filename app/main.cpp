@@ -100,7 +100,7 @@ int main(int argc, char *argv[])
         printTo = app::defaultDemoLabelDirectory();
     if (!printTo.isEmpty()) {
         QDir().mkpath(printTo);
-        report::setPrintToDirectory(QDir(printTo).absolutePath());
+        report::ReportOutput::setPrintToDirectory(QDir(printTo).absolutePath());
     }
 
     if (options.demo)

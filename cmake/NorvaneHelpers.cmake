@@ -13,6 +13,6 @@ function(norvane_add_test)
     endif()
     set_tests_properties(${T_NAME} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/xdg-runtime;LC_ALL=C.UTF-8;${T_ENVIRONMENT}")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/xdg-runtime;LC_ALL=C.UTF-8;${NORVANE_SANITIZER_ENVIRONMENT};${T_ENVIRONMENT}")
     file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/xdg-runtime)
 endfunction()

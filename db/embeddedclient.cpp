@@ -8,8 +8,6 @@ namespace db {
 
 namespace {
 
-const QString linkFailure = QStringLiteral("Communication link failure");
-
 DbResult toResult(const labdb::Outcome &outcome, bool wholeResult)
 {
     // A command without a result set leaves the result object closed.
@@ -44,9 +42,6 @@ void EmbeddedClient::open(const QString &connectionString)
 {
     Q_UNUSED(connectionString);
     m_session.reset();
-    m_dropped = false;
-    if (m_failOpen)
-        throw DbError(QStringLiteral("The laboratory database cannot be reached (injected fault)."));
     try {
         m_session = std::make_unique<labdb::Session>(m_path);
     } catch (const labdb::SqlError &e) {
@@ -66,125 +61,49 @@ bool EmbeddedClient::inTransaction() const
     return m_session && m_session->inTransaction();
 }
 
-labdb::Session &EmbeddedClient::session()
+void EmbeddedClient::onSession(const std::function<void(labdb::Session &)> &work)
 {
     if (!m_session)
-        throw m_dropped ? DbError(linkFailure, DbError::Kind::ConnectionLost)
-                        : DbError(QStringLiteral("Operation is not allowed when the object is closed."));
-    return *m_session;
-}
-
-void EmbeddedClient::runCommand(const QString &command, const std::function<void(labdb::Session &)> &work)
-{
-    labdb::Session &s = session();
-    m_journal.append(command);
-    const bool injected = m_failCommandIn > 0 && --m_failCommandIn == 0;
+        throw DbError(QStringLiteral("Operation is not allowed when the object is closed."));
     try {
-        if (injected)
-            throw DbError(QStringLiteral("The command failed (injected fault)."));
-        work(s);
+        work(*m_session);
     } catch (const labdb::SqlError &e) {
-        afterCommand();
         throw DbError(e.message());
-    } catch (...) {
-        afterCommand();
-        throw;
     }
-    afterCommand();
-}
-
-void EmbeddedClient::afterCommand()
-{
-    if (m_dropAfter > 0 && --m_dropAfter == 0)
-        dropConnection();
-}
-
-void EmbeddedClient::dropConnection()
-{
-    // The server rolls back what the vanished client left open.
-    m_session.reset();
-    m_dropped = true;
-    m_dropAfter = -1;
 }
 
 void EmbeddedClient::execute(const QString &command)
 {
-    runCommand(command, [&command](labdb::Session &s) { s.execute(command); });
+    onSession([&command](labdb::Session &s) { s.execute(command); });
 }
 
 DbResult EmbeddedClient::openStatic(const QString &command)
 {
     DbResult result;
-    runCommand(command, [&](labdb::Session &s) { result = toResult(s.execute(command), true); });
+    onSession([&](labdb::Session &s) { result = toResult(s.execute(command), true); });
     return result;
 }
 
 DbResult EmbeddedClient::openReadOnce(const QString &command)
 {
     DbResult result;
-    runCommand(command, [&](labdb::Session &s) { result = toResult(s.execute(command), false); });
+    onSession([&](labdb::Session &s) { result = toResult(s.execute(command), false); });
     return result;
 }
 
 void EmbeddedClient::beginTrans()
 {
-    labdb::Session &s = session();
-    m_journal.append(QStringLiteral("BEGIN"));
-    if (m_failBegin)
-        throw DbError(QStringLiteral("The transaction could not begin (injected fault)."));
-    try {
-        s.begin();
-    } catch (const labdb::SqlError &e) {
-        throw DbError(e.message());
-    }
+    onSession([](labdb::Session &s) { s.begin(); });
 }
 
 void EmbeddedClient::commitTrans()
 {
-    labdb::Session &s = session();
-    m_journal.append(QStringLiteral("COMMIT"));
-    if (m_failCommit)
-        throw DbError(QStringLiteral("The transaction could not commit (injected fault)."));
-    try {
-        s.commit();
-    } catch (const labdb::SqlError &e) {
-        throw DbError(e.message());
-    }
+    onSession([](labdb::Session &s) { s.commit(); });
 }
 
 void EmbeddedClient::rollbackTrans()
 {
-    labdb::Session &s = session();
-    m_journal.append(QStringLiteral("ROLLBACK"));
-    if (m_failRollback)
-        throw DbError(QStringLiteral("The transaction could not roll back (injected fault)."));
-    try {
-        s.rollback();
-    } catch (const labdb::SqlError &e) {
-        throw DbError(e.message());
-    }
-}
-
-void EmbeddedClient::failCommand(int n)
-{
-    m_failCommandIn = n > 0 ? n : 0;
-}
-
-void EmbeddedClient::dropConnectionAfter(int n)
-{
-    if (n <= 0) {
-        if (m_session)
-            dropConnection();
-        return;
-    }
-    m_dropAfter = n;
-}
-
-void EmbeddedClient::clearFaults()
-{
-    m_failCommandIn = 0;
-    m_dropAfter = -1;
-    m_failBegin = m_failCommit = m_failRollback = m_failOpen = false;
+    onSession([](labdb::Session &s) { s.rollback(); });
 }
 
 void EmbeddedClient::setServerClock(std::function<QDateTime()> clock)

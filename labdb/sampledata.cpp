@@ -1,16 +1,12 @@
 #include "sampledata.h"
 
-#include "connection.h"
-#include "session.h"
+#include "samplewriter.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>
-#include <QSqlError>
-#include <QSqlQuery>
 
 #include <algorithm>
 #include <array>
-#include <map>
 
 namespace labdb {
 
@@ -71,53 +67,6 @@ const std::array<SamplePatient, sample::patientCount> patients = {{
     {"IBÁÑEZ, SOFÍA", 'F'}, {"ROXAS, MANUEL", 'M'}, {"ZAMORA, LUCÍA", 'F'}, {"VALDEZ, ERNESTO", 'M'},
 }};
 
-constexpr int firstRequestNum = 88001;
-constexpr int firstItemId = 110001;
-
-// Inserts through prepared statements; every failure throws SqlError.
-class Writer
-{
-public:
-    explicit Writer(Connection &connection)
-        : m_connection(connection)
-    {
-    }
-
-    void insert(const QString &statement, const QVariantList &values)
-    {
-        auto it = m_queries.find(statement);
-        if (it == m_queries.end()) {
-            it = m_queries.emplace(statement, QSqlQuery(m_connection.database())).first;
-            if (!it->second.prepare(statement))
-                fail(it->second);
-        }
-        QSqlQuery &query = it->second;
-        for (int i = 0; i < values.size(); ++i)
-            query.bindValue(i, values.at(i));
-        if (!query.exec())
-            fail(query);
-    }
-
-    qint64 scalar(const QString &statement)
-    {
-        QSqlQuery query(m_connection.database());
-        if (!query.exec(statement) || !query.next())
-            fail(query);
-        return query.value(0).toLongLong();
-    }
-
-    void finish() { m_queries.clear(); }
-
-private:
-    [[noreturn]] static void fail(const QSqlQuery &query)
-    {
-        throw SqlError(50000, QStringLiteral("The laboratory database failed: %1").arg(query.lastError().text()));
-    }
-
-    Connection &m_connection;
-    std::map<QString, QSqlQuery> m_queries;
-};
-
 // The barcode series: hematology "T1000001C", numeric for chemistry and
 // immunology ("200000001"), "3000001B" for clinical microscopy and microbiology.
 class BarcodeSeries
@@ -141,12 +90,6 @@ private:
     int m_numeric = 0;
     int m_b = 0;
 };
-
-const QString insertPatient = QStringLiteral("INSERT INTO patients (hosp_num, name, age, sex) VALUES (?, ?, ?, ?)");
-const QString insertChargeslip = QStringLiteral("INSERT INTO chargeslips (ref_num, hosp_num, id_num, transdate, room_id) VALUES (?, ?, ?, ?, ?)");
-const QString insertRequest = QStringLiteral("INSERT INTO requests (request_num, ref_num, section_id) VALUES (?, ?, ?)");
-const QString insertExam = QStringLiteral("INSERT INTO exams (item_id, request_num, exam_name, barcode, instrument, specimen_id, profile_id)"
-                                          " VALUES (?, ?, ?, ?, ?, ?, ?)");
 
 QVariant textOrNull(const char *text)
 {
@@ -185,19 +128,16 @@ QList<int> examsOf(int patient, QRandomGenerator &random)
 
 void seedSampleData(const QString &databasePath, const QDate &day)
 {
-    Connection connection(databasePath, true);
-    connection.run(QStringLiteral("BEGIN IMMEDIATE"));
-    try {
-        Writer writer(connection);
+    SampleWriter::inTransaction(databasePath, [&day](SampleWriter &writer) {
         QRandomGenerator random(20241209);
         BarcodeSeries barcodes;
-        int requestNum = firstRequestNum;
-        int itemId = firstItemId;
+        int requestNum = SampleWriter::firstRequestNum;
+        int itemId = SampleWriter::firstItemId;
         QDateTime transdate(day, QTime(6, 0));
         for (int p = 0; p < int(patients.size()); ++p) {
             const QString hospNum = QStringLiteral("%1").arg(120000 + p * 173, 8, 10, QLatin1Char('0'));
             const int age = 1 + int(random.bounded(89));
-            writer.insert(insertPatient, {hospNum, QString::fromUtf8(patients[p].name), QString::number(age), QString(QLatin1Char(patients[p].sex))});
+            writer.insert(SampleWriter::insertPatient, {hospNum, QString::fromUtf8(patients[p].name), QString::number(age), QString(QLatin1Char(patients[p].sex))});
 
             // About two in three are inpatients; the second patient is an outpatient.
             const bool inpatient = p == 0 || (p != 1 && random.bounded(3) != 0);
@@ -206,7 +146,7 @@ void seedSampleData(const QString &databasePath, const QDate &day)
             const QString refNum = QStringLiteral("CS2024%1").arg(p + 1, 5, 10, QLatin1Char('0'));
             const QString idNum = QStringLiteral("%1-%2").arg(inpatient ? QLatin1String("IP") : QLatin1String("OP")).arg(240000 + p * 31, 6, 10, QLatin1Char('0'));
             transdate = transdate.addSecs(60 * (4 + int(random.bounded(10))));
-            writer.insert(insertChargeslip, {refNum, hospNum, idNum, transdate.toString(Qt::ISODate),
+            writer.insert(SampleWriter::insertChargeslip, {refNum, hospNum, idNum, transdate.toString(Qt::ISODate),
                                              inpatient ? QVariant(room) : QVariant(QMetaType(QMetaType::QString))});
 
             // One request per section, sections in order; exams in the order listed.
@@ -219,60 +159,14 @@ void seedSampleData(const QString &databasePath, const QDate &day)
                         continue;
                     if (!request) {
                         request = requestNum++;
-                        writer.insert(insertRequest, {request, refNum, section});
+                        writer.insert(SampleWriter::insertRequest, {request, refNum, section});
                     }
-                    writer.insert(insertExam, {itemId++, request, QString::fromUtf8(exam.name), barcodes.next(section),
+                    writer.insert(SampleWriter::insertExam, {itemId++, request, QString::fromUtf8(exam.name), barcodes.next(section),
                                                textOrNull(exam.instrument), exam.specimen, exam.profile});
                 }
             }
         }
-        writer.finish();
-        connection.run(QStringLiteral("COMMIT"));
-    } catch (...) {
-        try {
-            connection.run(QStringLiteral("ROLLBACK"));
-        } catch (const SqlError &) {
-            // The first failure is the one to report.
-        }
-        throw;
-    }
-}
-
-BulkChargeslip addChargeslip(const QString &databasePath, int examCount, bool oneBarcode, const QString &refNum)
-{
-    Connection connection(databasePath, true);
-    connection.run(QStringLiteral("BEGIN IMMEDIATE"));
-    try {
-        Writer writer(connection);
-        const qint64 sequence = writer.scalar(QStringLiteral("SELECT COUNT(*) FROM patients WHERE hosp_num LIKE '9%'")) + 1;
-        qint64 itemId = std::max<qint64>(writer.scalar(QStringLiteral("SELECT COALESCE(MAX(item_id), 0) FROM exams")) + 1, firstItemId);
-        BulkChargeslip result;
-        result.refNum = refNum.isEmpty() ? QStringLiteral("CS-BULK-%1").arg(sequence, 5, 10, QLatin1Char('0')) : refNum;
-        result.hospNum = QStringLiteral("9%1").arg(sequence, 7, 10, QLatin1Char('0'));
-        result.requestNum = int(std::max<qint64>(writer.scalar(QStringLiteral("SELECT COALESCE(MAX(request_num), 0) FROM requests")) + 1, firstRequestNum));
-        writer.insert(insertPatient, {result.hospNum, QStringLiteral("BULK, PATIENT %1").arg(sequence), QStringLiteral("40"), QStringLiteral("F")});
-        writer.insert(insertChargeslip, {result.refNum, result.hospNum, QStringLiteral("IP-9%1").arg(sequence, 5, 10, QLatin1Char('0')),
-                                         QDateTime(sample::day(), QTime(10, 0)).toString(Qt::ISODate), QStringLiteral("W1-101")});
-        writer.insert(insertRequest, {result.requestNum, result.refNum, 1});
-        QString barcode;
-        for (int i = 0; i < examCount; ++i, ++itemId) {
-            if (i == 0 || !oneBarcode) {
-                barcode = QStringLiteral("T9%1C").arg(itemId, 9, 10, QLatin1Char('0'));
-                result.barcodes.append(barcode);
-            }
-            writer.insert(insertExam, {itemId, result.requestNum, QStringLiteral("CBC"), barcode, QStringLiteral("HEMA-1"), 1, 0});
-        }
-        writer.finish();
-        connection.run(QStringLiteral("COMMIT"));
-        return result;
-    } catch (...) {
-        try {
-            connection.run(QStringLiteral("ROLLBACK"));
-        } catch (const SqlError &) {
-            // The first failure is the one to report.
-        }
-        throw;
-    }
+    });
 }
 
 } // namespace labdb

@@ -66,7 +66,4 @@ private:
     static void printToPdf(const Report &report, const QString &directory);
 };
 
-// The process-wide destination, as used by the program's --print-to switch.
-inline void setPrintToDirectory(const QString &directory) { ReportOutput::setPrintToDirectory(directory); }
-
 } // namespace report

@@ -10,15 +10,12 @@
 
 #include <zint.h>
 
-#include <atomic>
 #include <cmath>
 #include <optional>
 
 namespace report {
 
 namespace {
-
-std::atomic<int> g_filesRead{0};
 
 constexpr qint64 kMaxFileSize = 256 * 1024;
 constexpr int kMaxEntries = 500;
@@ -408,7 +405,6 @@ LabelTemplate TemplateReader::readFile(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw ReportError(QStringLiteral("The label template \"%1\" cannot be read: %2").arg(path, file.errorString()));
-    ++g_filesRead;
     const QByteArray content = file.read(kMaxFileSize + 1);
     if (file.error() != QFileDevice::NoError)
         throw ReportError(QStringLiteral("The label template \"%1\" cannot be read: %2").arg(path, file.errorString()));
@@ -416,11 +412,6 @@ LabelTemplate TemplateReader::readFile(const QString &path)
         throw ReportError(QStringLiteral("The label template \"%1\" is larger than %2 KiB; it is not a label template.")
                               .arg(path).arg(kMaxFileSize / 1024));
     return parse(content, path);
-}
-
-int TemplateReader::filesRead()
-{
-    return g_filesRead.load();
 }
 
 } // namespace report

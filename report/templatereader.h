@@ -14,11 +14,6 @@ class TemplateReader
 public:
     static LabelTemplate readFile(const QString &path);
     static LabelTemplate parse(const QByteArray &content, const QString &path);
-
-    // How many template files have been read from disk in this process (each
-    // readFile() that got as far as opening the file). Lets tests and the tool see
-    // that every copy reads the file afresh.
-    static int filesRead();
 };
 
 } // namespace report

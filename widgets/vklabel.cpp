@@ -8,14 +8,21 @@ vkLabel::vkLabel(QWidget *parent)
     : QLabel(parent)
 {
     setTextFormat(Qt::PlainText);
-    setAlignment(0);
+    setAlignmentCode(AlignmentCode::Left);
 }
 
-void vkLabel::setAlignment(int alignment)
+vkLabel::AlignmentCode vkLabel::alignmentCode() const
 {
-    m_alignment = alignment;
-    const Qt::Alignment h = alignment == 1 ? Qt::AlignRight : alignment == 2 ? Qt::AlignHCenter : Qt::AlignLeft;
-    QLabel::setAlignment(h | Qt::AlignVCenter);
+    const Qt::Alignment h = alignment() & Qt::AlignHorizontal_Mask;
+    return h & Qt::AlignRight ? AlignmentCode::Right : h & Qt::AlignHCenter ? AlignmentCode::Centre : AlignmentCode::Left;
+}
+
+void vkLabel::setAlignmentCode(AlignmentCode code)
+{
+    const Qt::Alignment h = code == AlignmentCode::Right ? Qt::AlignRight
+        : code == AlignmentCode::Centre                  ? Qt::AlignHCenter
+                                                         : Qt::AlignLeft;
+    setAlignment(h | Qt::AlignVCenter);
 }
 
 void vkLabel::setForecolor(const QColor &color)

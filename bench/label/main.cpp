@@ -26,7 +26,7 @@ int main(int argc, char *argv[])
                               QStringLiteral("00123456"), QStringLiteral("HEMATOLOGY"),
                               QStringLiteral("12/10/2026 8:15:00 AM"), QStringLiteral("ER-3"), QStringLiteral("45/F")};
     QTemporaryDir dir;
-    report::setPrintToDirectory(dir.path());
+    report::ReportOutput::setPrintToDirectory(dir.path());
 
     auto time = [&](auto &&work) {
         QList<double> samples;

@@ -11,6 +11,7 @@
 #include "db/embeddedclient.h"
 #include "labdb/labdatabase.h"
 #include "labdb/sampledata.h"
+#include "support/bulkchargeslip.h"
 #include "ui/main/frmnorvane.h"
 #include "widgets/messagebox.h"
 #include "widgets/vklistbox.h"

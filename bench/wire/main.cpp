@@ -14,13 +14,11 @@
 #include "db/sqlserverclient.h"
 #include "labdb/labdatabase.h"
 #include "labdb/sampledata.h"
-#include "widgets/messagebox.h"
-
-#ifdef NORVANE_HAVE_MAIN_WINDOW
+#include "support/bulkchargeslip.h"
 #include "ui/main/frmnorvane.h"
+#include "widgets/messagebox.h"
 #include "widgets/vklistbox.h"
 #include "widgets/vktextbox.h"
-#endif
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -121,7 +119,6 @@ int main(int argc, char *argv[])
     db::installConnection(std::make_unique<db::SqlServerClient>(5));
     db::DbConnection().openWithSettings(settings);
 
-#ifdef NORVANE_HAVE_MAIN_WINDOW
     widgets::setMessageBoxHandler([](const QString &text, const QString &) { qFatal("message box: %s", qPrintable(text)); });
     ui::frmNorvane window;
     window.show();
@@ -130,7 +127,6 @@ int main(int argc, char *argv[])
     auto *number = window.findChild<widgets::vkTextBox *>(QStringLiteral("txtNumber"));
     auto *exams = window.findChild<widgets::vkListBox *>(QStringLiteral("lstExams"));
     auto *reset = window.findChild<QWidget *>(QStringLiteral("cmdNew"));
-#endif
 
     out << "Enter to filled checklist over TDS to labdb-server on 127.0.0.1 (ms)" << Qt::endl;
     for (const auto &[chargeslip, count] : {std::pair{ten, 10}, std::pair{twoHundred, 200}}) {
@@ -143,7 +139,6 @@ int main(int argc, char *argv[])
         });
         bench::print(out, QStringLiteral("%1 exams: raw ODBC query").arg(count), rawStats);
         bench::print(out, QStringLiteral("%1 exams: SqlServerClient::openStatic").arg(count), client);
-#ifdef NORVANE_HAVE_MAIN_WINDOW
         // Timed: Enter until the checklist is filled (the search runs inside the key
         // press), and until it is painted as well. Not timed: the reset and the
         // typing before it.
@@ -176,18 +171,13 @@ int main(int argc, char *argv[])
                    .arg(paintedStats.median / rawStats.median, 0, 'f', 3)
                    .arg(count == 10 ? QStringLiteral("; target under 1.20") : QString())
             << Qt::endl;
-#else
-        out << "(the main window is not built: window figures left out)" << Qt::endl;
-#endif
     }
-#ifdef NORVANE_HAVE_MAIN_WINDOW
     // For reading the figures above: the search yields to the event loop once per
     // row, and each yield paints what the row before changed.
     const bench::Stats paint = time(runs, [&] { window.repaint(); });
     bench::print(out, QStringLiteral("one full repaint of the window (%1x%2)").arg(window.width()).arg(window.height()), paint);
     const bench::Stats listPaint = time(runs, [&] { exams->repaint(); });
     bench::print(out, QStringLiteral("one repaint of lstExams"), listPaint);
-#endif
     server.kill();
     server.waitForFinished(5000);
     return 0;

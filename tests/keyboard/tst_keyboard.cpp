@@ -29,30 +29,37 @@ using ui::frmKeyboard;
 
 namespace {
 
-struct KeyPlace
-{
-    const char *caption;
-    int left, top, width; // twips
-};
+// Every key's caption, row by row: cmdKeys 0-27, then cmdNum 0-9. A row is the
+// index of its first key.
+const char *const kLetterCaptions[] = {"Q", "W", "E", "R", "T", "Y", "U", "I", "O", "P",        //
+                                       "A", "S", "D", "F", "G", "H", "J", "K", "L",             //
+                                       "Z", "X", "C", "V", "B", "N", "M", "Backspace", "Space"};
+const int kLetterRows[] = {0, 10, 19, 27};
+const char *const kDigitCaptions[] = {"7", "8", "9", "4", "5", "6", "1", "2", "3", "0"};
+const int kDigitRows[] = {0, 3, 6, 9};
 
-// Every key where the layout puts it: cmdKeys 0-27, then cmdNum 0-9.
-const KeyPlace kLetterKeys[] = {
-    {"Q", 150, 420, 1335},   {"W", 1500, 420, 1335},  {"E", 2850, 420, 1335},   {"R", 4200, 420, 1335},
-    {"T", 5550, 420, 1335},  {"Y", 6900, 420, 1335},  {"U", 8250, 420, 1335},   {"I", 9600, 420, 1335},
-    {"O", 10950, 420, 1335}, {"P", 12300, 420, 1335}, {"A", 780, 1650, 1335},   {"S", 2130, 1650, 1335},
-    {"D", 3480, 1650, 1335}, {"F", 4830, 1650, 1335}, {"G", 6180, 1650, 1335},  {"H", 7530, 1650, 1335},
-    {"J", 8880, 1650, 1335}, {"K", 10230, 1650, 1335}, {"L", 11580, 1650, 1335}, {"Z", 1200, 2880, 1335},
-    {"X", 2550, 2880, 1335}, {"C", 3900, 2880, 1335}, {"V", 5250, 2880, 1335},  {"B", 6600, 2880, 1335},
-    {"N", 7950, 2880, 1335}, {"M", 9300, 2880, 1335}, {"Backspace", 10650, 2880, 1965},
-    {"Space", 1200, 4110, 11415}};
-const KeyPlace kDigitKeys[] = {{"7", 150, 420, 1335},  {"8", 1500, 420, 1335},  {"9", 2850, 420, 1335},
-                              {"4", 150, 1650, 1335}, {"5", 1500, 1650, 1335}, {"6", 2850, 1650, 1335},
-                              {"1", 150, 2880, 1335}, {"2", 1500, 2880, 1335}, {"3", 2850, 2880, 1335},
-                              {"0", 1500, 4110, 1335}};
-
-QRect pixels(const KeyPlace &k)
+// The keys of one frame: each inside the frame below its caption band, none over
+// another, the keys of a row on one line from left to right, the rows from top to
+// bottom.
+template<int N>
+void verifyKeyRows(const QList<vkCommand *> &keys, const vkFrame *frame, const int (&rowStarts)[N])
 {
-    return QRect(k.left / 15, k.top / 15, k.width / 15, 1215 / 15);
+    const QRect inside(0, frame->captionHeight(), frame->width(), frame->height() - frame->captionHeight());
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        QVERIFY2(inside.contains(keys[i]->geometry()), qPrintable(keys[i]->caption()));
+        for (qsizetype j = i + 1; j < keys.size(); ++j)
+            QVERIFY2(!keys[i]->geometry().intersects(keys[j]->geometry()),
+                     qPrintable(keys[i]->caption() + QStringLiteral(" over ") + keys[j]->caption()));
+    }
+    for (int r = 0; r < N; ++r) {
+        const qsizetype end = r + 1 < N ? rowStarts[r + 1] : keys.size();
+        for (qsizetype i = rowStarts[r] + 1; i < end; ++i) {
+            QCOMPARE(keys[i]->y(), keys[i - 1]->y());
+            QVERIFY2(keys[i]->x() > keys[i - 1]->x(), qPrintable(keys[i]->caption()));
+        }
+        if (r > 0)
+            QVERIFY(keys[rowStarts[r]]->y() > keys[rowStarts[r - 1]]->y());
+    }
 }
 
 frmKeyboard *openKeypad()
@@ -168,41 +175,48 @@ private Q_SLOTS:
         const Qt::WindowFlags flags = k.windowFlags();
         QVERIFY(flags & Qt::WindowCloseButtonHint);
         QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-        QCOMPARE(k.minimumSize(), QSize(1221, 373));
-        QCOMPARE(k.maximumSize(), QSize(1221, 373));
-        QCOMPARE(k.size(), QSize(1221, 373));
+        // A fixed size, holding both frames side by side.
+        QCOMPARE(k.minimumSize(), k.maximumSize());
+        QCOMPARE(k.size(), k.minimumSize());
         QCOMPARE(k.palette().color(QPalette::Window), QColor(255, 255, 255));
+        QVERIFY(k.rect().contains(k.frame1()->geometry()));
+        QVERIFY(k.rect().contains(k.frame2()->geometry()));
+        QVERIFY(k.frame1()->geometry().right() < k.frame2()->geometry().left());
 
         const struct
         {
             vkFrame *frame;
-            QRect geometry;
             const char *caption;
-        } frames[] = {{k.frame1(), QRect(4, 4, 921, 365), "Alpha Keys"}, {k.frame2(), QRect(928, 4, 289, 365), "Num Keys"}};
+        } frames[] = {{k.frame1(), "Alpha Keys"}, {k.frame2(), "Num Keys"}};
         for (const auto &f : frames) {
-            QCOMPARE(f.frame->geometry(), f.geometry);
             QCOMPARE(f.frame->caption(), QLatin1String(f.caption));
             QCOMPARE(f.frame->font().family(), QStringLiteral("Arial"));
             QCOMPARE(f.frame->font().pointSizeF(), 9.0);
             QVERIFY(f.frame->font().bold());
             QCOMPARE(f.frame->backcolor2(), QColor(255, 255, 255));
         }
-        const auto checkKey = [](vkCommand *key, QWidget *frame, const KeyPlace &place) {
+        const auto checkKey = [](vkCommand *key, QWidget *frame, const char *caption) {
             QVERIFY(key);
             QCOMPARE(key->parentWidget(), frame);
-            QCOMPARE(key->caption(), QLatin1String(place.caption));
-            QCOMPARE(key->geometry(), pixels(place));
+            QCOMPARE(key->caption(), QLatin1String(caption));
             QCOMPARE(key->font().family(), QStringLiteral("Arial"));
             QCOMPARE(key->font().pointSizeF(), 15.75);
             QCOMPARE(key->font().weight(), QFont::Normal);
             QVERIFY(!key->font().italic());
         };
-        for (int i = 0; i < frmKeyboard::kLetterKeys; ++i)
-            checkKey(k.letterKey(i), k.frame1(), kLetterKeys[i]);
-        for (int i = 0; i < frmKeyboard::kDigitKeys; ++i)
-            checkKey(k.digitKey(i), k.frame2(), kDigitKeys[i]);
+        QList<vkCommand *> letters, digits;
+        for (int i = 0; i < frmKeyboard::kLetterKeys; ++i) {
+            checkKey(k.letterKey(i), k.frame1(), kLetterCaptions[i]);
+            letters.append(k.letterKey(i));
+        }
+        for (int i = 0; i < frmKeyboard::kDigitKeys; ++i) {
+            checkKey(k.digitKey(i), k.frame2(), kDigitCaptions[i]);
+            digits.append(k.digitKey(i));
+        }
         QCOMPARE(k.findChildren<vkCommand *>().size(), 38);
-        // Backspace and Space end at the same right edge, 12615 twips.
+        verifyKeyRows(letters, k.frame1(), kLetterRows);
+        verifyKeyRows(digits, k.frame2(), kDigitRows);
+        // Backspace and Space end at the same right edge.
         QCOMPARE(k.letterKey(26)->geometry().right(), k.letterKey(27)->geometry().right());
 
         // Tab order: Q to M, Space, Backspace, then 7 8 9 4 5 6 1 2 3 0.

@@ -7,6 +7,8 @@
 #include "labdb/printlog.h"
 #include "labdb/sampledata.h"
 #include "labdb/session.h"
+#include "support/bulkchargeslip.h"
+#include "support/faultyembeddedclient.h"
 
 #include <QFile>
 #include <QProcess>
@@ -698,7 +700,7 @@ void tst_labdb::clientResults()
 
 void tst_labdb::clientJournalAndErrors()
 {
-    db::EmbeddedClient client(m_path);
+    testsupport::FaultyEmbeddedClient client(m_path);
     client.open(QString());
     const QDateTime fixed(QDate(2024, 12, 9), QTime(14, 5, 33));
     client.setServerClock([fixed] { return fixed; });
@@ -798,7 +800,7 @@ void tst_labdb::clientFaults()
 
     const labdb::BulkChargeslip slip = labdb::addChargeslip(m_path, 2, true);
     const QString barcode = slip.barcodes.first();
-    db::EmbeddedClient client(m_path);
+    testsupport::FaultyEmbeddedClient client(m_path);
     client.open(QString());
     if (fault == QLatin1String("command"))
         client.failCommand(n);
@@ -841,7 +843,7 @@ void tst_labdb::clientFaults()
 
 void tst_labdb::clientDropRollsBackAndStaysDown()
 {
-    db::EmbeddedClient client(m_path);
+    testsupport::FaultyEmbeddedClient client(m_path);
     client.open(QString());
     client.dropConnectionAfter(1);
     client.beginTrans();
@@ -873,7 +875,7 @@ void tst_labdb::clientDropRollsBackAndStaysDown()
 
 void tst_labdb::clientOpenFailures()
 {
-    db::EmbeddedClient missing(m_dir.filePath(QStringLiteral("absent.sqlite")));
+    testsupport::FaultyEmbeddedClient missing(m_dir.filePath(QStringLiteral("absent.sqlite")));
     try {
         missing.open(QString());
         QFAIL("opened");
@@ -884,7 +886,7 @@ void tst_labdb::clientOpenFailures()
     QVERIFY_THROWS_EXCEPTION(db::DbError, missing.openStatic(QStringLiteral("SELECT getdate() as serverdate")));
     QVERIFY(missing.journal().isEmpty());
 
-    db::EmbeddedClient refused(m_path);
+    testsupport::FaultyEmbeddedClient refused(m_path);
     refused.failOpen();
     QVERIFY_THROWS_EXCEPTION(db::DbError, refused.open(QString()));
     QVERIFY(!refused.isOpen());

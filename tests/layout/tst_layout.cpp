@@ -19,11 +19,6 @@ namespace {
 constexpr int kFrameWidth = 18465 / 15;  // fraMain, in pixels
 constexpr int kFrameHeight = 10155 / 15;
 
-QRect twips(int left, int top, int width, int height)
-{
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
-
 QImage rgb(const QPixmap &pixmap)
 {
     return pixmap.toImage().convertToFormat(QImage::Format_RGB32);
@@ -35,7 +30,7 @@ class tst_Layout : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void init();
     void cleanup();
 
@@ -62,7 +57,7 @@ private:
     QTimer *timer() const { return child<QTimer>("Timer1"); }
     void tick() const { QVERIFY(QMetaObject::invokeMethod(timer(), "timeout")); }
     void clickPlayButton() const { QTest::mouseClick(child("imgButton"), Qt::LeftButton, {}, QPoint(17, 17)); }
-    QImage buttonIcon() const { return rgb(child<ui::ImageBox>("imgButton")->picture()); }
+    QImage buttonIcon() const { return rgb(child<ui::ImageBox>("imgButton")->pixmap()); }
     QImage playIcon() const { return rgb(QPixmap(QStringLiteral(":/assets/play.bmp"))); }
     QImage pauseIcon() const { return rgb(QPixmap(QStringLiteral(":/assets/pause.bmp"))); }
 
@@ -117,7 +112,7 @@ void tst_Layout::slideshowAtLoad()
 {
     QCOMPARE(visiblePicture(), 0);
     for (ui::ImageBox *picture : pictures())
-        QVERIFY(!picture->picture().isNull());  // decoded with the window
+        QVERIFY(!picture->pixmap().isNull());  // decoded with the window
     QVERIFY(!timer()->isActive());
     QCOMPARE(timer()->interval(), 1000);
     QCOMPARE(buttonIcon(), playIcon());
@@ -233,39 +228,46 @@ void tst_Layout::backgroundOnceUnscaledThenWindowColour()
 
 void tst_Layout::placesInContainers_data()
 {
-    QTest::addColumn<QString>("name");
+    // Each container with controls that lie in it side by side: every one inside
+    // the container (below a frame's caption band), none over another.
     QTest::addColumn<QString>("container");
-    QTest::addColumn<QRect>("geometry");
-    QTest::newRow("vkFrame1") << "vkFrame1" << "fraMain" << twips(180, 2220, 10125, 7725);
-    QTest::newRow("fraSearch") << "fraSearch" << "fraMain" << twips(10410, 2220, 7875, 1785);
-    QTest::newRow("fraExams") << "fraExams" << "fraMain" << twips(10410, 4050, 7875, 5895);
-    QTest::newRow("Image2") << "Image2" << "fraMain" << twips(2400, 540, 3000, 1170);
-    QTest::newRow("Label7") << "Label7" << "fraMain" << twips(3090, 1710, 1605, 195);
-    QTest::newRow("txtNumber") << "txtNumber" << "fraSearch" << twips(1020, 960, 5895, 585);
-    QTest::newRow("cmdKeyboard") << "cmdKeyboard" << "fraSearch" << twips(6930, 930, 735, 615);
-    QTest::newRow("lstExams") << "lstExams" << "fraExams" << twips(450, 1080, 6855, 2850);
-    QTest::newRow("txtCopies") << "txtCopies" << "fraExams" << twips(6705, 4005, 600, 465);
-    QTest::newRow("cmdGenerate") << "cmdGenerate" << "fraExams" << twips(2430, 4770, 2445, 960);
-    QTest::newRow("cmdNew") << "cmdNew" << "fraExams" << twips(4950, 4770, 2445, 960);
-    QTest::newRow("imgPics(0)") << "imgPics(0)" << "vkFrame1" << twips(210, 450, 9720, 6480);
-    QTest::newRow("imgPics(6)") << "imgPics(6)" << "vkFrame1" << twips(1890, 1230, 6495, 5085);
-    QTest::newRow("imgButton") << "imgButton" << "vkFrame1" << twips(4800, 7080, 510, 510);
-    QTest::newRow("Shape1") << "Shape1" << "vkFrame1" << twips(4050, 7020, 1935, 615);
+    QTest::addColumn<QStringList>("controls");
+    QTest::newRow("fraMain: frames and header")
+        << "fraMain" << QStringList{"vkFrame1", "fraSearch", "fraExams", "Image2", "Label3", "Label7"};
+    // The two longer header lines span the logo's corner and each other's edge by
+    // design (their text is centred); they keep clear of the frames.
+    QTest::newRow("fraMain: Label4") << "fraMain" << QStringList{"vkFrame1", "fraSearch", "fraExams", "Label4"};
+    QTest::newRow("fraMain: Label5") << "fraMain" << QStringList{"vkFrame1", "fraSearch", "fraExams", "Label5"};
+    QTest::newRow("fraSearch") << "fraSearch" << QStringList{"txtNumber", "cmdKeyboard", "Image1", "Label1", "Label2"};
+    QTest::newRow("fraExams") << "fraExams"
+                              << QStringList{"lblPatientName", "lstExams", "chkAll", "vkLabel1", "txtCopies",
+                                             "cmdGenerate", "cmdNew"};
+    for (int i = 0; i <= 8; ++i)
+        QTest::addRow("vkFrame1: imgPics(%d) above the buttons", i)
+            << "vkFrame1" << QStringList{QStringLiteral("imgPics(%1)").arg(i), "Shape1", "imgPlay", "imgPause"};
 }
 
 void tst_Layout::placesInContainers()
 {
-    QFETCH(QString, name);
     QFETCH(QString, container);
-    QFETCH(QRect, geometry);
+    QFETCH(QStringList, controls);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    QWidget *w = child(qPrintable(name));
-    QCOMPARE(w->parentWidget()->objectName(), container);
-    QCOMPARE(w->geometry(), geometry);
-    // A picture control is exactly as large as its picture.
-    if (auto *image = qobject_cast<ui::ImageBox *>(w))
-        QCOMPARE(image->picture().size(), geometry.size());
+    QWidget *parent = child(qPrintable(container));
+    const auto *frame = qobject_cast<widgets::vkFrame *>(parent);
+    const int band = frame && !frame->caption().isEmpty() ? frame->captionHeight() : 0;
+    const QRect inside(0, band, parent->width(), parent->height() - band);
+    for (qsizetype i = 0; i < controls.size(); ++i) {
+        QWidget *w = child(qPrintable(controls[i]));
+        QCOMPARE(w->parentWidget(), parent);
+        QVERIFY2(inside.contains(w->geometry()), qPrintable(controls[i]));
+        // A picture control is exactly as large as its picture.
+        if (auto *image = qobject_cast<ui::ImageBox *>(w))
+            QCOMPARE(image->pixmap().size(), w->size());
+        for (qsizetype j = i + 1; j < controls.size(); ++j)
+            QVERIFY2(!w->geometry().intersects(child(qPrintable(controls[j]))->geometry()),
+                     qPrintable(controls[i] + QStringLiteral(" over ") + controls[j]));
+    }
 }
 
 void tst_Layout::playButtonDrawnOverItsBackdrop()

@@ -6,6 +6,8 @@
 #include "labdb/labdatabase.h"
 #include "labdb/sampledata.h"
 #include "labdb/session.h"
+#include "support/bulkchargeslip.h"
+#include "support/faultyembeddedclient.h"
 #include "ui/main/frmnorvane.h"
 #include "widgets/messagebox.h"
 #include "widgets/vkcheck.h"
@@ -121,7 +123,7 @@ private:
     QString m_path;
     QString m_overflowChargeslip;
     QString m_largestChargeslip;
-    db::EmbeddedClient *m_client = nullptr;
+    testsupport::FaultyEmbeddedClient *m_client = nullptr;
     std::unique_ptr<ui::frmNorvane> m_window;
     QStringList m_messages;
     QStringList m_captions;
@@ -147,7 +149,7 @@ void tst_MainWindow::initTestCase()
 
 void tst_MainWindow::useEmbedded()
 {
-    auto client = std::make_unique<db::EmbeddedClient>(m_path);
+    auto client = std::make_unique<testsupport::FaultyEmbeddedClient>(m_path);
     client->open(QString());
     m_client = client.get();
     db::installConnection(std::move(client));

@@ -8,6 +8,8 @@
 #include "labdb/printlog.h"
 #include "labdb/sampledata.h"
 #include "labdb/session.h"
+#include "support/bulkchargeslip.h"
+#include "support/faultyembeddedclient.h"
 #include "widgets/messagebox.h"
 
 #include <QTemporaryDir>
@@ -21,16 +23,16 @@ const QString kClock = QStringLiteral("SELECT getdate() as serverdate");
 
 // The embedded database with its re-query results tampered with, for failures the
 // laboratory database itself cannot produce.
-class TamperingClient : public db::EmbeddedClient
+class TamperingClient : public testsupport::FaultyEmbeddedClient
 {
 public:
     enum class Tamper { None, DropColumn, ExtraRow, MissingRow };
-    using db::EmbeddedClient::EmbeddedClient;
+    using testsupport::FaultyEmbeddedClient::FaultyEmbeddedClient;
     Tamper tamper = Tamper::None;
 
     db::DbResult openStatic(const QString &command) override
     {
-        db::DbResult r = db::EmbeddedClient::openStatic(command);
+        db::DbResult r = testsupport::FaultyEmbeddedClient::openStatic(command);
         QStringList columns = r.columns();
         QList<QVariantList> rows;
         for (db::DbResult copy = r; !copy.atEnd(); copy.moveNext()) {

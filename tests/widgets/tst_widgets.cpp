@@ -15,6 +15,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cstdlib>
 #include <stdexcept>
 
 using namespace widgets;
@@ -323,12 +324,24 @@ void tst_Widgets::designSettingsAreRendered()
                 }
         return std::pair(first, last);
     };
-    label.setAlignment(1);
+    label.setAlignmentCode(vkLabel::AlignmentCode::Right);
     const auto right = inkColumns(label.grab().toImage());
-    label.setAlignment(0);
+    label.setAlignmentCode(vkLabel::AlignmentCode::Left);
     const auto left = inkColumns(label.grab().toImage());
+    label.setAlignmentCode(vkLabel::AlignmentCode::Centre);
+    const auto centre = inkColumns(label.grab().toImage());
     QVERIFY(left.first < 10);
     QVERIFY(right.second > 290);
+    QVERIFY(std::abs((centre.first + centre.second) / 2 - 150) <= 2);
+    // Qt's own alignment keeps its meaning on a vkLabel, and the code follows it.
+    label.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QCOMPARE(label.alignmentCode(), vkLabel::AlignmentCode::Right);
+    label.setAlignment(Qt::AlignLeft);
+    QCOMPARE(inkColumns(label.grab().toImage()).first, left.first);
+    QCOMPARE(label.alignmentCode(), vkLabel::AlignmentCode::Left);
+    QCOMPARE(label.property("alignment").value<Qt::Alignment>(), Qt::Alignment(Qt::AlignLeft));
+    label.setProperty("alignmentCode", QVariant::fromValue(vkLabel::AlignmentCode::Centre));
+    QCOMPARE(label.alignment(), Qt::AlignHCenter | Qt::AlignVCenter);
 
     vkTextBox box;
     box.resize(200, 40);

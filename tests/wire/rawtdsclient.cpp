@@ -106,8 +106,9 @@ bool RawTdsClient::login(const QString &user, const QString &password, const QSt
     }
     for (int off : {78, 82, 86}) // SSPI, attach-file, change-password: empty at the end
         qToLittleEndian<quint16>(quint16(fixed + data.size()), p + off);
+    // The length first: appending may move body, and p with it.
+    qToLittleEndian<quint32>(quint32(body.size() + data.size()), p);
     body.append(data);
-    qToLittleEndian<quint32>(quint32(body.size()), p);
     send(0x10, body);
     const QByteArray reply = readReply();
     if (reply.isEmpty() || (finalDoneStatus(reply) & 0x0002))

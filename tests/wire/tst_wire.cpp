@@ -8,6 +8,7 @@
 #include "serverprocess.h"
 
 #include "app/modconnect.h"
+#include "common/loopback.h"
 #include "db/commands.h"
 #include "db/connectionstring.h"
 #include "db/dbconnection.h"
@@ -20,6 +21,7 @@
 #include "labdb/printlog.h"
 #include "labdb/sampledata.h"
 #include "labdb/session.h"
+#include "support/bulkchargeslip.h"
 #include "report/reportoutput.h"
 #include "ui/main/frmnorvane.h"
 #include "widgets/messagebox.h"
@@ -33,7 +35,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -73,13 +74,6 @@ void compareWithReference(const db::DbResult &result, const labdb::Outcome &refe
         walk.moveNext();
     }
     QVERIFY(walk.atEnd());
-}
-
-QString freeClosedPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return QStringLiteral("127.0.0.1,%1").arg(probe.serverPort());
 }
 
 } // namespace
@@ -272,7 +266,7 @@ void tst_wire::openConnection()
     QFETCH(bool, opens);
     QFETCH(QString, why);
 
-    QString server = freeClosedPort();
+    QString server = QStringLiteral("127.0.0.1,%1").arg(testsupport::closedLoopbackPort());
     if (serverRuns) {
         QVERIFY(startServer(serverOptions));
         server = m_server->serverSetting();
@@ -387,7 +381,7 @@ void tst_wire::checkConnection()
     QFETCH(int, status);
     QFETCH(QStringList, lines);
 
-    QString server = freeClosedPort();
+    QString server = QStringLiteral("127.0.0.1,%1").arg(testsupport::closedLoopbackPort());
     if (serverRuns) {
         QVERIFY(startServer());
         server = m_server->serverSetting();
@@ -655,8 +649,8 @@ void tst_wire::windowPrintRunOverTheWire()
     QFETCH(bool, logged);
 
     QTemporaryDir stickers;
-    report::setPrintToDirectory(stickers.path());
-    const auto restore = qScopeGuard([] { report::setPrintToDirectory(QString()); });
+    report::ReportOutput::setPrintToDirectory(stickers.path());
+    const auto restore = qScopeGuard([] { report::ReportOutput::setPrintToDirectory(QString()); });
     QStringList messages;
     QVERIFY(connectProgram(serverOptions, messages));
 

@@ -15,6 +15,7 @@
 #include "labdb/labdatabase.h"
 #include "labdb/printlog.h"
 #include "labdb/sampledata.h"
+#include "support/bulkchargeslip.h"
 #include "report/reportoutput.h"
 #include "ui/main/frmnorvane.h"
 #include "widgets/messagebox.h"
@@ -224,8 +225,8 @@ void tst_wirefaults::textSurvivesAnyLocale()
     QSqlDatabase::removeDatabase(u"fixture"_qs);
 
     QTemporaryDir stickers;
-    report::setPrintToDirectory(stickers.path());
-    const auto restore = qScopeGuard([] { report::setPrintToDirectory(QString()); });
+    report::ReportOutput::setPrintToDirectory(stickers.path());
+    const auto restore = qScopeGuard([] { report::ReportOutput::setPrintToDirectory(QString()); });
     QVERIFY(connectProgram({}));
     ui::frmNorvane window;
     window.show();
@@ -292,8 +293,8 @@ void tst_wirefaults::failedLogIsToldAndRecordedAgain()
 
     const labdb::BulkChargeslip slip = labdb::addChargeslip(m_dbPath, 3);
     QTemporaryDir stickers;
-    report::setPrintToDirectory(stickers.path());
-    const auto restore = qScopeGuard([] { report::setPrintToDirectory(QString()); });
+    report::ReportOutput::setPrintToDirectory(stickers.path());
+    const auto restore = qScopeGuard([] { report::ReportOutput::setPrintToDirectory(QString()); });
     QVERIFY(connectProgram(serverOptions));
     m_answer = retry;
 
@@ -411,8 +412,8 @@ void tst_wirefaults::stalledServerIsGivenUp()
     // A short time-out, so that the test does not wait the real 30 seconds.
     constexpr int timeoutSeconds = 4;
     QTemporaryDir stickers;
-    report::setPrintToDirectory(stickers.path());
-    const auto restore = qScopeGuard([] { report::setPrintToDirectory(QString()); });
+    report::ReportOutput::setPrintToDirectory(stickers.path());
+    const auto restore = qScopeGuard([] { report::ReportOutput::setPrintToDirectory(QString()); });
     QVERIFY(connectProgram(serverOptions, timeoutSeconds));
 
     ui::frmNorvane window;
@@ -460,8 +461,8 @@ void tst_wirefaults::stalledServerIsGivenUp()
 void tst_wirefaults::serverRestartCostsNoRestart()
 {
     QTemporaryDir stickers;
-    report::setPrintToDirectory(stickers.path());
-    const auto restore = qScopeGuard([] { report::setPrintToDirectory(QString()); });
+    report::ReportOutput::setPrintToDirectory(stickers.path());
+    const auto restore = qScopeGuard([] { report::ReportOutput::setPrintToDirectory(QString()); });
     QVERIFY(connectProgram({}));
     ui::frmNorvane window;
     window.show();

@@ -37,7 +37,7 @@ int run(const LabelOptions &options)
     if (options.preview) {
         // Through ShowReport's viewing path, as any viewing caller would.
         report::installReportViewer();
-        report::setPrintToDirectory(options.destination == LabelOptions::Destination::PdfDirectory ? options.output
+        report::ReportOutput::setPrintToDirectory(options.destination == LabelOptions::Destination::PdfDirectory ? options.output
                                                                                                   : QString());
         report::OpenReport(templatePath, values);
         report::ShowReport(true, QFileInfo(templatePath).fileName() + QStringLiteral(" - Label Preview"), false);
@@ -55,12 +55,12 @@ int run(const LabelOptions &options)
         return 0;
     }
     case LabelOptions::Destination::PdfDirectory:
-        report::setPrintToDirectory(options.output);
+        report::ReportOutput::setPrintToDirectory(options.output);
         report::printLabelCopies(templatePath, values, qint16(options.copies));
         out << "Wrote " << options.copies << " PDF file(s) to " << options.output << '\n';
         return 0;
     case LabelOptions::Destination::Printer:
-        report::setPrintToDirectory(QString());
+        report::ReportOutput::setPrintToDirectory(QString());
         report::printLabelCopies(templatePath, values, qint16(options.copies));
         out << "Sent " << options.copies << " sticker(s) to the default printer\n";
         return 0;

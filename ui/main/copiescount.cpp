@@ -1,6 +1,6 @@
 #include "ui/main/copiescount.h"
 
-#include <QRegularExpression>
+#include "ui/main/searchrules.h"
 
 #include <cmath>
 #include <limits>
@@ -9,13 +9,11 @@ namespace ui {
 
 std::optional<qint16> copiesCount(const QString &text)
 {
-    static const QRegularExpression number(
-        QStringLiteral("^ *([+-]?(?:[0-9]+(?:\\.[0-9]*)?|\\.[0-9]+)(?:[eE][+-]?[0-9]+)?) *$"));
-    const QRegularExpressionMatch match = number.match(text);
-    if (!match.hasMatch())
+    if (!isNumeric(text))
         return std::nullopt;
+    // The number without the spaces around it, read in the C locale.
     bool ok = false;
-    const double value = match.captured(1).toDouble(&ok);
+    const double value = text.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(value))
         return std::nullopt;
     // Half to even, whatever rounding mode the process runs in.

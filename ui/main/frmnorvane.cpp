@@ -71,7 +71,7 @@ void frmNorvane::setupControls()
     fraExams->setCaption(QStringLiteral("Barcode"));
     vkLabel1 = named(new widgets::vkLabel(fraExams), "vkLabel1");
     vkLabel1->setCaption(QStringLiteral("Number of Copies :"));
-    vkLabel1->setAlignment(1);
+    vkLabel1->setAlignmentCode(widgets::vkLabel::AlignmentCode::Right);
     txtCopies = named(new widgets::vkTextBox(fraExams), "txtCopies");
     txtCopies->setText(QStringLiteral("1"));
     chkAll = named(new widgets::vkCheck(fraExams), "chkAll");
@@ -79,7 +79,7 @@ void frmNorvane::setupControls()
     cmdNew = named(new widgets::vkCommand(QStringLiteral("Reset"), fraExams), "cmdNew");
     lblPatientName = named(new widgets::vkLabel(fraExams), "lblPatientName");
     lblPatientName->setCaption(QStringLiteral("[Patient Name]"));
-    lblPatientName->setAlignment(2);
+    lblPatientName->setAlignmentCode(widgets::vkLabel::AlignmentCode::Centre);
     cmdGenerate = named(new widgets::vkCommand(QStringLiteral("Print"), fraExams), "cmdGenerate");
     lstExams = named(new widgets::vkListBox(fraExams), "lstExams");
     lstExams->setStylecheckbox(true);

@@ -32,10 +32,10 @@ void frmNorvane::onImgButtonClick()
 {
     if (Timer1->isActive()) {
         Timer1->stop();
-        imgButton->setPicture(imgPlay->picture());
+        imgButton->setPixmap(imgPlay->pixmap());
     } else {
         Timer1->start();
-        imgButton->setPicture(imgPause->picture());
+        imgButton->setPixmap(imgPause->pixmap());
     }
 }
 

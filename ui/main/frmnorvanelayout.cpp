@@ -107,7 +107,7 @@ ImageBox *image(QWidget *parent, const char *name, const QPixmap &picture)
 {
     auto *box = new ImageBox(parent);
     box->setObjectName(QLatin1String(name));
-    box->setPicture(picture);
+    box->setPixmap(picture);
     return box;
 }
 
@@ -139,7 +139,6 @@ const QColor kLegendBlue(49, 106, 197);
 void frmNorvane::layoutControls()
 {
     initAssets();
-    setWindowTitle(QStringLiteral(" Norvane"));
     // No border, no title bar, and as a tool window no taskbar button.
     setWindowFlags(Qt::Window | Qt::Tool | Qt::FramelessWindowHint);
     m_background = picture(QStringLiteral("background.bmp"));
@@ -190,7 +189,7 @@ void frmNorvane::buildSlideshow()
     imgPause = image(vkFrame1, "imgPause", picture(QStringLiteral("pause.bmp")));
     imgPlay->hide();
     imgPause->hide();
-    imgButton = image(vkFrame1, "imgButton", imgPlay->picture());
+    imgButton = image(vkFrame1, "imgButton", imgPlay->pixmap());
     imgButton->setCursor(Qt::PointingHandCursor);
     imgButton->setToolTip(QStringLiteral("Play / Pause"));
     Shape1 = new ShapeBox(vkFrame1);
@@ -288,38 +287,28 @@ void frmNorvane::applyLook()
         cmdKeyboard->setPalette(pal);
     }
 
-    lblPatientName->setCaption(QStringLiteral("[Patient Name]"));
     lblPatientName->setFont(arial(14.25, true));
     lblPatientName->setForecolor(QColor(128, 0, 0));
     lblPatientName->setBackcolor(kWhite);
-    lblPatientName->setAlignment(2);
 
     lstExams->setFont(arial(14.25, true));
     lstExams->setForecolor(kGrey);
     lstExams->setBordercolor(kLightGrey);
-    lstExams->setStylecheckbox(true);
-    lstExams->setSorted(false);
 
-    chkAll->setCaption(QStringLiteral("Check All"));
     chkAll->setFont(arial(12, true));
     chkAll->setForecolor(kGrey);
     chkAll->setBackcolor(kWhite);
 
-    vkLabel1->setCaption(QStringLiteral("Number of Copies :"));
     vkLabel1->setFont(arial(12, true));
     vkLabel1->setForecolor(kGrey);
     vkLabel1->setBackcolor(kWhite);
-    vkLabel1->setAlignment(1);
 
-    txtCopies->setText(QStringLiteral("1"));
     txtCopies->setFont(arial(14.25, true));
     txtCopies->setLegendfont(arial(12, true));
     txtCopies->setBordercolor(kLightGrey);
     txtCopies->setLegendforecolor(kLegendBlue);
 
-    cmdGenerate->setCaption(QStringLiteral("Print"));
     cmdGenerate->setFont(arial(12, true));
-    cmdNew->setCaption(QStringLiteral("Reset"));
     cmdNew->setFont(arial(12, true));
 }
 

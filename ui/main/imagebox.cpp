@@ -13,11 +13,6 @@ ImageBox::ImageBox(QWidget *parent)
     setContentsMargins(0, 0, 0, 0);
 }
 
-void ImageBox::setPicture(const QPixmap &picture)
-{
-    setPixmap(picture);
-}
-
 void ImageBox::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton) {
@@ -34,7 +29,7 @@ void ImageBox::mouseReleaseEvent(QMouseEvent *event)
         m_pressed = false;
         event->accept();
         if (rect().contains(event->position().toPoint()))
-            emit clicked();
+            Q_EMIT clicked();
         return;
     }
     QLabel::mouseReleaseEvent(event);

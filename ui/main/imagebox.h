@@ -4,9 +4,9 @@
 
 namespace ui {
 
-// A picture on a window: shown at its own size from the top-left corner, never
-// stretched, with no frame or background of its own. A left-button press and
-// release over it is a click.
+// A picture on a window (QLabel::setPixmap): shown at its own size from the
+// top-left corner, never stretched, with no frame or background of its own. A
+// left-button press and release over it is a click.
 class ImageBox : public QLabel
 {
     Q_OBJECT
@@ -14,10 +14,7 @@ class ImageBox : public QLabel
 public:
     explicit ImageBox(QWidget *parent = nullptr);
 
-    QPixmap picture() const { return pixmap(); }
-    void setPicture(const QPixmap &picture);
-
-signals:
+Q_SIGNALS:
     void clicked();
 
 protected:

@@ -17,10 +17,10 @@ void numberKeyPress(int &charCode);
 //   "ABC" "X12" "t123c" " T123C" "ABCB "                    -> 2
 int searchMode(const QString &number);
 
-// The number test of searchMode: optional spaces, an optional sign, digits with
-// an optional decimal part (or a decimal part alone), an optional exponent,
-// optional spaces. Group separators, currency signs and hexadecimal forms are
-// not numbers here.
+// The number test of searchMode and of the copies box (copiesCount): optional
+// spaces, an optional sign, digits with an optional decimal part (or a decimal
+// part alone), an optional exponent, optional spaces. Group separators, currency
+// signs and hexadecimal forms are not numbers here.
 bool isNumeric(const QString &text);
 
 } // namespace ui
