@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <QTemporaryFile>
 
+#include <signal.h>
+
 bool ServerProcess::start(const QString &databasePath, const QStringList &extraArguments)
 {
     QTemporaryFile log;
@@ -62,6 +64,16 @@ bool ServerProcess::closeInputAndWait()
     m_process.closeWriteChannel();
     return m_process.waitForFinished(10000) && m_process.exitStatus() == QProcess::NormalExit
         && m_process.exitCode() == 0;
+}
+
+bool ServerProcess::hold()
+{
+    return m_process.processId() > 0 && ::kill(pid_t(m_process.processId()), SIGSTOP) == 0;
+}
+
+bool ServerProcess::release()
+{
+    return m_process.processId() > 0 && ::kill(pid_t(m_process.processId()), SIGCONT) == 0;
 }
 
 QString ServerProcess::serverSetting() const

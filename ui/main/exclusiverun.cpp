@@ -3,6 +3,7 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QList>
 #include <QWindow>
 
@@ -38,9 +39,17 @@ ExclusiveRun::~ExclusiveRun()
             continue;
         QObject *receiver = held.receiver;
         const QEvent::Type type = held.event->type();
-        // Keys go to the window, which hands them to whatever has the focus now.
-        if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && m_window && m_window->windowHandle())
-            receiver = m_window->windowHandle();
+        if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
+            if (m_hasKeyTarget) {
+                // To the widget they were typed for, or nowhere.
+                if (!m_keyTarget || !m_keyTarget->isEnabled())
+                    continue;
+                receiver = m_keyTarget;
+            } else if (m_window && m_window->windowHandle()) {
+                // To the window, which hands them to whatever has the focus now.
+                receiver = m_window->windowHandle();
+            }
+        }
         QCoreApplication::postEvent(receiver, held.event.release());
     }
     m_held.clear();
@@ -60,6 +69,30 @@ void ExclusiveRun::yield()
 bool ExclusiveRun::isRunning(const QWidget *window)
 {
     return runningWindows().contains(window);
+}
+
+void ExclusiveRun::setKeyTarget(QWidget *target)
+{
+    m_keyTarget = target;
+    m_hasKeyTarget = true;
+}
+
+void ExclusiveRun::holdPendingInput()
+{
+    if (!m_outermost)
+        return;
+    if (auto *dispatcher = QAbstractEventDispatcher::instance())
+        dispatcher->wakeUp();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void ExclusiveRun::dropHeldKeys(const std::function<bool(const QKeyEvent &)> &drop)
+{
+    std::erase_if(m_held, [&drop](const Held &held) {
+        const QEvent::Type type = held.event->type();
+        return (type == QEvent::KeyPress || type == QEvent::KeyRelease)
+            && drop(*static_cast<const QKeyEvent *>(held.event.get()));
+    });
 }
 
 bool ExclusiveRun::belongsToWindow(QObject *object) const

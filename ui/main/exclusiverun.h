@@ -4,10 +4,12 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 class QEvent;
+class QKeyEvent;
 
 namespace ui {
 
@@ -34,6 +36,13 @@ namespace ui {
 //    that the input held by the platform is delivered at once.
 // Runs nest: an inner run of the same window only yields. Message boxes are
 // windows of their own and keep working inside a run.
+//
+// Keys that the platform still queues when the run ends (typed while the run
+// was busy without yielding, as during a command that waits for the server)
+// would reach whatever has the focus once the run is gone. A run whose keys
+// belong to one widget says so (setKeyTarget) and takes the queue into its
+// hold before it ends (holdPendingInput), so that every key typed during the
+// run goes where it was typed, in order.
 class ExclusiveRun : public QObject
 {
     Q_OBJECT
@@ -50,6 +59,21 @@ public:
     // Whether a run of this window is alive.
     static bool isRunning(const QWidget *window);
 
+    // Held keys go to this widget when the run ends, in their place among the
+    // other held input, instead of to whatever has the focus then; if the
+    // widget is gone or disabled by then they are dropped.
+    void setKeyTarget(QWidget *target);
+
+    // Takes the input that the platform still queues for the window into the
+    // hold: lets the event loop run once with user input, which the run's
+    // filter holds, after waking the dispatcher (which otherwise leaves the
+    // queued input until the next input arrives).
+    void holdPendingInput();
+
+    // Drops the held key presses and releases for which drop returns true, in
+    // the order they were typed; the rest keep their place.
+    void dropHeldKeys(const std::function<bool(const QKeyEvent &)> &drop);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -62,6 +86,8 @@ private:
         std::unique_ptr<QEvent> event;
     };
     QPointer<QWidget> m_window;
+    QPointer<QWidget> m_keyTarget;
+    bool m_hasKeyTarget = false;
     const QWidget *m_key;  // the window as registered, even if it goes away during the run
     bool m_outermost = false;
     bool m_closeRequested = false;

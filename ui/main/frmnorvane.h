@@ -25,6 +25,7 @@ class ImageBox;
 class ShapeBox;
 
 class ActivationWatch;
+class ExclusiveRun;
 class frmKeyboard;
 
 // The program's main window. How a request flows through it:
@@ -92,6 +93,9 @@ private:
 
     void ResetForm(bool SearchEnabled, bool ExamsEnabled, bool ClearNumber, bool FocusNumber);
     void SearchPatient();
+    // The end of every search: the keys held back during it go to the number
+    // box they were typed into (never to Print).
+    void passHeldKeysToNumber(ExclusiveRun &run);
     // Logs one printed barcode (db::SaveBarcodeLog on DbConnection), yielding like
     // the run it belongs to; empties Barcode once logged (frmnorvane_printrun.cpp).
     void SaveBarcodeLog(QString &Barcode);
@@ -104,6 +108,11 @@ private:
     // Entry of the print run (click of cmdGenerate): prints the checked exams'
     // stickers, logs each barcode, disables Print and resets the window.
     void onGenerateClicked();
+    // A print run that stopped before its end (a failing sticker job, copies
+    // that are no number): Print stays enabled for the exams left, Check All
+    // shows whether they are all still checked, and the focus goes to the
+    // list, off Print.
+    void showStoppedRun();
     // Entry of the on-screen keyboard (click of cmdKeyboard), frmnorvanekeyboard.cpp.
     void onKeyboardClicked();
     // A key of the on-screen keyboard: typed into the number box through its key filter.
