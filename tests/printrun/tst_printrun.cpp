@@ -129,6 +129,7 @@ private Q_SLOTS:
     void secondPrintDuringRunStartsNothing();
     void keysTypedDuringSearch_data();
     void keysTypedDuringSearch();
+    void clickOnDisabledPrintDuringSearchIsLost();
 
 private:
     template<typename T>
@@ -664,6 +665,39 @@ void tst_PrintRun::keysTypedDuringSearch()
     typeKeys(delivery, window, QStringLiteral("\r"));
     QTRY_COMPARE(stickers(), QStringList{shown});
     QCOMPARE(loggedBarcodes(), QStringList{shown});
+}
+
+void tst_PrintRun::clickOnDisabledPrintDuringSearchIsLost()
+{
+    // Print disabled, as after every print run and Reset.
+    search(QString::fromLatin1(labdb::sample::obrienBBarcode));
+    QTest::mouseClick(control<vkCommand>("cmdNew"), Qt::LeftButton);
+    QVERIFY(!print()->isEnabled());
+
+    // While the next search lists its exams, Print (still disabled) is clicked,
+    // on the button itself and through the window as the window system does.
+    bool clicked = false;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] {
+        if (!clicked && ui::ExclusiveRun::isRunning(m_window.get()) && exams()->listCount() > 0) {
+            clicked = true;
+            QVERIFY(!print()->isEnabled());
+            QTest::mouseClick(print(), Qt::LeftButton);
+            QTest::mouseClick(m_window->windowHandle(), Qt::LeftButton, {},
+                              print()->mapTo(m_window.get(), print()->rect().center()));
+        }
+    });
+    ticker.start(0);
+    search(QString::fromLatin1(labdb::sample::obrienChargeslip));
+    QTest::qWait(50);
+    ticker.stop();
+    QVERIFY(clicked);
+
+    // The list is shown and waits for a click made now.
+    QVERIFY(print()->isEnabled());
+    QCOMPARE(stickers(), QStringList());
+    QCOMPARE(loggedBarcodes(), QStringList());
+    QCOMPARE(m_window->focusWidget(), print());
 }
 
 QTEST_MAIN(tst_PrintRun)

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QList>
 #include <QWindow>
 
@@ -107,6 +108,24 @@ bool ExclusiveRun::belongsToWindow(QObject *object) const
     return widget == m_window || m_window->isAncestorOf(widget);
 }
 
+bool ExclusiveRun::clickedControlEnabled(QObject *watched, QEvent *event) const
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
+        return true;
+    const QWidget *control = nullptr;
+    if (watched->isWidgetType()) {
+        control = static_cast<QWidget *>(watched);
+    } else if (m_window) {
+        // Input from the window system comes to the window: the control is the one under the pointer.
+        const QPoint at = static_cast<QMouseEvent *>(event)->position().toPoint();
+        control = m_window->childAt(at);
+        if (!control)
+            control = m_window;
+    }
+    return !control || control->isEnabled();
+}
+
 bool ExclusiveRun::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
@@ -120,6 +139,11 @@ bool ExclusiveRun::eventFilter(QObject *watched, QEvent *event)
     case QEvent::InputMethod:
         if (!belongsToWindow(watched))
             return false;
+        // A click on a control that is disabled now does nothing, as without
+        // the run; held, it would act on the control once enabled (Print, say,
+        // once the search has listed the exams).
+        if (!clickedControlEnabled(watched, event))
+            return true;
         m_held.push_back(Held{watched, std::unique_ptr<QEvent>(event->clone())});
         return true;
     case QEvent::ShortcutOverride:

@@ -28,7 +28,8 @@ namespace ui {
 //    (posted or sent key, mouse, wheel, context-menu, input-method and drag
 //    events) is stopped by an application event filter: keys, clicks, wheel
 //    turns, context-menu and input-method events are kept in order, the rest
-//    (moves, drags, touch) dropped; a request to close the window is kept too;
+//    (moves, drags, touch) dropped, as is a click on a control that is
+//    disabled when it comes; a request to close the window is kept too;
 //  - when the run ends, the kept events are posted again, keys to the window
 //    (so they reach whatever has the focus then, like a scan typed during the
 //    run reaching the number box after the print run's reset), clicks to the
@@ -79,6 +80,7 @@ protected:
 
 private:
     bool belongsToWindow(QObject *object) const;
+    bool clickedControlEnabled(QObject *watched, QEvent *event) const;
 
     struct Held
     {
