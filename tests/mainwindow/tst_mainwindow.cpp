@@ -438,6 +438,8 @@ void tst_MainWindow::searchFailureWords_data()
     QTest::newRow("write failed") << "Write to the server failed" << "" << 0 << Kind::ConnectionLost;
     QTest::newRow("connection object closed")
         << "Operation is not allowed when the object is closed." << "" << 0 << Kind::ConnectionLost;
+    QTest::newRow("lost in the client's words")
+        << "The connection to the database server was lost during the transaction." << "" << 0 << Kind::ConnectionLost;
     QTest::newRow("link state, plain text") << "General network error" << "08S01" << 0 << Kind::ConnectionLost;
     QTest::newRow("EOF by native number") << "Read failed" << "" << 20017 << Kind::ConnectionLost;
     QTest::newRow("cannot connect") << "Unable to connect: Adaptive Server is unavailable or does not exist" << ""

@@ -93,9 +93,6 @@ private:
 
     void ResetForm(bool SearchEnabled, bool ExamsEnabled, bool ClearNumber, bool FocusNumber);
     void SearchPatient();
-    // The end of every search: the keys held back during it go to the number
-    // box they were typed into (never to Print).
-    void passHeldKeysToNumber(ExclusiveRun &run);
     // Logs one printed barcode (db::SaveBarcodeLog on DbConnection), yielding like
     // the run it belongs to; empties Barcode once logged (frmnorvane_printrun.cpp).
     void SaveBarcodeLog(QString &Barcode);
@@ -117,6 +114,9 @@ private:
     void onKeyboardClicked();
     // A key of the on-screen keyboard: typed into the number box through its key filter.
     void onKeypadKey(int charCode);
+    // The end of every search: the keys held back during it go to the number
+    // box they were typed into (never to Print).
+    void passHeldKeysToNumber(ExclusiveRun &run);
 
     // Controls by role; object names are these names.
     widgets::vkFrame *fraMain = nullptr;

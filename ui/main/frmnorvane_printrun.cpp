@@ -36,23 +36,6 @@ void frmNorvane::SaveBarcodeLog(QString &Barcode)
     db::SaveBarcodeLog(db::DbConnection(), Barcode, [&run] { run.yield(); });
 }
 
-void frmNorvane::showStoppedRun()
-{
-    cmdGenerate->setEnabled(true);
-    // Check All shows whether every exam is still checked (those printed are
-    // not), without checking or unchecking any.
-    bool allChecked = lstExams->listCount() >= 1;
-    for (int i = 1; i <= lstExams->listCount() && allChecked; ++i)
-        allChecked = lstExams->itemChecked(i);
-    {
-        const QSignalBlocker quiet(chkAll);
-        chkAll->setValue(allChecked ? 1 : 0);
-    }
-    // Not on Print: a scanner's Enter typed for the next patient must not
-    // print this one again. The list shows what is left to print.
-    lstExams->setFocus(Qt::OtherFocusReason);
-}
-
 void frmNorvane::onGenerateClicked()
 {
     // One run at a time: the run holds the window's input back while it yields,
@@ -123,6 +106,23 @@ void frmNorvane::onGenerateClicked()
 
     cmdGenerate->setEnabled(false);
     ResetForm(true, false, true, true);
+}
+
+void frmNorvane::showStoppedRun()
+{
+    cmdGenerate->setEnabled(true);
+    // Check All shows whether every exam is still checked (those printed are
+    // not), without checking or unchecking any.
+    bool allChecked = lstExams->listCount() >= 1;
+    for (int i = 1; i <= lstExams->listCount() && allChecked; ++i)
+        allChecked = lstExams->itemChecked(i);
+    {
+        const QSignalBlocker quiet(chkAll);
+        chkAll->setValue(allChecked ? 1 : 0);
+    }
+    // Not on Print: a scanner's Enter typed for the next patient must not
+    // print this one again. The list shows what is left to print.
+    lstExams->setFocus(Qt::OtherFocusReason);
 }
 
 } // namespace ui

@@ -54,7 +54,7 @@ SearchFailureKind kindOfText(const QString &description)
     if (containsAny(text, {QStringLiteral("communication link failure"), QStringLiteral("unexpected eof"),
                            QStringLiteral("read from the server failed"), QStringLiteral("write to the server failed"),
                            QStringLiteral("dbprocess is dead"), QStringLiteral("connection reset"),
-                           QStringLiteral("broken pipe"),
+                           QStringLiteral("broken pipe"), QStringLiteral("connection to the database server was lost"),
                            // the connection object is closed (a dropped connection not yet reopened)
                            QStringLiteral("operation is not allowed when the object is closed")}))
         return SearchFailureKind::ConnectionLost;
