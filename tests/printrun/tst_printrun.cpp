@@ -21,6 +21,7 @@
 #include "widgets/vktextbox.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
@@ -591,6 +592,7 @@ void tst_PrintRun::keysTypedDuringSearch_data()
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<QString>("numberAfter");
     QTest::addColumn<int>("examsShown");
+    QTest::addColumn<bool>("modalBox");        // the message box is a real modal window
 
     const QString chargeslip = QString::fromLatin1(labdb::sample::obrienChargeslip);
     const QString next = QString::fromLatin1(labdb::sample::obrienBBarcode);  // one exam
@@ -600,15 +602,19 @@ void tst_PrintRun::keysTypedDuringSearch_data()
         const QString how = delivery == Delivery::Platform ? QStringLiteral("platform") : QStringLiteral("posted");
         QTest::addRow("next scan, %s", qPrintable(how))
             << delivery << chargeslip + enter << next + enter << QStringList{chargeslip, next} << QStringList() << next
-            << 1;
+            << 1 << false;
         QTest::addRow("scanner's second Return, %s", qPrintable(how))
-            << delivery << next + enter << enter << QStringList{next} << QStringList() << next << 1;
+            << delivery << next + enter << enter << QStringList{next} << QStringList() << next << 1 << false;
         QTest::addRow("next scan after nothing found, %s", qPrintable(how))
             << delivery << unknown + enter << next + enter << QStringList{unknown, next}
-            << QStringList{QStringLiteral("Sample not found!")} << next << 1;
+            << QStringList{QStringLiteral("Sample not found!")} << next << 1 << false;
+        // Typed before the message box opens; a modal window would throw them away.
+        QTest::addRow("next scan before the message box, %s", qPrintable(how))
+            << delivery << unknown + enter + next + enter << QString() << QStringList{unknown, next}
+            << QStringList{QStringLiteral("Sample not found!")} << next << 1 << true;
         QTest::addRow("half a scan, %s", qPrintable(how))
             << delivery << chargeslip + enter << QStringLiteral("3o0") << QStringList{chargeslip} << QStringList()
-            << QStringLiteral("3O0") << 0;
+            << QStringLiteral("3O0") << 0 << false;
     }
 }
 
@@ -621,19 +627,28 @@ void tst_PrintRun::keysTypedDuringSearch()
     QFETCH(QStringList, messages);
     QFETCH(QString, numberAfter);
     QFETCH(int, examsShown);
+    QFETCH(bool, modalBox);
 
     QWindow *window = m_window->windowHandle();
     m_client->clearJournal();
     // The keys come while the search yields between rows, or while its message
     // box is up when it finds nothing.
-    bool typed = false;
+    bool typed = during.isEmpty();
     const auto typeDuring = [&] {
         if (!typed && ui::ExclusiveRun::isRunning(m_window.get()) && !m_client->journal().isEmpty()) {
             typed = true;
             typeKeys(delivery, window, during);
         }
     };
-    m_onMessage = typeDuring;
+    m_onMessage = [&] {
+        typeDuring();
+        if (modalBox) {
+            QDialog box(m_window.get());
+            box.setModal(true);
+            QTimer::singleShot(20, &box, &QDialog::accept);
+            box.exec();
+        }
+    };
     QTimer ticker;
     connect(&ticker, &QTimer::timeout, this, typeDuring);
     ticker.start(0);

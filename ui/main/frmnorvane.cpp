@@ -201,6 +201,12 @@ void frmNorvane::SearchPatient()
     // Keys typed during the search were typed into the number box: they go
     // there once it is over, whatever has the focus by then.
     const auto keysToNumber = qScopeGuard([this, &run] { passHeldKeysToNumber(run); });
+    // A message box is modal: input still queued for this window when it opens
+    // would be thrown away, so the keys typed until then are held first.
+    const auto tell = [&run](const QString &text) {
+        run.holdPendingInput();
+        widgets::MsgBox(text);
+    };
     QString failure;
     try {
         lstExams->clear();
@@ -221,7 +227,7 @@ void frmNorvane::SearchPatient()
         db::DbResult result = db::DbConnection().openStatic(db::searchCommand(number, mode));
         const qint64 rows = result.rowCount();
         if (rows < 1) {
-            widgets::MsgBox(QStringLiteral("Sample not found!"));
+            tell(QStringLiteral("Sample not found!"));
             lblPatientName->setCaption(QString());
             txtNumber->setText(QString());
             txtNumber->setFocus(Qt::OtherFocusReason);
@@ -267,7 +273,7 @@ void frmNorvane::SearchPatient()
     } catch (const std::exception &e) {
         failure = QString::fromLocal8Bit(e.what());
     }
-    widgets::MsgBox(searchFailureText(failure));
+    tell(searchFailureText(failure));
     // The number stays, selected, so that the next scan replaces it instead of
     // being glued onto it.
     txtNumber->selectAll();
