@@ -612,6 +612,9 @@ void tst_PrintRun::keysTypedDuringSearch_data()
         QTest::addRow("next scan before the message box, %s", qPrintable(how))
             << delivery << unknown + enter + next + enter << QString() << QStringList{unknown, next}
             << QStringList{QStringLiteral("Sample not found!")} << next << 1 << true;
+        QTest::addRow("next scan queued with the first, %s", qPrintable(how))
+            << delivery << chargeslip + enter + next + enter << QString() << QStringList{chargeslip, next}
+            << QStringList() << next << 1 << false;
         QTest::addRow("half a scan, %s", qPrintable(how))
             << delivery << chargeslip + enter << QStringLiteral("3o0") << QStringList{chargeslip} << QStringList()
             << QStringLiteral("3O0") << 0 << false;

@@ -43,7 +43,8 @@ namespace ui {
 // would reach whatever has the focus once the run is gone. A run whose keys
 // belong to one widget says so (setKeyTarget) and takes the queue into its
 // hold before it ends (holdPendingInput), so that every key typed during the
-// run goes where it was typed, in order.
+// run goes where it was typed, in order. It does so before a modal message box
+// too: Qt throws away input queued for a window that a modal window covers.
 class ExclusiveRun : public QObject
 {
     Q_OBJECT
