@@ -4,8 +4,8 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QList>
+#include <QMouseEvent>
 #include <QWindow>
 
 namespace ui {
