@@ -9,7 +9,8 @@ packages=(
     fonts-liberation
 )
 if [ "${1:-}" = "--test" ]; then
-    packages+=(zbar-tools poppler-utils cups printer-driver-cups-pdf xvfb xauth xdotool
+    # qt6-base-private-dev: the GUI tests queue keys as the window system does.
+    packages+=(qt6-base-private-dev zbar-tools poppler-utils cups printer-driver-cups-pdf xvfb xauth xdotool
                imagemagick procps desktop-file-utils dpkg-dev file)
     # The cross-check client runs on Node.js; keep a Node.js that the machine has.
     command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)

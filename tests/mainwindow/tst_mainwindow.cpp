@@ -1,6 +1,8 @@
+#include "common/platformkeys.h"
 #include "common/windowcontrols.h"
 #include "db/commands.h"
 #include "db/dbconnection.h"
+#include "db/dberror.h"
 #include "db/embeddedclient.h"
 #include "db/generaldate.h"
 #include "labdb/labdatabase.h"
@@ -9,6 +11,7 @@
 #include "support/bulkchargeslip.h"
 #include "support/faultyembeddedclient.h"
 #include "ui/main/frmnorvane.h"
+#include "ui/main/searchfailure.h"
 #include "widgets/messagebox.h"
 #include "widgets/vkcheck.h"
 #include "widgets/vkcommand.h"
@@ -52,6 +55,17 @@ private:
     db::DbResult m_result;
 };
 
+// A client whose every command fails with one description, as the driver gives it.
+class FailingClient : public CannedClient
+{
+public:
+    explicit FailingClient(QString description) : CannedClient(db::DbResult()), m_description(std::move(description)) {}
+    db::DbResult openStatic(const QString &) override { throw db::DbError(m_description); }
+
+private:
+    QString m_description;
+};
+
 // The rows the laboratory database gives for a search, read directly.
 struct Rows
 {
@@ -75,6 +89,8 @@ void typeKeys(QWidget *widget, const QString &text)
 
 } // namespace
 
+Q_DECLARE_METATYPE(ui::SearchFailureKind)
+
 class tst_MainWindow : public QObject
 {
     Q_OBJECT
@@ -96,6 +112,10 @@ private Q_SLOTS:
     void resultPastRowIndexStopsWithMessage();
     void largestResultCompletes();
     void injectedDatabaseFailure();
+    void searchFailureWords_data();
+    void searchFailureWords();
+    void failureShownInPlainWords_data();
+    void failureShownInPlainWords();
     void failureWhileListing_data();
     void failureWhileListing();
     void reset();
@@ -366,7 +386,8 @@ void tst_MainWindow::nullInstrument()
 void tst_MainWindow::resultPastRowIndexStopsWithMessage()
 {
     search(m_overflowChargeslip);
-    QCOMPARE(m_messages, QStringList{QStringLiteral("Overflow")});
+    QCOMPARE(m_messages, QStringList{ui::searchFailureText(QStringLiteral("Overflow"))});
+    QVERIFY(m_messages.first().startsWith(QStringLiteral("This chargeslip has too many exams to list")));
     QCOMPARE(m_captions, QStringList{QStringLiteral("Norvane")});
     // Stopped before the window changed: still awaiting a number, which stays.
     QVERIFY(control<vkFrame>("fraSearch")->isEnabled());
@@ -398,11 +419,112 @@ void tst_MainWindow::injectedDatabaseFailure()
     QVERIFY(control<vkFrame>("fraSearch")->isEnabled());
     QVERIFY(!control<vkFrame>("fraExams")->isEnabled());
     QCOMPARE(number()->text(), barcode);
+    QCOMPARE(number()->selectedText(), barcode);  // the next scan replaces it
     QCOMPARE(exams()->listCount(), 0);
 
     m_messages.clear();
     QTest::keyClick(number(), Qt::Key_Return);
     verifyPatientShown(barcode, query(barcode, 3));
+}
+
+void tst_MainWindow::searchFailureWords_data()
+{
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<QString>("sqlState");
+    QTest::addColumn<int>("nativeCode");
+    QTest::addColumn<ui::SearchFailureKind>("kind");
+
+    using Kind = ui::SearchFailureKind;
+    QTest::newRow("link failure") << "Communication link failure" << "" << 0 << Kind::ConnectionLost;
+    QTest::newRow("EOF from the server") << "Unexpected EOF from the server" << "" << 0 << Kind::ConnectionLost;
+    QTest::newRow("write failed") << "Write to the server failed" << "" << 0 << Kind::ConnectionLost;
+    QTest::newRow("connection object closed")
+        << "Operation is not allowed when the object is closed." << "" << 0 << Kind::ConnectionLost;
+    QTest::newRow("lost in the client's words")
+        << "The connection to the database server was lost during the transaction." << "" << 0 << Kind::ConnectionLost;
+    QTest::newRow("link state, plain text") << "General network error" << "08S01" << 0 << Kind::ConnectionLost;
+    QTest::newRow("EOF by native number") << "Read failed" << "" << 20017 << Kind::ConnectionLost;
+    QTest::newRow("cannot connect") << "Unable to connect: Adaptive Server is unavailable or does not exist" << ""
+                                    << 0 << Kind::Unreachable;
+    QTest::newRow("cannot connect by state") << "Client unable to establish connection" << "08001" << 0
+                                             << Kind::Unreachable;
+    QTest::newRow("query time-out") << "Timeout expired" << "" << 0 << Kind::TimedOut;
+    QTest::newRow("FreeTDS time-out") << "Adaptive Server connection timed out" << "" << 0 << Kind::TimedOut;
+    QTest::newRow("time-out by state") << "Query cancelled" << "HYT00" << 0 << Kind::TimedOut;
+    QTest::newRow("time-out by native number") << "Server did not answer" << "" << 20003 << Kind::TimedOut;
+    QTest::newRow("row index overflow") << "Overflow" << "" << 0 << Kind::TooManyRows;
+    QTest::newRow("no reason") << "Unknown error" << "" << 0 << Kind::NoReason;
+    QTest::newRow("server's own message") << "Injected failure of batch 2." << "42000" << 50000 << Kind::Other;
+    QTest::newRow("missing procedure") << "Could not find stored procedure 'X'." << "" << 0 << Kind::Other;
+    QTest::newRow("server message naming an overflow")
+        << "Arithmetic overflow error converting expression to data type int." << "22003" << 8115 << Kind::Other;
+    QTest::newRow("missing column") << "Item cannot be found in the collection corresponding to the requested name "
+                                       "or ordinal. (Instrument)"
+                                    << "" << 0 << Kind::Other;
+}
+
+void tst_MainWindow::searchFailureWords()
+{
+    QFETCH(QString, description);
+    QFETCH(QString, sqlState);
+    QFETCH(int, nativeCode);
+    QFETCH(ui::SearchFailureKind, kind);
+
+    QCOMPARE(ui::searchFailureKind(description, sqlState, nativeCode), kind);
+    const QString text = ui::searchFailureText(description, sqlState, nativeCode);
+    if (kind == ui::SearchFailureKind::Other) {
+        QCOMPARE(text, description);
+        return;
+    }
+    // A line in plain words, then the driver's own text, whole.
+    const QString suffix = QStringLiteral("\n\n") + description;
+    QVERIFY2(text.endsWith(suffix), qPrintable(text));
+    const QString plain = text.chopped(suffix.size());
+    QVERIFY(!plain.isEmpty() && !plain.contains(u'\n'));
+    QVERIFY(!plain.contains(description));
+    // Each kind has its own words.
+    static QHash<int, QString> seen;
+    QVERIFY(!seen.contains(int(kind)) || seen.value(int(kind)) == plain);
+    for (auto it = seen.cbegin(); it != seen.cend(); ++it)
+        QVERIFY(it.key() == int(kind) || it.value() != plain);
+    seen.insert(int(kind), plain);
+}
+
+void tst_MainWindow::failureShownInPlainWords_data()
+{
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<QString>("firstWords");
+    QTest::newRow("connection lost") << "Communication link failure"
+                                     << "The connection to the laboratory database was lost.";
+    QTest::newRow("EOF from the server") << "Unexpected EOF from the server"
+                                         << "The connection to the laboratory database was lost.";
+    QTest::newRow("time-out") << "Adaptive Server connection timed out"
+                              << "The laboratory database did not answer in time.";
+    QTest::newRow("server's own message") << "Injected failure of batch 2." << "Injected failure of batch 2.";
+}
+
+void tst_MainWindow::failureShownInPlainWords()
+{
+    QFETCH(QString, description);
+    QFETCH(QString, firstWords);
+    const QString failed = QString::fromLatin1(labdb::sample::obrienTBarcode);
+    db::installConnection(std::make_unique<FailingClient>(description));
+    search(failed);
+    useEmbedded();
+
+    QCOMPARE(m_messages.size(), 1);
+    QVERIFY2(m_messages.first().startsWith(firstWords), qPrintable(m_messages.first()));
+    QVERIFY(m_messages.first().endsWith(description));
+    QCOMPARE(m_captions, QStringList{QStringLiteral("Norvane")});
+    QCOMPARE(m_window->focusWidget(), number());
+    QCOMPARE(number()->selectedText(), failed);
+
+    // The next scan, typed as the window system delivers it, replaces the number.
+    m_messages.clear();
+    const QString next = QString::fromLatin1(labdb::sample::obrienBBarcode);
+    testsupport::queuePlatformKeys(m_window->windowHandle(), next + QStringLiteral("\r"));
+    QTRY_COMPARE(exams()->listCount(), 1);
+    verifyPatientShown(next, query(next, 3));
 }
 
 void tst_MainWindow::failureWhileListing_data()
@@ -606,12 +728,12 @@ void tst_MainWindow::inputDuringSearchIsHeldUntilItEnds()
     // Timers ran during the search; the click did not: the search finished whole.
     QVERIFY(ticks >= 1);
     QVERIFY(itemsAtClick >= 0 && itemsAtClick < labdb::sample::bigChargeslipExams);
-    QCOMPARE(exams()->listCount(), labdb::sample::bigChargeslipExams);
-    QCOMPARE(checkAllBox()->value(), 1);
-    QVERIFY(print()->isEnabled());
+    QCOMPARE(m_window->barcodes().size(), labdb::sample::bigChargeslipExams + 1);
+    QVERIFY(!m_window->barcodes().at(labdb::sample::bigChargeslipExams - 1).isEmpty());
 
-    // Held, not lost: once the search has returned, the click resets the window
-    // and the scan lands in the number box, through its key filter.
+    // Held, not lost: once the search has returned, the window gives way to the
+    // scan typed for the number box (and the click resets it); the scan lands
+    // in the number box, through its key filter.
     QTRY_COMPARE(number()->text(), QStringLiteral("T55C"));
     verifyAwaitingNumber(QStringLiteral("T55C"));
     QVERIFY(!print()->isEnabled());

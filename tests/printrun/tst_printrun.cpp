@@ -1,3 +1,4 @@
+#include "common/platformkeys.h"
 #include "common/windowcontrols.h"
 #include "db/commands.h"
 #include "db/dbconnection.h"
@@ -13,6 +14,7 @@
 #include "report/reporterror.h"
 #include "report/reportoutput.h"
 #include "ui/main/copiescount.h"
+#include "ui/main/exclusiverun.h"
 #include "ui/main/frmnorvane.h"
 #include "widgets/messagebox.h"
 #include "widgets/vkcheck.h"
@@ -22,12 +24,15 @@
 #include "widgets/vktextbox.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QMap>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -79,6 +84,22 @@ QByteArray withoutCreationDate(QByteArray pdf)
     return pdf;
 }
 
+// How keys reach the window: queued by the window system, or posted events.
+enum class Delivery { Platform, Posted };
+
+void typeKeys(Delivery delivery, QWindow *window, const QString &text)
+{
+    if (delivery == Delivery::Platform) {
+        testsupport::queuePlatformKeys(window, text);
+        return;
+    }
+    for (const QChar c : text) {
+        const int key = c == u'\r' ? int(Qt::Key_Return) : int(c.toUpper().unicode());
+        QCoreApplication::postEvent(window, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, QString(c)));
+        QCoreApplication::postEvent(window, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier, QString(c)));
+    }
+}
+
 QByteArray readFile(const QString &path)
 {
     QFile f(path);
@@ -88,6 +109,8 @@ QByteArray readFile(const QString &path)
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Delivery)
 
 class tst_PrintRun : public QObject
 {
@@ -109,6 +132,9 @@ private Q_SLOTS:
     void printerFailureStopsAtThatExam();
     void emptyAgeAndSexGiveSlash();
     void secondPrintDuringRunStartsNothing();
+    void keysTypedDuringSearch_data();
+    void keysTypedDuringSearch();
+    void clickOnDisabledPrintDuringSearchIsLost();
 
 private:
     template<typename T>
@@ -124,6 +150,8 @@ private:
     QStringList stickers() const;
     // The barcodes the print log re-queried, in order.
     QStringList loggedBarcodes() const;
+    // The numbers searched, in order.
+    QStringList searchedNumbers() const;
     int requeryRows(const QString &barcode) const;
     // The sticker the shipped template makes with each of its fields given the value
     // stored under the field's name, printed without the label job, without its
@@ -143,6 +171,7 @@ private:
     std::unique_ptr<ui::frmNorvane> m_window;
     QStringList m_messages;
     QStringList m_captions;
+    std::function<void()> m_onMessage;
 };
 
 void tst_PrintRun::initTestCase()
@@ -177,6 +206,8 @@ void tst_PrintRun::initTestCase()
     widgets::setMessageBoxHandler([this](const QString &text, const QString &caption) {
         m_messages.append(text);
         m_captions.append(caption);
+        if (m_onMessage)
+            m_onMessage();
     });
     QVERIFY(QFile::exists(report::labelTemplatePath()));
 }
@@ -185,6 +216,7 @@ void tst_PrintRun::init()
 {
     m_messages.clear();
     m_captions.clear();
+    m_onMessage = nullptr;
     m_client->clearFaults();
     m_client->blankAgeSex = false;
     m_pdfDir = std::make_unique<QTemporaryDir>();
@@ -228,6 +260,18 @@ QStringList tst_PrintRun::loggedBarcodes() const
             barcodes.append(command.mid(kRequeryPrefix.size()).chopped(1));
     }
     return barcodes;
+}
+
+QStringList tst_PrintRun::searchedNumbers() const
+{
+    static const QRegularExpression search(QStringLiteral("^Laboratory\\.\\.Lab_Barcode_GetRequests '(.*)',[23]$"));
+    QStringList numbers;
+    for (const QString &command : m_client->journal()) {
+        const QRegularExpressionMatch m = search.match(command);
+        if (m.hasMatch())
+            numbers.append(m.captured(1));
+    }
+    return numbers;
 }
 
 int tst_PrintRun::requeryRows(const QString &barcode) const
@@ -497,6 +541,15 @@ void tst_PrintRun::printerFailureStopsAtThatExam()
     QVERIFY(control<vkFrame>("fraExams")->isEnabled());
     QCOMPARE(exams()->listCount(), 3);
     QVERIFY(print()->isEnabled());
+    // Check All tells that not every exam is checked any more; the focus is on
+    // the list, so that a scanner's Enter for the next patient prints nothing.
+    QCOMPARE(control<vkCheck>("chkAll")->value(), 0);
+    QVERIFY(exams()->itemChecked(2));
+    QCOMPARE(m_window->focusWidget(), exams());
+    testsupport::queuePlatformKeys(m_window->windowHandle(), QStringLiteral("\r"));
+    QTest::qWait(50);
+    QCOMPARE(stickers(), QStringList{m_badBarcodes[0]});
+    QCOMPARE(m_messages.size(), 1);
 
     // The user leaves the bad one out and prints the rest: nothing twice.
     m_messages.clear();
@@ -557,6 +610,141 @@ void tst_PrintRun::secondPrintDuringRunStartsNothing()
     QTRY_COMPARE(number()->text(), QStringLiteral("T55C"));
     QVERIFY(!print()->isEnabled());
     QCOMPARE(stickers(), barcodes);
+}
+
+void tst_PrintRun::keysTypedDuringSearch_data()
+{
+    QTest::addColumn<Delivery>("delivery");
+    QTest::addColumn<QString>("first");        // typed first, ending in the Enter that starts the search
+    QTest::addColumn<QString>("during");       // typed while that search runs
+    QTest::addColumn<QStringList>("searched");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QString>("numberAfter");
+    QTest::addColumn<int>("examsShown");
+    QTest::addColumn<bool>("modalBox");        // the message box is a real modal window
+
+    const QString chargeslip = QString::fromLatin1(labdb::sample::obrienChargeslip);
+    const QString next = QString::fromLatin1(labdb::sample::obrienBBarcode);  // one exam
+    const QString unknown = QString::fromLatin1(labdb::sample::unknownBarcode);
+    const QString enter = QStringLiteral("\r");
+    for (const Delivery delivery : {Delivery::Platform, Delivery::Posted}) {
+        const QString how = delivery == Delivery::Platform ? QStringLiteral("platform") : QStringLiteral("posted");
+        QTest::addRow("next scan, %s", qPrintable(how))
+            << delivery << chargeslip + enter << next + enter << QStringList{chargeslip, next} << QStringList() << next
+            << 1 << false;
+        QTest::addRow("scanner's second Return, %s", qPrintable(how))
+            << delivery << next + enter << enter << QStringList{next} << QStringList() << next << 1 << false;
+        QTest::addRow("next scan after nothing found, %s", qPrintable(how))
+            << delivery << unknown + enter << next + enter << QStringList{unknown, next}
+            << QStringList{QStringLiteral("Sample not found!")} << next << 1 << false;
+        // Typed before the message box opens; a modal window would throw them away.
+        QTest::addRow("next scan before the message box, %s", qPrintable(how))
+            << delivery << unknown + enter + next + enter << QString() << QStringList{unknown, next}
+            << QStringList{QStringLiteral("Sample not found!")} << next << 1 << true;
+        QTest::addRow("next scan queued with the first, %s", qPrintable(how))
+            << delivery << chargeslip + enter + next + enter << QString() << QStringList{chargeslip, next}
+            << QStringList() << next << 1 << false;
+        QTest::addRow("half a scan, %s", qPrintable(how))
+            << delivery << chargeslip + enter << QStringLiteral("3o0") << QStringList{chargeslip} << QStringList()
+            << QStringLiteral("3O0") << 0 << false;
+    }
+}
+
+void tst_PrintRun::keysTypedDuringSearch()
+{
+    QFETCH(Delivery, delivery);
+    QFETCH(QString, first);
+    QFETCH(QString, during);
+    QFETCH(QStringList, searched);
+    QFETCH(QStringList, messages);
+    QFETCH(QString, numberAfter);
+    QFETCH(int, examsShown);
+    QFETCH(bool, modalBox);
+
+    QWindow *window = m_window->windowHandle();
+    m_client->clearJournal();
+    // The keys come while the search yields between rows, or while its message
+    // box is up when it finds nothing.
+    bool typed = during.isEmpty();
+    const auto typeDuring = [&] {
+        if (!typed && ui::ExclusiveRun::isRunning(m_window.get()) && !m_client->journal().isEmpty()) {
+            typed = true;
+            typeKeys(delivery, window, during);
+        }
+    };
+    m_onMessage = [&] {
+        typeDuring();
+        if (modalBox) {
+            QDialog box(m_window.get());
+            box.setModal(true);
+            QTimer::singleShot(20, &box, &QDialog::accept);
+            box.exec();
+        }
+    };
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, typeDuring);
+    ticker.start(0);
+    typeKeys(delivery, window, first);
+
+    QTRY_COMPARE(number()->text(), numberAfter);
+    QTRY_COMPARE(exams()->listCount(), examsShown);
+    QTRY_VERIFY(!ui::ExclusiveRun::isRunning(m_window.get()));
+    QVERIFY(typed);
+    QTest::qWait(50);  // anything still on its way arrives
+    ticker.stop();
+
+    QCOMPARE(searchedNumbers(), searched);
+    QCOMPARE(m_messages, messages);
+    // Nothing typed during a search presses Print.
+    QCOMPARE(stickers(), QStringList());
+    QCOMPARE(loggedBarcodes(), QStringList());
+    if (examsShown == 0) {
+        QVERIFY(control<vkFrame>("fraSearch")->isEnabled());
+        QCOMPARE(m_window->focusWidget(), number());
+        QVERIFY(!print()->isEnabled());
+        return;
+    }
+    QCOMPARE(m_window->focusWidget(), print());
+    QVERIFY(print()->isEnabled());
+
+    // An Enter typed once the list is shown does press Print.
+    const QString shown = m_window->barcodes().first();
+    typeKeys(delivery, window, QStringLiteral("\r"));
+    QTRY_COMPARE(stickers(), QStringList{shown});
+    QCOMPARE(loggedBarcodes(), QStringList{shown});
+}
+
+void tst_PrintRun::clickOnDisabledPrintDuringSearchIsLost()
+{
+    // Print disabled, as after every print run and Reset.
+    search(QString::fromLatin1(labdb::sample::obrienBBarcode));
+    QTest::mouseClick(control<vkCommand>("cmdNew"), Qt::LeftButton);
+    QVERIFY(!print()->isEnabled());
+
+    // While the next search lists its exams, Print (still disabled) is clicked,
+    // on the button itself and through the window as the window system does.
+    bool clicked = false;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] {
+        if (!clicked && ui::ExclusiveRun::isRunning(m_window.get()) && exams()->listCount() > 0) {
+            clicked = true;
+            QVERIFY(!print()->isEnabled());
+            QTest::mouseClick(print(), Qt::LeftButton);
+            QTest::mouseClick(m_window->windowHandle(), Qt::LeftButton, {},
+                              print()->mapTo(m_window.get(), print()->rect().center()));
+        }
+    });
+    ticker.start(0);
+    search(QString::fromLatin1(labdb::sample::obrienChargeslip));
+    QTest::qWait(50);
+    ticker.stop();
+    QVERIFY(clicked);
+
+    // The list is shown and waits for a click made now.
+    QVERIFY(print()->isEnabled());
+    QCOMPARE(stickers(), QStringList());
+    QCOMPARE(loggedBarcodes(), QStringList());
+    QCOMPARE(m_window->focusWidget(), print());
 }
 
 QTEST_MAIN(tst_PrintRun)

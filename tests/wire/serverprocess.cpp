@@ -3,9 +3,13 @@
 #include "labdb/server/batchlog.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryFile>
+#include <QThread>
+
+#include <signal.h>
 
 bool ServerProcess::start(const QString &databasePath, const QStringList &extraArguments, quint16 port)
 {
@@ -62,6 +66,52 @@ bool ServerProcess::closeInputAndWait()
     m_process.closeWriteChannel();
     return m_process.waitForFinished(10000) && m_process.exitStatus() == QProcess::NormalExit
         && m_process.exitCode() == 0;
+}
+
+namespace {
+// Whether every thread of the process has stopped: a signal takes effect only
+// when each thread next runs, which on a busy machine can be after the next
+// request has already been answered.
+bool allThreadsStopped(qint64 pid)
+{
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    const QStringList ids = tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    if (ids.isEmpty())
+        return false;
+    for (const QString &id : ids) {
+        QFile stat(tasks.filePath(id + QStringLiteral("/stat")));
+        if (!stat.open(QIODevice::ReadOnly))
+            return false;
+        // "<tid> (<name>) <state> ...": the state follows the last parenthesis.
+        const QByteArray line = stat.readAll();
+        const qsizetype close = line.lastIndexOf(')');
+        if (close < 0 || close + 2 >= line.size())
+            return false;
+        const char state = line.at(close + 2);
+        if (state != 'T' && state != 't')
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+bool ServerProcess::hold()
+{
+    const qint64 pid = m_process.processId();
+    if (pid <= 0 || ::kill(pid_t(pid), SIGSTOP) != 0)
+        return false;
+    const QDeadlineTimer deadline(10000);
+    while (!allThreadsStopped(pid)) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+bool ServerProcess::release()
+{
+    return m_process.processId() > 0 && ::kill(pid_t(m_process.processId()), SIGCONT) == 0;
 }
 
 QString ServerProcess::serverSetting() const

@@ -23,6 +23,10 @@ public:
     // Ends the server's input; true when it then shuts down cleanly.
     bool closeInputAndWait();
     QString error() const { return m_error; }
+    // Stops the server process where it stands (SIGSTOP) and lets it go on
+    // (SIGCONT): a server that stops answering while its connections stay open.
+    bool hold();
+    bool release();
     // "127.0.0.1,PORT": the Server setting that reaches it.
     QString serverSetting() const;
     // The requests logged (kind and text per line, time and connection dropped),

@@ -7,6 +7,8 @@
 #include "rawtdsclient.h"
 #include "serverprocess.h"
 
+#include "common/platformkeys.h"
+
 #include "app/modconnect.h"
 #include "common/loopback.h"
 #include "db/commands.h"
@@ -38,7 +40,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 using namespace labdb::sample;
 
@@ -109,6 +113,8 @@ private Q_SLOTS:
     void clientsKeepTheirOwnTransactions();
     void shutdownRollsBackOpenTransactions();
     void crossCheckWithTedious();
+    void keysTypedWhileServerHeld_data();
+    void keysTypedWhileServerHeld();
 
 private:
     std::unique_ptr<db::DbClient> openClient(Impl impl, const QStringList &serverOptions = {});
@@ -878,6 +884,76 @@ void tst_wire::crossCheckWithTedious()
     QCOMPARE(log.masterRows.at(0).first(), u"R1"_qs);
     QCOMPARE(log.dateRows.size(), 1);
     QCOMPARE(log.dateRows.at(0).at(3), u"12/9/2024 2:05:33 PM"_qs);
+}
+
+void tst_wire::keysTypedWhileServerHeld_data()
+{
+    QTest::addColumn<QString>("during");        // typed while the first search waits for the server
+    QTest::addColumn<QStringList>("searched");  // the numbers the server was asked for, in order
+    QTest::addColumn<QString>("shown");         // the number box at the end
+    QTest::addColumn<int>("exams");
+
+    const QString first = QString::fromLatin1(obrienTBarcode);
+    const QString next = QString::fromLatin1(obrienBBarcode);
+    QTest::newRow("next scan") << next + u"\r"_qs << QStringList{first, next} << next << 1;
+    QTest::newRow("scanner's second Return") << u"\r"_qs << QStringList{first} << first << 2;
+}
+
+void tst_wire::keysTypedWhileServerHeld()
+{
+    QFETCH(QString, during);
+    QFETCH(QStringList, searched);
+    QFETCH(QString, shown);
+    QFETCH(int, exams);
+
+    QTemporaryDir stickers;
+    report::ReportOutput::setPrintToDirectory(stickers.path());
+    const auto restore = qScopeGuard([] { report::ReportOutput::setPrintToDirectory(QString()); });
+    QStringList messages;
+    QVERIFY(connectProgram({}, messages));
+
+    ui::frmNorvane window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto *number = window.findChild<widgets::vkTextBox *>(u"txtNumber"_qs);
+    auto *list = window.findChild<widgets::vkListBox *>(u"lstExams"_qs);
+    QWindow *handle = window.windowHandle();
+
+    // The server stops answering; the first scan's search waits for it while
+    // the next keys arrive from the window system; then the server goes on.
+    QVERIFY(m_server->hold());
+    std::atomic<bool> released = false;
+    QElapsedTimer clock;
+    clock.start();
+    {
+        std::jthread typist([&] {
+            QThread::msleep(500);
+            testsupport::queuePlatformKeys(handle, during);
+            QThread::msleep(1000);
+            released = m_server->release();
+        });
+        testsupport::queuePlatformKeys(handle, QString::fromLatin1(obrienTBarcode) + u"\r"_qs);
+        // The numbers searched, in order: each once.
+        QStringList expected;
+        for (const QString &n : searched)
+            expected.append(u"BATCH Laboratory..Lab_Barcode_GetRequests '"_qs + n + u"',3"_qs);
+        QTRY_VERIFY2_WITH_TIMEOUT(m_server->loggedRequests().filter(u"BATCH Laboratory"_qs) == expected,
+                                  qPrintable(m_server->loggedRequests().join(u"\n"_qs)), 20000);
+        QTRY_COMPARE(number->text(), shown);
+        QTRY_COMPARE(list->listCount(), exams);
+    }
+    QVERIFY(released);
+    QVERIFY2(clock.elapsed() >= 1500, "the first search was answered while the server was held");
+    QTest::qWait(200);  // anything still on its way arrives
+
+    // Nothing more searched, nothing printed or logged.
+    QCOMPARE(m_server->loggedRequests().filter(u"BATCH Laboratory"_qs).size(), searched.size());
+    QVERIFY(m_server->loggedRequests().filter(u"TM BEGIN"_qs).isEmpty());
+    QCOMPARE(QDir(stickers.path()).entryList({u"*.pdf"_qs}, QDir::Files), QStringList());
+    QCOMPARE(labdb::PrintLog::read(m_dbPath).masterRows.size(), 0);
+    QCOMPARE(messages, QStringList());
+    QCOMPARE(list->listCount(), exams);
+    QCOMPARE(window.focusWidget(), window.findChild<QWidget *>(u"cmdGenerate"_qs));
 }
 
 QTEST_MAIN(tst_wire)

@@ -3,7 +3,9 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QList>
+#include <QMouseEvent>
 #include <QWindow>
 
 namespace ui {
@@ -38,9 +40,17 @@ ExclusiveRun::~ExclusiveRun()
             continue;
         QObject *receiver = held.receiver;
         const QEvent::Type type = held.event->type();
-        // Keys go to the window, which hands them to whatever has the focus now.
-        if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && m_window && m_window->windowHandle())
-            receiver = m_window->windowHandle();
+        if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
+            if (m_hasKeyTarget) {
+                // To the widget they were typed for, or nowhere.
+                if (!m_keyTarget || !m_keyTarget->isEnabled())
+                    continue;
+                receiver = m_keyTarget;
+            } else if (m_window && m_window->windowHandle()) {
+                // To the window, which hands them to whatever has the focus now.
+                receiver = m_window->windowHandle();
+            }
+        }
         QCoreApplication::postEvent(receiver, held.event.release());
     }
     m_held.clear();
@@ -62,6 +72,30 @@ bool ExclusiveRun::isRunning(const QWidget *window)
     return runningWindows().contains(window);
 }
 
+void ExclusiveRun::setKeyTarget(QWidget *target)
+{
+    m_keyTarget = target;
+    m_hasKeyTarget = true;
+}
+
+void ExclusiveRun::holdPendingInput()
+{
+    if (!m_outermost)
+        return;
+    if (auto *dispatcher = QAbstractEventDispatcher::instance())
+        dispatcher->wakeUp();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void ExclusiveRun::dropHeldKeys(const std::function<bool(const QKeyEvent &)> &drop)
+{
+    std::erase_if(m_held, [&drop](const Held &held) {
+        const QEvent::Type type = held.event->type();
+        return (type == QEvent::KeyPress || type == QEvent::KeyRelease)
+            && drop(*static_cast<const QKeyEvent *>(held.event.get()));
+    });
+}
+
 bool ExclusiveRun::belongsToWindow(QObject *object) const
 {
     if (!m_window || !object)
@@ -72,6 +106,24 @@ bool ExclusiveRun::belongsToWindow(QObject *object) const
         return false;
     auto *widget = static_cast<QWidget *>(object);
     return widget == m_window || m_window->isAncestorOf(widget);
+}
+
+bool ExclusiveRun::clickedControlEnabled(QObject *watched, QEvent *event) const
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
+        return true;
+    const QWidget *control = nullptr;
+    if (watched->isWidgetType()) {
+        control = static_cast<QWidget *>(watched);
+    } else if (m_window) {
+        // Input from the window system comes to the window: the control is the one under the pointer.
+        const QPoint at = static_cast<QMouseEvent *>(event)->position().toPoint();
+        control = m_window->childAt(at);
+        if (!control)
+            control = m_window;
+    }
+    return !control || control->isEnabled();
 }
 
 bool ExclusiveRun::eventFilter(QObject *watched, QEvent *event)
@@ -87,6 +139,11 @@ bool ExclusiveRun::eventFilter(QObject *watched, QEvent *event)
     case QEvent::InputMethod:
         if (!belongsToWindow(watched))
             return false;
+        // A click on a control that is disabled now does nothing, as without
+        // the run; held, it would act on the control once enabled (Print, say,
+        // once the search has listed the exams).
+        if (!clickedControlEnabled(watched, event))
+            return true;
         m_held.push_back(Held{watched, std::unique_ptr<QEvent>(event->clone())});
         return true;
     case QEvent::ShortcutOverride:

@@ -4,10 +4,12 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 class QEvent;
+class QKeyEvent;
 
 namespace ui {
 
@@ -26,7 +28,8 @@ namespace ui {
 //    (posted or sent key, mouse, wheel, context-menu, input-method and drag
 //    events) is stopped by an application event filter: keys, clicks, wheel
 //    turns, context-menu and input-method events are kept in order, the rest
-//    (moves, drags, touch) dropped; a request to close the window is kept too;
+//    (moves, drags, touch) dropped, as is a click on a control that is
+//    disabled when it comes; a request to close the window is kept too;
 //  - when the run ends, the kept events are posted again, keys to the window
 //    (so they reach whatever has the focus then, like a scan typed during the
 //    run reaching the number box after the print run's reset), clicks to the
@@ -34,6 +37,14 @@ namespace ui {
 //    that the input held by the platform is delivered at once.
 // Runs nest: an inner run of the same window only yields. Message boxes are
 // windows of their own and keep working inside a run.
+//
+// Keys that the platform still queues when the run ends (typed while the run
+// was busy without yielding, as during a command that waits for the server)
+// would reach whatever has the focus once the run is gone. A run whose keys
+// belong to one widget says so (setKeyTarget) and takes the queue into its
+// hold before it ends (holdPendingInput), so that every key typed during the
+// run goes where it was typed, in order. It does so before a modal message box
+// too: Qt throws away input queued for a window that a modal window covers.
 class ExclusiveRun : public QObject
 {
     Q_OBJECT
@@ -50,11 +61,27 @@ public:
     // Whether a run of this window is alive.
     static bool isRunning(const QWidget *window);
 
+    // Held keys go to this widget when the run ends, in their place among the
+    // other held input, instead of to whatever has the focus then; if the
+    // widget is gone or disabled by then they are dropped.
+    void setKeyTarget(QWidget *target);
+
+    // Takes the input that the platform still queues for the window into the
+    // hold: lets the event loop run once with user input, which the run's
+    // filter holds, after waking the dispatcher (which otherwise leaves the
+    // queued input until the next input arrives).
+    void holdPendingInput();
+
+    // Drops the held key presses and releases for which drop returns true, in
+    // the order they were typed; the rest keep their place.
+    void dropHeldKeys(const std::function<bool(const QKeyEvent &)> &drop);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     bool belongsToWindow(QObject *object) const;
+    bool clickedControlEnabled(QObject *watched, QEvent *event) const;
 
     struct Held
     {
@@ -62,6 +89,8 @@ private:
         std::unique_ptr<QEvent> event;
     };
     QPointer<QWidget> m_window;
+    QPointer<QWidget> m_keyTarget;
+    bool m_hasKeyTarget = false;
     const QWidget *m_key;  // the window as registered, even if it goes away during the run
     bool m_outermost = false;
     bool m_closeRequested = false;

@@ -7,6 +7,7 @@
 #include "ui/main/activationwatch.h"
 #include "ui/main/busycursor.h"
 #include "ui/main/exclusiverun.h"
+#include "ui/main/searchfailure.h"
 #include "ui/main/searchrules.h"
 #include "widgets/messagebox.h"
 #include "widgets/vkcheck.h"
@@ -16,8 +17,10 @@
 #include "widgets/vklistbox.h"
 #include "widgets/vktextbox.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 
 #include <exception>
 #include <limits>
@@ -29,6 +32,17 @@ namespace {
 constexpr int kEnter = 13;
 // The row index is a 16-bit signed integer: a search lists at most this many rows.
 constexpr qint64 kMaxRows = std::numeric_limits<qint16>::max();
+
+bool isEnter(const QKeyEvent &key)
+{
+    return key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+}
+
+// A key press that puts a character into a text box.
+bool typesCharacter(const QKeyEvent &key)
+{
+    return key.type() == QEvent::KeyPress && !key.text().isEmpty() && key.text().front().isPrint();
+}
 
 template<typename T>
 T *named(T *widget, const char *name)
@@ -159,11 +173,42 @@ void frmNorvane::onResetClicked()
     ResetForm(true, false, true, true);
 }
 
+void frmNorvane::passHeldKeysToNumber(ExclusiveRun &run)
+{
+    // Everything typed until now, also what the platform still queues.
+    run.holdPendingInput();
+    // An Enter before anything new was typed repeats the Enter that started
+    // this search (a scanner that ends with two Returns): it neither searches
+    // the same number again nor presses Print.
+    bool typing = false;
+    run.dropHeldKeys([&typing](const QKeyEvent &key) {
+        typing = typing || typesCharacter(key);
+        return !typing && isEnter(key);
+    });
+    // A new number typed while the patient was being listed: the window goes
+    // back to awaiting a number, as on Reset, so that the box takes it and its
+    // Enter searches it. Nothing typed for the box ever reaches Print.
+    if (typing && !txtNumber->isEnabled()) {
+        cmdGenerate->setEnabled(false);
+        ResetForm(true, false, true, true);
+    }
+    run.setKeyTarget(txtNumber);
+}
+
 void frmNorvane::SearchPatient()
 {
     // Nothing else of this window runs until the search returns, its message
     // boxes included.
     ExclusiveRun run(this);
+    // Keys typed during the search were typed into the number box: they go
+    // there once it is over, whatever has the focus by then.
+    const auto keysToNumber = qScopeGuard([this, &run] { passHeldKeysToNumber(run); });
+    // A message box is modal: input still queued for this window when it opens
+    // would be thrown away, so the keys typed until then are held first.
+    const auto tell = [&run](const QString &text) {
+        run.holdPendingInput();
+        widgets::MsgBox(text);
+    };
     QString failure;
     try {
         lstExams->clear();
@@ -187,7 +232,7 @@ void frmNorvane::SearchPatient()
         }();
         const qint64 rows = result.rowCount();
         if (rows < 1) {
-            widgets::MsgBox(QStringLiteral("Sample not found!"));
+            tell(QStringLiteral("Sample not found!"));
             lblPatientName->setCaption(QString());
             txtNumber->setText(QString());
             txtNumber->setFocus(Qt::OtherFocusReason);
@@ -233,7 +278,10 @@ void frmNorvane::SearchPatient()
     } catch (const std::exception &e) {
         failure = QString::fromLocal8Bit(e.what());
     }
-    widgets::MsgBox(failure);
+    tell(searchFailureText(failure));
+    // The number stays, selected, so that the next scan replaces it instead of
+    // being glued onto it.
+    txtNumber->selectAll();
 }
 
 } // namespace ui

@@ -30,6 +30,7 @@ class UnrecordedLogs;
 class ShapeBox;
 
 class ActivationWatch;
+class ExclusiveRun;
 class frmKeyboard;
 
 // The program's main window. How a request flows through it:
@@ -113,10 +114,18 @@ private:
     // Entry of the print run (click of cmdGenerate): prints the checked exams'
     // stickers, logs each barcode, disables Print and resets the window.
     void onGenerateClicked();
+    // A print run that stopped before its end (a failing sticker job, copies
+    // that are no number): Print stays enabled for the exams left, Check All
+    // shows whether they are all still checked, and the focus goes to the
+    // list, off Print.
+    void showStoppedRun();
     // Entry of the on-screen keyboard (click of cmdKeyboard), frmnorvanekeyboard.cpp.
     void onKeyboardClicked();
     // A key of the on-screen keyboard: typed into the number box through its key filter.
     void onKeypadKey(int charCode);
+    // The end of every search: the keys held back during it go to the number
+    // box they were typed into (never to Print).
+    void passHeldKeysToNumber(ExclusiveRun &run);
 
     // Controls by role; object names are these names.
     widgets::vkFrame *fraMain = nullptr;

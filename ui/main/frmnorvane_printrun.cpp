@@ -14,11 +14,13 @@
 #include "ui/main/exclusiverun.h"
 #include "ui/main/unrecordedlogs.h"
 #include "widgets/messagebox.h"
+#include "widgets/vkcheck.h"
 #include "widgets/vkcommand.h"
 #include "widgets/vklistbox.h"
 #include "widgets/vktextbox.h"
 
 #include <QScopeGuard>
+#include <QSignalBlocker>
 
 #include <exception>
 #include <optional>
@@ -73,6 +75,7 @@ void frmNorvane::onGenerateClicked()
     const int n = lstExams->listCount();
     const auto refuseCopies = [this] {
         widgets::MsgBox(kCopiesNotWhole);
+        showStoppedRun();
         txtCopies->setFocus(Qt::OtherFocusReason);
         txtCopies->selectAll();
     };
@@ -126,8 +129,7 @@ void frmNorvane::onGenerateClicked()
         }
         if (failure) {
             widgets::MsgBox(failure->isEmpty() ? QStringLiteral("The stickers could not be printed.") : *failure);
-            cmdGenerate->setEnabled(true);
-            cmdGenerate->setFocus(Qt::OtherFocusReason);
+            showStoppedRun();
             return;
         }
 
@@ -161,6 +163,23 @@ void frmNorvane::onGenerateClicked()
 
     cmdGenerate->setEnabled(false);
     ResetForm(true, false, true, true);
+}
+
+void frmNorvane::showStoppedRun()
+{
+    cmdGenerate->setEnabled(true);
+    // Check All shows whether every exam is still checked (those printed are
+    // not), without checking or unchecking any.
+    bool allChecked = lstExams->listCount() >= 1;
+    for (int i = 1; i <= lstExams->listCount() && allChecked; ++i)
+        allChecked = lstExams->itemChecked(i);
+    {
+        const QSignalBlocker quiet(chkAll);
+        chkAll->setValue(allChecked ? 1 : 0);
+    }
+    // Not on Print: a scanner's Enter typed for the next patient must not
+    // print this one again. The list shows what is left to print.
+    lstExams->setFocus(Qt::OtherFocusReason);
 }
 
 } // namespace ui
