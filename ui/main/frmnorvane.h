@@ -22,6 +22,7 @@ class vkListBox;
 namespace ui {
 
 class ImageBox;
+class PatientNameLabel;
 class ShapeBox;
 
 class ActivationWatch;
@@ -104,6 +105,14 @@ private:
     // Entry of the print run (click of cmdGenerate): prints the checked exams'
     // stickers, logs each barcode, disables Print and resets the window.
     void onGenerateClicked();
+    // The print run's questions and its stop request (frmnorvane_printrun.cpp):
+    // whether the user confirms a copies count (asked only above 10 or below 1),
+    // whether an input event asks to stop (a click on Reset, Esc), whether an
+    // exam from item i on is still checked, and whether the user confirms stopping.
+    bool confirmCopies(int copies, int checkedExams);
+    bool asksToStopPrinting(QObject *watched, QEvent *event) const;
+    bool anyCheckedFrom(int i) const;
+    bool confirmStopPrinting();
     // Entry of the on-screen keyboard (click of cmdKeyboard), frmnorvanekeyboard.cpp.
     void onKeyboardClicked();
     // A key of the on-screen keyboard: typed into the number box through its key filter.
@@ -118,7 +127,7 @@ private:
     QLabel *Label2 = nullptr;
     QLabel *Image1 = nullptr;
     widgets::vkFrame *fraExams = nullptr;
-    widgets::vkLabel *lblPatientName = nullptr;
+    PatientNameLabel *lblPatientName = nullptr;
     widgets::vkListBox *lstExams = nullptr;
     widgets::vkCheck *chkAll = nullptr;
     widgets::vkLabel *vkLabel1 = nullptr;
@@ -137,7 +146,8 @@ private:
     QLabel *Label3 = nullptr;
     ImageBox *Image2 = nullptr;
     QTimer *Timer1 = nullptr;
-    QPixmap m_background; // drawn unscaled from the top-left corner
+    QPixmap m_background;      // as stored: 1600 x 1000 pixels
+    QPixmap m_backgroundShown; // as drawn at the window's size (see paintEvent)
 
     ActivationWatch *m_activation = nullptr;
     frmKeyboard *m_keyboard = nullptr; // made at the first click, kept until this window goes
