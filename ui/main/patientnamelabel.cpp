@@ -74,9 +74,9 @@ QFont PatientNameLabel::shownFont() const
 const PatientNameLabel::Fit &PatientNameLabel::fitted() const
 {
     const QString name = text().simplified();
-    if (m_fit.text == name && m_fit.font == font() && m_fit.size == size() && !m_fit.shownFont.family().isEmpty())
+    if (m_fit.made && m_fit.text == name && m_fit.font == font() && m_fit.size == size())
         return m_fit;
-    m_fit = Fit{name, font(), size(), {}, font()};
+    m_fit = Fit{name, font(), size(), {}, font(), true};
     if (name.isEmpty())
         return m_fit;
 

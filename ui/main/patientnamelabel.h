@@ -39,6 +39,7 @@ private:
         QSize size;
         QStringList lines;
         QFont shownFont;
+        bool made = false;
     };
     // The fit for the caption, font and size as they are now; made afresh when
     // one of them has changed (the caption is also set through setCaption).
