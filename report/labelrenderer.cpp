@@ -1,7 +1,9 @@
 #include "report/labelrenderer.h"
 
+#include "report/barcodevalue.h"
 #include "report/report.h"
 #include "report/reporterror.h"
+#include "report/reportlogging.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -23,6 +25,13 @@ QString singleLine(QString text)
     return text;
 }
 
+// Where a text is laid out within its box (in dots): one dot inside each edge, so
+// that no glyph reaches the box's edge, where it could not be told from one cut.
+QRectF textArea(const QRectF &box)
+{
+    return box.adjusted(1, 1, -1, -1);
+}
+
 // A font of a size in points at the label's resolution, whatever resolution the
 // painter's device reports (a viewer may paint through a scaled painter).
 class TextStyle
@@ -38,19 +47,28 @@ public:
     }
 
     double width(const QString &text) const { return QFontMetricsF(m_font, m_device).horizontalAdvance(text); }
+    // The height every glyph of the font fits in: accents above capitals and
+    // descenders included.
+    double height() const
+    {
+        const QFontMetricsF metrics(m_font, m_device);
+        return metrics.ascent() + metrics.descent();
+    }
 
     // Draws text inside box, elided at the right if it is too wide; never outside.
+    // The text is laid out one dot inside the box's edges (see textArea).
     void draw(QPainter &painter, const QRectF &box, int alignment, const QString &text) const
     {
         const QFontMetricsF metrics(m_font, m_device);
-        const QString shown = metrics.horizontalAdvance(text) <= box.width()
+        const QRectF area = textArea(box);
+        const QString shown = metrics.horizontalAdvance(text) <= area.width()
             ? text
-            : metrics.elidedText(text, Qt::ElideRight, box.width());
+            : metrics.elidedText(text, Qt::ElideRight, area.width());
         painter.save();
         painter.setFont(m_font);
         painter.setPen(Qt::black);
         painter.setClipRect(box, Qt::IntersectClip);
-        painter.drawText(box, alignment | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+        painter.drawText(area, alignment | Qt::AlignVCenter | Qt::TextSingleLine, shown);
         painter.restore();
     }
 
@@ -79,6 +97,8 @@ LabelRenderer::LabelRenderer(const Report &report, double dotsPerInch)
         if (value.isEmpty())
             throw ReportError(QStringLiteral("The barcode value (field \"%1\") is empty: a sticker without a barcode "
                                              "cannot be printed.").arg(t.fields.at(item.field).name));
+        if (!isPrintableBarcodeValue(value))
+            throw ReportError(unprintableBarcodeMessage(value));
         PlacedBarcode placed{i, value, BarcodeSymbol(item.symbology, item.symbologyName, value), 1, {}, 0, {}};
         // Whole dots per module, never less than one.
         placed.moduleDots = std::max(1, int(std::lround(dots(item.moduleWidth))));
@@ -89,13 +109,15 @@ LabelRenderer::LabelRenderer(const Report &report, double dotsPerInch)
         const int barTop = int(std::lround(dots(item.box.y())));
         const int barDots = int(std::lround(dots(item.barHeight)));
         const double usedMm = needW * 25.4 / m_dpi;
-        if (needW > boxW)
-            throw ReportError(QStringLiteral("The barcode value \"%1\" is too long for the label: with its quiet zones "
-                                             "it needs %2 mm at a module width of %3 mm, and its box is %4 mm wide.")
-                                  .arg(value)
-                                  .arg(usedMm, 0, 'f', 1)
-                                  .arg(m * 25.4 / m_dpi, 0, 'f', 3)
-                                  .arg(item.box.width(), 0, 'f', 1));
+        if (needW > boxW) {
+            qCWarning(lcPrint, "Barcode \"%s\" needs %.1f mm with its quiet zones at a module of %.3f mm; its box "
+                               "(template line %d) is %.1f mm wide",
+                      qPrintable(value), usedMm, m * 25.4 / m_dpi, item.line, item.box.width());
+            throw ReportError(QStringLiteral("The barcode \"%1\" is too long to fit on the sticker. Nothing was printed "
+                                             "for it. Uncheck this exam to print the others, and tell the laboratory "
+                                             "that this barcode is too long for the stickers.")
+                                  .arg(value));
+        }
         const int needH = (placed.symbol.heightModules() + 2 * item.quietZone) * m;
         if (!placed.symbol.isLinear()) {
             if (needH > barDots)
@@ -134,19 +156,30 @@ void LabelRenderer::paintText(QPainter &painter, int index) const
 {
     const LabelTemplate::TextItem &item = m_report.labelTemplate().texts.at(index);
     QString text;
-    for (const LabelTemplate::TextPart &part : item.parts)
-        text += part.field < 0 ? part.literal : m_report.fieldValue(part.field);
+    for (const LabelTemplate::TextPart &part : item.parts) {
+        const QString value = part.field < 0 ? part.literal : m_report.fieldValue(part.field);
+        if (part.field >= 0 && item.hideWhenEmpty && value.trimmed().isEmpty())
+            return;
+        text += value;
+    }
     text = singleLine(text);
     if (text.isEmpty())
         return;
     const QRectF box(dots(item.box.x()), dots(item.box.y()), dots(item.box.width()), dots(item.box.height()));
     double size = item.pointSize;
     TextStyle style(item.family, size, item.bold, painter, m_dpi);
+    // A font taller than its box would lose the tops of accents and the tails of
+    // descenders: it is drawn smaller until every glyph fits the box's height.
+    const QRectF area = textArea(box);
+    while (size > 1 && style.height() > area.height()) {
+        size *= 0.95;
+        style = TextStyle(item.family, size, item.bold, painter, m_dpi);
+    }
     if (item.overflow == LabelTemplate::Overflow::Shrink) {
         // Smaller in 5% steps until it fits, down to 40% of the size or 4 points;
         // below that it is elided like any other text.
-        const double floorSize = std::max(4.0, item.pointSize * 0.4);
-        while (size > floorSize && style.width(text) > box.width()) {
+        const double floorSize = std::min(size, std::max(4.0, item.pointSize * 0.4));
+        while (size > floorSize && style.width(text) > area.width()) {
             size = std::max(floorSize, size * 0.95);
             style = TextStyle(item.family, size, item.bold, painter, m_dpi);
         }
@@ -168,7 +201,7 @@ void LabelRenderer::paintBarcode(QPainter &painter, const PlacedBarcode &barcode
     }
     painter.restore();
     if (!barcode.textBox.isEmpty())
-        TextStyle(item.family, item.textSize, false, painter, m_dpi)
+        TextStyle(item.family, item.textSize, item.textBold, painter, m_dpi)
             .draw(painter, barcode.textBox, Qt::AlignHCenter, singleLine(barcode.value));
 }
 

@@ -35,6 +35,9 @@ struct LabelTemplate
         bool bold = false;
         int alignment = 0; // Qt::AlignLeft, AlignHCenter or AlignRight
         Overflow overflow = Overflow::Elide;
+        // Prints nothing when a field it names is empty (or only blanks), so that a
+        // prefix such as "Rm " never stands alone.
+        bool hideWhenEmpty = false;
     };
 
     struct BarcodeItem
@@ -49,10 +52,12 @@ struct LabelTemplate
         int quietZone = 10;        // modules on each side
         bool humanReadable = true;
         double textSize = 7;       // points
+        bool textBold = false;     // the human-readable line in bold
         QString family;
 
-        // Height of the human-readable line under the bars, in mm.
-        double textHeight() const { return humanReadable ? textSize * 25.4 / 72.0 * 1.3 : 0.0; }
+        // Height of the human-readable line under the bars, in mm: the font's ascent
+        // and descent (1.12 em for Liberation Sans) and a dot above and below.
+        double textHeight() const { return humanReadable ? textSize * 25.4 / 72.0 * 1.25 : 0.0; }
     };
 
     enum class ItemKind { Text, Barcode };

@@ -322,6 +322,11 @@ private:
         return f.isEmpty() ? QStringLiteral("Liberation Sans") : f;
     }
 
+    static bool onOff(Settings &s, const QString &key, bool fallback)
+    {
+        return s.choice(key, {QStringLiteral("off"), QStringLiteral("on")}, fallback ? 1 : 0) == 1;
+    }
+
     void readText(const LineReader &reader, Settings &s)
     {
         LabelTemplate::TextItem item;
@@ -346,6 +351,7 @@ private:
         item.overflow = s.choice(QStringLiteral("overflow"), {QStringLiteral("elide"), QStringLiteral("shrink")}, 0) == 1
             ? LabelTemplate::Overflow::Shrink
             : LabelTemplate::Overflow::Elide;
+        item.hideWhenEmpty = onOff(s, QStringLiteral("hide-when-empty"), false);
         m_boxes.append({item.line, item.box});
         m_t.order.append({LabelTemplate::ItemKind::Text, int(m_t.texts.size())});
         m_t.texts.append(item);
@@ -371,8 +377,9 @@ private:
         item.moduleWidth = s.number(QStringLiteral("module"), 0.25, 0.05, 5);
         item.barHeight = s.number(QStringLiteral("bar-height"), 10.0, 1, kMaxLength);
         item.quietZone = int(s.number(QStringLiteral("quiet"), 10.0, 0, 100));
-        item.humanReadable = s.choice(QStringLiteral("hrt"), {QStringLiteral("off"), QStringLiteral("on")}, 1) == 1;
+        item.humanReadable = onOff(s, QStringLiteral("hrt"), true);
         item.textSize = s.number(QStringLiteral("hrt-size"), 7.0, 2, 72);
+        item.textBold = s.choice(QStringLiteral("hrt-weight"), {QStringLiteral("normal"), QStringLiteral("bold")}, 0) == 1;
         item.family = family(s);
         item.box.setHeight(item.barHeight + item.textHeight());
         m_boxes.append({item.line, item.box});

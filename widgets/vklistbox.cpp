@@ -140,6 +140,23 @@ void vkListBox::setSorted(bool on)
     }
 }
 
+int vkListBox::textLeft() const
+{
+    if (!m_stylecheckbox)
+        return 4;
+    const int box = std::min(rowHeight() - 6, style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this));
+    return 4 + box + 6;
+}
+
+QString vkListBox::shownText(qsizetype row) const
+{
+    // A text wider than its row ends with "…", so that a cut never passes for the whole.
+    const int width = viewport()->width() - textLeft() - 4;
+    return fontMetrics().elidedText(m_items[row].text, Qt::ElideRight, std::max(0, width));
+}
+
+QString vkListBox::shownItemText(int i) const { return shownText(indexOf(i)); }
+
 int vkListBox::rowHeight() const { return fontMetrics().height() + 6; }
 
 int vkListBox::visibleRows() const { return std::max(1, viewport()->height() / rowHeight()); }
@@ -209,10 +226,10 @@ void vkListBox::paintEvent(QPaintEvent *)
             opt.rect = QRect(x, r.top() + (h - box) / 2, box, box);
             opt.state |= m_items[row].checked ? QStyle::State_On : QStyle::State_Off;
             style()->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &opt, &p, this);
-            x += box + 6;
         }
+        x = textLeft();
         p.setPen(text);
-        p.drawText(r.adjusted(x, 0, -4, 0), Qt::AlignLeft | Qt::AlignVCenter, m_items[row].text);
+        p.drawText(r.adjusted(x, 0, -4, 0), Qt::AlignLeft | Qt::AlignVCenter, shownText(row));
     }
 }
 

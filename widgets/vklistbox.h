@@ -30,6 +30,8 @@ public:
     bool itemChecked(int i) const;
     void setItemChecked(int i, bool checked);
     QString itemText(int i) const;
+    // Item i as drawn: its text, cut at the end with "…" when it is wider than the list.
+    QString shownItemText(int i) const;
 
     void addItem(const QString &text);
     void clear();
@@ -79,6 +81,8 @@ private:
     void refreshNow();
     void applyBackcolor();
     int visibleRows() const;
+    int textLeft() const;  // where an item's text starts, after its check box
+    QString shownText(qsizetype row) const;
     void updateScrollBar();
     void updateRow(qsizetype row);
     void setCurrent(qsizetype row);

@@ -233,26 +233,32 @@ private Q_SLOTS:
         QVERIFY(!k.isLoaded());
     }
 
-    // The button opens the keypad modally, centred, only while the search frame
-    // is enabled.
+    // The button opens the keypad modally, on the screen and clear of the number
+    // box, only while the search frame is enabled.
     void opensOnlyWhileSearching()
     {
-        bool modal = false, centred = false, mainBlocked = false;
+        bool modal = false, clear = false, mainBlocked = false;
         QString textInside;
         txtNumber()->setText(QStringLiteral("T1"));
         QVERIFY(clickKeyboard([&](frmKeyboard *k) {
             QVERIFY(k);
             modal = QApplication::activeModalWidget() == k && k->windowModality() == Qt::ApplicationModal;
             mainBlocked = QApplication::activeModalWidget() != m_window.get();
-            const QPoint screenCentre = k->screen()->availableGeometry().center();
-            // Within the few pixels a title bar and rounding make.
-            const QPoint off = k->frameGeometry().center() - screenCentre;
-            centred = qAbs(off.x()) <= 3 && qAbs(off.y()) <= 3;
+            // The typed text stays in sight: the number box is on the screen and
+            // the keypad (its title bar included) leaves it uncovered.
+            const QRect screen = k->screen()->availableGeometry();
+            const QRect numberBox(txtNumber()->mapToGlobal(QPoint(0, 0)), txtNumber()->size());
+            // (The test platform's own screen, 800 x 600, is smaller than the
+            // keypad. CTest runs this test on 1280 x 800 and 1920 x 1080 screens.)
+            const bool roomForBoth = screen.width() >= k->frameGeometry().width() && screen.height() >= 768;
+            clear = !roomForBoth
+                || (screen.contains(k->frameGeometry()) && screen.contains(numberBox)
+                    && !k->frameGeometry().intersects(numberBox));
             textInside = txtNumber()->text();
         }));
         QVERIFY(modal);
         QVERIFY(mainBlocked);
-        QVERIFY(centred);
+        QVERIFY(clear);
         QCOMPARE(textInside, QStringLiteral("T1")); // opening takes nothing from the number box
 
         // A patient shown: the search frame and the button are disabled.
@@ -331,6 +337,95 @@ private Q_SLOTS:
         QVERIFY(clickKeyboard([&](frmKeyboard *k) { clickKeys(k, QStringLiteral("QW_7")); }));
         QCOMPARE(seen, (QList<int>{'Q', 'W', ' ', '7'}));
         QCOMPARE(txtNumber()->text(), QStringLiteral("w 7"));
+    }
+
+    // The keypad's place on the workstations' screens: centred across, below the
+    // number box, which it never covers, and within the screen.
+    void placedClearOfTheNumberBox_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        for (const QSize size : {QSize(1280, 800), QSize(1366, 768), QSize(1920, 1080), QSize(2560, 1440)})
+            QTest::addRow("%dx%d", size.width(), size.height()) << size;
+    }
+
+    void placedClearOfTheNumberBox()
+    {
+        QFETCH(QSize, screen);
+        // The main window at that size, its number box where the layout puts it.
+        m_window->setWindowState(Qt::WindowNoState);
+        m_window->setGeometry(QRect(QPoint(0, 0), screen));
+        QTRY_COMPARE(m_window->size(), screen);
+        const QRect numberBox(txtNumber()->mapTo(m_window.get(), QPoint(0, 0)), txtNumber()->size());
+        // The keypad with a title bar as tall as a large one.
+        const QSize keypad(1221, 373 + 40);
+        const QRect placed(frmKeyboard::placement(keypad, QRect(QPoint(0, 0), screen), numberBox), keypad);
+        QVERIFY(QRect(QPoint(0, 0), screen).contains(placed));
+        QVERIFY(!placed.intersects(numberBox));
+        QVERIFY(placed.top() > numberBox.bottom());
+        QVERIFY(qAbs(placed.center().x() - screen.width() / 2) <= 1);
+        // Nothing to keep clear: centred, as laid out.
+        const QRect centred(frmKeyboard::placement(keypad, QRect(QPoint(0, 0), screen), QRect()), keypad);
+        QVERIFY((centred.center() - QRect(QPoint(0, 0), screen).center()).manhattanLength() <= 2);
+    }
+
+    // A scan made while the keypad is open: its characters type into the number
+    // box like the keypad's keys, whichever key holds the focus, and its Return
+    // closes the keypad and searches; neither Return nor Space clicks that key.
+    void scanWhileOpen_data()
+    {
+        QTest::addColumn<QString>("keypadKeys");  // clicked first; the last one keeps the focus
+        QTest::addColumn<QString>("scanned");     // then typed on the physical keyboard, with Return
+        QTest::newRow("scan alone") << "" << "T1000001C";
+        QTest::newRow("scan after a key was clicked") << "C<" << "T1000001C";
+        QTest::newRow("finishing what the keypad began") << "T100000" << "1C";
+        QTest::newRow("Backspace and Space from the keyboard") << "T1" << "X\b000001C";
+    }
+
+    void scanWhileOpen()
+    {
+        QFETCH(QString, keypadKeys);
+        QFETCH(QString, scanned);
+        QString beforeReturn;
+        bool closedByReturn = false;
+        QVERIFY(clickKeyboard([&](frmKeyboard *k) {
+            k->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(k));
+            clickKeys(k, keypadKeys);
+            if (keypadKeys.isEmpty())
+                k->letterKey(21)->setFocus(); // "C" holds the focus without being clicked
+            QWidget *focused = QApplication::focusWidget();
+            QVERIFY(focused && k->isAncestorOf(focused));
+            for (QChar c : scanned) {
+                if (c == u'\b')
+                    QTest::keyClick(focused, Qt::Key_Backspace);
+                else
+                    QTest::keyClick(focused, c.toLatin1());
+            }
+            beforeReturn = txtNumber()->text();
+            QTest::keyClick(focused, Qt::Key_Return);
+            closedByReturn = !k->isVisible();
+        }));
+        QCOMPARE(beforeReturn, QStringLiteral("T1000001C"));
+        QVERIFY(closedByReturn);
+        // Searched at once: the patient is shown, the number box holds the scan alone.
+        QCOMPARE(m_messages, QStringList());
+        QCOMPARE(m_window->findChild<vkLabel *>(QStringLiteral("lblPatientName"))->caption(),
+                 QStringLiteral("O'BRIEN, MARGARET"));
+        QCOMPARE(txtNumber()->text(), QStringLiteral("T1000001C"));
+        QVERIFY(!frame("fraSearch")->isEnabled());
+    }
+
+    void spaceFromTheKeyboardTypesABlank()
+    {
+        QVERIFY(clickKeyboard([&](frmKeyboard *k) {
+            k->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(k));
+            clickKeys(k, QStringLiteral("C"));
+            QCOMPARE(QApplication::focusWidget(), k->letterKey(21));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+            QTest::keyClick(QApplication::focusWidget(), 'a');
+        }));
+        QCOMPARE(txtNumber()->text(), QStringLiteral("C A"));
     }
 
     // Closing the keypad keeps the number typed on it, with the focus in the

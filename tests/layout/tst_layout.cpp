@@ -4,6 +4,8 @@
 #include "common/windowcontrols.h"
 #include "ui/main/frmnorvane.h"
 #include "ui/main/imagebox.h"
+#include "ui/main/patientnamelabel.h"
+#include "widgets/vklistbox.h"
 #include "widgets/vkframe.h"
 
 #include <QLabel>
@@ -11,6 +13,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -41,7 +44,12 @@ private Q_SLOTS:
     void centring_data();
     void centring();
     void centredOnFirstShow();
-    void backgroundOnceUnscaledThenWindowColour();
+    void backgroundFillsTheWindow_data();
+    void backgroundFillsTheWindow();
+    void patientNameReadWhole_data();
+    void patientNameReadWhole();
+    void examLineCutWithEllipsis();
+    void printShowsItHoldsTheFocus();
     void placesInContainers_data();
     void placesInContainers();
     void playButtonDrawnOverItsBackdrop();
@@ -208,22 +216,151 @@ void tst_Layout::centredOnFirstShow()
     QCOMPARE(child("fraMain")->pos(), expected);
 }
 
-void tst_Layout::backgroundOnceUnscaledThenWindowColour()
+void tst_Layout::backgroundFillsTheWindow_data()
 {
+    QTest::addColumn<QSize>("window");
+    QTest::newRow("1280x800") << QSize(1280, 800);
+    QTest::newRow("1366x768") << QSize(1366, 768);
+    QTest::newRow("1600x1000, the picture's size") << QSize(1600, 1000);
+    QTest::newRow("1920x1080") << QSize(1920, 1080);
+    QTest::newRow("1920x1200") << QSize(1920, 1200);
+    QTest::newRow("2560x1440") << QSize(2560, 1440);
+}
+
+void tst_Layout::backgroundFillsTheWindow()
+{
+    QFETCH(QSize, window);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     m_window->setWindowState(Qt::WindowNoState);
-    m_window->resize(1920, 1200);
-    QTRY_COMPARE(m_window->size(), QSize(1920, 1200));
+    m_window->resize(window);
+    QTRY_COMPARE(m_window->size(), window);
     const QImage shot = m_window->grab().toImage().convertToFormat(QImage::Format_RGB32);
     const QImage background = rgb(QPixmap(QStringLiteral(":/assets/background.bmp")));
     QCOMPARE(background.size(), QSize(1600, 1000));
     const QColor windowColour = m_window->palette().color(QPalette::Window);
-    // fraMain lies at (345, 262): the corners of the window show what is around it.
-    for (const QPoint p : {QPoint(0, 0), QPoint(300, 150), QPoint(1599, 5), QPoint(5, 999), QPoint(1590, 990)})
-        QCOMPARE(shot.pixelColor(p), background.pixelColor(p));
-    for (const QPoint p : {QPoint(1600, 5), QPoint(1919, 1199), QPoint(5, 1000), QPoint(1700, 1100)})
-        QCOMPARE(shot.pixelColor(p), windowColour);
+    // Around fraMain, along every edge, the picture and never the bare window.
+    const QRect frame = child("fraMain")->geometry();
+    int picture = 0;
+    for (int x = 0; x < window.width(); x += 7)
+        for (int y : {0, window.height() - 1})
+            if (!frame.contains(x, y)) {
+                QVERIFY2(shot.pixelColor(x, y) != windowColour, qPrintable(QStringLiteral("bare at %1,%2").arg(x).arg(y)));
+                ++picture;
+            }
+    for (int y = 0; y < window.height(); y += 7)
+        for (int x : {0, window.width() - 1})
+            if (!frame.contains(x, y)) {
+                QVERIFY2(shot.pixelColor(x, y) != windowColour, qPrintable(QStringLiteral("bare at %1,%2").arg(x).arg(y)));
+                ++picture;
+            }
+    QVERIFY(picture > 100);
+    // On a screen the picture covers it is drawn unscaled from the top-left corner.
+    if (window.width() <= 1600 && window.height() <= 1000)
+        for (const QPoint p : {QPoint(0, 0), QPoint(5, 700), QPoint(window.width() - 1, 5)})
+            QCOMPARE(shot.pixelColor(p), background.pixelColor(p));
+}
+
+void tst_Layout::patientNameReadWhole_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("whole");  // fits at the smallest size, on two lines at most
+    QTest::newRow("short") << "O'BRIEN, MARGARET" << true;
+    QTest::newRow("47 characters") << "DELA CRUZ-FERNANDEZ, MARIA ANTONIETTE GUADALUPE" << true;
+    QTest::newRow("79 characters")
+        << "WOLFESCHLEGELSTEINHAUSENBERGERDORFF-PENALOZA, HUBERT BLAINE MARIA DE LOS SANTOS" << true;
+    QTest::newRow("accents") << QStringLiteral("PEÑA-ÁLVAREZ, JOSÉ LUIS ÑÚÑEZ DE GUZMÁN Y CÓRDOBA") << true;
+    QTest::newRow("CJK") << QStringLiteral("欧阳娜娜 (OUYANG NANA) 欧阳娜娜欧阳娜娜欧阳娜娜欧阳娜娜欧阳娜娜") << true;
+    QTest::newRow("one word wider than the label")
+        << "WOLFESCHLEGELSTEINHAUSENBERGERDORFFWELCHEVORALTERNWAREN, HUBERT" << true;
+    QTest::newRow("too long even for two lines") << QString(QStringLiteral("SANTOS ").repeated(40) + "END") << false;
+}
+
+void tst_Layout::patientNameReadWhole()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, whole);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    child("fraExams")->setEnabled(true);  // as with a patient shown
+    auto *label = child<ui::PatientNameLabel>("lblPatientName");
+    label->setName(name);
+    QCOMPARE(label->toolTip(), name);
+
+    const QStringList lines = label->shownLines();
+    const QFont font = label->shownFont();
+    QVERIFY(lines.size() == 1 || lines.size() == 2);
+    QVERIFY(font.pointSizeF() >= ui::PatientNameLabel::kSmallestPoints);
+    QVERIFY(font.pointSizeF() <= 14.25);
+    const QFontMetricsF metrics(font);
+    for (const QString &line : lines)
+        QVERIFY2(metrics.horizontalAdvance(line) <= label->width(), qPrintable(line));
+    QVERIFY(lines.size() * metrics.height() <= label->height() + 1);
+    // The first character is always there; the last one too when the name fits,
+    // and every character in between, in order.
+    QCOMPARE(lines.first().front(), name.front());
+    QString shown = lines.join(QString());
+    shown.remove(u' ');
+    QString all = name;
+    all.remove(u' ');
+    if (whole) {
+        QCOMPARE(lines.last().back(), name.back());
+        QCOMPARE(shown, all);
+    } else {
+        QVERIFY(lines.last().endsWith(QChar(0x2026)));
+        QVERIFY(all.startsWith(shown.chopped(1)));
+    }
+    // What is drawn: ink inside the label, clear of its left and right edges.
+    const QImage drawn = label->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int left = drawn.width(), right = -1;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+            if (qRed(drawn.pixel(x, y)) < 200 && qGreen(drawn.pixel(x, y)) < 160) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    QVERIFY(right > left);
+    QVERIFY2(left > 0 && right < drawn.width() - 1, qPrintable(QStringLiteral("ink from %1 to %2").arg(left).arg(right)));
+}
+
+void tst_Layout::examLineCutWithEllipsis()
+{
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    auto *list = child<widgets::vkListBox>("lstExams");
+    const QString fits = QStringLiteral("T1000001C [HEMATOLOGY] ");
+    const QString wide = QStringLiteral("T1000001C [GLYCOSYLATED HEMOGLOBIN AND BLOOD TYPING PANEL, PEDIATRICS] ");
+    list->addItem(fits);
+    list->addItem(wide);
+    QCOMPARE(list->shownItemText(1), fits);
+    const QString shown = list->shownItemText(2);
+    QVERIFY2(shown.endsWith(QChar(0x2026)), qPrintable(shown));
+    QVERIFY(wide.startsWith(shown.chopped(1)));
+    QVERIFY(list->fontMetrics().horizontalAdvance(shown) < list->width());
+}
+
+void tst_Layout::printShowsItHoldsTheFocus()
+{
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    child("fraExams")->setEnabled(true);
+    auto *print = child("cmdGenerate");
+    print->setEnabled(true);
+    child("cmdNew")->setFocus(Qt::TabFocusReason);
+    const QImage without = print->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    print->setFocus(Qt::TabFocusReason);
+    QVERIFY(print->hasFocus());
+    const QImage with = print->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(with.size(), without.size());
+    // A ring around the caption: at least one pixel in two along the button's
+    // whole outline looks different.
+    int changed = 0;
+    for (int y = 0; y < with.height(); ++y)
+        for (int x = 0; x < with.width(); ++x) {
+            const QColor a = with.pixelColor(x, y), b = without.pixelColor(x, y);
+            changed += std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) > 96;
+        }
+    QVERIFY2(changed >= with.width() + with.height(), qPrintable(QStringLiteral("%1 pixels changed").arg(changed)));
 }
 
 void tst_Layout::placesInContainers_data()

@@ -7,8 +7,7 @@
 #include "labdb/printlog.h"
 #include "labdb/sampledata.h"
 #include "labdb/session.h"
-#include "support/bulkchargeslip.h"
-#include "support/faultyembeddedclient.h"
+#include "report/barcodevalue.h"
 #include "report/modmain.h"
 #include "report/reportapplication.h"
 #include "report/reporterror.h"
@@ -16,6 +15,9 @@
 #include "ui/main/copiescount.h"
 #include "ui/main/exclusiverun.h"
 #include "ui/main/frmnorvane.h"
+#include "support/bulkchargeslip.h"
+#include "support/faultyembeddedclient.h"
+#include "ui/main/printquestions.h"
 #include "widgets/messagebox.h"
 #include "widgets/vkcheck.h"
 #include "widgets/vkcommand.h"
@@ -37,6 +39,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -44,7 +47,8 @@ using namespace widgets;
 
 namespace {
 
-const QString kCopiesMessage = QStringLiteral("The number of copies must be a whole number from -32768 to 32767.");
+const QString kCopiesMessage = QStringLiteral(
+    "Type how many stickers to print for each exam in Number of Copies: a whole number, such as 1 or 2.");
 const QString kRequeryPrefix = QStringLiteral("Laboratory..Lab_Barcode_GetRequests '");
 
 // The embedded database, with the search's Age and Sex read as null on request:
@@ -129,7 +133,14 @@ private Q_SLOTS:
     void invalidCopiesStopsBeforeAnything_data();
     void invalidCopiesStopsBeforeAnything();
     void noItemChecked();
+    void copiesQuestion_data();
+    void copiesQuestion();
+    void largeOrEmptyCopiesAreConfirmed_data();
+    void largeOrEmptyCopiesAreConfirmed();
+    void unprintableBarcodeStopsBeforeAnything();
     void printerFailureStopsAtThatExam();
+    void stopDuringRun_data();
+    void stopDuringRun();
     void emptyAgeAndSexGiveSlash();
     void secondPrintDuringRunStartsNothing();
     void keysTypedDuringSearch_data();
@@ -164,14 +175,19 @@ private:
 
     QTemporaryDir m_dir;
     QString m_path;
-    QStringList m_badBarcodes;  // three exams of one chargeslip; the second cannot be encoded
+    QStringList m_badBarcodes;  // three exams of one chargeslip; the second is too long for the sticker
     QString m_badChargeslip;
+    QStringList m_accentBarcodes;  // three exams of one chargeslip; the third has a letter outside ASCII
+    QString m_accentChargeslip;
     DemoClient *m_client = nullptr;
     std::unique_ptr<QTemporaryDir> m_pdfDir;
     std::unique_ptr<ui::frmNorvane> m_window;
     QStringList m_messages;
     QStringList m_captions;
     std::function<void()> m_onMessage;
+    QStringList m_questions;
+    bool m_answer = true;  // what the user answers every question
+    std::function<void()> m_onQuestion;  // runs when a question is asked, before the answer
 };
 
 void tst_PrintRun::initTestCase()
@@ -180,21 +196,30 @@ void tst_PrintRun::initTestCase()
     m_path = m_dir.filePath(QStringLiteral("demo/laboratory.sqlite"));
     labdb::createDemoDatabase(m_path);
 
-    // A chargeslip whose second exam carries a barcode that Code 128 cannot encode.
+    // A chargeslip whose second exam carries a barcode too long for the sticker,
+    // and one whose third carries a letter outside ASCII.
     const labdb::BulkChargeslip bad = labdb::addChargeslip(m_path, 3);
     m_badChargeslip = bad.refNum;
     m_badBarcodes = bad.barcodes;
-    m_badBarcodes[1] = QStringLiteral("T90\u03A902C");
+    m_badBarcodes[1] = QStringLiteral("T90ABCDEFGHIJKLMNOPQRS02C");
+    const labdb::BulkChargeslip accent = labdb::addChargeslip(m_path, 3);
+    m_accentChargeslip = accent.refNum;
+    m_accentBarcodes = accent.barcodes;
+    m_accentBarcodes[2] = QStringLiteral("PE\u00D1A01");
     {
         QSqlDatabase sql = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture"));
         sql.setDatabaseName(m_path);
         QVERIFY(sql.open());
         QSqlQuery q(sql);
-        q.prepare(QStringLiteral("UPDATE exams SET barcode = ? WHERE barcode = ?"));
-        q.addBindValue(m_badBarcodes[1]);
-        q.addBindValue(bad.barcodes[1]);
-        QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
-        QCOMPARE(q.numRowsAffected(), 1);
+        const std::pair<QString, QString> changes[] = {{bad.barcodes[1], m_badBarcodes[1]},
+                                                       {accent.barcodes[2], m_accentBarcodes[2]}};
+        for (const auto &[from, to] : changes) {
+            q.prepare(QStringLiteral("UPDATE exams SET barcode = ? WHERE barcode = ?"));
+            q.addBindValue(to);
+            q.addBindValue(from);
+            QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+            QCOMPARE(q.numRowsAffected(), 1);
+        }
         sql.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
@@ -209,6 +234,13 @@ void tst_PrintRun::initTestCase()
         if (m_onMessage)
             m_onMessage();
     });
+    widgets::setQuestionHandler([this](const QString &text, const QString &caption, widgets::QuestionIcon) {
+        m_questions.append(text);
+        m_captions.append(caption);
+        if (m_onQuestion)
+            m_onQuestion();
+        return m_answer;
+    });
     QVERIFY(QFile::exists(report::labelTemplatePath()));
 }
 
@@ -217,6 +249,9 @@ void tst_PrintRun::init()
     m_messages.clear();
     m_captions.clear();
     m_onMessage = nullptr;
+    m_questions.clear();
+    m_answer = true;
+    m_onQuestion = nullptr;
     m_client->clearFaults();
     m_client->blankAgeSex = false;
     m_pdfDir = std::make_unique<QTemporaryDir>();
@@ -440,11 +475,12 @@ void tst_PrintRun::copies()
     clickPrint();
 
     QCOMPARE(stickers(), expected);
-    // Every checked exam is logged, stickers or not.
+    // Every checked exam is logged, stickers or not; printing none is confirmed first.
     QCOMPARE(loggedBarcodes(), barcodes);
     QCOMPARE(m_client->journal().count(QStringLiteral("COMMIT")), barcodes.size());
     verifyAwaitingNumber();
     QVERIFY(m_messages.isEmpty());
+    QCOMPARE(m_questions.size(), perExam == 0 ? 1 : 0);
 }
 
 void tst_PrintRun::invalidCopiesStopsBeforeAnything_data()
@@ -505,6 +541,181 @@ void tst_PrintRun::noItemChecked()
     verifyAwaitingNumber();
 }
 
+void tst_PrintRun::copiesQuestion_data()
+{
+    QTest::addColumn<int>("copies");
+    QTest::addColumn<int>("exams");
+    QTest::addColumn<QString>("question");
+    QTest::newRow("1: none") << 1 << 5 << QString();
+    QTest::newRow("10: none") << 10 << 5 << QString();
+    QTest::newRow("11") << 11 << 5 << "Print 11 stickers for each of the 5 checked exams (55 stickers)?";
+    QTest::newRow("111, one exam") << 111 << 1 << "Print 111 stickers for the checked exam?";
+    QTest::newRow("largest") << 32767 << 200 << "Print 32767 stickers for each of the 200 checked exams (6553400 stickers)?";
+    QTest::newRow("0") << 0 << 5 << "Record the 5 checked exams as collected without printing stickers?";
+    QTest::newRow("negative, one exam") << -3 << 1 << "Record the checked exam as collected without printing stickers?";
+}
+
+void tst_PrintRun::copiesQuestion()
+{
+    QFETCH(int, copies);
+    QFETCH(int, exams);
+    QFETCH(QString, question);
+    QCOMPARE(ui::copiesQuestion(copies, exams), question);
+}
+
+void tst_PrintRun::largeOrEmptyCopiesAreConfirmed_data()
+{
+    QTest::addColumn<QString>("copies");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<int>("perExam");  // stickers per exam once answered; -1: nothing printed or logged
+    QTest::newRow("11, yes") << "11" << true << "Print 11 stickers for each of the 2 checked exams (22 stickers)?" << 11;
+    QTest::newRow("111, no") << "111" << false << "Print 111 stickers for each of the 2 checked exams (222 stickers)?" << -1;
+    QTest::newRow("1e3, no") << "1e3" << false << "Print 1000 stickers for each of the 2 checked exams (2000 stickers)?" << -1;
+    QTest::newRow("0, no") << "0" << false << "Record the 2 checked exams as collected without printing stickers?" << -1;
+    QTest::newRow("-1, yes") << "-1" << true << "Record the 2 checked exams as collected without printing stickers?" << 0;
+    QTest::newRow("10: not asked") << "10" << true << QString() << 10;
+}
+
+void tst_PrintRun::largeOrEmptyCopiesAreConfirmed()
+{
+    QFETCH(QString, copies);
+    QFETCH(bool, answer);
+    QFETCH(QString, question);
+    QFETCH(int, perExam);
+    search(QString::fromLatin1(labdb::sample::obrienTBarcode));
+    const QStringList barcodes = m_window->barcodes().mid(0, exams()->listCount());
+    QCOMPARE(barcodes.size(), 2);
+    copiesBox()->setText(copies);
+    m_answer = answer;
+    // Nothing is printed before the answer.
+    QStringList printedBeforeAnswer{QStringLiteral("not asked")};
+    m_onQuestion = [&] { printedBeforeAnswer = stickers() + loggedBarcodes(); };
+    clickPrint();
+
+    QCOMPARE(m_questions, question.isEmpty() ? QStringList() : QStringList{question});
+    QVERIFY(m_messages.isEmpty());
+    if (!question.isEmpty())
+        QCOMPARE(printedBeforeAnswer, QStringList());
+    if (perExam < 0) {
+        // No: nothing printed or logged, the patient still shown, the focus in the copies box.
+        QCOMPARE(stickers(), QStringList());
+        QCOMPARE(m_client->journal(), QStringList());
+        QCOMPARE(exams()->listCount(), 2);
+        QVERIFY(exams()->itemChecked(1) && exams()->itemChecked(2));
+        QVERIFY(print()->isEnabled());
+        QCOMPARE(copiesBox()->text(), copies);
+        QCOMPARE(m_window->focusWidget(), copiesBox());
+        return;
+    }
+    QStringList expected;
+    for (const QString &b : barcodes)
+        for (int c = 0; c < perExam; ++c)
+            expected.append(b);
+    QCOMPARE(stickers(), expected);
+    QCOMPARE(loggedBarcodes(), barcodes);
+    verifyAwaitingNumber();
+}
+
+void tst_PrintRun::unprintableBarcodeStopsBeforeAnything()
+{
+    search(m_accentChargeslip);
+    QCOMPARE(m_window->barcodes().mid(0, 3), m_accentBarcodes);
+    copiesBox()->setText(QStringLiteral("20"));
+    clickPrint();
+
+    // Refused before the copies question, the stickers and the log.
+    const QString expected = report::unprintableBarcodeMessage(m_accentBarcodes[2]);
+    QVERIFY(expected.contains(QStringLiteral("\"PE\u00D1A01\" has the character \"\u00D1\"")));
+    QCOMPARE(m_messages, QStringList{expected});
+    QCOMPARE(m_questions, QStringList());
+    QCOMPARE(stickers(), QStringList());
+    QCOMPARE(m_client->journal(), QStringList());
+    QCOMPARE(m_window->barcodes().mid(0, 3), m_accentBarcodes);
+    for (int i = 1; i <= 3; ++i)
+        QVERIFY(exams()->itemChecked(i));
+    QVERIFY(print()->isEnabled());
+    QCOMPARE(m_window->focusWidget(), exams());
+
+    // Left out, the others print.
+    m_messages.clear();
+    exams()->setItemChecked(3, false);
+    copiesBox()->setText(QStringLiteral("1"));
+    clickPrint();
+    QVERIFY(m_messages.isEmpty());
+    QCOMPARE(stickers(), m_accentBarcodes.mid(0, 2));
+    QCOMPARE(loggedBarcodes(), m_accentBarcodes.mid(0, 2));
+}
+
+void tst_PrintRun::stopDuringRun_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("Reset, yes") << "Reset" << true;
+    QTest::newRow("Esc, yes") << "Esc" << true;
+    QTest::newRow("Reset, no") << "Reset" << false;
+}
+
+void tst_PrintRun::stopDuringRun()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, answer);
+    search(QString::fromLatin1(labdb::sample::obrienChargeslip));
+    const QStringList barcodes = m_window->barcodes().mid(0, 5);
+    m_answer = answer;
+    QStringList printedWhenAsked;
+    m_onQuestion = [&] { printedWhenAsked = stickers(); };
+
+    // While the first exam's log is open: Reset clicked, or Esc pressed.
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] {
+        if (m_client->inTransaction() && ++ticks == 1) {
+            if (how == u"Reset")
+                QTest::mouseClick(control<vkCommand>("cmdNew"), Qt::LeftButton);
+            else
+                QTest::keyClick(m_window->windowHandle(), Qt::Key_Escape);
+        }
+    });
+    ticker.start(0);
+    clickPrint();
+    ticker.stop();
+    QVERIFY(ticks >= 1);
+
+    // Asked once, after the first exam's stickers and log.
+    QCOMPARE(m_questions, QStringList{ui::stopPrintingQuestion()});
+    QCOMPARE(printedWhenAsked, barcodes.mid(0, 1));
+    QVERIFY(m_messages.isEmpty());
+    if (!answer) {
+        QCOMPARE(stickers(), barcodes);
+        QCOMPARE(loggedBarcodes(), barcodes);
+        verifyAwaitingNumber();
+        return;
+    }
+    // Stopped there: the exams not reached stay checked and Print takes them on,
+    // but the focus is on the list, so that a scanner's Enter prints nothing.
+    QCOMPARE(stickers(), barcodes.mid(0, 1));
+    QCOMPARE(loggedBarcodes(), barcodes.mid(0, 1));
+    QCOMPARE(exams()->listCount(), 5);
+    QVERIFY(!exams()->itemChecked(1));
+    for (int i = 2; i <= 5; ++i)
+        QVERIFY(exams()->itemChecked(i));
+    QVERIFY(control<vkFrame>("fraExams")->isEnabled());
+    QVERIFY(print()->isEnabled());
+    QCOMPARE(m_window->focusWidget(), exams());
+    QCOMPARE(control<vkCheck>("chkAll")->value(), 0);
+    // The click on Reset was the stop request, not a reset after the run.
+    QTest::qWait(20);
+    QCOMPARE(exams()->listCount(), 5);
+
+    m_questions.clear();
+    clickPrint();
+    QCOMPARE(stickers(), barcodes);
+    QCOMPARE(loggedBarcodes(), barcodes);
+    QCOMPARE(m_questions, QStringList());
+    verifyAwaitingNumber();
+}
+
 void tst_PrintRun::printerFailureStopsAtThatExam()
 {
     search(m_badChargeslip);
@@ -527,6 +738,7 @@ void tst_PrintRun::printerFailureStopsAtThatExam()
 
     // The first exam is printed, logged and unchecked; the run stopped at the second.
     QCOMPARE(m_messages, QStringList{expectedMessage});
+    QVERIFY2(expectedMessage.contains(QLatin1String("too long to fit on the sticker")), qPrintable(expectedMessage));
     QCOMPARE(stickers(), QStringList{m_badBarcodes[0]});
     QCOMPARE(loggedBarcodes(), QStringList{m_badBarcodes[0]});
     QCOMPARE(labdb::PrintLog::read(m_path).masterRows.size(), before.masterRows.size() + 1);

@@ -8,6 +8,7 @@
 
 #include "report/labeldots.h"
 #include "report/labelrenderer.h"
+#include "report/labeltemplate.h"
 #include "report/modmain.h"
 #include "report/reporterror.h"
 #include "report/reportoutput.h"
@@ -25,6 +26,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cmath>
 
 using namespace report;
 
@@ -71,6 +74,71 @@ QString decode(const QString &png)
 bool isDark(QRgb p)
 {
     return qGray(p) < 160;
+}
+
+// The label as the printer prints it (every dot on or off), with only one of its
+// items drawn.
+QImage printedDots(const Report &full, LabelTemplate::ItemKind kind, int index, double dpi)
+{
+    LabelTemplate t = full.labelTemplate();
+    t.order = {LabelTemplate::ItemRef{kind, index}};
+    Report alone(t);
+    for (int k = 0; k < full.parameterFields().size(); ++k)
+        alone.parameterFields()[k].setCurrentValue(full.fieldValue(k));
+    return LabelRenderer(alone, dpi).toImage(true).convertToFormat(QImage::Format_RGB32);
+}
+
+// The dots of a box given in millimetres that lie more than one dot inside its
+// edges: ink outside them means a glyph touches (or was cut at) the box's edge.
+QRect innerDots(const QRectF &mm, double dpi)
+{
+    const double k = dpi / 25.4;
+    const int left = int(std::ceil(mm.left() * k + 0.5));
+    const int top = int(std::ceil(mm.top() * k + 0.5));
+    const int right = int(std::floor(mm.right() * k - 1.5));
+    const int bottom = int(std::floor(mm.bottom() * k - 1.5));
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+// Ink outside the area, as "x,y" of the first such dot; empty when there is none.
+// Also counts the ink inside.
+QString inkOutside(const QImage &image, const QRect &area, int &inside)
+{
+    inside = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 128) {
+                if (!area.contains(x, y))
+                    return QStringLiteral("%1,%2").arg(x).arg(y);
+                ++inside;
+            }
+    return QString();
+}
+
+// Strokes a single dot wide, which a thermal head prints faint or not at all: three
+// or more dots in a line (down, across or diagonal) each of which has no ink beside
+// it across the line. A lone dot at a curve's end is no stroke.
+int oneDotStrokes(const QImage &image)
+{
+    const auto ink = [&](int x, int y) {
+        return x >= 0 && y >= 0 && x < image.width() && y < image.height() && qGray(image.pixel(x, y)) < 128;
+    };
+    const auto thinAcross = [&](int x, int y) { return ink(x, y) && !ink(x - 1, y) && !ink(x + 1, y); };
+    const auto thinDown = [&](int x, int y) { return ink(x, y) && !ink(x, y - 1) && !ink(x, y + 1); };
+    const auto thinBoth = [&](int x, int y) { return thinAcross(x, y) && thinDown(x, y); };
+    int strokes = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            // Counted at the stroke's first dot.
+            if (thinAcross(x, y) && thinAcross(x, y + 1) && thinAcross(x, y + 2) && !thinAcross(x, y - 1))
+                ++strokes;
+            if (thinDown(x, y) && thinDown(x + 1, y) && thinDown(x + 2, y) && !thinDown(x - 1, y))
+                ++strokes;
+            for (int dx : {-1, 1})
+                if (thinBoth(x, y) && thinBoth(x + dx, y + 1) && thinBoth(x + 2 * dx, y + 2) && !thinBoth(x - dx, y - 1))
+                    ++strokes;
+        }
+    return strokes;
 }
 
 } // namespace
@@ -394,6 +462,10 @@ private Q_SLOTS:
                                            << "line 3: unknown symbology \"ean99\"";
         QTest::newRow("bad alignment") << label + "text x=1 y=1 width=5 height=3 field=B align=middle\n"
                                        << "line 3: \"middle\" is not a valid align";
+        QTest::newRow("bad hide-when-empty") << label + "text x=1 y=1 width=5 height=3 field=B hide-when-empty=yes\n"
+                                             << "line 3: \"yes\" is not a valid hide-when-empty (use off, on)";
+        QTest::newRow("bad hrt-weight") << label + "barcode x=0 y=0 width=50 field=B hrt-weight=heavy\n"
+                                        << "line 3: \"heavy\" is not a valid hrt-weight";
         QTest::newRow("barcode without field") << label + "barcode x=0 y=0 width=50\n"
                                                << "line 3: the setting \"field\" is missing for barcode";
         QTest::newRow("item beyond the label") << label + "text x=40 y=1 width=20 height=3 field=B\n"
@@ -552,9 +624,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("error");
         QTest::newRow("20 mixed characters do not fit at 2 dots")
-            << QStringLiteral("AbCdEfGhIjKlMnOpQrSt") << QStringLiteral("too long for the label");
+            << QStringLiteral("AbCdEfGhIjKlMnOpQrSt") << QStringLiteral("is too long to fit on the sticker");
         QTest::newRow("character Code 128 cannot carry")
-            << QStringLiteral("LAB\u03A9") << QStringLiteral("cannot be encoded as code128");
+            << QStringLiteral("LAB\u03A9") << QStringLiteral("has the character \"\u03A9\", which a barcode sticker cannot carry");
+        // Code 128 would print these through its extended set, and a scanner reads
+        // them back as other characters: "PEÑA01" as "PEQA01".
+        QTest::newRow("accented letter") << QStringLiteral("PE\u00D1A01")
+                                         << QStringLiteral("has the character \"\u00D1\", which a barcode sticker");
+        QTest::newRow("Latin-1 sign") << QStringLiteral("A\u00B012") << QStringLiteral("which a barcode sticker cannot carry");
+        QTest::newRow("tab") << QStringLiteral("A\t12") << QStringLiteral("has an invisible character");
+        QTest::newRow("delete character") << QStringLiteral("A\u007F12") << QStringLiteral("has an invisible character");
         QTest::newRow("empty") << QString() << QStringLiteral("is empty");
     }
 
@@ -617,6 +696,102 @@ private Q_SLOTS:
             QVERIFY2(r % moduleDots == 0, qPrintable(QStringLiteral("a run of %1 dots").arg(r)));
         QVERIFY(first >= 10 * moduleDots);
         QVERIFY(image.width() - 1 - last >= 10 * moduleDots);
+    }
+
+    // ---- The shipped sticker with awkward values ----------------------------------
+
+    void stickerWithAwkwardValues_data()
+    {
+        QTest::addColumn<double>("dpi");
+        QTest::addColumn<QVariantList>("values");
+        const QString longName = QStringLiteral(
+            "WOLFESCHLEGELSTEINHAUSENBERGERDORFF-PEÑALOZA, HUBERT BLAINE MARÍA DE LOS SANTOS"); // 79 characters
+        const struct
+        {
+            const char *name;
+            QVariantList values;
+        } rows[] = {
+            {"descenders", {"T1000001C", "QUIGLEY-PAYNE, GYPSY JOY", "00123456", "Glycosylated Hgb, Typing",
+                            "12/10/2026 8:15:00 AM", "Peds-gyn", "45/F"}},
+            {"accents", {"CS2024", QStringLiteral("PEÑA, JOSÉ ÁNGEL ÑÚÑEZ"), QStringLiteral("HÉ-0042"),
+                         QStringLiteral("Hématologie Ç"), "12/31/2026 12:59:59 PM", QStringLiteral("ÉR-3"), "7/M"}},
+            {"empty room and hospital number", {"200000001", "O'BRIEN, MARGARET", "", "CHEMISTRY",
+                                                "1/2/2026 9:05:00 AM", "", "80/F"}},
+            {"blank room and hospital number", {"3000001B", "DOE, JOHN", "   ", "URINALYSIS", "1/2/2026 9:05:00 AM",
+                                                " ", "/"}},
+            {"long values", {"Ab3dEf7hIj1Lm", longName, "1234567890123456789012345",
+                             "Glycosylated Hemoglobin and Blood Typing Panel", "12/31/2026 12:59:59 PM",
+                             "PEDIATRICS-GYNECOLOGY WARD 12", "105/F"}},
+        };
+        QCOMPARE(longName.size(), 79);
+        for (double dpi : {203.0, 300.0})
+            for (const auto &row : rows)
+                QTest::addRow("%s, %g dpi", row.name, dpi) << dpi << row.values;
+    }
+
+    void stickerWithAwkwardValues()
+    {
+        QFETCH(double, dpi);
+        QFETCH(QVariantList, values);
+        OpenReport(shippedTemplate(), values);
+        const Report &report = *CurrentReport();
+        const LabelTemplate &t = report.labelTemplate();
+
+        // No two boxes overlap.
+        QList<QRectF> boxes;
+        for (const LabelTemplate::TextItem &item : t.texts)
+            boxes << item.box;
+        for (const LabelTemplate::BarcodeItem &item : t.barcodes)
+            boxes << item.box;
+        for (int a = 0; a < boxes.size(); ++a)
+            for (int b = a + 1; b < boxes.size(); ++b)
+                QVERIFY2(!boxes[a].intersects(boxes[b]), qPrintable(QStringLiteral("boxes %1 and %2 overlap").arg(a).arg(b)));
+
+        // The whole sticker: at least 1.5 mm blank on every side, and its barcode reads back.
+        const QImage label = LabelRenderer(report, dpi).toImage(true).convertToFormat(QImage::Format_RGB32);
+        const int margin = int(std::ceil(1.5 * dpi / 25.4));
+        int inkDots = 0;
+        const QString outside =
+            inkOutside(label, QRect(margin, margin, label.width() - 2 * margin, label.height() - 2 * margin), inkDots);
+        QVERIFY2(outside.isEmpty(), qPrintable(QStringLiteral("ink within 1.5 mm of the edge at %1").arg(outside)));
+        const QString png = m_dir.filePath(QStringLiteral("sticker.png"));
+        QVERIFY(label.save(png));
+        QCOMPARE(decode(png), values[0].toString());
+
+        // Each text alone: every glyph inside its box, clear of its edges; a prefix
+        // whose value is empty prints nothing.
+        for (int i = 0; i < t.texts.size(); ++i) {
+            const LabelTemplate::TextItem &item = t.texts[i];
+            const QImage dots = printedDots(report, LabelTemplate::ItemKind::Text, i, dpi);
+            int inside = 0;
+            const QString at = inkOutside(dots, innerDots(item.box, dpi), inside);
+            QVERIFY2(at.isEmpty(), qPrintable(QStringLiteral("text of line %1 touches its box's edge at %2").arg(item.line).arg(at)));
+            bool emptyField = false;
+            for (const LabelTemplate::TextPart &part : item.parts)
+                emptyField |= part.field >= 0 && report.fieldValue(part.field).trimmed().isEmpty();
+            if (emptyField)
+                QVERIFY2(inside == 0, qPrintable(QStringLiteral("line %1 prints with an empty value").arg(item.line)));
+            else
+                QVERIFY2(inside > 0, qPrintable(QStringLiteral("line %1 prints nothing").arg(item.line)));
+            // The date at the printer's resolution: no stroke a single dot wide.
+            if (dpi == 203 && item.parts.size() == 1 && item.parts[0].field == 4)
+                QCOMPARE(oneDotStrokes(dots), 0);
+        }
+
+        // The value under the bars likewise, below the bars.
+        QCOMPARE(t.barcodes.size(), 1);
+        const LabelTemplate::BarcodeItem &code = t.barcodes[0];
+        const QImage dots = printedDots(report, LabelTemplate::ItemKind::Barcode, 0, dpi);
+        const double k = dpi / 25.4;
+        const int textTop = int(std::lround(code.box.y() * k)) + int(std::lround(code.barHeight * k));
+        const QImage text = dots.copy(0, textTop, dots.width(), dots.height() - textTop);
+        const QRectF textBoxMm(code.box.x(), 0, code.box.width(), code.textHeight());
+        int inside = 0;
+        const QString at = inkOutside(text, innerDots(textBoxMm, dpi), inside);
+        QVERIFY2(at.isEmpty(), qPrintable(QStringLiteral("the value under the bars touches its box's edge at %1").arg(at)));
+        QVERIFY(inside > 0);
+        if (dpi == 203)
+            QCOMPARE(oneDotStrokes(text), 0);
     }
 
     // ---- Texts stay in their boxes ----------------------------------------------------

@@ -2,6 +2,8 @@
 
 #include <QCommandLineParser>
 
+#include <limits>
+
 bool parseLabelOptions(const QStringList &arguments, LabelOptions &options, QString &error, QString &helpText)
 {
     QCommandLineParser parser;
@@ -24,7 +26,7 @@ bool parseLabelOptions(const QStringList &arguments, LabelOptions &options, QStr
     const QCommandLineOption dpi(QStringLiteral("dpi"), QStringLiteral("Resolution of the PNG (default 203)."),
                                  QStringLiteral("n"), QStringLiteral("203"));
     const QCommandLineOption copies({QStringLiteral("c"), QStringLiteral("copies")},
-                                    QStringLiteral("Copies, each its own print job (default 1)."), QStringLiteral("n"),
+                                    QStringLiteral("Copies, each its own print job (default 1; 0 or less prints none)."), QStringLiteral("n"),
                                     QStringLiteral("1"));
     const QCommandLineOption list(QStringLiteral("list-fields"),
                                   QStringLiteral("List the template's fields and defaults, print nothing."));
@@ -69,9 +71,10 @@ bool parseLabelOptions(const QStringList &arguments, LabelOptions &options, QStr
         error = QStringLiteral("--dpi takes a resolution from 50 to 4800.");
         return false;
     }
-    options.copies = parser.value(copies).toInt(&ok);
-    if (!ok || options.copies < 0 || options.copies > 999) {
-        error = QStringLiteral("--copies takes a number from 0 to 999.");
+    // The label job's count, as Norvane's copies box gives it: 0 or less prints nothing.
+    options.copies = parser.value(copies).trimmed().toInt(&ok);
+    if (!ok || options.copies < std::numeric_limits<qint16>::min() || options.copies > std::numeric_limits<qint16>::max()) {
+        error = QStringLiteral("--copies takes a whole number from -32768 to 32767 (0 or less prints nothing).");
         return false;
     }
     options.templatePath = parser.value(templ);

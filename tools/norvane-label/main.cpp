@@ -16,6 +16,8 @@
 #include <QImage>
 #include <QTextStream>
 
+#include <algorithm>
+
 namespace {
 
 int run(const LabelOptions &options)
@@ -57,12 +59,12 @@ int run(const LabelOptions &options)
     case LabelOptions::Destination::PdfDirectory:
         report::ReportOutput::setPrintToDirectory(options.output);
         report::printLabelCopies(templatePath, values, qint16(options.copies));
-        out << "Wrote " << options.copies << " PDF file(s) to " << options.output << '\n';
+        out << "Wrote " << std::max(0, options.copies) << " PDF file(s) to " << options.output << '\n';
         return 0;
     case LabelOptions::Destination::Printer:
         report::ReportOutput::setPrintToDirectory(QString());
         report::printLabelCopies(templatePath, values, qint16(options.copies));
-        out << "Sent " << options.copies << " sticker(s) to the default printer\n";
+        out << "Sent " << std::max(0, options.copies) << " sticker(s) to the default printer\n";
         return 0;
     }
     return 0;

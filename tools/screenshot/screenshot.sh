@@ -1,7 +1,8 @@
 #!/bin/sh
 # Screenshots of the main window without a display: runs the demo under Xvfb
-# (no window manager) and writes PNG pictures of the whole screen, at 1280x800
-# and at 1920x1080, awaiting a number and with a patient shown.
+# (no window manager) and writes PNG pictures of the whole screen, at 1280x800,
+# 1366x768 and 1920x1080: awaiting a number, with the number typed while the
+# keypad is open, and with the patient shown.
 #
 #   tools/screenshot/screenshot.sh [path/to/norvane] [output directory] [number]
 #
@@ -34,14 +35,22 @@ if [ "${NORVANE_SHOT_INNER:-}" = 1 ]; then
     sleep 1
     import -window root "$out/norvane-$size-awaiting-number.png"
     xdotool windowfocus --sync "$win"
+    # The keyboard button comes before the number box in the tab order.
+    xdotool key shift+Tab space
+    keypad=$(timeout 10 xdotool search --sync --onlyvisible --name '^ Keyboard$' | head -n 1)
+    [ -n "$keypad" ] || { echo "screenshot: the keypad did not open" >&2; exit 1; }
+    xdotool windowfocus --sync "$keypad"
+    # Typed on the keyboard (as a scanner does) while the keypad is open.
     xdotool type --delay 20 "$number"
+    sleep 1
+    import -window root "$out/norvane-$size-keypad-open.png"
     xdotool key Return
     sleep 2
     import -window root "$out/norvane-$size-patient-shown.png"
     exit 0
 fi
 
-for size in 1280x800 1920x1080; do
+for size in 1280x800 1366x768 1920x1080; do
     NORVANE_SHOT_INNER=1 xvfb-run -a -s "-screen 0 ${size}x24" "$0" "$app" "$out" "$number" "$size"
 done
 ls "$out"/norvane-*.png

@@ -6,7 +6,11 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
+#include <QWindow>
+
+#include <algorithm>
 
 namespace ui {
 
@@ -79,6 +83,7 @@ widgets::vkCommand *frmKeyboard::makeKey(QWidget *frame, const QString &name, co
     key->setFont(keyFont());
     key->setGeometry(px(left), px(top), px(width), px(kKeyHeight));
     key->setAutoDefault(false);
+    key->installEventFilter(this);
     const int code = charCodeOf(caption);
     connect(key, &widgets::vkCommand::clicked, this, [this, code] { Q_EMIT keyTyped(code); });
     return key;
@@ -155,20 +160,93 @@ void frmKeyboard::setVisible(bool visible)
     QWidget::setVisible(visible);
 }
 
-void frmKeyboard::showModal()
+QPoint frmKeyboard::placement(const QSize &frameSize, const QRect &screen, const QRect &keepVisible)
+{
+    constexpr int kGap = 8; // pixels between the keypad and what it keeps visible
+    QRect placed(QPoint(0, 0), frameSize);
+    placed.moveCenter(screen.center());
+    if (keepVisible.isValid() && placed.intersects(keepVisible.adjusted(-kGap, -kGap, kGap, kGap))) {
+        if (keepVisible.bottom() + kGap + frameSize.height() <= screen.bottom())
+            placed.moveTop(keepVisible.bottom() + 1 + kGap);
+        else if (keepVisible.top() - kGap - frameSize.height() >= screen.top())
+            placed.moveBottom(keepVisible.top() - 1 - kGap);
+        else // no room either side: the keypad goes as far down as the screen lets it
+            placed.moveBottom(screen.bottom());
+    }
+    // Never off the screen.
+    placed.moveLeft(std::clamp(placed.left(), screen.left(), std::max(screen.left(), screen.right() - placed.width() + 1)));
+    placed.moveTop(std::clamp(placed.top(), screen.top(), std::max(screen.top(), screen.bottom() - placed.height() + 1)));
+    return placed.topLeft();
+}
+
+bool frmKeyboard::showModal(const QRect &keepVisible)
 {
     load();
+    m_closedByReturn = false;
     setWindowModality(Qt::ApplicationModal);
     if (QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen()) {
-        QRect centred(QPoint(0, 0), size());
-        centred.moveCenter(s->availableGeometry().center());
-        move(centred.topLeft());
+        // The title bar, as the window system adds it; until the keypad has been
+        // shown once its height is not known, and a common one is assumed.
+        constexpr int kAssumedTitleBar = 32; // pixels
+        QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+        if (frame.isNull())
+            frame = QMargins(0, kAssumedTitleBar, 0, 0);
+        move(placement(size().grownBy(frame), s->availableGeometry(), keepVisible));
     }
     QEventLoop loop;
     connect(this, &frmKeyboard::closed, &loop, &QEventLoop::quit);
     show();
     if (isVisible())
         loop.exec();
+    return m_closedByReturn;
+}
+
+bool frmKeyboard::typePhysicalKey(const QKeyEvent &event)
+{
+    switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        m_closedByReturn = true;
+        close();
+        return true;
+    case Qt::Key_Backspace:
+        Q_EMIT keyTyped(8);
+        return true;
+    default:
+        break;
+    }
+    // A character: typed, whatever key holds the focus (Space included). Shortcuts
+    // with Ctrl or Alt carry control codes and are left alone.
+    const QString text = event.text();
+    if (text.isEmpty() || (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    for (QChar c : text)
+        if (c.category() == QChar::Other_Control)
+            return false;
+    for (QChar c : text)
+        Q_EMIT keyTyped(c.unicode());
+    return true;
+}
+
+void frmKeyboard::keyPressEvent(QKeyEvent *event)
+{
+    if (typePhysicalKey(*event))
+        event->accept();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+bool frmKeyboard::eventFilter(QObject *watched, QEvent *event)
+{
+    // The keys see the physical keyboard first when one of them holds the focus.
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType())
+        return typePhysicalKey(*static_cast<QKeyEvent *>(event));
+    if (event->type() == QEvent::KeyRelease) {
+        // Space and Return would click a key on their release as well.
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmKeyboard::closeEvent(QCloseEvent *event)

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QList>
+#include <QRect>
 #include <QWidget>
+
+class QKeyEvent;
 
 namespace widgets {
 class vkFrame;
@@ -18,7 +21,14 @@ namespace ui {
 // while it is shown. Showing loads them from the layout; closing (the close
 // box, or close()) unloads them, so that every opening starts from the same
 // layout. A key click reports the character the key types: its letter or
-// digit, 32 for Space, 8 for Backspace. No key closes the window.
+// digit, 32 for Space, 8 for Backspace. No key of the keypad closes it.
+//
+// Keys of the physical keyboard (a barcode scanner is one) type as the keypad's
+// keys do while it is open, whichever key holds the focus: a character is
+// reported by keyTyped, Backspace as 8, and Return or Enter closes the keypad
+// (showModal returns true) rather than clicking the key that holds the focus;
+// Space types a blank rather than clicking it. Tab and the arrow keys still move
+// the focus between the keys.
 class frmKeyboard : public QWidget
 {
     Q_OBJECT
@@ -31,8 +41,15 @@ public:
     ~frmKeyboard() override;
 
     // Shows the keypad application-modal and returns once it has been closed
-    // and unloaded.
-    void showModal();
+    // and unloaded; true when Return (Enter) closed it. keepVisible is a part of
+    // the screen, in global coordinates, that the keypad must not cover (the box
+    // its keys type into): the keypad is centred on the screen, or moved below
+    // (else above) that part when centred it would cover it.
+    bool showModal(const QRect &keepVisible = QRect());
+
+    // Where the keypad's top-left corner goes, for a keypad of frameSize (title
+    // bar included) on a screen's available area.
+    static QPoint placement(const QSize &frameSize, const QRect &screen, const QRect &keepVisible);
 
     bool isLoaded() const { return vkFrame1 != nullptr; }
 
@@ -53,8 +70,12 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Types a key of the physical keyboard; false for keys left to the focus (Tab, arrows, ...).
+    bool typePhysicalKey(const QKeyEvent &event);
     void load();
     void unload();
     widgets::vkCommand *makeKey(QWidget *frame, const QString &name, const QString &caption, int left, int top,
@@ -64,6 +85,7 @@ private:
     widgets::vkFrame *vkFrame2 = nullptr;
     QList<widgets::vkCommand *> cmdKeys;
     QList<widgets::vkCommand *> cmdNum;
+    bool m_closedByReturn = false;
 };
 
 } // namespace ui

@@ -3,6 +3,7 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QHash>
 #include <QKeyEvent>
 #include <QList>
 #include <QMouseEvent>
@@ -15,6 +16,13 @@ QList<const QWidget *> &runningWindows()
 {
     static QList<const QWidget *> windows;
     return windows;
+}
+
+// The outermost run of each window that has a stop test: nested runs yield as it does.
+QHash<const QWidget *, const ExclusiveRun *> &stoppableRuns()
+{
+    static QHash<const QWidget *, const ExclusiveRun *> runs;
+    return runs;
 }
 } // namespace
 
@@ -35,6 +43,7 @@ ExclusiveRun::~ExclusiveRun()
         return;
     QCoreApplication::instance()->removeEventFilter(this);
     runningWindows().removeOne(m_key);
+    stoppableRuns().remove(m_key);
     for (Held &held : m_held) {
         if (!held.receiver)
             continue;
@@ -64,7 +73,21 @@ ExclusiveRun::~ExclusiveRun()
 
 void ExclusiveRun::yield()
 {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // A run that can be stopped takes the platform's input as well; its filter
+    // holds back (or notes as a stop request) what reaches the window.
+    QCoreApplication::processEvents(stoppableRuns().contains(m_key) ? QEventLoop::AllEvents
+                                                                    : QEventLoop::ExcludeUserInputEvents);
+}
+
+void ExclusiveRun::setStopTest(StopTest test)
+{
+    if (!m_outermost)
+        return;
+    m_stopTest = std::move(test);
+    if (m_stopTest)
+        stoppableRuns().insert(m_key, this);
+    else
+        stoppableRuns().remove(m_key);
 }
 
 bool ExclusiveRun::isRunning(const QWidget *window)
@@ -139,6 +162,10 @@ bool ExclusiveRun::eventFilter(QObject *watched, QEvent *event)
     case QEvent::InputMethod:
         if (!belongsToWindow(watched))
             return false;
+        if (m_stopTest && m_stopTest(watched, event)) {
+            m_stopRequested = true;
+            return true;
+        }
         // A click on a control that is disabled now does nothing, as without
         // the run; held, it would act on the control once enabled (Print, say,
         // once the search has listed the exams).

@@ -76,6 +76,17 @@ public:
     // the order they were typed; the rest keep their place.
     void dropHeldKeys(const std::function<bool(const QKeyEvent &)> &drop);
 
+    // Input that asks the run to stop (the print run: a click on Reset, Esc).
+    // While such a test is set, every yield of this run (and of runs nested in it)
+    // takes the window's input from the platform too, rather than leaving it
+    // queued there, so that the request is seen during the run; input the test
+    // accepts is dropped and noted, all other input is held back as before. The
+    // run's owner reads stopRequested() at a point where stopping is safe.
+    using StopTest = std::function<bool(QObject *watched, QEvent *event)>;
+    void setStopTest(StopTest test);
+    bool stopRequested() const { return m_stopRequested; }
+    void clearStopRequest() { m_stopRequested = false; }
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -95,6 +106,8 @@ private:
     bool m_outermost = false;
     bool m_closeRequested = false;
     std::vector<Held> m_held;
+    StopTest m_stopTest;
+    bool m_stopRequested = false;
 };
 
 } // namespace ui

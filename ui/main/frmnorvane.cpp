@@ -7,6 +7,7 @@
 #include "ui/main/activationwatch.h"
 #include "ui/main/busycursor.h"
 #include "ui/main/exclusiverun.h"
+#include "ui/main/patientnamelabel.h"
 #include "ui/main/searchfailure.h"
 #include "ui/main/searchrules.h"
 #include "widgets/messagebox.h"
@@ -91,8 +92,8 @@ void frmNorvane::setupControls()
     chkAll = named(new widgets::vkCheck(fraExams), "chkAll");
     chkAll->setCaption(QStringLiteral("Check All"));
     cmdNew = named(new widgets::vkCommand(QStringLiteral("Reset"), fraExams), "cmdNew");
-    lblPatientName = named(new widgets::vkLabel(fraExams), "lblPatientName");
-    lblPatientName->setCaption(QStringLiteral("[Patient Name]"));
+    lblPatientName = named(new PatientNameLabel(fraExams), "lblPatientName");
+    lblPatientName->setName(QStringLiteral("[Patient Name]"));
     lblPatientName->setAlignmentCode(widgets::vkLabel::AlignmentCode::Centre);
     cmdGenerate = named(new widgets::vkCommand(QStringLiteral("Print"), fraExams), "cmdGenerate");
     lstExams = named(new widgets::vkListBox(fraExams), "lstExams");
@@ -139,7 +140,7 @@ void frmNorvane::ResetForm(bool SearchEnabled, bool ExamsEnabled, bool ClearNumb
         txtNumber->setFocus(Qt::OtherFocusReason);
     lstExams->clear();
     chkAll->setValue(0);
-    lblPatientName->setCaption(QString());
+    lblPatientName->setName(QString());
     txtCopies->setText(QStringLiteral("1"));
     fraSearch->takeFocus();
 }
@@ -233,7 +234,7 @@ void frmNorvane::SearchPatient()
         const qint64 rows = result.rowCount();
         if (rows < 1) {
             tell(QStringLiteral("Sample not found!"));
-            lblPatientName->setCaption(QString());
+            lblPatientName->setName(QString());
             txtNumber->setText(QString());
             txtNumber->setFocus(Qt::OtherFocusReason);
             return;
@@ -252,7 +253,7 @@ void frmNorvane::SearchPatient()
         RoomID = result.text(QStringLiteral("RoomID"));
         Age = result.text(QStringLiteral("Age"));
         Sex = result.text(QStringLiteral("Sex"));
-        lblPatientName->setCaption(PatientName);
+        lblPatientName->setName(PatientName);
 
         for (; !result.atEnd(); result.moveNext()) {
             run.yield();

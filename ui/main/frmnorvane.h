@@ -27,6 +27,7 @@ namespace ui {
 
 class ImageBox;
 class UnrecordedLogs;
+class PatientNameLabel;
 class ShapeBox;
 
 class ActivationWatch;
@@ -119,6 +120,14 @@ private:
     // shows whether they are all still checked, and the focus goes to the
     // list, off Print.
     void showStoppedRun();
+    // The print run's questions and its stop request (frmnorvane_printrun.cpp):
+    // whether the user confirms a copies count (asked only above 10 or below 1),
+    // whether an input event asks to stop (a click on Reset, Esc), whether an
+    // exam from item i on is still checked, and whether the user confirms stopping.
+    bool confirmCopies(int copies, int checkedExams);
+    bool asksToStopPrinting(QObject *watched, QEvent *event) const;
+    bool anyCheckedFrom(int i) const;
+    bool confirmStopPrinting();
     // Entry of the on-screen keyboard (click of cmdKeyboard), frmnorvanekeyboard.cpp.
     void onKeyboardClicked();
     // A key of the on-screen keyboard: typed into the number box through its key filter.
@@ -136,7 +145,7 @@ private:
     QLabel *Label2 = nullptr;
     QLabel *Image1 = nullptr;
     widgets::vkFrame *fraExams = nullptr;
-    widgets::vkLabel *lblPatientName = nullptr;
+    PatientNameLabel *lblPatientName = nullptr;
     widgets::vkListBox *lstExams = nullptr;
     widgets::vkCheck *chkAll = nullptr;
     widgets::vkLabel *vkLabel1 = nullptr;
@@ -155,7 +164,8 @@ private:
     QLabel *Label3 = nullptr;
     ImageBox *Image2 = nullptr;
     QTimer *Timer1 = nullptr;
-    QPixmap m_background; // drawn unscaled from the top-left corner
+    QPixmap m_background;      // as stored: 1600 x 1000 pixels
+    QPixmap m_backgroundShown; // as drawn at the window's size (see paintEvent)
 
     ActivationWatch *m_activation = nullptr;
     frmKeyboard *m_keyboard = nullptr; // made at the first click, kept until this window goes

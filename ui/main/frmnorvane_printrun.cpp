@@ -6,12 +6,14 @@
 
 #include "db/dbconnection.h"
 #include "db/printlog.h"
+#include "report/barcodevalue.h"
 #include "report/modmain.h"
 #include "report/reporterror.h"
 #include "report/reportoutput.h"
 #include "ui/main/busycursor.h"
 #include "ui/main/copiescount.h"
 #include "ui/main/exclusiverun.h"
+#include "ui/main/printquestions.h"
 #include "ui/main/unrecordedlogs.h"
 #include "widgets/messagebox.h"
 #include "widgets/vkcheck.h"
@@ -19,8 +21,11 @@
 #include "widgets/vklistbox.h"
 #include "widgets/vktextbox.h"
 
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScopeGuard>
 #include <QSignalBlocker>
+#include <QWindow>
 
 #include <exception>
 #include <optional>
@@ -28,7 +33,8 @@
 namespace ui {
 
 namespace {
-const QString kCopiesNotWhole = QStringLiteral("The number of copies must be a whole number from -32768 to 32767.");
+const QString kCopiesNotWhole = QStringLiteral(
+    "Type how many stickers to print for each exam in Number of Copies: a whole number, such as 1 or 2.");
 } // namespace
 
 db::LogOutcome frmNorvane::SaveBarcodeLog(QString &Barcode)
@@ -62,6 +68,48 @@ void frmNorvane::TellUnrecorded(UnrecordedLogs &unrecorded, bool examsLeft)
     }
 }
 
+bool frmNorvane::confirmCopies(int copies, int checkedExams)
+{
+    const QString question = copiesQuestion(copies, checkedExams);
+    return question.isEmpty() || widgets::AskYesNo(question);
+}
+
+bool frmNorvane::asksToStopPrinting(QObject *watched, QEvent *event) const
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        return static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick: {
+        // From the window system a click reaches the window first, then the
+        // widget under it.
+        QWidget *target = nullptr;
+        if (watched == windowHandle())
+            target = childAt(static_cast<QMouseEvent *>(event)->position().toPoint());
+        else if (watched->isWidgetType())
+            target = static_cast<QWidget *>(watched);
+        return target && (target == cmdNew || cmdNew->isAncestorOf(target)) && cmdNew->isEnabled();
+    }
+    default:
+        return false;
+    }
+}
+
+bool frmNorvane::anyCheckedFrom(int i) const
+{
+    for (; i <= lstExams->listCount(); ++i)
+        if (lstExams->itemChecked(i))
+            return true;
+    return false;
+}
+
+bool frmNorvane::confirmStopPrinting()
+{
+    return widgets::AskYesNo(stopPrintingQuestion());
+}
+
 void frmNorvane::onGenerateClicked()
 {
     // One run at a time: the run holds the window's input back while it yields,
@@ -80,29 +128,60 @@ void frmNorvane::onGenerateClicked()
         txtCopies->selectAll();
     };
 
-    // A copies text that is no whole number stops the run before anything is
-    // printed or logged. It is converted again for each exam below, as the
-    // copies box is read afresh there.
-    bool anyChecked = false;
-    for (int i = 1; i <= n && !anyChecked; ++i)
-        anyChecked = lstExams->itemChecked(i);
-    if (anyChecked && !copiesCount(txtCopies->text())) {
-        refuseCopies();
-        return;
+    // Before anything is printed or logged: a copies text that is no whole
+    // number, a barcode no sticker can carry, and a copies count that is large or
+    // prints nothing, which the user confirms. The copies box is converted again
+    // for each exam below, as it is read afresh there.
+    int checked = 0;
+    QString unprintable;
+    for (int i = 1; i <= n; ++i) {
+        if (!lstExams->itemChecked(i))
+            continue;
+        ++checked;
+        if (unprintable.isEmpty() && i - 1 < Barcodes.size())
+            unprintable = report::unprintableBarcodeMessage(Barcodes[i - 1]);
     }
-    // A printer that cannot take the stickers (stopped, refusing jobs, a raw queue
-    // without a language) is told before anything is printed or logged.
-    if (anyChecked && *copiesCount(txtCopies->text()) > 0) {
-        if (const QString problem = report::ReportOutput::printerProblem(); !problem.isEmpty()) {
-            widgets::MsgBox(problem);
-            cmdGenerate->setFocus(Qt::OtherFocusReason);
+    if (checked > 0) {
+        const std::optional<qint16> copies = copiesCount(txtCopies->text());
+        if (!copies) {
+            refuseCopies();
+            return;
+        }
+        if (!unprintable.isEmpty()) {
+            widgets::MsgBox(unprintable);
+            lstExams->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+        // A printer that cannot take the stickers (stopped, refusing jobs, a raw
+        // queue without a language) is told before anything is printed or logged.
+        if (*copies > 0) {
+            if (const QString problem = report::ReportOutput::printerProblem(); !problem.isEmpty()) {
+                widgets::MsgBox(problem);
+                lstExams->setFocus(Qt::OtherFocusReason);
+                return;
+            }
+        }
+        if (!confirmCopies(*copies, checked)) {
+            txtCopies->setFocus(Qt::OtherFocusReason);
+            txtCopies->selectAll();
             return;
         }
     }
 
+    // Reset or Esc while the stickers print asks to stop; the run stops only
+    // between two exams, after an exam's stickers and its log.
+    run.setStopTest([this](QObject *watched, QEvent *event) { return asksToStopPrinting(watched, event); });
+
     UnrecordedLogs unrecorded;
     for (int i = 1; i <= n; ++i) {
         run.yield();
+        if (run.stopRequested()) {
+            run.clearStopRequest();
+            if (anyCheckedFrom(i) && confirmStopPrinting()) {
+                showStoppedRun();
+                return;
+            }
+        }
         if (i > lstExams->listCount() || !lstExams->itemChecked(i))
             continue;
 
@@ -148,15 +227,11 @@ void frmNorvane::onGenerateClicked()
     }
 
     if (!unrecorded.isEmpty()) {
-        bool examsLeft = false;
-        for (int i = 1; i <= lstExams->listCount() && !examsLeft; ++i)
-            examsLeft = lstExams->itemChecked(i);
+        const bool examsLeft = anyCheckedFrom(1);
         TellUnrecorded(unrecorded, examsLeft);
         if (examsLeft) {
-            // The exams not reached stay checked for the next Print; the focus
-            // leaves Print, so that a scanner's trailing Enter cannot start it.
-            cmdGenerate->setEnabled(true);
-            lstExams->setFocus(Qt::OtherFocusReason);
+            // The exams not reached stay checked for the next Print.
+            showStoppedRun();
             return;
         }
     }

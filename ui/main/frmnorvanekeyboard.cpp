@@ -2,6 +2,7 @@
 
 #include "ui/keyboard/frmkeyboard.h"
 #include "ui/main/frmnorvane.h"
+#include "widgets/vkframe.h"
 #include "widgets/vktextbox.h"
 
 #include <memory>
@@ -29,9 +30,15 @@ void frmNorvane::onKeyboardClicked()
         connect(m_keyboard, &frmKeyboard::keyTyped, this, &frmNorvane::onKeypadKey);
     }
     // Its closing raises this window's activation while the flag is still set.
+    // It stays clear of the number box, so that what it types is seen.
     m_keypadOpen = true;
-    m_keyboard->showModal();
+    const QRect numberBox(txtNumber->mapToGlobal(QPoint(0, 0)), txtNumber->size());
+    const bool returnPressed = m_keyboard->showModal(numberBox);
     m_keypadOpen = false;
+    // Return on the physical keyboard (a scanner ends its input with it) closes the
+    // keypad and searches for the number, as Return in the number box does.
+    if (returnPressed && fraSearch->isEnabled())
+        SearchPatient();
 }
 
 void frmNorvane::onKeypadKey(int charCode)

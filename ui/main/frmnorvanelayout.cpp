@@ -5,6 +5,7 @@
 #include "ui/main/frmnorvane.h"
 
 #include "ui/main/imagebox.h"
+#include "ui/main/patientnamelabel.h"
 #include "ui/main/shapebox.h"
 #include "ui/main/uilogging.h"
 #include "widgets/vkcheck.h"
@@ -20,6 +21,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
+#include <cmath>
 #include <initializer_list>
 
 // The pictures live in the program (assets.qrc); a static library must register
@@ -330,9 +333,20 @@ void frmNorvane::fitToScreen()
 
 void frmNorvane::paintEvent(QPaintEvent *)
 {
-    // Once, unscaled, from the top-left corner; the rest keeps the window's colour.
+    // From the top-left corner, unscaled on a screen the picture covers; on a
+    // larger one it is enlarged, its proportions kept, until it covers the whole
+    // window, so that no band of bare window shows beside or below it.
+    const QSize window = size();
+    if (m_background.isNull())
+        return;
+    const qreal scale = std::max({1.0, qreal(window.width()) / m_background.width(),
+                                  qreal(window.height()) / m_background.height()});
+    const QSize shown(int(std::ceil(m_background.width() * scale)), int(std::ceil(m_background.height() * scale)));
+    if (m_backgroundShown.size() != shown)
+        m_backgroundShown = scale == 1.0 ? m_background
+                                         : m_background.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     QPainter painter(this);
-    painter.drawPixmap(0, 0, m_background);
+    painter.drawPixmap(0, 0, m_backgroundShown);
 }
 
 } // namespace ui
