@@ -31,7 +31,7 @@ fi
 
 # The end-to-end test runs Norvane under en_US.UTF-8, as on a US-English
 # workstation: generate that locale when the machine does not have it.
-if [ "${1:-}" = "--test" ] && ! locale -a 2>/dev/null | grep -qix 'en_US\.utf-\?8'; then
+if [ "${1:-}" = "--test" ] && ! grep -qix 'en_US\.utf-\?8' <(locale -a 2>/dev/null); then
     if [ "$(id -u)" -ne 0 ]; then
         echo "Generating the locale en_US.UTF-8 needs root: run this as root (or with sudo)." >&2
         exit 1

@@ -299,7 +299,7 @@ start_norvane() { # LC_ALL OUTPUT: starts norvane as a user does, without switch
 }
 
 # (locale(1) warns on standard error when the C library cannot set it.)
-locale -a 2>/dev/null | grep -qix 'en_US\.utf-\?8' && [ "$(LC_ALL=$WORKSTATION_LOCALE locale charmap 2>&1)" = UTF-8 ] \
+grep -qix 'en_US\.utf-\?8' <(locale -a 2>/dev/null) && [ "$(LC_ALL=$WORKSTATION_LOCALE locale charmap 2>&1)" = UTF-8 ] \
     || fail "the locale $WORKSTATION_LOCALE is not installed (see locale -a): run scripts/install-deps.sh --test as root"
 say "starting norvane under LC_ALL=$WORKSTATION_LOCALE"
 start_norvane "$WORKSTATION_LOCALE" "$WORK/norvane.log"
