@@ -11,7 +11,7 @@ packages=(
 if [ "${1:-}" = "--test" ]; then
     # qt6-base-private-dev: the GUI tests queue keys as the window system does.
     packages+=(qt6-base-private-dev zbar-tools poppler-utils cups printer-driver-cups-pdf xvfb xauth xdotool
-               imagemagick procps desktop-file-utils dpkg-dev file)
+               imagemagick procps desktop-file-utils dpkg-dev file locales sqlite3)
     # The cross-check client runs on Node.js; keep a Node.js that the machine has.
     command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 fi
@@ -20,12 +20,27 @@ missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-if [ "$(id -u)" -ne 0 ]; then
-    echo "Installing ${missing[*]} needs root: run this as root (or with sudo)." >&2
-    exit 1
+if [ ${#missing[@]} -gt 0 ]; then
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Installing ${missing[*]} needs root: run this as root (or with sudo)." >&2
+        exit 1
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq "${missing[@]}"
 fi
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq "${missing[@]}"
+
+# The end-to-end test runs Norvane under en_US.UTF-8, as on a US-English
+# workstation: generate that locale when the machine does not have it.
+if [ "${1:-}" = "--test" ] && ! grep -qix 'en_US\.utf-\?8' <(locale -a 2>/dev/null); then
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Generating the locale en_US.UTF-8 needs root: run this as root (or with sudo)." >&2
+        exit 1
+    fi
+    if grep -qE '^[# ]*en_US\.UTF-8 UTF-8' /etc/locale.gen; then
+        sed -i -E 's/^[# ]*(en_US\.UTF-8 UTF-8)/\1/' /etc/locale.gen
+    else
+        echo 'en_US.UTF-8 UTF-8' >>/etc/locale.gen
+    fi
+    locale-gen
+fi

@@ -4,7 +4,11 @@
 # (a cups-pdf queue of this test's own) and is driven from outside with xdotool on
 # an Xvfb display, the way a barcode scanner and a mouse drive it.
 #
-#   e2e_norvane.sh --norvane BIN --server BIN --log-tool BIN --work DIR
+#   e2e_norvane.sh --norvane BIN --server BIN --log-tool BIN --label-tool BIN
+#                  --name-tool BIN --work DIR
+#
+# --label-tool is norvane-label (the reference stickers), --name-tool is
+# e2e_patientname (the reference for the patient's name on screen).
 #
 # Exit codes: 0 passed, 1 failed, 77 cannot run here (not root, a tool missing).
 # Everything it starts is stopped on exit, whatever happens; on failure DIR keeps
@@ -12,18 +16,24 @@
 set -euo pipefail
 
 SKIP=77
-NORVANE='' SERVER='' LOGTOOL='' WORK=''
+NORVANE='' SERVER='' LOGTOOL='' LABELTOOL='' NAMETOOL='' WORK=''
+usage() {
+    echo "usage: $0 --norvane BIN --server BIN --log-tool BIN --label-tool BIN --name-tool BIN --work DIR" >&2
+    exit 2
+}
 while [ $# -gt 0 ]; do
     case "$1" in
     --norvane) NORVANE=$2; shift 2 ;;
     --server) SERVER=$2; shift 2 ;;
     --log-tool) LOGTOOL=$2; shift 2 ;;
+    --label-tool) LABELTOOL=$2; shift 2 ;;
+    --name-tool) NAMETOOL=$2; shift 2 ;;
     --work) WORK=$2; shift 2 ;;
-    *) echo "usage: $0 --norvane BIN --server BIN --log-tool BIN --work DIR" >&2; exit 2 ;;
+    *) usage ;;
     esac
 done
-[ -n "$NORVANE" ] && [ -n "$SERVER" ] && [ -n "$LOGTOOL" ] && [ -n "$WORK" ] || {
-    echo "usage: $0 --norvane BIN --server BIN --log-tool BIN --work DIR" >&2; exit 2; }
+[ -n "$NORVANE" ] && [ -n "$SERVER" ] && [ -n "$LOGTOOL" ] && [ -n "$LABELTOOL" ] && [ -n "$NAMETOOL" ] \
+    && [ -n "$WORK" ] || usage
 
 # ---------------------------------------------------------------------------
 # What the sample database holds (labdb/sampledata.cpp: the fixed exams of the
@@ -37,11 +47,32 @@ SECOND_BARCODES=(T1000003C T1000004C 200000003 3000002B)
 THIRD_NUMBER=3000001B      # O'BRIEN's urinalysis request: one exam
 THIRD_BARCODES=(3000001B)
 FIRST_COPIES=4   # enough stickers that the run is still printing while the next scan is typed
+# The second patient's name as the window and the stickers must show it, and what
+# a connection without its character set once made of it.
+SECOND_NAME='PEÑA, JOSÉ LUIS'
+SECOND_NAME_GARBLED='PE�A, JOS� LUIS'
+# The fields of the sticker of his first exam (CBC), in the template's order:
+# Barcode PatientName HospNum Instrument Transdate RoomID AgeSex. An outpatient
+# has no room; the date (the request's, of the day the server was started) is
+# left out of the comparison.
+SECOND_STICKER=(T1000003C "$SECOND_NAME" 00120173 HEMA-1 '' '' 38/M)
+# That barcode is his hematology request's: scanned, it lists CBC and ESR.
+SECOND_REQUEST_BARCODES=(T1000003C T1000004C)
+# The sample's id numbers are plain ASCII; the test gives the second patient's
+# chargeslip one with an Ñ and an É, which the print log reads back from the
+# server and writes into every master row.
+SECOND_ID_NUMBER='OP-240031-ÑÉ'
+
+# Norvane runs under the locale of a US-English workstation, and at the end once
+# more under none at all (C, plain ASCII). A locale that is not installed falls
+# back to C without a word: the test makes sure that it is there.
+WORKSTATION_LOCALE=en_US.UTF-8
 
 # The main window fills the screen; fraMain (18465 x 10155 twips) is centred in
-# it, fraExams lies at (10410, 4050) in fraMain, and inside fraExams txtCopies at
-# (6705, 4005) sized 600 x 465, cmdGenerate at (2430, 4770) and cmdNew at
-# (4950, 4770), both sized 2445 x 960.
+# it (the offsets rounded half up), fraExams lies at (10410, 4050) in fraMain, and
+# inside fraExams txtCopies at (6705, 4005) sized 600 x 465, cmdGenerate at
+# (2430, 4770) and cmdNew at (4950, 4770), both sized 2445 x 960, and
+# lblPatientName at (180, 405).
 # 15 twips are one pixel.
 SCREEN_W=1280 SCREEN_H=800
 FRAMAIN_W=$((18465 / 15)) FRAMAIN_H=$((10155 / 15))
@@ -53,13 +84,14 @@ say() { local ms=$((($(date +%s%N) - T0) / 1000000)); printf "[%3d.%03d] %s\n" $
 skip() { echo "SKIPPED: $*"; exit $SKIP; }
 
 [ "$(id -u)" -eq 0 ] || skip "needs root: it adds a CUPS queue and a cups-pdf configuration (run the test command as root)"
-for tool in Xvfb xdotool pdftoppm zbarimg lpadmin lpstat cancel cupsd cupsaccept cupsreject; do
+for tool in Xvfb xdotool pdftoppm zbarimg lpadmin lpstat cancel cupsd cupsaccept cupsreject import convert compare \
+    sqlite3 locale; do
     command -v "$tool" >/dev/null 2>&1 || skip "$tool is missing: run scripts/install-deps.sh --test"
 done
 CUPS_PDF_BACKEND=/usr/lib/cups/backend/cups-pdf
 CUPS_PDF_PPD=/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd
 [ -x "$CUPS_PDF_BACKEND" ] && [ -f "$CUPS_PDF_PPD" ] || skip "cups-pdf is missing: run scripts/install-deps.sh --test"
-for bin in "$NORVANE" "$SERVER" "$LOGTOOL"; do
+for bin in "$NORVANE" "$SERVER" "$LOGTOOL" "$LABELTOOL" "$NAMETOOL"; do
     [ -x "$bin" ] || { echo "FAIL: $bin is not built" >&2; exit 1; }
 done
 
@@ -75,6 +107,7 @@ SHARED_CONF_BACKUP=''
 # cups-pdf's AppArmor profile lets it write under /var/spool/cups-pdf/ whatever the host.
 PDF_DIR=''
 DISPLAY_NUM='' XVFB_PID='' SERVER_PID='' NORVANE_PID='' CUPSD_PID=''
+NORVANE_LOG="$WORK/norvane.log"
 FAILED=1
 
 stop_pid() { # pid name
@@ -133,7 +166,7 @@ fail() {
         local status=0
         wait "$NORVANE_PID" 2>/dev/null || status=$?
         echo "norvane is not running any more (exit status $status); its output:" >&2
-        tail -n 30 "$WORK/norvane.log" >&2
+        tail -n 30 "$NORVANE_LOG" >&2
         NORVANE_PID=''
     fi
     exit 1
@@ -178,6 +211,10 @@ server_listening() { grep -qs 'listening on 127.0.0.1:[0-9]' "$WORK/server.out";
 wait_for 30 "labdb-server to listen" server_listening
 PORT=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$WORK/server.out" | head -n 1)
 say "labdb-server on 127.0.0.1:$PORT"
+changed=$(sqlite3 -cmd '.timeout 5000' "$WORK/laboratory.sqlite" \
+    "UPDATE chargeslips SET id_num = '$SECOND_ID_NUMBER' WHERE ref_num = '$SECOND_NUMBER'; SELECT changes();") \
+    || fail "sqlite3 could not give $SECOND_NUMBER the id number $SECOND_ID_NUMBER"
+[ "$changed" = 1 ] || fail "the sample database has no chargeslip $SECOND_NUMBER"
 
 cat >"$WORK/home/.config/ZEMRIX Current User.conf" <<EOF
 [Connection]
@@ -237,17 +274,15 @@ DISPLAY_NUM=$(head -n 1 "$WORK/display")
 export DISPLAY=":$DISPLAY_NUM"
 say "display $DISPLAY"
 
-say "starting norvane"
-env -u LPDEST -u PRINTER -u QT_QPA_PLATFORM -u LANGUAGE -u LC_ALL -u LANG -u LC_TIME \
-    HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config" XDG_DATA_HOME="$WORK/home/.local/share" \
-    XDG_CACHE_HOME="$WORK/home/.cache" XDG_RUNTIME_DIR="$WORK/runtime" \
-    LC_ALL=en_US.UTF-8 TZ=$WORKSTATION_TZ QT_QPA_PLATFORM=xcb DISPLAY="$DISPLAY" \
-    "$NORVANE" >"$WORK/norvane.log" 2>&1 &
-NORVANE_PID=$!
+# The programs on the display, in the throw-away home: norvane, and the test's
+# own e2e_patientname.
+desktop_env=(env -u LPDEST -u PRINTER -u QT_QPA_PLATFORM -u LANGUAGE -u LC_ALL -u LANG -u LC_TIME
+    HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config" XDG_DATA_HOME="$WORK/home/.local/share"
+    XDG_CACHE_HOME="$WORK/home/.cache" XDG_RUNTIME_DIR="$WORK/runtime"
+    TZ="$WORKSTATION_TZ" QT_QPA_PLATFORM=xcb DISPLAY="$DISPLAY")
 
 WINDOW=''
 find_window() { WINDOW=$(xdotool search --onlyvisible --name '^ Norvane$' 2>/dev/null | head -n 1); [ -n "$WINDOW" ]; }
-wait_for 30 "the main window ' Norvane'" find_window
 message_box() { xdotool search --onlyvisible --name '^Norvane$' 2>/dev/null | head -n 1; }
 no_message_box() { [ -z "$(message_box)" ]; }
 X=0 Y=0 WIDTH=0 HEIGHT=0
@@ -255,10 +290,23 @@ fills_screen() {
     eval "$(xdotool getwindowgeometry --shell "$WINDOW" | grep -E "^(X|Y|WIDTH|HEIGHT)=[0-9]+\$")"
     [ "$X" -eq 0 ] && [ "$Y" -eq 0 ] && [ "$WIDTH" -eq "$SCREEN_W" ] && [ "$HEIGHT" -eq "$SCREEN_H" ]
 }
-wait_for 10 "the main window to fill the ${SCREEN_W}x$SCREEN_H screen" fills_screen
+start_norvane() { # LC_ALL OUTPUT: starts norvane as a user does, without switches
+    NORVANE_LOG=$2
+    "${desktop_env[@]}" LC_ALL="$1" "$NORVANE" >"$NORVANE_LOG" 2>&1 &
+    NORVANE_PID=$!
+    wait_for 30 "the main window ' Norvane'" find_window
+    wait_for 10 "the main window to fill the ${SCREEN_W}x$SCREEN_H screen" fills_screen
+}
+
+# (locale(1) warns on standard error when the C library cannot set it.)
+grep -qix 'en_US\.utf-\?8' <(locale -a 2>/dev/null) && [ "$(LC_ALL=$WORKSTATION_LOCALE locale charmap 2>&1)" = UTF-8 ] \
+    || fail "the locale $WORKSTATION_LOCALE is not installed (see locale -a): run scripts/install-deps.sh --test as root"
+say "starting norvane under LC_ALL=$WORKSTATION_LOCALE"
+start_norvane "$WORKSTATION_LOCALE" "$WORK/norvane.log"
 say "main window $WINDOW fills the screen"
-EXAMS_LEFT=$((X + (WIDTH - FRAMAIN_W) / 2 + FRAEXAMS_X))
-EXAMS_TOP=$((Y + (HEIGHT - FRAMAIN_H) / 2 + FRAEXAMS_Y))
+EXAMS_LEFT=$((X + (WIDTH - FRAMAIN_W + 1) / 2 + FRAEXAMS_X))
+EXAMS_TOP=$((Y + (HEIGHT - FRAMAIN_H + 1) / 2 + FRAEXAMS_Y))
+NAME_LEFT=$((EXAMS_LEFT + 180 / 15)) NAME_TOP=$((EXAMS_TOP + 405 / 15))
 # Centre of a control of fraExams given in twips.
 point_in_exams() { echo "$((EXAMS_LEFT + ($1 + $3 / 2) / 15)) $((EXAMS_TOP + ($2 + $4 / 2) / 15))"; }
 read -r COPIES_X COPIES_Y <<<"$(point_in_exams 6705 4005 600 465)"
@@ -317,33 +365,40 @@ repeat_each() { # COUNT ITEMS...: each item COUNT times, in order
 # Master|Date prints that table's rows, one a line, cells separated by "|"
 # (labdb-log pads its columns; the dashed rule under the header gives their spans).
 LOG_TEXT="$WORK/print-log.txt"
-log_table() {
+# (In a subshell under a UTF-8 locale, so that bash counts characters, as labdb-log
+# does when it pads: cells may hold non-ASCII text.)
+log_table() (
+    LC_ALL=C.UTF-8
+    local line state=0 n=0 pos rest i cell row
+    local -a start width
     if ! "$LOGTOOL" "$WORK/laboratory.sqlite" >"$LOG_TEXT" 2>&1; then
         echo "labdb-log failed: $(cat "$LOG_TEXT")" >&2
         return 1
     fi
-    awk -v table="$1" '
-        /^(Master|Date) rows/ { inside = index($0, table " rows") == 1; state = 1; next }
-        !inside { next }
-        state == 1 { state = 2; next }
-        state == 2 {
-            n = 0; pos = 1
-            while (match(substr($0, pos), /-+/)) {
-                n++; start[n] = pos + RSTART - 1; width[n] = RLENGTH; pos = start[n] + RLENGTH
-            }
-            state = 3; next
-        }
-        state == 3 && NF == 0 { inside = 0; next }
-        state == 3 {
-            line = ""
-            for (i = 1; i <= n; i++) {
-                cell = substr($0, start[i], width[i]); gsub(/^ +| +$/, "", cell)
-                line = line (i > 1 ? "|" : "") cell
-            }
-            print line
-        }
-    ' "$LOG_TEXT"
-}
+    while IFS= read -r line; do
+        case $state in
+        0) [[ $line == "$1 rows"* ]] && state=1 ;;
+        1) state=2 ;; # the header
+        2)            # the rule: a run of dashes under each column
+            pos=0 rest=$line
+            while [[ $rest =~ ^([^-]*)(-+)(.*)$ ]]; do
+                start[n]=$((pos + ${#BASH_REMATCH[1]})) width[n]=${#BASH_REMATCH[2]}
+                pos=$((start[n] + width[n])) rest=${BASH_REMATCH[3]} n=$((n + 1))
+            done
+            state=3 ;;
+        3)
+            [[ $line =~ ^\ *$ ]] && break
+            row=''
+            for ((i = 0; i < n; i++)); do
+                cell=${line:start[i]:width[i]}
+                cell=${cell#"${cell%%[! ]*}"} cell=${cell%"${cell##*[! ]}"}
+                [ "$i" -eq 0 ] || row+='|'
+                row+=$cell
+            done
+            printf '%s\n' "$row" ;;
+        esac
+    done <"$LOG_TEXT"
+)
 master_count() { log_table Master | wc -l; }
 
 # check_log FROM REFNUM T_FROM T_TO BARCODES...: master rows from the FROM-th on
@@ -395,6 +450,115 @@ finished() { # PDFS MASTERS: the queue has written PDFS files and is idle; the l
 }
 
 # ---------------------------------------------------------------------------
+# The second patient's name, on screen, on the sticker and in the log.
+
+# pixels_apart A B: how many pixels of two pictures of one size differ.
+pixels_apart() {
+    local n
+    n=$(compare -metric AE "$1" "$2" null: 2>&1) || true # its status says only whether they differ
+    [[ $n =~ ^[0-9]+$ ]] || fail "ImageMagick could not compare $1 with $2: $n"
+    echo "$n"
+}
+
+# On screen: the window's lblPatientName cut out of a screenshot, against the same
+# label drawn with the expected caption by e2e_patientname on this display (the
+# main window's own label, font and colours): the same pixels, one for one. The
+# garbled caption, drawn the same way, must not pass.
+NAME_W=0 NAME_H=0 NAME_SHOT=''
+name_reference() { # CAPTION FILE
+    [ -s "$2" ] || "${desktop_env[@]}" "$NAMETOOL" "$1" "$2" >>"$WORK/name-tool.log" 2>&1 \
+        || fail "e2e_patientname could not draw '$1' (see $WORK/name-tool.log)"
+}
+name_shown() { # TAG: a screenshot of the label shows the expected picture
+    NAME_SHOT="$WORK/artifacts/name-$1.png"
+    import -display "$DISPLAY" -window root -crop "${NAME_W}x$NAME_H+$NAME_LEFT+$NAME_TOP" +repage "$NAME_SHOT" \
+        2>/dev/null || return 1
+    [ "$(pixels_apart "$NAME_SHOT" "$WORK/name-expected.png")" -eq 0 ]
+}
+check_name_on_screen() { # TAG
+    name_reference "$SECOND_NAME" "$WORK/name-expected.png"
+    name_reference "$SECOND_NAME_GARBLED" "$WORK/name-garbled.png"
+    read -r NAME_W NAME_H < <(identify -format '%w %h\n' "$WORK/name-expected.png")
+    wait_for 10 "the window to show '$SECOND_NAME' as lblPatientName draws it (last screenshot of the label: \
+$WORK/artifacts/name-$1.png, expected: $WORK/name-expected.png)" name_shown "$1"
+    [ "$(pixels_apart "$NAME_SHOT" "$WORK/name-garbled.png")" -gt 0 ] \
+        || fail "the label drawn with '$SECOND_NAME_GARBLED' looks the same as with '$SECOND_NAME': the check proves nothing"
+}
+
+# On the sticker: the printed sticker (the queue's PDF rasterised at the printer's
+# 203 dpi) against norvane-label's picture of a sticker of the expected fields
+# (same build, same template) at 203 dpi, all but the date's box. The printed one
+# has passed through CUPS and Ghostscript, so a glyph's edge may lie a pixel off:
+# a black pixel of either counts only when no black pixel of the other lies within
+# one pixel of it. The sticker with the garbled name must not pass (nor would one
+# whose Ñ and É had lost their tilde and accent: those differ in some 30 pixels).
+TEMPLATE="$(dirname "$NORVANE")/LabBarcodeLabel.rpt"
+STICKER_TOLERANCE=0
+DATE_BOX=''
+ink() { # PICTURE OUT: black and white, ink as white on black
+    convert "$1" -colorspace gray -threshold 50% -negate "$2"
+}
+ink_beyond() { # A B: the inked pixels of A, outside the date's box, farther than one pixel from every inked pixel of B
+    convert "$1" \( "$2" -morphology Dilate Square:1 -negate \) -compose Multiply -composite \
+        -fill black -draw "rectangle $DATE_BOX" -format '%[fx:round(mean*w*h)]' info:
+}
+ink_apart() { echo $(($(ink_beyond "$1" "$2") + $(ink_beyond "$2" "$1"))); }
+sticker_reference() { # NAME FIELDS...: norvane-label draws $WORK/NAME.png; its ink in $WORK/NAME-ink.png
+    local name=$1
+    shift
+    [ -s "$WORK/$name-ink.png" ] && return 0
+    env -u LC_ALL -u LANG QT_QPA_PLATFORM=offscreen HOME="$WORK/home" XDG_RUNTIME_DIR="$WORK/runtime" \
+        "$LABELTOOL" --png "$WORK/$name.png" --dpi 203 "$@" >>"$WORK/label-tool.log" 2>&1 \
+        || fail "norvane-label could not draw the reference sticker $name (see $WORK/label-tool.log)"
+    ink "$WORK/$name.png" "$WORK/$name-ink.png"
+}
+check_sticker() { # TAG N: the N-th PDF of the queue is the sticker SECOND_STICKER
+    local file printed=$WORK/artifacts/sticker-$1 fields apart
+    if [ -z "$DATE_BOX" ]; then
+        # The box of the text that prints the field Transdate, in pixels at 203 dpi,
+        # widened by a pixel on each side.
+        DATE_BOX=$(awk '$1 == "text" && / field=Transdate( |$)/ {
+                for (i = 2; i <= NF; i++) { split($i, kv, "="); v[kv[1]] = kv[2] }
+                d = 203 / 25.4
+                printf "%d,%d %d,%d", v["x"] * d - 1, v["y"] * d - 1, (v["x"] + v["width"]) * d + 1, (v["y"] + v["height"]) * d + 1
+                exit
+            }' "$TEMPLATE")
+        [[ $DATE_BOX =~ ^[0-9]+,[0-9]+\ [0-9]+,[0-9]+$ ]] || fail "no text box of the field Transdate in $TEMPLATE"
+    fi
+    sticker_reference sticker-expected "${SECOND_STICKER[@]}"
+    fields=("${SECOND_STICKER[@]}")
+    fields[1]=$SECOND_NAME_GARBLED
+    sticker_reference sticker-garbled "${fields[@]}"
+    file=$(pdf_files | sed -n "${2}p")
+    [ -n "$file" ] || fail "the queue has no ${2}th PDF file"
+    pdftoppm -r 203 -gray -png -singlefile "$PDF_DIR/$file" "$printed" 2>>"$WORK/pdftoppm.err" \
+        || fail "pdftoppm could not read $file"
+    ink "$printed.png" "$printed-ink.png"
+    [ "$(identify -format '%wx%h' "$printed-ink.png")" = "$(identify -format '%wx%h' "$WORK/sticker-expected-ink.png")" ] \
+        || fail "sticker $2 ($file) is not of the size of norvane-label's sticker at 203 dpi"
+    apart=$(ink_apart "$printed-ink.png" "$WORK/sticker-expected-ink.png")
+    [ "$apart" -le "$STICKER_TOLERANCE" ] \
+        || fail "sticker $2 ($file) differs from norvane-label's sticker of ${SECOND_STICKER[*]} in $apart pixels (see $printed.png, $WORK/sticker-expected.png)"
+    apart=$(ink_apart "$printed-ink.png" "$WORK/sticker-garbled-ink.png")
+    [ "$apart" -gt "$STICKER_TOLERANCE" ] \
+        || fail "sticker $2 passes against the sticker named '$SECOND_NAME_GARBLED' too: the check proves nothing"
+}
+
+# In the log: COUNT master rows from the FROM-th on hold the second patient's id
+# number as the database holds it.
+check_id_numbers() { # FROM COUNT
+    local rows row cell i=0
+    mapfile -t rows < <(log_table Master | tail -n +"$1" | head -n "$2")
+    [ "${#rows[@]}" -eq "$2" ] || fail "expected $2 master rows from the ${1}th on, the log has ${#rows[@]} (see $LOG_TEXT)"
+    for row in "${rows[@]}"; do
+        IFS='|' read -r -a cell <<<"$row"
+        [ "${cell[1]}" = "$SECOND_ID_NUMBER" ] \
+            || fail "master row $(($1 + i)) (barcode ${cell[3]}) holds the id number '${cell[1]}', expected '$SECOND_ID_NUMBER' (see $LOG_TEXT)"
+        i=$((i + 1))
+    done
+}
+
+# ---------------------------------------------------------------------------
 # 1. A scan, copies 2, Print; a second patient scanned while the first one's
 #    stickers are printing.
 xdotool windowfocus --sync "$WINDOW"
@@ -424,13 +588,17 @@ check_log 1 "$FIRST_NUMBER" "$T_START" "$T_END" "${FIRST_BARCODES[@]}"
 # had reset the window: the server got exactly that number.
 wait_for_search 2 "$SECOND_NUMBER"
 no_message_box || fail "a message box came up after the second scan: $(xdotool getwindowname "$(message_box)")"
-say "second patient found; Print with the copies box back at 1"
+check_name_on_screen "$WORKSTATION_LOCALE"
+say "second patient found, '$SECOND_NAME' on screen; Print with the copies box back at 1"
 T_START=$(date +%s)
 click_at "$PRINT_X" "$PRINT_Y"
 wait_for 60 "the stickers of $SECOND_NUMBER" finished $((FIRST_PDFS + ${#SECOND_BARCODES[@]})) $((${#FIRST_BARCODES[@]} + ${#SECOND_BARCODES[@]}))
 T_END=$(date +%s)
 decode_pdfs $((FIRST_PDFS + 1)) "${SECOND_BARCODES[@]}"
 check_log $((${#FIRST_BARCODES[@]} + 1)) "$SECOND_NUMBER" "$T_START" "$T_END" "${SECOND_BARCODES[@]}"
+check_sticker "$WORKSTATION_LOCALE" $((FIRST_PDFS + 1))
+check_id_numbers $((${#FIRST_BARCODES[@]} + 1)) "${#SECOND_BARCODES[@]}"
+say "'$SECOND_NAME' on the sticker, '$SECOND_ID_NUMBER' in the log"
 screenshot after-second-run
 
 # ---------------------------------------------------------------------------
@@ -518,6 +686,43 @@ sleep 0.5
 [ "$(pdf_count)" -eq $((PDFS_BEFORE + 1)) ] || fail "the retry printed again"
 decode_pdfs $((PDFS_BEFORE + 1)) "${THIRD_BARCODES[@]}"
 check_log $((LOGGED_BEFORE + 1)) "$FIRST_NUMBER" "$T_START" "$T_END" "${THIRD_BARCODES[@]}"
+kill -0 "$NORVANE_PID" 2>/dev/null || fail "norvane ended"
+
+# ---------------------------------------------------------------------------
+# 4. A workstation with no locale at all (C: plain ASCII, where a connection
+#    without its character set loses every non-ASCII character): the second
+#    patient's hematology request, scanned by its barcode, keeps his name on screen
+#    and on the sticker and his id number in the log.
+say "restarting labdb-server without faults, and norvane under LC_ALL=C"
+stop_pid "$NORVANE_PID" norvane
+NORVANE_PID=''
+stop_pid "$SERVER_PID" labdb-server
+SERVER_PID=''
+: >"$WORK/server.out"
+TZ=$SERVER_TZ "$SERVER" --database "$WORK/laboratory.sqlite" --port "$PORT" \
+    --user "$DB_USER" --password "$DB_PASSWORD" --log "$WORK/server-requests.log" \
+    >"$WORK/server.out" 2>>"$WORK/server.err" &
+SERVER_PID=$!
+wait_for 30 "labdb-server to listen again" server_listening
+start_norvane C "$WORK/norvane-c.log"
+xdotool windowfocus --sync "$WINDOW"
+PDFS_BEFORE=$(pdf_count)
+LOGGED_BEFORE=$(master_count)
+SEARCHES_BEFORE=$(search_count)
+scan "${SECOND_STICKER[0]}"
+wait_for_search $((SEARCHES_BEFORE + 1)) "${SECOND_STICKER[0]}"
+check_name_on_screen C
+T_START=$(date +%s)
+click_at "$PRINT_X" "$PRINT_Y"
+wait_for 30 "the stickers of ${SECOND_STICKER[0]}'s request" finished $((PDFS_BEFORE + ${#SECOND_REQUEST_BARCODES[@]})) \
+    $((LOGGED_BEFORE + ${#SECOND_REQUEST_BARCODES[@]}))
+T_END=$(date +%s)
+no_message_box || fail "a message box came up after printing under LC_ALL=C: $(xdotool getwindowname "$(message_box)")"
+decode_pdfs $((PDFS_BEFORE + 1)) "${SECOND_REQUEST_BARCODES[@]}"
+check_log $((LOGGED_BEFORE + 1)) "$SECOND_NUMBER" "$T_START" "$T_END" "${SECOND_REQUEST_BARCODES[@]}"
+check_sticker C $((PDFS_BEFORE + 1))
+check_id_numbers $((LOGGED_BEFORE + 1)) "${#SECOND_REQUEST_BARCODES[@]}"
+say "under LC_ALL=C too: '$SECOND_NAME' on screen and on the sticker, '$SECOND_ID_NUMBER' in the log"
 kill -0 "$NORVANE_PID" 2>/dev/null || fail "norvane ended"
 
 FAILED=0
