@@ -39,9 +39,10 @@ int checkConnection(QTextStream &out)
         << "User:     " << shown(mc::DbUser) << '\n'
         << "Password: " << (mc::DbPassword.isEmpty() ? "(empty)" : "(given, not shown)") << '\n';
     if (const auto *client = dynamic_cast<const db::SqlServerClient *>(&mc::DbConnection())) {
-        out << "Driver:   " << shown(client->driver()) << " (ODBC), login time-out "
-            << client->loginTimeoutSeconds() << " s\n";
-        const QString note = db::odbcLoginNote({mc::DbServer, mc::DbName, mc::DbUser, mc::DbPassword}, client->driver());
+        out << "Driver:   " << shown(client->driver()) << " (ODBC), login time-out " << client->loginTimeoutSeconds()
+            << " s\n";
+        const QString note = db::odbcLoginNote({mc::DbServer, mc::DbName, mc::DbUser, mc::DbPassword},
+                                               client->driver());
         if (!note.isEmpty())
             out << "Note:     " << note << '\n';
     }

@@ -30,16 +30,11 @@ LogFile &logFile()
 const char *levelName(QtMsgType type)
 {
     switch (type) {
-    case QtDebugMsg:
-        return "debug";
-    case QtInfoMsg:
-        return "info";
-    case QtWarningMsg:
-        return "warning";
-    case QtCriticalMsg:
-        return "critical";
-    case QtFatalMsg:
-        return "fatal";
+    case QtDebugMsg: return "debug";
+    case QtInfoMsg: return "info";
+    case QtWarningMsg: return "warning";
+    case QtCriticalMsg: return "critical";
+    case QtFatalMsg: return "fatal";
     }
     return "message";
 }

@@ -44,7 +44,8 @@ int runDemo()
         return 1;
     }
     QTextStream(stdout) << "Demo database: " << QDir::toNativeSeparators(path) << Qt::endl
-                        << "Stickers go to: " << QDir::toNativeSeparators(report::ReportOutput::printToDirectory()) << Qt::endl;
+                        << "Stickers go to: " << QDir::toNativeSeparators(report::ReportOutput::printToDirectory())
+                        << Qt::endl;
     showMainWindow();
     return 0;
 }

@@ -7,7 +7,6 @@
 #include "db/sqlserverclient.h"
 #include "widgets/messagebox.h"
 
-
 namespace app::modConnect {
 
 QString DbServer;
@@ -66,8 +65,8 @@ bool OpenConnection(QString *failure)
 QString describeConnectionAttempt()
 {
     const auto quoted = [](const QString &text) { return QLatin1Char('"') + text + QLatin1Char('"'); };
-    QString text = QStringLiteral("server %1, database %2, user %3")
-                       .arg(quoted(DbServer), quoted(DbName), quoted(DbUser));
+    QString text =
+        QStringLiteral("server %1, database %2, user %3").arg(quoted(DbServer), quoted(DbName), quoted(DbUser));
     if (const auto *client = dynamic_cast<const db::SqlServerClient *>(&DbConnection()))
         text += QStringLiteral(", ODBC driver %1").arg(quoted(client->driver()));
     return text;

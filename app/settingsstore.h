@@ -19,8 +19,7 @@ public:
 
     // The text of section/key, or defaultValue when the key is absent. A value
     // that the INI reader split at its commas ("host,1433" unquoted) is joined again.
-    QString value(const QString &section, const QString &key,
-                  const QString &defaultValue = QString()) const;
+    QString value(const QString &section, const QString &key, const QString &defaultValue = QString()) const;
 
     // Where the store lies: the file path on Linux, the registry key on Windows.
     QString location() const;

@@ -10,8 +10,21 @@ namespace {
 // Switches that QGuiApplication and QApplication take out of the arguments
 // themselves; they are known here only so that they pass.
 const char *const kWindowSystemOptionsWithValue[] = {
-    "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "qwindowicon",
-    "qwindowtitle", "session", "display", "geometry", "title", "icon", "name", "style", "stylesheet",
+    "platform",
+    "platformpluginpath",
+    "platformtheme",
+    "plugin",
+    "qwindowgeometry",
+    "qwindowicon",
+    "qwindowtitle",
+    "session",
+    "display",
+    "geometry",
+    "title",
+    "icon",
+    "name",
+    "style",
+    "stylesheet",
 };
 const char *const kWindowSystemFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
@@ -57,26 +70,26 @@ StartOptions parseStartOptions(const QStringList &arguments)
         }
     }
     if (options.checkConnection && (options.demo || !options.printTo.isEmpty()))
-        options.error = QStringLiteral("--check-connection goes alone: it checks the connection settings and prints nothing.");
+        options.error = QStringLiteral(
+            "--check-connection goes alone: it checks the connection settings and prints nothing.");
     return options;
 }
 
 QString startOptionsUsage()
 {
-    return QStringLiteral(
-        "Usage: norvane [--demo] [--print-to DIR]\n"
-        "       norvane --check-connection\n"
-        "  (no switches)       connect to the laboratory's SQL Server with the user's\n"
-        "                      connection settings and print to the default printer\n"
-        "  --demo              run on a fresh embedded demo database; stickers go to PDF\n"
-        "                      files in %1 unless --print-to says otherwise\n"
-        "  --print-to DIR      write every print job as a PDF file into DIR instead of\n"
-        "                      sending it to the default printer\n"
-        "  --check-connection  open the database connection with the user's settings,\n"
-        "                      show what was tried and the driver's answer, and end:\n"
-        "                      status 0 when connected, 1 when not; needs no display\n"
-        "  -h, --help          show this text\n"
-        "  -v, --version       show the program's version\n")
+    return QStringLiteral("Usage: norvane [--demo] [--print-to DIR]\n"
+                          "       norvane --check-connection\n"
+                          "  (no switches)       connect to the laboratory's SQL Server with the user's\n"
+                          "                      connection settings and print to the default printer\n"
+                          "  --demo              run on a fresh embedded demo database; stickers go to PDF\n"
+                          "                      files in %1 unless --print-to says otherwise\n"
+                          "  --print-to DIR      write every print job as a PDF file into DIR instead of\n"
+                          "                      sending it to the default printer\n"
+                          "  --check-connection  open the database connection with the user's settings,\n"
+                          "                      show what was tried and the driver's answer, and end:\n"
+                          "                      status 0 when connected, 1 when not; needs no display\n"
+                          "  -h, --help          show this text\n"
+                          "  -v, --version       show the program's version\n")
         .arg(QDir::toNativeSeparators(defaultDemoLabelDirectory()));
 }
 

@@ -41,8 +41,13 @@ inline void print(QTextStream &out, const QString &name, const Stats &s, const Q
 {
     out << qSetFieldWidth(44) << Qt::left << name << qSetFieldWidth(0)
         << QStringLiteral(" median %1 %5  (min %2, IQR %3-%4, max %6; %7 runs)")
-               .arg(s.median, 0, 'f', 3).arg(s.min, 0, 'f', 3).arg(s.p25, 0, 'f', 3)
-               .arg(s.p75, 0, 'f', 3).arg(unit).arg(s.max, 0, 'f', 3).arg(s.runs)
+               .arg(s.median, 0, 'f', 3)
+               .arg(s.min, 0, 'f', 3)
+               .arg(s.p25, 0, 'f', 3)
+               .arg(s.p75, 0, 'f', 3)
+               .arg(unit)
+               .arg(s.max, 0, 'f', 3)
+               .arg(s.runs)
         << Qt::endl;
 }
 

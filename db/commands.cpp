@@ -13,8 +13,8 @@ QString quotedArgument(const QString &value)
 
 QString searchCommand(const QString &number, int searchMode)
 {
-    return QLatin1String("Laboratory..Lab_Barcode_GetRequests ") + quotedArgument(number)
-        + QLatin1Char(',') + QString::number(searchMode);
+    return QLatin1String("Laboratory..Lab_Barcode_GetRequests ") + quotedArgument(number) + QLatin1Char(',')
+        + QString::number(searchMode);
 }
 
 QString requeryCommand(const QString &barcode)
@@ -32,12 +32,13 @@ QString saveMasterCommand(const MasterRow &row)
     return QLatin1String("Laboratory..Lab_Barcode_SaveMaster ") + arguments.join(QLatin1Char(','));
 }
 
-QString saveDateCommand(const QString &requestNum, const QString &itemId,
-                        const QString &sectionId, const QString &dateText)
+QString saveDateCommand(const QString &requestNum, const QString &itemId, const QString &sectionId,
+                        const QString &dateText)
 {
     const QStringList arguments{
-        quotedArgument(requestNum), quotedArgument(itemId), quotedArgument(sectionId),
-        quotedArgument(dateText),   quotedArgument(QStringLiteral("0")), quotedArgument(QString()),
+        quotedArgument(requestNum),          quotedArgument(itemId),
+        quotedArgument(sectionId),           quotedArgument(dateText),
+        quotedArgument(QStringLiteral("0")), quotedArgument(QString()),
     };
     return QLatin1String("Laboratory..Lab_Barcode_SaveDate ") + arguments.join(QLatin1Char(','));
 }

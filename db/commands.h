@@ -40,8 +40,8 @@ struct MasterRow
 QString saveMasterCommand(const MasterRow &row);
 
 // The print log's date row; dateText is the server's clock in the general date form.
-QString saveDateCommand(const QString &requestNum, const QString &itemId,
-                        const QString &sectionId, const QString &dateText);
+QString saveDateCommand(const QString &requestNum, const QString &itemId, const QString &sectionId,
+                        const QString &dateText);
 
 // The query of the server's clock; its one column is serverdate.
 QString serverDateCommand();

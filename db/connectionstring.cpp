@@ -18,15 +18,13 @@ bool isFreeTds(const QString &driver)
 
 QString connectionString(const ConnectionSettings &settings)
 {
-    return kPrefix + settings.server + kUser + settings.user + kDatabase + settings.database
-        + kPassword + settings.password;
+    return kPrefix + settings.server + kUser + settings.user + kDatabase + settings.database + kPassword
+        + settings.password;
 }
 
 ConnectionSettings parseConnectionString(const QString &text)
 {
-    const auto invalid = [] {
-        return DbError(QStringLiteral("Invalid connection string attribute"));
-    };
+    const auto invalid = [] { return DbError(QStringLiteral("Invalid connection string attribute")); };
     if (!text.startsWith(kPrefix))
         throw invalid();
     const qsizetype user = text.indexOf(kUser, kPrefix.size());
@@ -70,11 +68,10 @@ QString odbcConnectionString(const ConnectionSettings &settings, const QString &
         return braceQuoted(value, style);
     };
     // The driver manager reads the driver's name itself, in the doubled style.
-    QString text = QLatin1String("Driver=") + braceQuoted(driver)
-        + QLatin1String(";Server=") + quoted("Server", settings.server)
-        + QLatin1String(";Database=") + quoted("Database", settings.database)
-        + QLatin1String(";UID=") + quoted("User", settings.user)
-        + QLatin1String(";PWD=") + quoted("Password", settings.password);
+    QString text = QLatin1String("Driver=") + braceQuoted(driver) + QLatin1String(";Server=")
+        + quoted("Server", settings.server) + QLatin1String(";Database=") + quoted("Database", settings.database)
+        + QLatin1String(";UID=") + quoted("User", settings.user) + QLatin1String(";PWD=")
+        + quoted("Password", settings.password);
     // FreeTDS would otherwise try several protocol versions in turn.
     if (freeTds)
         text += QLatin1String(";TDS_Version=7.4");

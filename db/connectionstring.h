@@ -9,7 +9,7 @@ namespace db {
 // values as they stand) and the ODBC string that the SQL Server driver is given.
 struct ConnectionSettings
 {
-    QString server;   // "host", "host,port" or "host\instance"
+    QString server; // "host", "host,port" or "host\instance"
     QString database;
     QString user;
     QString password;

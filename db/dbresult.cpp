@@ -32,7 +32,9 @@ QVariant DbResult::value(const QString &column) const
 {
     const int index = columnIndex(column);
     if (index < 0)
-        throw DbError(QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal. (%1)").arg(column));
+        throw DbError(QStringLiteral(
+                          "Item cannot be found in the collection corresponding to the requested name or ordinal. (%1)")
+                          .arg(column));
     if (atEnd())
         throw DbError(QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
     const QVariantList &row = m_rows.at(m_current);

@@ -34,7 +34,8 @@ QString generalDate(const QDateTime &value, const QLocale &locale)
     const QString date = locale.toString(value.date(), shortDateFormat(locale));
     if (time.hour() == 0 && time.minute() == 0 && time.second() == 0)
         return date;
-    QString text = date + QLatin1Char(' ') + locale.toString(QTime(time.hour(), time.minute(), time.second()), longTimeFormat(locale));
+    QString text = date + QLatin1Char(' ')
+        + locale.toString(QTime(time.hour(), time.minute(), time.second()), longTimeFormat(locale));
     // Some locales separate the time from AM/PM with a narrow no-break space;
     // the general date form uses plain blanks throughout.
     text.replace(QChar(0x202F), QLatin1Char(' '));

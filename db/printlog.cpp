@@ -47,9 +47,8 @@ void logTransaction(DbClient &connection, const QString &barcode, const std::fun
         DbResult result = connection.openStatic(requeryCommand(barcode));
         const qint64 count = result.rowCount();
         if (count < 0 || count > kMaxRows)
-            throw DbError(QStringLiteral("Overflow: the re-query of barcode \"%1\" announced %2 rows.")
-                              .arg(barcode)
-                              .arg(count));
+            throw DbError(
+                QStringLiteral("Overflow: the re-query of barcode \"%1\" announced %2 rows.").arg(barcode).arg(count));
         rows.reserve(count);
         for (; !result.atEnd(); result.moveNext()) {
             if (processEvents)
@@ -111,9 +110,10 @@ LogOutcome SaveBarcodeLog(DbClient &connection, QString &Barcode, const std::fun
         connection.rollbackTrans();
     } catch (const DbError &e) {
         qCWarning(lcDb, "Print log of barcode \"%s\": the rollback failed as well: %s", qUtf8Printable(Barcode),
-                 qUtf8Printable(e.description()));
+                  qUtf8Printable(e.description()));
     } catch (const std::exception &e) {
-        qCWarning(lcDb, "Print log of barcode \"%s\": the rollback failed as well: %s", qUtf8Printable(Barcode), e.what());
+        qCWarning(lcDb, "Print log of barcode \"%s\": the rollback failed as well: %s", qUtf8Printable(Barcode),
+                  e.what());
     }
     if (outcome.status == LogOutcome::Status::InDoubt)
         qCWarning(lcDb, "Print log of barcode \"%s\" in doubt: the commit got no answer, the database may hold it: %s",

@@ -79,8 +79,8 @@ QString SqlServerClient::describe(const QSqlError &error)
     if (text.isEmpty())
         text = error.driverText().trimmed();
     // Each message of the driver starts with the tags of its sources.
-    static const QRegularExpression tags(QStringLiteral(
-        "\\[(FreeTDS|SQL Server|Microsoft|unixODBC|Driver Manager|ODBC[^\\]]*)\\]"));
+    static const QRegularExpression tags(
+        QStringLiteral("\\[(FreeTDS|SQL Server|Microsoft|unixODBC|Driver Manager|ODBC[^\\]]*)\\]"));
     text.remove(tags);
     return text.trimmed();
 }
@@ -154,8 +154,8 @@ void SqlServerClient::loseConnection()
         m_transactionLost = true;
 }
 
-void SqlServerClient::fail(const QSqlError &error, const QString &fallback, const QSqlQuery *query,
-                           qint64 elapsedMs, bool commit)
+void SqlServerClient::fail(const QSqlError &error, const QString &fallback, const QSqlQuery *query, qint64 elapsedMs,
+                           bool commit)
 {
     QString description = describe(error);
     if (description.isEmpty())
@@ -262,8 +262,7 @@ DbResult SqlServerClient::runQuery(const QString &command, bool wholeResult)
     }
     // Read past the remaining results: an error that the server raises after the
     // rows arrives only there, and must not pass for success.
-    while (query.nextResult()) {
-    }
+    while (query.nextResult()) { }
     if (query.lastError().isValid())
         fail(query.lastError(), QStringLiteral("The command failed."), &query, clock.elapsed());
 
@@ -351,7 +350,8 @@ void SqlServerClient::rollbackTrans()
               qUtf8Printable(description));
     const bool timedOut = ranIntoTimeOut(clock.elapsed());
     loseConnection();
-    const QString text = description.isEmpty() ? QStringLiteral("The transaction could not be rolled back.") : description;
+    const QString text = description.isEmpty() ? QStringLiteral("The transaction could not be rolled back.")
+                                               : description;
     throw DbError(timedOut ? timeOutDescription(text) : text,
                   timedOut ? DbError::Kind::TimedOut : DbError::Kind::ConnectionLost);
 }

@@ -42,8 +42,7 @@ public:
     static constexpr int kDefaultCommandTimeoutSeconds = 30;
 
     // driver: the ODBC driver's name, odbcDriverName() when empty.
-    explicit SqlServerClient(int loginTimeoutSeconds = kDefaultLoginTimeoutSeconds,
-                             const QString &driver = QString(),
+    explicit SqlServerClient(int loginTimeoutSeconds = kDefaultLoginTimeoutSeconds, const QString &driver = QString(),
                              int commandTimeoutSeconds = kDefaultCommandTimeoutSeconds);
     ~SqlServerClient() override;
     SqlServerClient(const SqlServerClient &) = delete;
@@ -78,8 +77,8 @@ private:
     void connect();
     void readyForCommand();
     DbResult runQuery(const QString &command, bool wholeResult);
-    [[noreturn]] void fail(const QSqlError &error, const QString &fallback, const QSqlQuery *query,
-                           qint64 elapsedMs, bool commit = false);
+    [[noreturn]] void fail(const QSqlError &error, const QString &fallback, const QSqlQuery *query, qint64 elapsedMs,
+                           bool commit = false);
     void loseConnection();
     QString timeOutDescription(const QString &driverText) const;
     // The time-out the driver is given (see connect()) and whether a failure after
@@ -92,9 +91,9 @@ private:
     int m_loginTimeoutSeconds;
     int m_commandTimeoutSeconds;
     std::optional<ConnectionSettings> m_settings; // of the last open, for reopening
-    bool m_reopen = false;           // closed after losing it: the next command opens it again
+    bool m_reopen = false;                        // closed after losing it: the next command opens it again
     bool m_inTransaction = false;
-    bool m_transactionLost = false;  // the connection went while a transaction was open
+    bool m_transactionLost = false; // the connection went while a transaction was open
 };
 
 } // namespace db

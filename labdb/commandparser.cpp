@@ -12,20 +12,20 @@ struct Token
 {
     enum class Kind { Identifier, String, Number, Symbol, End };
     Kind kind = Kind::End;
-    QString text;   // as written, for error messages
-    QString value;  // string literal without its apostrophes, doubled ones undone
+    QString text;  // as written, for error messages
+    QString value; // string literal without its apostrophes, doubled ones undone
 };
 
 // Words that can never start a procedure call; the server reports them as keywords.
 bool isReservedWord(const QString &word)
 {
     static const std::array<QLatin1String, 24> words = {
-        QLatin1String("ALTER"), QLatin1String("BEGIN"), QLatin1String("COMMIT"), QLatin1String("CREATE"),
-        QLatin1String("DECLARE"), QLatin1String("DELETE"), QLatin1String("DROP"), QLatin1String("EXEC"),
-        QLatin1String("EXECUTE"), QLatin1String("FROM"), QLatin1String("GRANT"), QLatin1String("INSERT"),
-        QLatin1String("INTO"), QLatin1String("MERGE"), QLatin1String("ROLLBACK"), QLatin1String("SET"),
-        QLatin1String("SHUTDOWN"), QLatin1String("TRUNCATE"), QLatin1String("UNION"), QLatin1String("UPDATE"),
-        QLatin1String("USE"), QLatin1String("WHERE"), QLatin1String("WITH"), QLatin1String("WHILE"),
+        QLatin1String("ALTER"),    QLatin1String("BEGIN"),    QLatin1String("COMMIT"),   QLatin1String("CREATE"),
+        QLatin1String("DECLARE"),  QLatin1String("DELETE"),   QLatin1String("DROP"),     QLatin1String("EXEC"),
+        QLatin1String("EXECUTE"),  QLatin1String("FROM"),     QLatin1String("GRANT"),    QLatin1String("INSERT"),
+        QLatin1String("INTO"),     QLatin1String("MERGE"),    QLatin1String("ROLLBACK"), QLatin1String("SET"),
+        QLatin1String("SHUTDOWN"), QLatin1String("TRUNCATE"), QLatin1String("UNION"),    QLatin1String("UPDATE"),
+        QLatin1String("USE"),      QLatin1String("WHERE"),    QLatin1String("WITH"),     QLatin1String("WHILE"),
     };
     for (const QLatin1String &w : words) {
         if (word.compare(w, Qt::CaseInsensitive) == 0)
@@ -76,8 +76,9 @@ public:
             ++m_pos;
             for (;;) {
                 if (m_pos >= m_text.size()) {
-                    throw SqlError(105, QStringLiteral("Unclosed quotation mark after the character string '%1'.")
-                                            .arg(m_text.mid(start + 1)));
+                    throw SqlError(105,
+                                   QStringLiteral("Unclosed quotation mark after the character string '%1'.")
+                                       .arg(m_text.mid(start + 1)));
                 }
                 const QChar d = m_text.at(m_pos++);
                 if (d != QLatin1Char('\'')) {
@@ -163,17 +164,22 @@ struct Procedure
     const char *name;
     Command::Kind kind;
     QList<const char *> parameters;
-    int required;  // how many leading parameters have no default
+    int required; // how many leading parameters have no default
 };
 
 const QList<Procedure> &procedures()
 {
     static const QList<Procedure> list = {
         {"Lab_Barcode_GetRequests", Command::Kind::GetRequests, {"@Number", "@SearchMode"}, 1},
-        {"Lab_Barcode_SaveMaster", Command::Kind::SaveMaster,
-         {"@RefNum", "@IdNum", "@HospNum", "@Barcode", "@ItemID", "@SpecimenID", "@SectionID", "@RequestNum", "@ProfileID"}, 9},
-        {"Lab_Barcode_SaveDate", Command::Kind::SaveDate,
-         {"@RequestNum", "@ItemID", "@SectionID", "@PrintDate", "@Status", "@Remarks"}, 6},
+        {"Lab_Barcode_SaveMaster",
+         Command::Kind::SaveMaster,
+         {"@RefNum", "@IdNum", "@HospNum", "@Barcode", "@ItemID", "@SpecimenID", "@SectionID", "@RequestNum",
+          "@ProfileID"},
+         9},
+        {"Lab_Barcode_SaveDate",
+         Command::Kind::SaveDate,
+         {"@RequestNum", "@ItemID", "@SectionID", "@PrintDate", "@Status", "@Remarks"},
+         6},
     };
     return list;
 }
@@ -203,8 +209,9 @@ Command parseProcedureCall(Tokenizer &tokens, Token token)
     const Procedure *procedure = nullptr;
     if (parts.size() == 3 && parts.at(1).isEmpty()) {
         if (parts.at(0).compare(QLatin1String("Laboratory"), Qt::CaseInsensitive) != 0) {
-            throw SqlError(911, QStringLiteral("Database '%1' does not exist. Make sure that the name is entered correctly.")
-                                    .arg(parts.at(0)));
+            throw SqlError(911,
+                           QStringLiteral("Database '%1' does not exist. Make sure that the name is entered correctly.")
+                               .arg(parts.at(0)));
         }
         for (const Procedure &p : procedures()) {
             if (parts.at(2).compare(QLatin1String(p.name), Qt::CaseInsensitive) == 0)
@@ -238,8 +245,9 @@ Command parseProcedureCall(Tokenizer &tokens, Token token)
     if (command.arguments.size() > procedure->parameters.size())
         throw SqlError(8144, QStringLiteral("Procedure or function %1 has too many arguments specified.").arg(name));
     if (command.arguments.size() < procedure->required) {
-        throw SqlError(201, QStringLiteral("Procedure or function '%1' expects parameter '%2', which was not supplied.")
-                                .arg(name, QLatin1String(procedure->parameters.at(command.arguments.size()))));
+        throw SqlError(201,
+                       QStringLiteral("Procedure or function '%1' expects parameter '%2', which was not supplied.")
+                           .arg(name, QLatin1String(procedure->parameters.at(command.arguments.size()))));
     }
     return command;
 }

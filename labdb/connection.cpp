@@ -16,7 +16,8 @@ std::atomic<quint64> connectionCounter{0};
 
 [[noreturn]] void cannotOpen()
 {
-    throw SqlError(4060, QStringLiteral("Cannot open database \"Laboratory\" requested by the login. The login failed."));
+    throw SqlError(4060,
+                   QStringLiteral("Cannot open database \"Laboratory\" requested by the login. The login failed."));
 }
 
 } // namespace
@@ -39,7 +40,8 @@ Connection::Connection(const QString &databasePath, bool mustExist)
     try {
         if (mustExist) {
             QSqlQuery probe(m_db);
-            if (!probe.exec(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'exams'")) || !probe.next())
+            if (!probe.exec(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'exams'"))
+                || !probe.next())
                 cannotOpen();
         }
         run(QStringLiteral("PRAGMA foreign_keys = ON"));

@@ -32,7 +32,7 @@ const char *const schema[] = {
     " hosp_num TEXT NOT NULL REFERENCES patients (hosp_num),"
     " id_num TEXT NOT NULL,"
     " transdate TEXT NOT NULL,"
-    " room_id TEXT)",  // NULL for an outpatient
+    " room_id TEXT)", // NULL for an outpatient
     "CREATE TABLE requests ("
     " request_num INTEGER PRIMARY KEY,"
     " ref_num TEXT NOT NULL REFERENCES chargeslips (ref_num),"
@@ -42,9 +42,9 @@ const char *const schema[] = {
     " request_num INTEGER NOT NULL REFERENCES requests (request_num),"
     " exam_name TEXT NOT NULL,"
     " barcode TEXT NOT NULL,"
-    " instrument TEXT,"  // NULL for a manual exam
+    " instrument TEXT," // NULL for a manual exam
     " specimen_id INTEGER NOT NULL REFERENCES specimens (specimen_id),"
-    " profile_id INTEGER NOT NULL DEFAULT 0)",  // 0: not part of a profile
+    " profile_id INTEGER NOT NULL DEFAULT 0)", // 0: not part of a profile
     "CREATE INDEX exams_barcode ON exams (barcode)",
     "CREATE INDEX exams_request ON exams (request_num)",
     "CREATE INDEX requests_ref ON requests (ref_num)",
@@ -57,8 +57,8 @@ const char *const schema[] = {
     "CREATE TABLE barcode_log_date ("
     " log_id INTEGER PRIMARY KEY AUTOINCREMENT,"
     " request_num TEXT NOT NULL, item_id TEXT NOT NULL, section_id TEXT NOT NULL,"
-    " print_date TEXT NOT NULL,"  // the workstation's date text, as sent
-    " status TEXT NOT NULL,"       // '0': printed, specimen not yet received
+    " print_date TEXT NOT NULL," // the workstation's date text, as sent
+    " status TEXT NOT NULL,"     // '0': printed, specimen not yet received
     " remarks TEXT NOT NULL,"
     " saved_at TEXT NOT NULL)",
     "INSERT INTO sections VALUES (1, 'Hematology'), (2, 'Clinical Chemistry'), (3, 'Clinical Microscopy'),"
@@ -72,10 +72,13 @@ const char *const schema[] = {
 
 void createDatabase(const QString &path)
 {
-    for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")}) {
+    for (const QString &suffix :
+         {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")}) {
         QFile file(path + suffix);
         if (file.exists() && !file.remove())
-            throw SqlError(50000, QStringLiteral("Cannot replace the laboratory database file %1: %2").arg(file.fileName(), file.errorString()));
+            throw SqlError(50000,
+                           QStringLiteral("Cannot replace the laboratory database file %1: %2")
+                               .arg(file.fileName(), file.errorString()));
     }
     Connection connection(path, false);
     // WAL lets searches read while another session's print log is being written.

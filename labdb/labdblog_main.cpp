@@ -15,7 +15,8 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     QTextStream err(stderr);
     const QStringList args = app.arguments().mid(1);
-    if (args.size() > 1 || (args.size() == 1 && (args.first() == QLatin1String("-h") || args.first() == QLatin1String("--help")))) {
+    if (args.size() > 1
+        || (args.size() == 1 && (args.first() == QLatin1String("-h") || args.first() == QLatin1String("--help")))) {
         (args.size() > 1 ? err : out) << "Usage: labdb-log [database-file]\n"
                                          "Prints the rows that Lab_Barcode_SaveMaster and Lab_Barcode_SaveDate wrote.\n"
                                          "Without a file, reads the demo database "

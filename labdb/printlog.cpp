@@ -10,14 +10,15 @@
 
 namespace labdb {
 
-const QStringList PrintLog::masterColumns = {
-    QStringLiteral("RefNum"), QStringLiteral("IdNum"), QStringLiteral("HospNum"), QStringLiteral("Barcode"),
-    QStringLiteral("ItemID"), QStringLiteral("SpecimenID"), QStringLiteral("SectionID"), QStringLiteral("RequestNum"),
-    QStringLiteral("ProfileID"), QStringLiteral("SavedAt")};
+const QStringList PrintLog::masterColumns = {QStringLiteral("RefNum"),    QStringLiteral("IdNum"),
+                                             QStringLiteral("HospNum"),   QStringLiteral("Barcode"),
+                                             QStringLiteral("ItemID"),    QStringLiteral("SpecimenID"),
+                                             QStringLiteral("SectionID"), QStringLiteral("RequestNum"),
+                                             QStringLiteral("ProfileID"), QStringLiteral("SavedAt")};
 
 const QStringList PrintLog::dateColumns = {
-    QStringLiteral("RequestNum"), QStringLiteral("ItemID"), QStringLiteral("SectionID"), QStringLiteral("PrintDate"),
-    QStringLiteral("Status"), QStringLiteral("Remarks"), QStringLiteral("SavedAt")};
+    QStringLiteral("RequestNum"), QStringLiteral("ItemID"),  QStringLiteral("SectionID"), QStringLiteral("PrintDate"),
+    QStringLiteral("Status"),     QStringLiteral("Remarks"), QStringLiteral("SavedAt")};
 
 namespace {
 
@@ -52,7 +53,10 @@ QString table(const QString &title, const QStringList &columns, const QList<QStr
             padded.append(cells.at(i).leftJustified(widths[i]));
         return padded.join(QLatin1String("  ")).trimmed() + QLatin1Char('\n');
     };
-    QString text = QStringLiteral("%1 (%2 %3)\n").arg(title).arg(rows.size()).arg(rows.size() == 1 ? QLatin1String("row") : QLatin1String("rows"));
+    QString text = QStringLiteral("%1 (%2 %3)\n")
+                       .arg(title)
+                       .arg(rows.size())
+                       .arg(rows.size() == 1 ? QLatin1String("row") : QLatin1String("rows"));
     text += line(columns);
     QStringList rule;
     for (const qsizetype w : widths)
@@ -69,14 +73,16 @@ PrintLog PrintLog::read(const QString &databasePath)
 {
     Connection connection(databasePath, true);
     PrintLog log;
-    log.masterRows = readRows(connection,
-                              QStringLiteral("SELECT ref_num, id_num, hosp_num, barcode, item_id, specimen_id, section_id,"
-                                             " request_num, profile_id, saved_at FROM barcode_log_master ORDER BY log_id"),
-                              int(masterColumns.size()));
-    log.dateRows = readRows(connection,
-                            QStringLiteral("SELECT request_num, item_id, section_id, print_date, status, remarks, saved_at"
-                                           " FROM barcode_log_date ORDER BY log_id"),
-                            int(dateColumns.size()));
+    log.masterRows = readRows(
+        connection,
+        QStringLiteral("SELECT ref_num, id_num, hosp_num, barcode, item_id, specimen_id, section_id,"
+                       " request_num, profile_id, saved_at FROM barcode_log_master ORDER BY log_id"),
+        int(masterColumns.size()));
+    log.dateRows = readRows(
+        connection,
+        QStringLiteral("SELECT request_num, item_id, section_id, print_date, status, remarks, saved_at"
+                       " FROM barcode_log_date ORDER BY log_id"),
+        int(dateColumns.size()));
     return log;
 }
 

@@ -11,9 +11,9 @@ namespace labdb {
 // were received, followed by the time the database stamped on the row.
 struct PrintLog
 {
-    static const QStringList masterColumns;  // RefNum ... ProfileID, SavedAt
-    static const QStringList dateColumns;    // RequestNum, ItemID, SectionID, PrintDate, Status, Remarks, SavedAt
-    QList<QStringList> masterRows;            // in the order written
+    static const QStringList masterColumns; // RefNum ... ProfileID, SavedAt
+    static const QStringList dateColumns;   // RequestNum, ItemID, SectionID, PrintDate, Status, Remarks, SavedAt
+    QList<QStringList> masterRows;          // in the order written
     QList<QStringList> dateRows;
 
     // Reads both tables of the database file; throws SqlError on failure.

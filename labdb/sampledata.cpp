@@ -17,7 +17,7 @@ struct CatalogueExam
     const char *name;
     int section;
     int specimen;
-    const char *instrument;  // nullptr: done by hand
+    const char *instrument; // nullptr: done by hand
     int profile;
 };
 
@@ -55,16 +55,16 @@ struct SamplePatient
 };
 
 const std::array<SamplePatient, sample::patientCount> patients = {{
-    {"O'BRIEN, MARGARET", 'F'}, {"PEÑA, JOSÉ LUIS", 'M'}, {"SANTOS, ROSARIO", 'F'}, {"D'ANGELO, MARCO", 'M'},
-    {"MÜLLER, JÜRGEN", 'M'}, {"NÚÑEZ, MARÍA CLARA", 'F'}, {"DELA CRUZ, JUAN", 'M'}, {"REYES, ANA", 'F'},
-    {"ØSTERGAARD, INGRID", 'F'}, {"GARCÍA, LUIS", 'M'}, {"BAUTISTA, CARMEN", 'F'}, {"O'CONNOR, SEAN", 'M'},
-    {"VILLANUEVA, PATRICIA", 'F'}, {"TAN, WEI MING", 'M'}, {"LÓPEZ, ROSA", 'F'}, {"MENDOZA, RAMON", 'M'},
-    {"SCHRÖDER, ANNA", 'F'}, {"AQUINO, BENIGNO", 'M'}, {"FRANÇOIS, CÉLINE", 'F'}, {"CASTILLO, EDUARDO", 'M'},
-    {"NAKAMURA, YUKI", 'F'}, {"RAMOS, FIDEL", 'M'}, {"DUBOIS, ÉLODIE", 'F'}, {"FERNÁNDEZ, ANTONIO", 'M'},
-    {"KOWALSKI, AGNIESZKA", 'F'}, {"SANTIAGO, MIGUEL", 'M'}, {"DE LEÓN, TERESA", 'F'}, {"LIM, HOWARD", 'M'},
-    {"CRUZ, JOSEFINA", 'F'}, {"O'NEILL, PATRICK", 'M'}, {"GONZAGA, LOURDES", 'F'}, {"PASCUAL, ANDRÉS", 'M'},
-    {"ŠIMIĆ, IVANA", 'F'}, {"NAVARRO, DIEGO", 'M'}, {"MAGSAYSAY, ELENA", 'F'}, {"ABELLA, RICARDO", 'M'},
-    {"IBÁÑEZ, SOFÍA", 'F'}, {"ROXAS, MANUEL", 'M'}, {"ZAMORA, LUCÍA", 'F'}, {"VALDEZ, ERNESTO", 'M'},
+    {"O'BRIEN, MARGARET", 'F'},    {"PEÑA, JOSÉ LUIS", 'M'},    {"SANTOS, ROSARIO", 'F'},  {"D'ANGELO, MARCO", 'M'},
+    {"MÜLLER, JÜRGEN", 'M'},       {"NÚÑEZ, MARÍA CLARA", 'F'}, {"DELA CRUZ, JUAN", 'M'},  {"REYES, ANA", 'F'},
+    {"ØSTERGAARD, INGRID", 'F'},   {"GARCÍA, LUIS", 'M'},       {"BAUTISTA, CARMEN", 'F'}, {"O'CONNOR, SEAN", 'M'},
+    {"VILLANUEVA, PATRICIA", 'F'}, {"TAN, WEI MING", 'M'},      {"LÓPEZ, ROSA", 'F'},      {"MENDOZA, RAMON", 'M'},
+    {"SCHRÖDER, ANNA", 'F'},       {"AQUINO, BENIGNO", 'M'},    {"FRANÇOIS, CÉLINE", 'F'}, {"CASTILLO, EDUARDO", 'M'},
+    {"NAKAMURA, YUKI", 'F'},       {"RAMOS, FIDEL", 'M'},       {"DUBOIS, ÉLODIE", 'F'},   {"FERNÁNDEZ, ANTONIO", 'M'},
+    {"KOWALSKI, AGNIESZKA", 'F'},  {"SANTIAGO, MIGUEL", 'M'},   {"DE LEÓN, TERESA", 'F'},  {"LIM, HOWARD", 'M'},
+    {"CRUZ, JOSEFINA", 'F'},       {"O'NEILL, PATRICK", 'M'},   {"GONZAGA, LOURDES", 'F'}, {"PASCUAL, ANDRÉS", 'M'},
+    {"ŠIMIĆ, IVANA", 'F'},         {"NAVARRO, DIEGO", 'M'},     {"MAGSAYSAY, ELENA", 'F'}, {"ABELLA, RICARDO", 'M'},
+    {"IBÁÑEZ, SOFÍA", 'F'},        {"ROXAS, MANUEL", 'M'},      {"ZAMORA, LUCÍA", 'F'},    {"VALDEZ, ERNESTO", 'M'},
 }};
 
 // The barcode series: hematology "T1000001C", numeric for chemistry and
@@ -75,13 +75,10 @@ public:
     QString next(int section)
     {
         switch (section) {
-        case 1:
-            return QStringLiteral("T%1C").arg(1000000 + ++m_t);
+        case 1: return QStringLiteral("T%1C").arg(1000000 + ++m_t);
         case 3:
-        case 4:
-            return QStringLiteral("%1B").arg(3000000 + ++m_b);
-        default:
-            return QString::number(200000000 + ++m_numeric);
+        case 4: return QStringLiteral("%1B").arg(3000000 + ++m_b);
+        default: return QString::number(200000000 + ++m_numeric);
         }
     }
 
@@ -101,10 +98,8 @@ QVariant textOrNull(const char *text)
 QList<int> examsOf(int patient, QRandomGenerator &random)
 {
     switch (patient) {
-    case 0:
-        return {0, 1, 6, 7, 16};
-    case 1:
-        return {0, 2, 15, 19};
+    case 0: return {0, 1, 6, 7, 16};
+    case 1: return {0, 2, 15, 19};
     case 2: {
         QList<int> exams;
         for (int i = 0; i < sample::bigChargeslipExams; ++i)
@@ -137,17 +132,23 @@ void seedSampleData(const QString &databasePath, const QDate &day)
         for (int p = 0; p < int(patients.size()); ++p) {
             const QString hospNum = QStringLiteral("%1").arg(120000 + p * 173, 8, 10, QLatin1Char('0'));
             const int age = 1 + int(random.bounded(89));
-            writer.insert(SampleWriter::insertPatient, {hospNum, QString::fromUtf8(patients[p].name), QString::number(age), QString(QLatin1Char(patients[p].sex))});
+            writer.insert(SampleWriter::insertPatient,
+                          {hospNum, QString::fromUtf8(patients[p].name), QString::number(age),
+                           QString(QLatin1Char(patients[p].sex))});
 
             // About two in three are inpatients; the second patient is an outpatient.
             const bool inpatient = p == 0 || (p != 1 && random.bounded(3) != 0);
-            const QString room = p == 0 ? QStringLiteral("W3-112")
-                                        : QStringLiteral("W%1-%2").arg(1 + random.bounded(5)).arg(101 + random.bounded(20));
+            const QString room = p == 0
+                ? QStringLiteral("W3-112")
+                : QStringLiteral("W%1-%2").arg(1 + random.bounded(5)).arg(101 + random.bounded(20));
             const QString refNum = QStringLiteral("CS2024%1").arg(p + 1, 5, 10, QLatin1Char('0'));
-            const QString idNum = QStringLiteral("%1-%2").arg(inpatient ? QLatin1String("IP") : QLatin1String("OP")).arg(240000 + p * 31, 6, 10, QLatin1Char('0'));
+            const QString idNum = QStringLiteral("%1-%2")
+                                      .arg(inpatient ? QLatin1String("IP") : QLatin1String("OP"))
+                                      .arg(240000 + p * 31, 6, 10, QLatin1Char('0'));
             transdate = transdate.addSecs(60 * (4 + int(random.bounded(10))));
-            writer.insert(SampleWriter::insertChargeslip, {refNum, hospNum, idNum, transdate.toString(Qt::ISODate),
-                                             inpatient ? QVariant(room) : QVariant(QMetaType(QMetaType::QString))});
+            writer.insert(SampleWriter::insertChargeslip,
+                          {refNum, hospNum, idNum, transdate.toString(Qt::ISODate),
+                           inpatient ? QVariant(room) : QVariant(QMetaType(QMetaType::QString))});
 
             // One request per section, sections in order; exams in the order listed.
             const QList<int> exams = examsOf(p, random);
@@ -161,8 +162,9 @@ void seedSampleData(const QString &databasePath, const QDate &day)
                         request = requestNum++;
                         writer.insert(SampleWriter::insertRequest, {request, refNum, section});
                     }
-                    writer.insert(SampleWriter::insertExam, {itemId++, request, QString::fromUtf8(exam.name), barcodes.next(section),
-                                               textOrNull(exam.instrument), exam.specimen, exam.profile});
+                    writer.insert(SampleWriter::insertExam,
+                                  {itemId++, request, QString::fromUtf8(exam.name), barcodes.next(section),
+                                   textOrNull(exam.instrument), exam.specimen, exam.profile});
                 }
             }
         }

@@ -15,7 +15,7 @@ namespace sample {
 // O'BRIEN, MARGARET: an inpatient (room W3-112), chargeslip of five exams in
 // three requests.
 inline constexpr char obrienChargeslip[] = "CS202400001";
-inline constexpr char obrienTBarcode[] = "T1000001C";      // CBC + platelet count (2 rows in mode 3)
+inline constexpr char obrienTBarcode[] = "T1000001C";       // CBC + platelet count (2 rows in mode 3)
 inline constexpr char obrienNumericBarcode[] = "200000001"; // FBS + creatinine (2 rows)
 inline constexpr char obrienBBarcode[] = "3000001B";        // urinalysis (1 row)
 // PEÑA, JOSÉ LUIS: an outpatient (no room), four exams, two without instrument.
@@ -29,7 +29,10 @@ inline constexpr char unknownBarcode[] = "T9999999C";
 inline constexpr char unknownChargeslip[] = "CS202499999";
 inline constexpr int patientCount = 40;
 // The day the tests seed: 9 December 2024.
-inline QDate day() { return QDate(2024, 12, 9); }
+inline QDate day()
+{
+    return QDate(2024, 12, 9);
+}
 } // namespace sample
 
 // Adds the sample day to an empty database (see createDatabase), all in one

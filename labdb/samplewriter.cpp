@@ -7,11 +7,15 @@
 
 namespace labdb {
 
-const QString SampleWriter::insertPatient = QStringLiteral("INSERT INTO patients (hosp_num, name, age, sex) VALUES (?, ?, ?, ?)");
-const QString SampleWriter::insertChargeslip = QStringLiteral("INSERT INTO chargeslips (ref_num, hosp_num, id_num, transdate, room_id) VALUES (?, ?, ?, ?, ?)");
-const QString SampleWriter::insertRequest = QStringLiteral("INSERT INTO requests (request_num, ref_num, section_id) VALUES (?, ?, ?)");
-const QString SampleWriter::insertExam = QStringLiteral("INSERT INTO exams (item_id, request_num, exam_name, barcode, instrument, specimen_id, profile_id)"
-                                                        " VALUES (?, ?, ?, ?, ?, ?, ?)");
+const QString SampleWriter::insertPatient = QStringLiteral(
+    "INSERT INTO patients (hosp_num, name, age, sex) VALUES (?, ?, ?, ?)");
+const QString SampleWriter::insertChargeslip = QStringLiteral(
+    "INSERT INTO chargeslips (ref_num, hosp_num, id_num, transdate, room_id) VALUES (?, ?, ?, ?, ?)");
+const QString SampleWriter::insertRequest = QStringLiteral(
+    "INSERT INTO requests (request_num, ref_num, section_id) VALUES (?, ?, ?)");
+const QString SampleWriter::insertExam = QStringLiteral(
+    "INSERT INTO exams (item_id, request_num, exam_name, barcode, instrument, specimen_id, profile_id)"
+    " VALUES (?, ?, ?, ?, ?, ?, ?)");
 
 SampleWriter::SampleWriter(Connection &connection)
     : m_connection(connection)

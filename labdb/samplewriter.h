@@ -25,10 +25,10 @@ public:
     // The first column of the first row of a query.
     qint64 scalar(const QString &statement);
 
-    static const QString insertPatient;     // hosp_num, name, age, sex
-    static const QString insertChargeslip;  // ref_num, hosp_num, id_num, transdate, room_id
-    static const QString insertRequest;     // request_num, ref_num, section_id
-    static const QString insertExam;        // item_id, request_num, exam_name, barcode, instrument, specimen_id, profile_id
+    static const QString insertPatient;    // hosp_num, name, age, sex
+    static const QString insertChargeslip; // ref_num, hosp_num, id_num, transdate, room_id
+    static const QString insertRequest;    // request_num, ref_num, section_id
+    static const QString insertExam; // item_id, request_num, exam_name, barcode, instrument, specimen_id, profile_id
 
     // The numbering of the sample day's requests and exams starts here.
     static constexpr int firstRequestNum = 88001;

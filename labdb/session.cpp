@@ -124,16 +124,20 @@ Outcome Session::Private::getRequests(const Command &command)
         bool ok = false;
         const int mode = command.arguments.at(1).trimmed().toInt(&ok);
         if (!ok) {
-            throw SqlError(245, QStringLiteral("Conversion failed when converting the varchar value '%1' to data type int.")
-                                    .arg(command.arguments.at(1)));
+            throw SqlError(245,
+                           QStringLiteral("Conversion failed when converting the varchar value '%1' to data type int.")
+                               .arg(command.arguments.at(1)));
         }
         if (mode == 3) {
             where = QStringLiteral("e.request_num IN (SELECT request_num FROM exams WHERE barcode = :number)");
         } else if (mode == 2) {
             where = QStringLiteral("r.ref_num = :number");
         } else {
-            throw SqlError(50000, QStringLiteral("Lab_Barcode_GetRequests: unknown search mode %1 (3 for a request barcode, 2 for a chargeslip number).")
-                                      .arg(mode));
+            throw SqlError(
+                50000,
+                QStringLiteral(
+                    "Lab_Barcode_GetRequests: unknown search mode %1 (3 for a request barcode, 2 for a chargeslip number).")
+                    .arg(mode));
         }
     }
 
@@ -161,12 +165,8 @@ Outcome Session::Private::getRequests(const Command &command)
                 continue;
             }
             switch (columns.at(i).type) {
-            case Column::Type::NVarChar:
-                row.append(v.toString());
-                break;
-            case Column::Type::Int:
-                row.append(v.toInt());
-                break;
+            case Column::Type::NVarChar: row.append(v.toString()); break;
+            case Column::Type::Int: row.append(v.toInt()); break;
             case Column::Type::DateTime: {
                 // Every row of a chargeslip carries its date; parse it once.
                 const QString text = v.toString();
@@ -225,18 +225,18 @@ Outcome Session::execute(const QString &commandText)
 {
     const Command command = parseCommand(commandText);
     switch (command.kind) {
-    case Command::Kind::GetRequests:
-        return d->getRequests(command);
+    case Command::Kind::GetRequests: return d->getRequests(command);
     case Command::Kind::SaveMaster:
-        return d->save(QStringLiteral("INSERT INTO barcode_log_master (ref_num, id_num, hosp_num, barcode, item_id, specimen_id,"
-                                      " section_id, request_num, profile_id, saved_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                       command.arguments);
+        return d->save(
+            QStringLiteral("INSERT INTO barcode_log_master (ref_num, id_num, hosp_num, barcode, item_id, specimen_id,"
+                           " section_id, request_num, profile_id, saved_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+            command.arguments);
     case Command::Kind::SaveDate:
-        return d->save(QStringLiteral("INSERT INTO barcode_log_date (request_num, item_id, section_id, print_date, status,"
-                                      " remarks, saved_at) VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                       command.arguments);
-    case Command::Kind::ServerDate:
-        return d->serverDate(command.alias);
+        return d->save(
+            QStringLiteral("INSERT INTO barcode_log_date (request_num, item_id, section_id, print_date, status,"
+                           " remarks, saved_at) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+            command.arguments);
+    case Command::Kind::ServerDate: return d->serverDate(command.alias);
     }
     throw SqlError(50000, QStringLiteral("Unknown command."));
 }
@@ -262,7 +262,8 @@ void Session::commit()
 void Session::rollback()
 {
     if (!d->inTransaction)
-        throw SqlError(3903, QStringLiteral("The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."));
+        throw SqlError(3903,
+                       QStringLiteral("The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."));
     QSqlQuery query(d->connection.database());
     const bool ok = query.exec(QStringLiteral("ROLLBACK"));
     // SQLite ends a transaction by itself after some errors (a full disk, for

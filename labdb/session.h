@@ -23,7 +23,7 @@ struct Outcome
 {
     bool hasResultSet = false;
     QList<Column> columns;
-    QList<QVariantList> rows;  // null QVariant for NULL
+    QList<QVariantList> rows; // null QVariant for NULL
     qint64 rowsAffected = -1;
 };
 

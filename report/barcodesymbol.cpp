@@ -21,8 +21,8 @@ BarcodeSymbol::BarcodeSymbol(int zintSymbology, const QString &symbologyName, co
     symbol->border_width = 0;
     symbol->scale = 1.0f;
     const QByteArray data = value.toUtf8();
-    const int rc = ZBarcode_Encode_and_Buffer_Vector(symbol.get(), reinterpret_cast<const unsigned char *>(data.constData()),
-                                                     int(data.size()), 0);
+    const int rc = ZBarcode_Encode_and_Buffer_Vector(
+        symbol.get(), reinterpret_cast<const unsigned char *>(data.constData()), int(data.size()), 0);
     if (rc >= ZINT_ERROR || !symbol->vector)
         throw ReportError(QStringLiteral("The barcode value \"%1\" cannot be encoded as %2: %3")
                               .arg(value, symbologyName, QString::fromLatin1(symbol->errtxt)));
@@ -30,7 +30,8 @@ BarcodeSymbol::BarcodeSymbol(int zintSymbology, const QString &symbologyName, co
     m_height = symbol->rows;
     m_linear = symbol->rows == 1;
     if (m_width <= 0 || symbol->vector->width <= 0)
-        throw ReportError(QStringLiteral("The barcode value \"%1\" gave an empty %2 symbol.").arg(value, symbologyName));
+        throw ReportError(
+            QStringLiteral("The barcode value \"%1\" gave an empty %2 symbol.").arg(value, symbologyName));
     // Vector units per module (2 at scale 1); derive it rather than trust a constant.
     const double unit = double(symbol->vector->width) / m_width;
     for (const zint_vector_rect *r = symbol->vector->rectangles; r; r = r->next) {

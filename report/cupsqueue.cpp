@@ -64,7 +64,7 @@ struct Driver
 bool greyOrMono(const cups_page_header2_t &h)
 {
     const bool space = h.cupsColorSpace == CUPS_CSPACE_K || h.cupsColorSpace == CUPS_CSPACE_W
-                    || h.cupsColorSpace == CUPS_CSPACE_SW;
+        || h.cupsColorSpace == CUPS_CSPACE_SW;
     return space && (h.cupsBitsPerColor == 1 || h.cupsBitsPerColor == 8) && h.cupsBitsPerPixel == h.cupsBitsPerColor
         && h.HWResolution[0] == h.HWResolution[1] && h.HWResolution[0] >= 72 && h.HWResolution[0] <= 2400;
 }
@@ -133,8 +133,8 @@ void refreshDriver(const QString &printer)
         return;
     }
     if (status != HTTP_STATUS_OK)
-        throw ReportError(QStringLiteral("The driver of the printer \"%1\" cannot be read: %2")
-                              .arg(printer, lastCupsError()));
+        throw ReportError(
+            QStringLiteral("The driver of the printer \"%1\" cannot be read: %2").arg(printer, lastCupsError()));
     // Where the scheduler's own PPD file can be read, libcups links to it and answers
     // OK every time: the same file time means the same driver.
     if (!g_driver.raw && g_driver.modified != 0 && modified == g_driver.modified)
@@ -191,8 +191,8 @@ void runJob(const QString &printer, const QString &title, const char *format, Wr
 }
 
 // The header of one page of dots at the queue's resolution, from the driver's defaults.
-cups_page_header2_t pageHeader(CupsQueue::Input input, const cups_page_header2_t &driverDefaults,
-                               int dotsPerInch, const LabelDots &dots)
+cups_page_header2_t pageHeader(CupsQueue::Input input, const cups_page_header2_t &driverDefaults, int dotsPerInch,
+                               const LabelDots &dots)
 {
     cups_page_header2_t h{};
     if (input == CupsQueue::Input::PwgRaster) {

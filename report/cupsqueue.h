@@ -29,10 +29,10 @@ public:
     static std::optional<CupsQueue> defaultQueue();
 
     QString name;
-    bool stopped = false;   // paused: jobs wait in the queue
-    bool accepting = true;  // false: jobs are refused
+    bool stopped = false;  // paused: jobs wait in the queue
+    bool accepting = true; // false: jobs are refused
     Input input = Input::PageDescription;
-    int dotsPerInch = 0;    // the driver's resolution; 0 when unknown (raw queues)
+    int dotsPerInch = 0; // the driver's resolution; 0 when unknown (raw queues)
 
     // One job of one page: the dots (rendered at dotsPerInch) as raster. CupsRaster and
     // PwgRaster queues only. Throws ReportError when the queue refuses the job.

@@ -10,15 +10,18 @@ namespace report {
 // bits at the end of a row 0.
 struct LabelDots
 {
-    int width = 0;      // dots
-    int height = 0;     // dots
+    int width = 0;  // dots
+    int height = 0; // dots
     int bytesPerRow = 0;
-    QByteArray bits;    // height * bytesPerRow bytes
+    QByteArray bits; // height * bytesPerRow bytes
 
     // Any image; a dot is black when darker than mid-grey.
     static LabelDots fromImage(const QImage &image);
 
-    const uchar *row(int y) const { return reinterpret_cast<const uchar *>(bits.constData()) + qsizetype(y) * bytesPerRow; }
+    const uchar *row(int y) const
+    {
+        return reinterpret_cast<const uchar *>(bits.constData()) + qsizetype(y) * bytesPerRow;
+    }
     bool black(int x, int y) const { return row(y)[x >> 3] & (0x80u >> (x & 7)); }
 };
 

@@ -6,8 +6,8 @@
 #include "report/reportlogging.h"
 
 #include <QFontMetricsF>
-#include <QPainter>
 #include <QPaintDevice>
+#include <QPainter>
 
 #include <algorithm>
 #include <cmath>
@@ -89,14 +89,17 @@ LabelRenderer::LabelRenderer(const Report &report, double dotsPerInch)
     m_labelSize = QSize(int(std::lround(dots(t.width))), int(std::lround(dots(t.height))));
     if (double(m_labelSize.width()) * m_labelSize.height() > 120e6)
         throw ReportError(QStringLiteral("The %1 x %2 mm label is too large to print at %3 dots per inch.")
-                              .arg(t.width).arg(t.height).arg(dotsPerInch));
+                              .arg(t.width)
+                              .arg(t.height)
+                              .arg(dotsPerInch));
 
     for (int i = 0; i < t.barcodes.size(); ++i) {
         const LabelTemplate::BarcodeItem &item = t.barcodes.at(i);
         const QString value = report.fieldValue(item.field);
         if (value.isEmpty())
             throw ReportError(QStringLiteral("The barcode value (field \"%1\") is empty: a sticker without a barcode "
-                                             "cannot be printed.").arg(t.fields.at(item.field).name));
+                                             "cannot be printed.")
+                                  .arg(t.fields.at(item.field).name));
         if (!isPrintableBarcodeValue(value))
             throw ReportError(unprintableBarcodeMessage(value));
         PlacedBarcode placed{i, value, BarcodeSymbol(item.symbology, item.symbologyName, value), 1, {}, 0, {}};
@@ -110,13 +113,15 @@ LabelRenderer::LabelRenderer(const Report &report, double dotsPerInch)
         const int barDots = int(std::lround(dots(item.barHeight)));
         const double usedMm = needW * 25.4 / m_dpi;
         if (needW > boxW) {
-            qCWarning(lcPrint, "Barcode \"%s\" needs %.1f mm with its quiet zones at a module of %.3f mm; its box "
-                               "(template line %d) is %.1f mm wide",
+            qCWarning(lcPrint,
+                      "Barcode \"%s\" needs %.1f mm with its quiet zones at a module of %.3f mm; its box "
+                      "(template line %d) is %.1f mm wide",
                       qPrintable(value), usedMm, m * 25.4 / m_dpi, item.line, item.box.width());
-            throw ReportError(QStringLiteral("The barcode \"%1\" is too long to fit on the sticker. Nothing was printed "
-                                             "for it. Uncheck this exam to print the others, and tell the laboratory "
-                                             "that this barcode is too long for the stickers.")
-                                  .arg(value));
+            throw ReportError(
+                QStringLiteral("The barcode \"%1\" is too long to fit on the sticker. Nothing was printed "
+                               "for it. Uncheck this exam to print the others, and tell the laboratory "
+                               "that this barcode is too long for the stickers.")
+                    .arg(value));
         }
         const int needH = (placed.symbol.heightModules() + 2 * item.quietZone) * m;
         if (!placed.symbol.isLinear()) {
@@ -131,7 +136,8 @@ LabelRenderer::LabelRenderer(const Report &report, double dotsPerInch)
                                placed.symbol.isLinear() ? barTop : barTop + (barDots - needH) / 2 + item.quietZone * m);
         placed.barDots = barDots;
         if (item.humanReadable)
-            placed.textBox = QRectF(dots(item.box.x()), barTop + barDots, dots(item.box.width()), dots(item.textHeight()));
+            placed.textBox = QRectF(dots(item.box.x()), barTop + barDots, dots(item.box.width()),
+                                    dots(item.textHeight()));
         m_barcodes.append(placed);
     }
 }

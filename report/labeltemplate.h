@@ -45,14 +45,14 @@ struct LabelTemplate
         int line = 0;
         QRectF box; // mm; its height covers the bars and the human-readable line
         int field = -1;
-        int symbology = 0;      // Zint symbology number
-        QString symbologyName;  // as written in the template
+        int symbology = 0;         // Zint symbology number
+        QString symbologyName;     // as written in the template
         double moduleWidth = 0.25; // mm, rounded to whole printer dots when drawn
         double barHeight = 10;     // mm
         int quietZone = 10;        // modules on each side
         bool humanReadable = true;
-        double textSize = 7;       // points
-        bool textBold = false;     // the human-readable line in bold
+        double textSize = 7;   // points
+        bool textBold = false; // the human-readable line in bold
         QString family;
 
         // Height of the human-readable line under the bars, in mm: the font's ascent
@@ -68,12 +68,12 @@ struct LabelTemplate
     };
 
     QString path;
-    double width = 0;  // mm
-    double height = 0; // mm
-    QList<Field> fields;        // in the template's order
+    double width = 0;    // mm
+    double height = 0;   // mm
+    QList<Field> fields; // in the template's order
     QList<TextItem> texts;
     QList<BarcodeItem> barcodes;
-    QList<ItemRef> order;       // drawing order, as written
+    QList<ItemRef> order; // drawing order, as written
 };
 
 } // namespace report

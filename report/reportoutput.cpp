@@ -113,7 +113,8 @@ QString queueProblem(const CupsQueue &queue, const ReportOutput::RawPrinter &raw
 {
     if (!queue.accepting)
         return QStringLiteral("The printer \"%1\" is not accepting print jobs: have it accept jobs again, then "
-                              "print again.").arg(queue.name);
+                              "print again.")
+            .arg(queue.name);
     if (queue.stopped)
         return QStringLiteral("The printer \"%1\" is stopped (paused): resume it, then print again.").arg(queue.name);
     if (queue.input == CupsQueue::Input::Raw && !speaksZpl(raw)) {
@@ -121,14 +122,17 @@ QString queueProblem(const CupsQueue &queue, const ReportOutput::RawPrinter &raw
                                              "the queue up with the printer's driver.");
         if (raw.language.trimmed().isEmpty())
             return QStringLiteral("The printer \"%1\" is a raw queue, which passes jobs to the printer unchanged, and "
-                                  "no printer language is set for it. %2").arg(queue.name, where);
+                                  "no printer language is set for it. %2")
+                .arg(queue.name, where);
         return QStringLiteral("The printer language \"%2\" set for the raw queue \"%1\" is not one Norvane can "
-                              "print in. %3").arg(queue.name, raw.language, where);
+                              "print in. %3")
+            .arg(queue.name, raw.language, where);
     }
     if (queue.input == CupsQueue::Input::Raw && !(raw.dotsPerInch >= 0 && raw.dotsPerInch <= 2400))
         return QStringLiteral("The printer resolution set for the raw queue \"%1\" in the [Printer] section of "
                               "Norvane's settings is not a number of dots per inch: set Resolution to the label "
-                              "printer's (203, 300 or 600).").arg(queue.name);
+                              "printer's (203, 300 or 600).")
+            .arg(queue.name);
     return QString();
 }
 #endif
@@ -149,8 +153,8 @@ QString ReportOutput::safeFileNamePart(const QString &text)
 {
     QString out;
     for (const QChar c : text.left(64)) {
-        const bool safe = (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z')
-            || c == u'-' || c == u'_' || c == u'.';
+        const bool safe = (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'-'
+            || c == u'_' || c == u'.';
         out += safe ? c : QChar(u'_');
     }
     if (out.startsWith(u'.'))
@@ -235,9 +239,7 @@ void ReportOutput::printToPrinter(const Report &report)
         queue->printRaw(documentName(report), ZplWriter::label(LabelDots::fromImage(renderer.toImage(true))));
         return;
     }
-    case CupsQueue::Input::PageDescription:
-        printThroughQt(report, queue->name, queue->dotsPerInch);
-        return;
+    case CupsQueue::Input::PageDescription: printThroughQt(report, queue->name, queue->dotsPerInch); return;
     }
 #else
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
@@ -299,12 +301,13 @@ void ReportOutput::printToPdf(const Report &report, const QString &directory)
     const QString barcode = safeFileNamePart(renderer.firstBarcodeValue());
     QFile file;
     for (int attempt = 0;; ++attempt) {
-        file.setFileName(dir.filePath(QStringLiteral("%1-%2.pdf").arg(g_nextSequence++, 4, 10, QChar(u'0')).arg(barcode)));
+        file.setFileName(
+            dir.filePath(QStringLiteral("%1-%2.pdf").arg(g_nextSequence++, 4, 10, QChar(u'0')).arg(barcode)));
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
             break;
         if (!file.exists() || attempt > 1000)
-            throw ReportError(QStringLiteral("The label file \"%1\" cannot be written: %2")
-                                  .arg(file.fileName(), file.errorString()));
+            throw ReportError(
+                QStringLiteral("The label file \"%1\" cannot be written: %2").arg(file.fileName(), file.errorString()));
     }
 
     const bool ok = file.write(pdf) == pdf.size();

@@ -8,9 +8,9 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QPainter>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPainter>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QScrollBar>
@@ -132,7 +132,8 @@ void ReportViewerControl::fillGroupTree()
     m_groupTree->clear();
     if (!m_report)
         return;
-    auto *root = new QTreeWidgetItem(m_groupTree, {QFileInfo(m_report->filePath()).fileName(), m_report->reportTitle()});
+    auto *root = new QTreeWidgetItem(m_groupTree,
+                                     {QFileInfo(m_report->filePath()).fileName(), m_report->reportTitle()});
     const QList<ParameterField> &fields = m_report->parameterFields();
     for (int i = 0; i < fields.size(); ++i)
         new QTreeWidgetItem(root, {fields.at(i).name(), m_report->fieldValue(i)});
@@ -141,7 +142,7 @@ void ReportViewerControl::fillGroupTree()
     m_groupTree->resizeColumnToContents(0);
     m_groupTree->resizeColumnToContents(1);
     const int wanted = m_groupTree->columnWidth(0) + m_groupTree->columnWidth(1) + 2 * m_groupTree->frameWidth()
-                     + m_groupTree->verticalScrollBar()->sizeHint().width();
+        + m_groupTree->verticalScrollBar()->sizeHint().width();
     m_groupTree->setFixedWidth(qBound(160, wanted, 480));
 }
 

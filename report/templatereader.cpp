@@ -37,9 +37,8 @@ struct Symbology
 // The symbologies a template may name. Linear ones suit specimen tubes; the two
 // matrix codes are there for labels with room for them.
 constexpr Symbology kSymbologies[] = {
-    {"code128", BARCODE_CODE128},   {"code128b", BARCODE_CODE128B},
-    {"code39", BARCODE_CODE39},     {"code93", BARCODE_CODE93},
-    {"codabar", BARCODE_CODABAR},   {"interleaved2of5", BARCODE_C25INTER},
+    {"code128", BARCODE_CODE128},       {"code128b", BARCODE_CODE128B}, {"code39", BARCODE_CODE39},
+    {"code93", BARCODE_CODE93},         {"codabar", BARCODE_CODABAR},   {"interleaved2of5", BARCODE_C25INTER},
     {"datamatrix", BARCODE_DATAMATRIX}, {"qrcode", BARCODE_QRCODE},
 };
 
@@ -47,7 +46,9 @@ class LineReader
 {
 public:
     LineReader(const QString &file, int line, const QString &text)
-        : m_file(file), m_line(line), m_text(text)
+        : m_file(file)
+        , m_line(line)
+        , m_text(text)
     {
     }
 
@@ -124,7 +125,9 @@ class Settings
 {
 public:
     Settings(const LineReader &reader, const QString &kind, QList<Setting> settings)
-        : m_reader(reader), m_kind(kind), m_settings(std::move(settings))
+        : m_reader(reader)
+        , m_kind(kind)
+        , m_settings(std::move(settings))
     {
     }
 
@@ -170,7 +173,8 @@ public:
             return fallback;
         const int at = int(choices.indexOf(v->toLower()));
         if (at < 0)
-            m_reader.fail(QStringLiteral("\"%1\" is not a valid %2 (use %3)").arg(*v, key, choices.join(QStringLiteral(", "))));
+            m_reader.fail(
+                QStringLiteral("\"%1\" is not a valid %2 (use %3)").arg(*v, key, choices.join(QStringLiteral(", "))));
         return at;
     }
 
@@ -218,11 +222,16 @@ public:
         }
         if (!m_hasLabel)
             throw ReportError(QStringLiteral("Label template \"%1\": the label size is missing (a line such as "
-                                             "\"label width=50.8 height=25.4\").").arg(m_name));
+                                             "\"label width=50.8 height=25.4\").")
+                                  .arg(m_name));
         for (const auto &[line, box] : m_boxes)
             if (box.right() > m_t.width + 1e-6 || box.bottom() > m_t.height + 1e-6)
                 throw ReportError(QStringLiteral("Label template \"%1\", line %2: the item reaches beyond the "
-                                                 "%3 x %4 mm label.").arg(m_name).arg(line).arg(m_t.width).arg(m_t.height));
+                                                 "%3 x %4 mm label.")
+                                      .arg(m_name)
+                                      .arg(line)
+                                      .arg(m_t.width)
+                                      .arg(m_t.height));
         return m_t;
     }
 
@@ -346,9 +355,10 @@ private:
         item.pointSize = s.number(QStringLiteral("size"), 8.0, 2, 200);
         item.bold = s.choice(QStringLiteral("weight"), {QStringLiteral("normal"), QStringLiteral("bold")}, 0) == 1;
         static const int aligns[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
-        item.alignment = aligns[s.choice(QStringLiteral("align"),
-                                         {QStringLiteral("left"), QStringLiteral("center"), QStringLiteral("right")}, 0)];
-        item.overflow = s.choice(QStringLiteral("overflow"), {QStringLiteral("elide"), QStringLiteral("shrink")}, 0) == 1
+        item.alignment = aligns[s.choice(
+            QStringLiteral("align"), {QStringLiteral("left"), QStringLiteral("center"), QStringLiteral("right")}, 0)];
+        item.overflow = s.choice(QStringLiteral("overflow"), {QStringLiteral("elide"), QStringLiteral("shrink")}, 0)
+                == 1
             ? LabelTemplate::Overflow::Shrink
             : LabelTemplate::Overflow::Elide;
         item.hideWhenEmpty = onOff(s, QStringLiteral("hide-when-empty"), false);
@@ -372,14 +382,16 @@ private:
             QStringList names;
             for (const Symbology &sym : kSymbologies)
                 names << QLatin1String(sym.name);
-            reader.fail(QStringLiteral("unknown symbology \"%1\" (use %2)").arg(item.symbologyName, names.join(QStringLiteral(", "))));
+            reader.fail(QStringLiteral("unknown symbology \"%1\" (use %2)")
+                            .arg(item.symbologyName, names.join(QStringLiteral(", "))));
         }
         item.moduleWidth = s.number(QStringLiteral("module"), 0.25, 0.05, 5);
         item.barHeight = s.number(QStringLiteral("bar-height"), 10.0, 1, kMaxLength);
         item.quietZone = int(s.number(QStringLiteral("quiet"), 10.0, 0, 100));
         item.humanReadable = onOff(s, QStringLiteral("hrt"), true);
         item.textSize = s.number(QStringLiteral("hrt-size"), 7.0, 2, 72);
-        item.textBold = s.choice(QStringLiteral("hrt-weight"), {QStringLiteral("normal"), QStringLiteral("bold")}, 0) == 1;
+        item.textBold = s.choice(QStringLiteral("hrt-weight"), {QStringLiteral("normal"), QStringLiteral("bold")}, 0)
+            == 1;
         item.family = family(s);
         item.box.setHeight(item.barHeight + item.textHeight());
         m_boxes.append({item.line, item.box});
@@ -417,7 +429,8 @@ LabelTemplate TemplateReader::readFile(const QString &path)
         throw ReportError(QStringLiteral("The label template \"%1\" cannot be read: %2").arg(path, file.errorString()));
     if (content.size() > kMaxFileSize)
         throw ReportError(QStringLiteral("The label template \"%1\" is larger than %2 KiB; it is not a label template.")
-                              .arg(path).arg(kMaxFileSize / 1024));
+                              .arg(path)
+                              .arg(kMaxFileSize / 1024));
     return parse(content, path);
 }
 

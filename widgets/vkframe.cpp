@@ -21,10 +21,26 @@ void vkFrame::setCaption(const QString &caption)
     update();
 }
 
-void vkFrame::setBackcolor1(const QColor &c) { m_backcolor1 = c; update(); }
-void vkFrame::setBackcolor2(const QColor &c) { m_backcolor2 = c; update(); }
-void vkFrame::setBordercolor(const QColor &c) { m_bordercolor = c; update(); }
-void vkFrame::setForecolor(const QColor &c) { m_forecolor = c; update(); }
+void vkFrame::setBackcolor1(const QColor &c)
+{
+    m_backcolor1 = c;
+    update();
+}
+void vkFrame::setBackcolor2(const QColor &c)
+{
+    m_backcolor2 = c;
+    update();
+}
+void vkFrame::setBordercolor(const QColor &c)
+{
+    m_bordercolor = c;
+    update();
+}
+void vkFrame::setForecolor(const QColor &c)
+{
+    m_forecolor = c;
+    update();
+}
 
 void vkFrame::takeFocus()
 {
@@ -34,8 +50,7 @@ void vkFrame::takeFocus()
     if (current && isAncestorOf(current))
         return;
     for (QWidget *w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) {
-        if (isAncestorOf(w) && w->isEnabled() && w->isVisibleTo(window())
-            && (w->focusPolicy() & Qt::TabFocus)) {
+        if (isAncestorOf(w) && w->isEnabled() && w->isVisibleTo(window()) && (w->focusPolicy() & Qt::TabFocus)) {
             w->setFocus(Qt::OtherFocusReason);
             return;
         }
@@ -75,8 +90,7 @@ void vkFrame::paintEvent(QPaintEvent *)
     if (!m_caption.isEmpty()) {
         p.setFont(font());
         p.setPen(isEnabled() ? m_forecolor : palette().color(QPalette::Disabled, QPalette::WindowText));
-        p.drawText(QRect(8, 2, width() - 16, captionHeight() - 2), Qt::AlignLeft | Qt::AlignVCenter,
-                   m_caption);
+        p.drawText(QRect(8, 2, width() - 16, captionHeight() - 2), Qt::AlignLeft | Qt::AlignVCenter, m_caption);
     }
 }
 

@@ -14,7 +14,9 @@ vkLabel::vkLabel(QWidget *parent)
 vkLabel::AlignmentCode vkLabel::alignmentCode() const
 {
     const Qt::Alignment h = alignment() & Qt::AlignHorizontal_Mask;
-    return h & Qt::AlignRight ? AlignmentCode::Right : h & Qt::AlignHCenter ? AlignmentCode::Centre : AlignmentCode::Left;
+    return h & Qt::AlignRight  ? AlignmentCode::Right
+        : h & Qt::AlignHCenter ? AlignmentCode::Centre
+                               : AlignmentCode::Left;
 }
 
 void vkLabel::setAlignmentCode(AlignmentCode code)

@@ -38,7 +38,10 @@ qsizetype vkListBox::indexOf(int i) const
     return i - 1;
 }
 
-bool vkListBox::itemChecked(int i) const { return m_items[indexOf(i)].checked; }
+bool vkListBox::itemChecked(int i) const
+{
+    return m_items[indexOf(i)].checked;
+}
 
 void vkListBox::setItemChecked(int i, bool checked)
 {
@@ -49,16 +52,18 @@ void vkListBox::setItemChecked(int i, bool checked)
     }
 }
 
-QString vkListBox::itemText(int i) const { return m_items[indexOf(i)].text; }
+QString vkListBox::itemText(int i) const
+{
+    return m_items[indexOf(i)].text;
+}
 
 void vkListBox::addItem(const QString &text)
 {
     qsizetype row = m_items.size();
     if (m_sorted) {
-        const auto at = std::upper_bound(m_items.cbegin(), m_items.cend(), text,
-                                         [](const QString &t, const Item &item) {
-                                             return t.compare(item.text, Qt::CaseInsensitive) < 0;
-                                         });
+        const auto at = std::upper_bound(
+            m_items.cbegin(), m_items.cend(), text,
+            [](const QString &t, const Item &item) { return t.compare(item.text, Qt::CaseInsensitive) < 0; });
         row = at - m_items.cbegin();
     }
     m_items.insert(row, Item{text, false});
@@ -112,7 +117,11 @@ void vkListBox::uncheckAll()
     viewport()->update();
 }
 
-void vkListBox::setForecolor(const QColor &color) { m_forecolor = color; viewport()->update(); }
+void vkListBox::setForecolor(const QColor &color)
+{
+    m_forecolor = color;
+    viewport()->update();
+}
 void vkListBox::setBackcolor(const QColor &color)
 {
     m_backcolor = color;
@@ -126,16 +135,23 @@ void vkListBox::applyBackcolor()
     pal.setColor(QPalette::Window, m_backcolor);
     setPalette(pal);
 }
-void vkListBox::setBordercolor(const QColor &color) { m_bordercolor = color; update(); }
-void vkListBox::setStylecheckbox(bool on) { m_stylecheckbox = on; viewport()->update(); }
+void vkListBox::setBordercolor(const QColor &color)
+{
+    m_bordercolor = color;
+    update();
+}
+void vkListBox::setStylecheckbox(bool on)
+{
+    m_stylecheckbox = on;
+    viewport()->update();
+}
 
 void vkListBox::setSorted(bool on)
 {
     m_sorted = on;
     if (on) {
-        std::stable_sort(m_items.begin(), m_items.end(), [](const Item &a, const Item &b) {
-            return a.text.compare(b.text, Qt::CaseInsensitive) < 0;
-        });
+        std::stable_sort(m_items.begin(), m_items.end(),
+                         [](const Item &a, const Item &b) { return a.text.compare(b.text, Qt::CaseInsensitive) < 0; });
         viewport()->update();
     }
 }
@@ -155,11 +171,20 @@ QString vkListBox::shownText(qsizetype row) const
     return fontMetrics().elidedText(m_items[row].text, Qt::ElideRight, std::max(0, width));
 }
 
-QString vkListBox::shownItemText(int i) const { return shownText(indexOf(i)); }
+QString vkListBox::shownItemText(int i) const
+{
+    return shownText(indexOf(i));
+}
 
-int vkListBox::rowHeight() const { return fontMetrics().height() + 6; }
+int vkListBox::rowHeight() const
+{
+    return fontMetrics().height() + 6;
+}
 
-int vkListBox::visibleRows() const { return std::max(1, viewport()->height() / rowHeight()); }
+int vkListBox::visibleRows() const
+{
+    return std::max(1, viewport()->height() / rowHeight());
+}
 
 void vkListBox::updateScrollBar()
 {
@@ -208,7 +233,8 @@ void vkListBox::paintEvent(QPaintEvent *)
     const int first = verticalScrollBar()->value();
     const int last = std::min<qsizetype>(m_items.size(), qsizetype(first) + visibleRows() + 1);
     const QColor text = !isEnabled() ? palette().color(QPalette::Disabled, QPalette::Text)
-                      : m_forecolor.isValid() ? m_forecolor : palette().color(QPalette::Text);
+        : m_forecolor.isValid()      ? m_forecolor
+                                     : palette().color(QPalette::Text);
     p.setFont(font());
     for (int row = first; row < last; ++row) {
         const QRect r(0, (row - first) * h, viewport()->width(), h);

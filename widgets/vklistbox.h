@@ -81,14 +81,14 @@ private:
     void refreshNow();
     void applyBackcolor();
     int visibleRows() const;
-    int textLeft() const;  // where an item's text starts, after its check box
+    int textLeft() const; // where an item's text starts, after its check box
     QString shownText(qsizetype row) const;
     void updateScrollBar();
     void updateRow(qsizetype row);
     void setCurrent(qsizetype row);
     void toggle(qsizetype row);
 
-    static constexpr int kRefreshMs = 16;  // at most one repaint per screen frame while items pour in
+    static constexpr int kRefreshMs = 16; // at most one repaint per screen frame while items pour in
     QList<Item> m_items;
     QBasicTimer m_refresh;
     qsizetype m_current = -1;

@@ -67,14 +67,14 @@ void vkTextBox::pasteFiltered(bool selection)
 int vkTextBox::shiftStateOf(Qt::KeyboardModifiers modifiers)
 {
     return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
-         | (modifiers & Qt::AltModifier ? 4 : 0);
+        | (modifiers & Qt::AltModifier ? 4 : 0);
 }
 
 int vkTextBox::keyCodeOf(const QKeyEvent &event)
 {
     const int key = event.key();
     if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
-        return key;  // Qt uses the same codes for letters and digits
+        return key; // Qt uses the same codes for letters and digits
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
         return 112 + (key - Qt::Key_F1);
     switch (key) {
@@ -123,7 +123,7 @@ void vkTextBox::keyPressEvent(QKeyEvent *event)
     }
     const QString in = filtered(event->text());
     if (in.isEmpty()) {
-        event->accept();  // the handler set the code to 0: nothing is inserted
+        event->accept(); // the handler set the code to 0: nothing is inserted
         return;
     }
     if (in == event->text()) {
@@ -131,8 +131,8 @@ void vkTextBox::keyPressEvent(QKeyEvent *event)
         return;
     }
     QKeyEvent changed(event->type(), event->key(), event->modifiers(), event->nativeScanCode(),
-                      event->nativeVirtualKey(), event->nativeModifiers(), in,
-                      event->isAutoRepeat(), quint16(event->count()));
+                      event->nativeVirtualKey(), event->nativeModifiers(), in, event->isAutoRepeat(),
+                      quint16(event->count()));
     QLineEdit::keyPressEvent(&changed);
     event->setAccepted(changed.isAccepted());
 }
@@ -144,8 +144,7 @@ void vkTextBox::inputMethodEvent(QInputMethodEvent *event)
         return;
     }
     QInputMethodEvent changed(event->preeditString(), event->attributes());
-    changed.setCommitString(filtered(event->commitString()), event->replacementStart(),
-                            event->replacementLength());
+    changed.setCommitString(filtered(event->commitString()), event->replacementStart(), event->replacementLength());
     QLineEdit::inputMethodEvent(&changed);
 }
 
@@ -165,8 +164,7 @@ void vkTextBox::dropEvent(QDropEvent *event)
 
 void vkTextBox::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::MiddleButton && QApplication::clipboard()->supportsSelection()
-        && !isReadOnly()) {
+    if (event->button() == Qt::MiddleButton && QApplication::clipboard()->supportsSelection() && !isReadOnly()) {
         deselect();
         pasteFiltered(true);
         event->accept();
@@ -186,10 +184,26 @@ void vkTextBox::contextMenuEvent(QContextMenuEvent *event)
     menu->popup(event->globalPos());
 }
 
-void vkTextBox::setLegend(const QString &legend) { m_legend = legend; update(); }
-void vkTextBox::setLegendfont(const QFont &font) { m_legendfont = font; update(); }
-void vkTextBox::setLegendforecolor(const QColor &color) { m_legendforecolor = color; update(); }
-void vkTextBox::setBordercolor(const QColor &color) { m_bordercolor = color; update(); }
+void vkTextBox::setLegend(const QString &legend)
+{
+    m_legend = legend;
+    update();
+}
+void vkTextBox::setLegendfont(const QFont &font)
+{
+    m_legendfont = font;
+    update();
+}
+void vkTextBox::setLegendforecolor(const QColor &color)
+{
+    m_legendforecolor = color;
+    update();
+}
+void vkTextBox::setBordercolor(const QColor &color)
+{
+    m_bordercolor = color;
+    update();
+}
 
 void vkTextBox::paintEvent(QPaintEvent *event)
 {

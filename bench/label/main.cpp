@@ -22,9 +22,10 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     const int runs = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 300;
     const QString templatePath = report::labelTemplatePath();
-    const QVariantList values{QStringLiteral("2412100042"), QStringLiteral("DELA CRUZ, MARIA SANTOS"),
-                              QStringLiteral("00123456"), QStringLiteral("HEMATOLOGY"),
-                              QStringLiteral("12/10/2026 8:15:00 AM"), QStringLiteral("ER-3"), QStringLiteral("45/F")};
+    const QVariantList values{
+        QStringLiteral("2412100042"), QStringLiteral("DELA CRUZ, MARIA SANTOS"), QStringLiteral("00123456"),
+        QStringLiteral("HEMATOLOGY"), QStringLiteral("12/10/2026 8:15:00 AM"),   QStringLiteral("ER-3"),
+        QStringLiteral("45/F")};
     QTemporaryDir dir;
     report::ReportOutput::setPrintToDirectory(dir.path());
 

@@ -70,7 +70,8 @@ bool timeRun(LabelSink &sink, const std::function<void()> &send, Run &run)
 bool sendRaw(const char *queue, const QByteArray &bytes)
 {
     char uri[HTTP_MAX_URI];
-    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(), "/printers/%s", queue);
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(), "/printers/%s",
+                     queue);
     const QByteArray resource = QByteArray("/printers/") + queue;
     ipp_t *request = ippNewRequest(IPP_OP_PRINT_JOB);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
@@ -92,9 +93,9 @@ void printThroughQt(const report::Report &rep, const QString &queue)
     printer.setResolution(203);
     printer.setFullPage(true);
     const report::LabelTemplate &t = rep.labelTemplate();
-    printer.setPageLayout(QPageLayout(QPageSize(QSizeF(t.width, t.height), QPageSize::Millimeter, QString(),
-                                                QPageSize::ExactMatch),
-                                      QPageLayout::Portrait, QMarginsF()));
+    printer.setPageLayout(
+        QPageLayout(QPageSize(QSizeF(t.width, t.height), QPageSize::Millimeter, QString(), QPageSize::ExactMatch),
+                    QPageLayout::Portrait, QMarginsF()));
     printer.setDocName(QStringLiteral("Barcode Label Printing"));
     const report::LabelRenderer renderer(rep, printer.resolution());
     QPainter painter(&printer);
@@ -127,9 +128,10 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 3;
     const QString templatePath = report::labelTemplatePath();
-    const QVariantList values{QStringLiteral("2412100042"), QStringLiteral("DELA CRUZ, MARIA SANTOS"),
-                              QStringLiteral("00123456"), QStringLiteral("HEMATOLOGY"),
-                              QStringLiteral("12/10/2026 8:15:00 AM"), QStringLiteral("ER-3"), QStringLiteral("45/F")};
+    const QVariantList values{
+        QStringLiteral("2412100042"), QStringLiteral("DELA CRUZ, MARIA SANTOS"), QStringLiteral("00123456"),
+        QStringLiteral("HEMATOLOGY"), QStringLiteral("12/10/2026 8:15:00 AM"),   QStringLiteral("ER-3"),
+        QStringLiteral("45/F")};
     auto makeDefault = [&](const QString &queue) { return cups.run(QStringLiteral("lpadmin"), {"-d", queue}, error); };
 
     struct Path
@@ -142,19 +144,38 @@ int main(int argc, char *argv[])
     };
     QByteArray driverZpl; // what the driver sends for one sticker: the floor's bytes
     QList<Path> paths{
-        {QStringLiteral("Norvane, driver queue (CUPS raster)"), &driverSink,
-         [&] { report::ReportOutput::setRawPrinter({}); return makeDefault(QStringLiteral("LabelZPL")); },
-         [&] { report::printLabelCopies(templatePath, values, kCopies); }, {}, {}, {}},
-        {QStringLiteral("Norvane, raw queue (ZPL)"), &rawSink,
-         [&] { report::ReportOutput::setRawPrinter({QStringLiteral("ZPL"), 203}); return makeDefault(QStringLiteral("LabelRaw")); },
-         [&] { report::printLabelCopies(templatePath, values, kCopies); }, {}, {}, {}},
-        {QStringLiteral("floor: ready ZPL as raw jobs"), &floorSink, [&] { return !driverZpl.isEmpty(); },
+        {QStringLiteral("Norvane, driver queue (CUPS raster)"),
+         &driverSink,
+         [&] {
+             report::ReportOutput::setRawPrinter({});
+             return makeDefault(QStringLiteral("LabelZPL"));
+         },
+         [&] { report::printLabelCopies(templatePath, values, kCopies); },
+         {},
+         {},
+         {}},
+        {QStringLiteral("Norvane, raw queue (ZPL)"),
+         &rawSink,
+         [&] {
+             report::ReportOutput::setRawPrinter({QStringLiteral("ZPL"), 203});
+             return makeDefault(QStringLiteral("LabelRaw"));
+         },
+         [&] { report::printLabelCopies(templatePath, values, kCopies); },
+         {},
+         {},
+         {}},
+        {QStringLiteral("floor: ready ZPL as raw jobs"),
+         &floorSink,
+         [&] { return !driverZpl.isEmpty(); },
          [&] {
              for (int i = 0; i < kCopies; ++i)
                  sendRaw("Floor", driverZpl);
          },
-         {}, {}, {}},
-        {QStringLiteral("before: PDF through Qt (Ghostscript)"), &driverSink,
+         {},
+         {},
+         {}},
+        {QStringLiteral("before: PDF through Qt (Ghostscript)"),
+         &driverSink,
          [&] { return makeDefault(QStringLiteral("LabelZPL")); },
          [&] {
              for (int i = 0; i < kCopies; ++i) {
@@ -163,7 +184,9 @@ int main(int argc, char *argv[])
                  report::CurrentReport().reset();
              }
          },
-         {}, {}, {}},
+         {},
+         {},
+         {}},
     };
 
     // Warm-up: fonts, Zint, the scheduler's first filter start; also the floor's bytes.

@@ -14,9 +14,9 @@
 #include "support/bulkchargeslip.h"
 #include "ui/main/frmnorvane.h"
 #include "widgets/messagebox.h"
+#include "widgets/vkcommand.h"
 #include "widgets/vklistbox.h"
 #include "widgets/vktextbox.h"
-#include "widgets/vkcommand.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -88,7 +88,7 @@ int main(int argc, char **argv)
     out << "Enter to filled checklist (window shown, " << QGuiApplication::platformName() << ")" << Qt::endl;
     for (const Case &c : cases) {
         QList<double> total, shown, database;
-        for (int i = 0; i < c.runs + 1; ++i) {  // the first run warms caches and is not counted
+        for (int i = 0; i < c.runs + 1; ++i) { // the first run warms caches and is not counted
             QElapsedTimer t;
             t.start();
             (void)db::DbConnection().openStatic(db::searchCommand(c.number, c.mode));
@@ -106,7 +106,8 @@ int main(int argc, char **argv)
                 QApplication::processEvents(QEventLoop::WaitForMoreEvents);
             const double shownMs = t.nsecsElapsed() / 1e6;
             if (exams->listCount() != c.rows) {
-                std::fprintf(stderr, "%s: %d items listed, %d expected\n", qPrintable(c.name), exams->listCount(), c.rows);
+                std::fprintf(stderr, "%s: %d items listed, %d expected\n", qPrintable(c.name), exams->listCount(),
+                             c.rows);
                 return 1;
             }
             reset->click();

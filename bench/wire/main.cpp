@@ -119,7 +119,8 @@ int main(int argc, char *argv[])
     db::installConnection(std::make_unique<db::SqlServerClient>(5));
     db::DbConnection().openWithSettings(settings);
 
-    widgets::setMessageBoxHandler([](const QString &text, const QString &) { qFatal("message box: %s", qPrintable(text)); });
+    widgets::setMessageBoxHandler(
+        [](const QString &text, const QString &) { qFatal("message box: %s", qPrintable(text)); });
     ui::frmNorvane window;
     window.show();
     if (!QTest::qWaitForWindowActive(&window))
@@ -175,7 +176,8 @@ int main(int argc, char *argv[])
     // For reading the figures above: the search yields to the event loop once per
     // row, and each yield paints what the row before changed.
     const bench::Stats paint = time(runs, [&] { window.repaint(); });
-    bench::print(out, QStringLiteral("one full repaint of the window (%1x%2)").arg(window.width()).arg(window.height()), paint);
+    bench::print(out, QStringLiteral("one full repaint of the window (%1x%2)").arg(window.width()).arg(window.height()),
+                 paint);
     const bench::Stats listPaint = time(runs, [&] { exams->repaint(); });
     bench::print(out, QStringLiteral("one repaint of lstExams"), listPaint);
     server.kill();

@@ -97,7 +97,8 @@ void ConnectionThread::serve()
             }
         }
     } catch (const TdsProtocolError &e) {
-        m_log.write(m_number, QStringLiteral("CLOSE"), QStringLiteral("protocol error: %1").arg(QString::fromUtf8(e.what())));
+        m_log.write(m_number, QStringLiteral("CLOSE"),
+                    QStringLiteral("protocol error: %1").arg(QString::fromUtf8(e.what())));
         socket.abort();
         return;
     }

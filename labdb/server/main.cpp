@@ -29,52 +29,63 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("labdb-server"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Serves the embedded laboratory database to SQL Server clients (TDS 7.4) on 127.0.0.1."));
+    parser.setApplicationDescription(
+        QStringLiteral("Serves the embedded laboratory database to SQL Server clients (TDS 7.4) on 127.0.0.1."));
     parser.addHelpOption();
-    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("TCP port; 0 picks a free one (default 1433)."),
-                                  QStringLiteral("N"), QStringLiteral("1433"));
-    const QCommandLineOption database(QStringLiteral("database"), QStringLiteral("SQLite file of the laboratory database."),
-                                      QStringLiteral("PATH"));
+    const QCommandLineOption port(QStringLiteral("port"),
+                                  QStringLiteral("TCP port; 0 picks a free one (default 1433)."), QStringLiteral("N"),
+                                  QStringLiteral("1433"));
+    const QCommandLineOption database(
+        QStringLiteral("database"), QStringLiteral("SQLite file of the laboratory database."), QStringLiteral("PATH"));
     const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("Login name accepted (default norvane)."),
                                   QStringLiteral("NAME"), QStringLiteral("norvane"));
-    const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("Password accepted (default norvane)."),
-                                      QStringLiteral("TEXT"), QStringLiteral("norvane"));
-    const QCommandLineOption dbname(QStringLiteral("dbname"), QStringLiteral("Database name clients log in to (default Laboratory)."),
+    const QCommandLineOption password(QStringLiteral("password"),
+                                      QStringLiteral("Password accepted (default norvane)."), QStringLiteral("TEXT"),
+                                      QStringLiteral("norvane"));
+    const QCommandLineOption dbname(QStringLiteral("dbname"),
+                                    QStringLiteral("Database name clients log in to (default Laboratory)."),
                                     QStringLiteral("NAME"), QStringLiteral("Laboratory"));
-    const QCommandLineOption dropAfter(QStringLiteral("drop-after"),
-                                       QStringLiteral("Close each connection right after running its N-th SQL batch, without answering it."),
-                                       QStringLiteral("N"));
-    const QCommandLineOption failBatch(QStringLiteral("fail-batch"),
-                                       QStringLiteral("Answer each connection's N-th SQL batch with an error, without running it."),
-                                       QStringLiteral("N"));
+    const QCommandLineOption dropAfter(
+        QStringLiteral("drop-after"),
+        QStringLiteral("Close each connection right after running its N-th SQL batch, without answering it."),
+        QStringLiteral("N"));
+    const QCommandLineOption failBatch(
+        QStringLiteral("fail-batch"),
+        QStringLiteral("Answer each connection's N-th SQL batch with an error, without running it."),
+        QStringLiteral("N"));
     const QCommandLineOption stall(QStringLiteral("stall"), QStringLiteral("Accept connections and never answer."));
-    const QCommandLineOption stallBatch(QStringLiteral("stall-batch"),
-                                        QStringLiteral("Never answer each connection's N-th SQL batch, nor anything after it "
-                                                       "(the connection stays open, as with a server that hangs)."),
-                                        QStringLiteral("N"));
+    const QCommandLineOption stallBatch(
+        QStringLiteral("stall-batch"),
+        QStringLiteral("Never answer each connection's N-th SQL batch, nor anything after it "
+                       "(the connection stays open, as with a server that hangs)."),
+        QStringLiteral("N"));
     const QCommandLineOption stallCommit(QStringLiteral("stall-commit"),
                                          QStringLiteral("Never carry out nor answer each connection's N-th COMMIT, nor "
                                                         "anything after it."),
                                          QStringLiteral("N"));
-    const QCommandLineOption failRollback(QStringLiteral("fail-rollback"),
-                                          QStringLiteral("Answer each connection's N-th ROLLBACK with an error, without "
-                                                         "carrying it out (the transaction stays open)."),
-                                          QStringLiteral("N"));
-    const QCommandLineOption dropCommit(QStringLiteral("drop-commit"),
-                                        QStringLiteral("Carry out each connection's N-th COMMIT, then close the connection "
-                                                       "without answering it (a commit in doubt)."),
-                                        QStringLiteral("N"));
-    const QCommandLineOption demo(QStringLiteral("demo"),
-                                  QStringLiteral("Create a fresh sample database first, at --database PATH or at the demo "
-                                                 "database's default place (an existing file there is replaced)."));
-    const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("Append every request received to FILE, one per line."),
+    const QCommandLineOption failRollback(
+        QStringLiteral("fail-rollback"),
+        QStringLiteral("Answer each connection's N-th ROLLBACK with an error, without "
+                       "carrying it out (the transaction stays open)."),
+        QStringLiteral("N"));
+    const QCommandLineOption dropCommit(
+        QStringLiteral("drop-commit"),
+        QStringLiteral("Carry out each connection's N-th COMMIT, then close the connection "
+                       "without answering it (a commit in doubt)."),
+        QStringLiteral("N"));
+    const QCommandLineOption demo(
+        QStringLiteral("demo"),
+        QStringLiteral("Create a fresh sample database first, at --database PATH or at the demo "
+                       "database's default place (an existing file there is replaced)."));
+    const QCommandLineOption log(QStringLiteral("log"),
+                                 QStringLiteral("Append every request received to FILE, one per line."),
                                  QStringLiteral("FILE"));
-    const QCommandLineOption watchStdin(QStringLiteral("watch-stdin"),
-                                        QStringLiteral("Shut down when standard input ends (a test that started the server "
-                                                       "through a pipe takes it along when it ends, even by a crash)."));
-    parser.addOptions({port, database, demo, user, password, dbname, dropAfter, failBatch, stall, stallBatch, stallCommit,
-                       dropCommit, failRollback, log, watchStdin});
+    const QCommandLineOption watchStdin(
+        QStringLiteral("watch-stdin"),
+        QStringLiteral("Shut down when standard input ends (a test that started the server "
+                       "through a pipe takes it along when it ends, even by a crash)."));
+    parser.addOptions({port, database, demo, user, password, dbname, dropAfter, failBatch, stall, stallBatch,
+                       stallCommit, dropCommit, failRollback, log, watchStdin});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -103,9 +114,10 @@ int main(int argc, char *argv[])
         if (!ok || config.failBatch < 1)
             return fail(QStringLiteral("--fail-batch takes a number from 1 up"));
     }
-    const std::pair<const QCommandLineOption *, int *> counted[] = {
-        {&stallBatch, &config.stallBatch}, {&stallCommit, &config.stallCommit}, {&dropCommit, &config.dropCommit},
-        {&failRollback, &config.failRollback}};
+    const std::pair<const QCommandLineOption *, int *> counted[] = {{&stallBatch, &config.stallBatch},
+                                                                    {&stallCommit, &config.stallCommit},
+                                                                    {&dropCommit, &config.dropCommit},
+                                                                    {&failRollback, &config.failRollback}};
     for (const auto &[option, value] : counted) {
         if (!parser.isSet(*option))
             continue;

@@ -37,10 +37,22 @@ enum TransactionRequest : quint16 {
 };
 
 const char *const kProcIdNames[] = {
-    nullptr, "sp_cursor", "sp_cursoropen", "sp_cursorprepare", "sp_cursorexecute",
-    "sp_cursorprepexec", "sp_cursorunprepare", "sp_cursorfetch", "sp_cursoroption",
-    "sp_cursorclose", "sp_executesql", "sp_prepare", "sp_execute", "sp_prepexec",
-    "sp_prepexecrpc", "sp_unprepare",
+    nullptr,
+    "sp_cursor",
+    "sp_cursoropen",
+    "sp_cursorprepare",
+    "sp_cursorexecute",
+    "sp_cursorprepexec",
+    "sp_cursorunprepare",
+    "sp_cursorfetch",
+    "sp_cursoroption",
+    "sp_cursorclose",
+    "sp_executesql",
+    "sp_prepare",
+    "sp_execute",
+    "sp_prepexec",
+    "sp_prepexecrpc",
+    "sp_unprepare",
 };
 
 // Skips the ALL_HEADERS block that TDS 7.2 and later put in front of batch, RPC
@@ -164,14 +176,10 @@ TdsConnection::Answer TdsConnection::handle(const TdsMessage &message)
         throw TdsProtocolError("request before login");
     }
     switch (message.type) {
-    case SqlBatch:
-        return sqlBatch(message);
-    case Rpc:
-        return rpc(message);
-    case TransactionManager:
-        return transactionManager(message);
-    default:
-        throw TdsProtocolError("unsupported packet type " + std::to_string(message.type));
+    case SqlBatch: return sqlBatch(message);
+    case Rpc: return rpc(message);
+    case TransactionManager: return transactionManager(message);
+    default: throw TdsProtocolError("unsupported packet type " + std::to_string(message.type));
     }
 }
 
@@ -179,12 +187,14 @@ TdsConnection::Answer TdsConnection::preLogin(const TdsMessage &)
 {
     // Options: VERSION, ENCRYPTION (not supported: the client stays in plain
     // text), INSTOPT, THREADID (empty), MARS (off).
-    struct Option { quint8 token; QByteArray data; };
+    struct Option
+    {
+        quint8 token;
+        QByteArray data;
+    };
     const Option options[] = {
-        {0x00, QByteArray::fromHex("100007d00000")},
-        {0x01, QByteArray::fromHex("02")},
-        {0x02, QByteArray::fromHex("00")},
-        {0x03, QByteArray()},
+        {0x00, QByteArray::fromHex("100007d00000")}, {0x01, QByteArray::fromHex("02")},
+        {0x02, QByteArray::fromHex("00")},           {0x03, QByteArray()},
         {0x04, QByteArray::fromHex("00")},
     };
     QByteArray head, data;
@@ -219,8 +229,9 @@ TdsConnection::Answer TdsConnection::login(const TdsMessage &message)
         return refuse();
     const QString database = request.database.isEmpty() ? m_config.databaseName : request.database;
     if (database.compare(m_config.databaseName, Qt::CaseInsensitive) != 0) {
-        errorToken(tokens, 4060,
-                   QStringLiteral("Cannot open database \"%1\" requested by the login. The login failed.").arg(database), 11);
+        errorToken(
+            tokens, 4060,
+            QStringLiteral("Cannot open database \"%1\" requested by the login. The login failed.").arg(database), 11);
         return refuse();
     }
     try {
@@ -384,9 +395,13 @@ TdsConnection::Answer TdsConnection::transactionManager(const TdsMessage &messag
                         QLatin1String(commit ? "COMMIT" : "ROLLBACK") + QLatin1String(again ? " AND BEGIN" : ""));
             if (!m_session->inTransaction()) {
                 if (commit)
-                    errorToken(tokens, 3902, QStringLiteral("The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."));
+                    errorToken(
+                        tokens, 3902,
+                        QStringLiteral("The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."));
                 else
-                    errorToken(tokens, 3903, QStringLiteral("The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."));
+                    errorToken(
+                        tokens, 3903,
+                        QStringLiteral("The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."));
                 tokens.done(Done, DoneError, 0, 0);
                 return reply(tokens);
             }
@@ -405,7 +420,8 @@ TdsConnection::Answer TdsConnection::transactionManager(const TdsMessage &messag
             else
                 m_session->rollback();
             if (commit && commitNumber == m_config.dropCommit) {
-                m_log.write(m_number, QStringLiteral("CLOSE"), QStringLiteral("dropped after commit %1").arg(commitNumber));
+                m_log.write(m_number, QStringLiteral("CLOSE"),
+                            QStringLiteral("dropped after commit %1").arg(commitNumber));
                 return {{}, true};
             }
             tokens.envChangeBinary(commit ? EnvCommitTransaction : EnvRollbackTransaction, {}, transactionDescriptor());

@@ -59,10 +59,10 @@ private:
     bool m_loggedIn = false;
     int m_packetSize = 4096;
     quint8 m_packetId = 1;
-    int m_batches = 0;            // SQL batches run by the database, for dropAfter, failBatch, stallBatch
-    int m_commits = 0;            // COMMIT requests, for stallCommit and dropCommit
-    int m_rollbacks = 0;          // ROLLBACK requests, for failRollback
-    quint64 m_transactionId = 0;  // descriptor of the open transaction, counted per connection
+    int m_batches = 0;           // SQL batches run by the database, for dropAfter, failBatch, stallBatch
+    int m_commits = 0;           // COMMIT requests, for stallCommit and dropCommit
+    int m_rollbacks = 0;         // ROLLBACK requests, for failRollback
+    quint64 m_transactionId = 0; // descriptor of the open transaction, counted per connection
 };
 
 // Splits a token stream into reply packets of at most packetSize bytes.

@@ -142,14 +142,14 @@ void TdsTokenWriter::message(quint8 token, qint32 number, quint8 state, quint8 s
     u32(quint32(line));
 }
 
-void TdsTokenWriter::error(qint32 number, quint8 state, quint8 severity, const QString &text,
-                           const QString &serverName, const QString &procedureName, qint32 line)
+void TdsTokenWriter::error(qint32 number, quint8 state, quint8 severity, const QString &text, const QString &serverName,
+                           const QString &procedureName, qint32 line)
 {
     message(Error, number, state, severity, text, serverName, procedureName, line);
 }
 
-void TdsTokenWriter::info(qint32 number, quint8 state, quint8 severity, const QString &text,
-                          const QString &serverName, const QString &procedureName, qint32 line)
+void TdsTokenWriter::info(qint32 number, quint8 state, quint8 severity, const QString &text, const QString &serverName,
+                          const QString &procedureName, qint32 line)
 {
     message(Info, number, state, severity, text, serverName, procedureName, line);
 }

@@ -31,10 +31,10 @@ public:
     void envChange(quint8 type, const QString &newValue, const QString &oldValue);
     void envChangeBinary(quint8 type, const QByteArray &newValue, const QByteArray &oldValue);
     void loginAck(const QString &programName, quint32 tdsVersion, quint32 programVersion);
-    void error(qint32 number, quint8 state, quint8 severity, const QString &message,
-               const QString &serverName, const QString &procedureName = {}, qint32 line = 1);
-    void info(qint32 number, quint8 state, quint8 severity, const QString &message,
-              const QString &serverName, const QString &procedureName = {}, qint32 line = 1);
+    void error(qint32 number, quint8 state, quint8 severity, const QString &message, const QString &serverName,
+               const QString &procedureName = {}, qint32 line = 1);
+    void info(qint32 number, quint8 state, quint8 severity, const QString &message, const QString &serverName,
+              const QString &procedureName = {}, qint32 line = 1);
     // Column metadata and one ROW token per row. NVARCHAR columns are sent as
     // NVARCHAR(4000), or NVARCHAR(MAX) when a value is longer; INT as INTN(4),
     // or INTN(8) when a value does not fit; DATETIME as DATETIMN(8).

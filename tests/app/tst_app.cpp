@@ -10,11 +10,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTcpServer>
 #include <QTemporaryDir>
-#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -29,7 +29,7 @@ namespace {
 // What a stand-in database client saw.
 struct ClientLog
 {
-    QStringList calls;          // "open <string>", "close"
+    QStringList calls; // "open <string>", "close"
     bool failOpen = false;
     bool open = false;
 };
@@ -37,7 +37,10 @@ struct ClientLog
 class FakeClient : public db::DbClient
 {
 public:
-    explicit FakeClient(ClientLog *log) : m_log(log) {}
+    explicit FakeClient(ClientLog *log)
+        : m_log(log)
+    {
+    }
     bool isOpen() const override { return m_log->open; }
     void open(const QString &connectionString) override
     {
@@ -51,12 +54,12 @@ public:
         m_log->calls.append(u"close"_qs);
         m_log->open = false;
     }
-    void execute(const QString &) override {}
+    void execute(const QString &) override { }
     db::DbResult openStatic(const QString &) override { return {}; }
     db::DbResult openReadOnce(const QString &) override { return {}; }
-    void beginTrans() override {}
-    void commitTrans() override {}
-    void rollbackTrans() override {}
+    void beginTrans() override { }
+    void commitTrans() override { }
+    void rollbackTrans() override { }
 
 private:
     ClientLog *m_log;
@@ -95,7 +98,7 @@ private:
 
     QTemporaryDir m_home;
     ClientLog m_log;
-    QStringList m_boxes;   // "caption|text" of every message box
+    QStringList m_boxes; // "caption|text" of every message box
 };
 
 void tst_app::initTestCase()
@@ -104,9 +107,8 @@ void tst_app::initTestCase()
     // Before the first QSettings: the store's folder is fixed at first use.
     qputenv("HOME", QFile::encodeName(m_home.path()));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(u"config"_qs)));
-    widgets::setMessageBoxHandler([this](const QString &text, const QString &caption) {
-        m_boxes.append(caption + u"|"_qs + text);
-    });
+    widgets::setMessageBoxHandler(
+        [this](const QString &text, const QString &caption) { m_boxes.append(caption + u"|"_qs + text); });
 }
 
 void tst_app::init()
@@ -149,14 +151,21 @@ void tst_app::settingsFileForms_data()
     QTest::newRow("plain") << QByteArray("[Connection]\nServer=LABSRV\n") << u"Server"_qs << true << u"LABSRV"_qs;
     QTest::newRow("absent key") << QByteArray("[Connection]\nServer=LABSRV\n") << u"Password"_qs << false << QString();
     QTest::newRow("other section only") << QByteArray("[Other]\nServer=LABSRV\n") << u"Server"_qs << false << QString();
-    QTest::newRow("key names are case-sensitive") << QByteArray("[Connection]\nserver=LABSRV\n") << u"Server"_qs << false << QString();
+    QTest::newRow("key names are case-sensitive")
+        << QByteArray("[Connection]\nserver=LABSRV\n") << u"Server"_qs << false << QString();
     QTest::newRow("empty value") << QByteArray("[Connection]\nUser=\n") << u"User"_qs << true << QString();
-    QTest::newRow("host,port unquoted") << QByteArray("[Connection]\nServer=10.0.0.5,1433\n") << u"Server"_qs << true << u"10.0.0.5,1433"_qs;
-    QTest::newRow("host,port quoted") << QByteArray("[Connection]\nServer=\"10.0.0.5,1433\"\n") << u"Server"_qs << true << u"10.0.0.5,1433"_qs;
-    QTest::newRow("host-instance, backslash doubled") << QByteArray("[Connection]\nServer=LABSRV\\\\SQLEXPRESS\n") << u"Server"_qs << true << u"LABSRV\\SQLEXPRESS"_qs;
-    QTest::newRow("password with ; = { } quoted") << QByteArray("[Connection]\nPassword=\"a;b=c{d}\"\n") << u"Password"_qs << true << u"a;b=c{d}"_qs;
-    QTest::newRow("password with quote and backslash escaped") << QByteArray("[Connection]\nPassword=\"x\\\"y\\\\z\"\n") << u"Password"_qs << true << u"x\"y\\z"_qs;
-    QTest::newRow("UTF-8") << QByteArray("[Connection]\nDatabase=Laborat\xc3\xb3rio\n") << u"Database"_qs << true << u"Laboratório"_qs;
+    QTest::newRow("host,port unquoted") << QByteArray("[Connection]\nServer=10.0.0.5,1433\n") << u"Server"_qs << true
+                                        << u"10.0.0.5,1433"_qs;
+    QTest::newRow("host,port quoted") << QByteArray("[Connection]\nServer=\"10.0.0.5,1433\"\n") << u"Server"_qs << true
+                                      << u"10.0.0.5,1433"_qs;
+    QTest::newRow("host-instance, backslash doubled") << QByteArray("[Connection]\nServer=LABSRV\\\\SQLEXPRESS\n")
+                                                      << u"Server"_qs << true << u"LABSRV\\SQLEXPRESS"_qs;
+    QTest::newRow("password with ; = { } quoted")
+        << QByteArray("[Connection]\nPassword=\"a;b=c{d}\"\n") << u"Password"_qs << true << u"a;b=c{d}"_qs;
+    QTest::newRow("password with quote and backslash escaped")
+        << QByteArray("[Connection]\nPassword=\"x\\\"y\\\\z\"\n") << u"Password"_qs << true << u"x\"y\\z"_qs;
+    QTest::newRow("UTF-8") << QByteArray("[Connection]\nDatabase=Laborat\xc3\xb3rio\n") << u"Database"_qs << true
+                           << u"Laboratório"_qs;
 }
 
 void tst_app::settingsFileForms()
@@ -186,8 +195,10 @@ void tst_app::loadConnectionSettings()
     QCOMPARE(SettingsStore(u"ZEMRIX Current User"_qs).location(),
              m_home.filePath(u"config/ZEMRIX Current User.conf"_qs));
 
-    writeConnectionSettings({{u"Server"_qs, u"LABSRV,1433"_qs}, {u"Database"_qs, u"Laboratory"_qs},
-                             {u"User"_qs, u"lab"_qs}, {u"Password"_qs, u"p;w=d}"_qs}});
+    writeConnectionSettings({{u"Server"_qs, u"LABSRV,1433"_qs},
+                             {u"Database"_qs, u"Laboratory"_qs},
+                             {u"User"_qs, u"lab"_qs},
+                             {u"Password"_qs, u"p;w=d}"_qs}});
     mc::LoadConnectionSettings();
     QCOMPARE(mc::DbServer, u"LABSRV,1433"_qs);
     QCOMPARE(mc::DbName, u"Laboratory"_qs);
@@ -211,11 +222,15 @@ void tst_app::openConnectionString_data()
     QTest::newRow("all settings absent") << QMap<QString, QString>()
                                          << u"Provider=SQLOLEDB;Server=;UID=;Database=;Password="_qs;
     QTest::newRow("only the password absent")
-        << QMap<QString, QString>{{u"Server"_qs, u"LABSRV"_qs}, {u"Database"_qs, u"Laboratory"_qs}, {u"User"_qs, u"lab"_qs}}
+        << QMap<QString, QString>{{u"Server"_qs, u"LABSRV"_qs},
+                                  {u"Database"_qs, u"Laboratory"_qs},
+                                  {u"User"_qs, u"lab"_qs}}
         << u"Provider=SQLOLEDB;Server=LABSRV;UID=lab;Database=Laboratory;Password="_qs;
     QTest::newRow("values as they stand")
-        << QMap<QString, QString>{{u"Server"_qs, u" LABSRV\\SQLEXPRESS "_qs}, {u"Database"_qs, u"Lab"_qs},
-                                  {u"User"_qs, u"Lab User"_qs}, {u"Password"_qs, u"a;b=c{d}"_qs}}
+        << QMap<QString, QString>{{u"Server"_qs, u" LABSRV\\SQLEXPRESS "_qs},
+                                  {u"Database"_qs, u"Lab"_qs},
+                                  {u"User"_qs, u"Lab User"_qs},
+                                  {u"Password"_qs, u"a;b=c{d}"_qs}}
         << u"Provider=SQLOLEDB;Server= LABSRV\\SQLEXPRESS ;UID=Lab User;Database=Lab;Password=a;b=c{d}"_qs;
 }
 
@@ -255,8 +270,10 @@ void tst_app::openConnectionFailsOnClosedPort()
 {
     const quint16 port = testsupport::closedLoopbackPort();
     QVERIFY(port != 0);
-    writeConnectionSettings({{u"Server"_qs, u"127.0.0.1,%1"_qs.arg(port)}, {u"Database"_qs, u"Laboratory"_qs},
-                             {u"User"_qs, u"lab"_qs}, {u"Password"_qs, u"pw"_qs}});
+    writeConnectionSettings({{u"Server"_qs, u"127.0.0.1,%1"_qs.arg(port)},
+                             {u"Database"_qs, u"Laboratory"_qs},
+                             {u"User"_qs, u"lab"_qs},
+                             {u"Password"_qs, u"pw"_qs}});
     db::installConnection(std::make_unique<db::SqlServerClient>(2));
     QElapsedTimer timer;
     timer.start();
@@ -271,7 +288,9 @@ void tst_app::openConnectionGivesUpOnSilentServer()
     QTcpServer silent;
     QVERIFY(silent.listen(QHostAddress::LocalHost));
     writeConnectionSettings({{u"Server"_qs, u"127.0.0.1,%1"_qs.arg(silent.serverPort())},
-                             {u"Database"_qs, u"Laboratory"_qs}, {u"User"_qs, u"lab"_qs}, {u"Password"_qs, u"pw"_qs}});
+                             {u"Database"_qs, u"Laboratory"_qs},
+                             {u"User"_qs, u"lab"_qs},
+                             {u"Password"_qs, u"pw"_qs}});
     db::installConnection(std::make_unique<db::SqlServerClient>(1));
     QElapsedTimer timer;
     timer.start();
@@ -282,14 +301,17 @@ void tst_app::openConnectionGivesUpOnSilentServer()
 
 void tst_app::mainShowsWarningWhenTheOpenFails()
 {
-    writeConnectionSettings({{u"Server"_qs, u"LABSRV"_qs}, {u"Database"_qs, u"Laboratory"_qs},
-                             {u"User"_qs, u"lab"_qs}, {u"Password"_qs, u"s3cret"_qs}});
+    writeConnectionSettings({{u"Server"_qs, u"LABSRV"_qs},
+                             {u"Database"_qs, u"Laboratory"_qs},
+                             {u"User"_qs, u"lab"_qs},
+                             {u"Password"_qs, u"s3cret"_qs}});
     m_log.failOpen = true;
     installFake();
     int mainWindows = 0;
     // The box, then the driver's reason with what was tried (never the password) in the log.
-    QTest::ignoreMessage(QtWarningMsg, "Unable to contact the database server: server \"LABSRV\", database "
-                                       "\"Laboratory\", user \"lab\" failed: Login failed for user 'lab'.");
+    QTest::ignoreMessage(QtWarningMsg,
+                         "Unable to contact the database server: server \"LABSRV\", database "
+                         "\"Laboratory\", user \"lab\" failed: Login failed for user 'lab'.");
     QVERIFY(!mc::Main([&mainWindows] { ++mainWindows; }));
     QCOMPARE(m_boxes, QStringList{u"Norvane|Unable to contact the database server."_qs});
     QCOMPARE(mainWindows, 0);
@@ -300,8 +322,9 @@ void tst_app::mainWithoutSettingsOnTheRealClient()
     // No settings file at all, the client the program creates by itself.
     db::installConnection(nullptr);
     int mainWindows = 0;
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^Unable to contact the database server: server \"\", "
-                                                          "database \"\", user \"\", ODBC driver \"FreeTDS\" failed: .+"_qs));
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(u"^Unable to contact the database server: server \"\", "
+                                            "database \"\", user \"\", ODBC driver \"FreeTDS\" failed: .+"_qs));
     QVERIFY(!mc::Main([&mainWindows] { ++mainWindows; }));
     QCOMPARE(m_boxes, QStringList{u"Norvane|Unable to contact the database server."_qs});
     QCOMPARE(mainWindows, 0);

@@ -25,24 +25,38 @@ void tst_StartOptions::parse_data()
     QTest::addColumn<bool>("version");
     QTest::addColumn<bool>("failed");
 
-    QTest::newRow("no switches: the normal start") << QStringList() << false << QString() << false << false << false << false;
+    QTest::newRow("no switches: the normal start")
+        << QStringList() << false << QString() << false << false << false << false;
     QTest::newRow("demo") << QStringList{"--demo"} << true << QString() << false << false << false << false;
-    QTest::newRow("print-to with a separate folder") << QStringList{"--print-to", "/tmp/x"} << false << "/tmp/x" << false << false << false << false;
-    QTest::newRow("print-to=folder") << QStringList{"--print-to=/tmp/y"} << false << "/tmp/y" << false << false << false << false;
-    QTest::newRow("demo and print-to") << QStringList{"--print-to", "out dir", "--demo"} << true << "out dir" << false << false << false << false;
-    QTest::newRow("check-connection") << QStringList{"--check-connection"} << false << QString() << true << false << false << false;
+    QTest::newRow("print-to with a separate folder")
+        << QStringList{"--print-to", "/tmp/x"} << false << "/tmp/x" << false << false << false << false;
+    QTest::newRow("print-to=folder") << QStringList{"--print-to=/tmp/y"} << false << "/tmp/y" << false << false << false
+                                     << false;
+    QTest::newRow("demo and print-to") << QStringList{"--print-to", "out dir", "--demo"} << true << "out dir" << false
+                                       << false << false << false;
+    QTest::newRow("check-connection") << QStringList{"--check-connection"} << false << QString() << true << false
+                                      << false << false;
     QTest::newRow("help") << QStringList{"--help"} << false << QString() << false << true << false << false;
     QTest::newRow("-h") << QStringList{"-h"} << false << QString() << false << true << false << false;
     QTest::newRow("version") << QStringList{"--version"} << false << QString() << false << false << true << false;
-    QTest::newRow("help wins over a wrong combination") << QStringList{"--check-connection", "--demo", "--help"} << false << QString() << false << true << false << false;
-    QTest::newRow("window system's -platform NAME passes") << QStringList{"-platform", "offscreen", "--demo"} << true << QString() << false << false << false << false;
-    QTest::newRow("window system's -style=NAME and -reverse pass") << QStringList{"-style=fusion", "-reverse"} << false << QString() << false << false << false << false;
-    QTest::newRow("print-to without a folder") << QStringList{"--print-to"} << false << QString() << false << false << false << true;
-    QTest::newRow("print-to= empty") << QStringList{"--print-to="} << false << QString() << false << false << false << true;
-    QTest::newRow("unknown switch") << QStringList{"--server=x"} << false << QString() << false << false << false << true;
-    QTest::newRow("unknown single-dash switch") << QStringList{"-x"} << false << QString() << false << false << false << true;
-    QTest::newRow("a bare number is no way in") << QStringList{"T55C"} << false << QString() << false << false << false << true;
-    QTest::newRow("check-connection with demo") << QStringList{"--check-connection", "--demo"} << false << QString() << false << false << false << true;
+    QTest::newRow("help wins over a wrong combination") << QStringList{"--check-connection", "--demo", "--help"}
+                                                        << false << QString() << false << true << false << false;
+    QTest::newRow("window system's -platform NAME passes")
+        << QStringList{"-platform", "offscreen", "--demo"} << true << QString() << false << false << false << false;
+    QTest::newRow("window system's -style=NAME and -reverse pass")
+        << QStringList{"-style=fusion", "-reverse"} << false << QString() << false << false << false << false;
+    QTest::newRow("print-to without a folder")
+        << QStringList{"--print-to"} << false << QString() << false << false << false << true;
+    QTest::newRow("print-to= empty") << QStringList{"--print-to="} << false << QString() << false << false << false
+                                     << true;
+    QTest::newRow("unknown switch") << QStringList{"--server=x"} << false << QString() << false << false << false
+                                    << true;
+    QTest::newRow("unknown single-dash switch")
+        << QStringList{"-x"} << false << QString() << false << false << false << true;
+    QTest::newRow("a bare number is no way in")
+        << QStringList{"T55C"} << false << QString() << false << false << false << true;
+    QTest::newRow("check-connection with demo")
+        << QStringList{"--check-connection", "--demo"} << false << QString() << false << false << false << true;
 }
 
 void tst_StartOptions::parse()

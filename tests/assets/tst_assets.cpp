@@ -33,7 +33,7 @@ struct GifLayout
     bool valid = false;
     int tableSize = 0;
     int images = 0;
-    int transparentControls = 0;   // Graphic Control Extensions with the transparency flag
+    int transparentControls = 0; // Graphic Control Extensions with the transparency flag
     int transparentIndex = -1;
 };
 
@@ -78,7 +78,7 @@ GifLayout readGifLayout(const QByteArray &d)
             at += 10;
             if (local & 0x80)
                 at += 3 * (2 << (local & 7));
-            at = skipSubBlocks(d, at + 1);   // after the LZW minimum code size
+            at = skipSubBlocks(d, at + 1); // after the LZW minimum code size
         } else {
             return gif;
         }
@@ -97,15 +97,15 @@ QList<int> jpegFrameMarkers(const QByteArray &d, QSize *frameSize, int *precisio
     qsizetype at = 2;
     while (at + 4 <= d.size() && quint8(d[at]) == 0xff) {
         int marker = quint8(d[at + 1]);
-        if (marker == 0xff) {   // fill byte
+        if (marker == 0xff) { // fill byte
             ++at;
             continue;
         }
-        if (marker == 0xda)     // start of scan: the frame headers are all behind us
+        if (marker == 0xda) // start of scan: the frame headers are all behind us
             break;
         const qsizetype length = be16(d, at + 2);
-        const bool startOfFrame = marker >= 0xc0 && marker <= 0xcf && marker != 0xc4
-                                  && marker != 0xc8 && marker != 0xcc;
+        const bool startOfFrame = marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xc8
+            && marker != 0xcc;
         if (startOfFrame && at + 9 <= d.size()) {
             frames << marker;
             *precision = quint8(d[at + 4]);
@@ -198,12 +198,12 @@ void tst_Assets::storedFormat()
         QVERIFY(d.size() > 54);
         QCOMPARE(d.left(2), QByteArray("BM"));
         QCOMPARE(le32(d, 2), quint32(d.size()));
-        QVERIFY(le32(d, 14) >= 40);                          // at least a BITMAPINFOHEADER
+        QVERIFY(le32(d, 14) >= 40); // at least a BITMAPINFOHEADER
         QCOMPARE(qint32(le32(d, 18)), size.width());
         QCOMPARE(std::abs(qint32(le32(d, 22))), size.height());
-        QCOMPARE(le16(d, 26), 1u);                           // planes
-        QCOMPARE(le16(d, 28), 24u);                          // bits per pixel
-        QCOMPARE(le32(d, 30), 0u);                           // uncompressed
+        QCOMPARE(le16(d, 26), 1u);  // planes
+        QCOMPARE(le16(d, 28), 24u); // bits per pixel
+        QCOMPARE(le32(d, 30), 0u);  // uncompressed
         const quint32 stride = (quint32(size.width()) * 3 + 3) & ~3u;
         QCOMPARE(le32(d, 10) + stride * quint32(size.height()), quint32(d.size()));
     } else if (format == "gif") {
@@ -216,7 +216,7 @@ void tst_Assets::storedFormat()
         QSize frameSize;
         int precision = 0;
         const QList<int> frames = jpegFrameMarkers(d, &frameSize, &precision);
-        QCOMPARE(frames, QList<int>{0xc0});                  // one baseline frame, no SOF2
+        QCOMPARE(frames, QList<int>{0xc0}); // one baseline frame, no SOF2
         QCOMPARE(precision, 8);
         QCOMPARE(frameSize, size);
     }
@@ -272,8 +272,8 @@ void tst_Assets::iconsSitOnWhite()
     QFETCH(QString, file);
     const QImage icon(QStringLiteral(":/assets/") + file);
     QVERIFY(!icon.isNull());
-    const QPoint corners[] = {{0, 0}, {icon.width() - 1, 0}, {0, icon.height() - 1},
-                              {icon.width() - 1, icon.height() - 1}};
+    const QPoint corners[] = {
+        {0, 0}, {icon.width() - 1, 0}, {0, icon.height() - 1}, {icon.width() - 1, icon.height() - 1}};
     for (const QPoint &c : corners)
         QCOMPARE(QColor(icon.pixel(c)), QColor(Qt::white));
 }
@@ -290,8 +290,8 @@ void tst_Assets::desktopIcons_data()
 void tst_Assets::desktopIcons()
 {
     QFETCH(int, size);
-    const QImage stored = QImage(QStringLiteral(NORVANE_ICONS_DIR "/norvane-%1.png").arg(size))
-                              .convertToFormat(QImage::Format_ARGB32);
+    const QImage stored =
+        QImage(QStringLiteral(NORVANE_ICONS_DIR "/norvane-%1.png").arg(size)).convertToFormat(QImage::Format_ARGB32);
     QVERIFY(!stored.isNull());
     QCOMPARE(stored.size(), QSize(size, size));
     QCOMPARE(qAlpha(stored.pixel(0, 0)), 0);
@@ -304,7 +304,7 @@ void tst_Assets::desktopIcons()
 void tst_Assets::gifWriterRoundTrip_data()
 {
     QTest::addColumn<QImage>("source");
-    QTest::addColumn<int>("tolerance");   // largest channel difference allowed after decoding
+    QTest::addColumn<int>("tolerance"); // largest channel difference allowed after decoding
 
     QImage tiny(1, 1, QImage::Format_ARGB32);
     tiny.fill(qRgb(10, 200, 30));
@@ -314,8 +314,10 @@ void tst_Assets::gifWriterRoundTrip_data()
     QImage stripes(640, 48, QImage::Format_ARGB32);
     for (int y = 0; y < stripes.height(); ++y)
         for (int x = 0; x < stripes.width(); ++x)
-            stripes.setPixel(x, y, (x / 7 + y) % 3 == 0 ? qRgba(0, 0, 0, 0)
-                                   : (x / 7 + y) % 3 == 1 ? qRgb(0, 0, 128) : qRgb(255, 255, 255));
+            stripes.setPixel(x, y,
+                             (x / 7 + y) % 3 == 0       ? qRgba(0, 0, 0, 0)
+                                 : (x / 7 + y) % 3 == 1 ? qRgb(0, 0, 128)
+                                                        : qRgb(255, 255, 255));
     QTest::newRow("two colours and transparency") << stripes << 0;
 
     // 255 colours and transparency in noise: the code table fills up and is reset many times

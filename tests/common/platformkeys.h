@@ -17,7 +17,8 @@ inline void queuePlatformKeys(QWindow *window, const QString &text)
     using Platform = QWindowSystemInterface;
     for (const QChar c : text) {
         const int key = c == u'\r' ? int(Qt::Key_Return) : int(c.toUpper().unicode());
-        Platform::handleKeyEvent<Platform::AsynchronousDelivery>(window, QEvent::KeyPress, key, Qt::NoModifier, QString(c));
+        Platform::handleKeyEvent<Platform::AsynchronousDelivery>(window, QEvent::KeyPress, key, Qt::NoModifier,
+                                                                 QString(c));
         Platform::handleKeyEvent<Platform::AsynchronousDelivery>(window, QEvent::KeyRelease, key, Qt::NoModifier,
                                                                  QString(c));
     }

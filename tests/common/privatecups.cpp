@@ -236,7 +236,7 @@ bool PrivateCups::start(QString &error, const QString &logLevel)
     if (root) {
         arguments = QStringList{QStringLiteral("--reuid=") + m_user, QStringLiteral("--regid=") + groupName,
                                 QStringLiteral("--clear-groups"), QStringLiteral("--"), cupsd}
-                  + arguments;
+            + arguments;
         program = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
     }
     QProcess process;
@@ -297,7 +297,7 @@ bool PrivateCups::run(const QString &program, const QStringList &arguments, QStr
     process.start(program, arguments);
     if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         error = program + u' ' + arguments.join(u' ') + QStringLiteral(": ")
-              + QString::fromLocal8Bit(process.readAll()).trimmed() + process.errorString();
+            + QString::fromLocal8Bit(process.readAll()).trimmed() + process.errorString();
         return false;
     }
     return true;

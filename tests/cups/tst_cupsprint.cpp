@@ -28,8 +28,8 @@
 #include "widgets/vklistbox.h"
 #include "widgets/vktextbox.h"
 
-#include <QCoreApplication>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -51,8 +51,13 @@ const QString kPwgQueue = QStringLiteral("LabelPWG");
 
 QVariantList values(const QString &barcode)
 {
-    return {barcode, QStringLiteral("DELA CRUZ, MARIA"), QStringLiteral("00123456"), QStringLiteral("HEMATOLOGY"),
-            QStringLiteral("12/10/2026 8:15:00 AM"), QStringLiteral("ER-3"), QStringLiteral("45/F")};
+    return {barcode,
+            QStringLiteral("DELA CRUZ, MARIA"),
+            QStringLiteral("00123456"),
+            QStringLiteral("HEMATOLOGY"),
+            QStringLiteral("12/10/2026 8:15:00 AM"),
+            QStringLiteral("ER-3"),
+            QStringLiteral("45/F")};
 }
 
 QString shippedTemplate()
@@ -163,7 +168,8 @@ private Q_SLOTS:
     {
         if (const QString missing = PrivateCups::missingTools(); !missing.isEmpty())
             QSKIP(qPrintable(QStringLiteral("needs %1").arg(missing)));
-        QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("zbarimg")).isEmpty(), "zbarimg is needed (zbar-tools)");
+        QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("zbarimg")).isEmpty(),
+                 "zbarimg is needed (zbar-tools)");
         QVERIFY(m_work.isValid());
         QVERIFY(m_driverSink.listening() && m_rawSink.listening());
         QString error;
@@ -277,7 +283,9 @@ private Q_SLOTS:
                                                               : testsupport::zplGraphics(jobs.at(i).bytes);
             QVERIFY2(graphics.size() == 1 && !graphics.first().isNull(),
                      qPrintable(QStringLiteral("job %1: %2 graphics in %3")
-                                    .arg(i).arg(graphics.size()).arg(QString::fromLatin1(jobs.at(i).bytes.left(200)))));
+                                    .arg(i)
+                                    .arg(graphics.size())
+                                    .arg(QString::fromLatin1(jobs.at(i).bytes.left(200)))));
             // The printer gets exactly the dots that were rendered at its 203 dpi.
             QCOMPARE(differingRows(graphics.first(), expected.at(i / copies)), 0);
             const QString png = m_work.filePath(QStringLiteral("%1-%2.png").arg(queue).arg(i));
@@ -310,11 +318,15 @@ private Q_SLOTS:
         QTest::addColumn<int>("dotsPerInch"); // -1: a Resolution setting that is no number
         QTest::addColumn<QString>("command"); // run on the queue first
         QTest::addColumn<QString>("message");
-        QTest::addRow("raw queue without a language") << kRawQueue << QString() << 0 << QString() << "no printer language is set";
+        QTest::addRow("raw queue without a language")
+            << kRawQueue << QString() << 0 << QString() << "no printer language is set";
         QTest::addRow("raw queue, a language not spoken") << kRawQueue << "EPL2" << 0 << QString() << "\"EPL2\"";
-        QTest::addRow("raw queue, a resolution that is no number") << kRawQueue << "ZPL" << -1 << QString() << "not a number of dots per inch";
-        QTest::addRow("stopped driver queue") << kDriverQueue << QString() << 0 << "cupsdisable" << "is stopped";
-        QTest::addRow("raw queue refusing jobs") << kRawQueue << "ZPL" << 0 << "cupsreject" << "is not accepting";
+        QTest::addRow("raw queue, a resolution that is no number")
+            << kRawQueue << "ZPL" << -1 << QString() << "not a number of dots per inch";
+        QTest::addRow("stopped driver queue") << kDriverQueue << QString() << 0 << "cupsdisable"
+                                              << "is stopped";
+        QTest::addRow("raw queue refusing jobs") << kRawQueue << "ZPL" << 0 << "cupsreject"
+                                                 << "is not accepting";
     }
 
     void refusedBeforeAnythingIsPrinted()
@@ -351,7 +363,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("queue");
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("message");
-        QTest::addRow("stopped printer") << kDriverQueue << "cupsdisable" << "is stopped";
+        QTest::addRow("stopped printer") << kDriverQueue << "cupsdisable"
+                                         << "is stopped";
         QTest::addRow("raw queue without a language") << kRawQueue << QString() << "no printer language is set";
     }
 

@@ -14,10 +14,10 @@
 #include <QTcpServer>
 #include <QUdpSocket>
 
-#include <thread>
 #include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
+#include <thread>
 
 using namespace db;
 
@@ -57,19 +57,19 @@ void tst_db::commandTexts_data()
 
     QTest::newRow("search mode 3: bare digit after the comma")
         << searchCommand(u"T55C"_qs, 3) << u"Laboratory..Lab_Barcode_GetRequests 'T55C',3"_qs;
-    QTest::newRow("search mode 2")
-        << searchCommand(u"123456"_qs, 2) << u"Laboratory..Lab_Barcode_GetRequests '123456',2"_qs;
+    QTest::newRow("search mode 2") << searchCommand(u"123456"_qs, 2)
+                                   << u"Laboratory..Lab_Barcode_GetRequests '123456',2"_qs;
     QTest::newRow("search number untrimmed, case kept")
         << searchCommand(u" t55c "_qs, 3) << u"Laboratory..Lab_Barcode_GetRequests ' t55c ',3"_qs;
-    QTest::newRow("search empty number")
-        << searchCommand(QString(), 3) << u"Laboratory..Lab_Barcode_GetRequests '',3"_qs;
+    QTest::newRow("search empty number") << searchCommand(QString(), 3)
+                                         << u"Laboratory..Lab_Barcode_GetRequests '',3"_qs;
     QTest::newRow("search apostrophe doubled")
         << searchCommand(u"T55'C"_qs, 3) << u"Laboratory..Lab_Barcode_GetRequests 'T55''C',3"_qs;
     QTest::newRow("search injection stays inside the argument")
         << searchCommand(u"1',2 DROP TABLE x--"_qs, 2)
         << u"Laboratory..Lab_Barcode_GetRequests '1'',2 DROP TABLE x--',2"_qs;
-    QTest::newRow("search non-ASCII")
-        << searchCommand(u"ÑOÑO-ß€"_qs, 3) << u"Laboratory..Lab_Barcode_GetRequests 'ÑOÑO-ß€',3"_qs;
+    QTest::newRow("search non-ASCII") << searchCommand(u"ÑOÑO-ß€"_qs, 3)
+                                      << u"Laboratory..Lab_Barcode_GetRequests 'ÑOÑO-ß€',3"_qs;
 
     QTest::newRow("re-query: one argument, ends in the apostrophe")
         << requeryCommand(u"B77"_qs) << u"Laboratory..Lab_Barcode_GetRequests 'B77'"_qs;
@@ -80,8 +80,7 @@ void tst_db::commandTexts_data()
         << saveMasterCommand(example)
         << u"Laboratory..Lab_Barcode_SaveMaster 'R1','7','H9','B77','11','2','4','88','0'"_qs;
     QTest::newRow("master row all empty")
-        << saveMasterCommand(MasterRow{})
-        << u"Laboratory..Lab_Barcode_SaveMaster '','','','','','','','',''"_qs;
+        << saveMasterCommand(MasterRow{}) << u"Laboratory..Lab_Barcode_SaveMaster '','','','','','','','',''"_qs;
     MasterRow quoted = example;
     quoted.refNum = u"O'R1"_qs;
     quoted.profileId = u"'"_qs;
@@ -125,10 +124,14 @@ void tst_db::generalDateForm_data()
     QTest::newRow("en_US morning") << u"en_US"_qs << QDateTime(day, QTime(9, 0, 7)) << u"12/9/2024 9:00:07 AM"_qs;
     QTest::newRow("en_US noon") << u"en_US"_qs << QDateTime(day, QTime(12, 0, 0)) << u"12/9/2024 12:00:00 PM"_qs;
     QTest::newRow("en_US midnight: date alone") << u"en_US"_qs << QDateTime(day, QTime(0, 0, 0)) << u"12/9/2024"_qs;
-    QTest::newRow("en_US one second past midnight") << u"en_US"_qs << QDateTime(day, QTime(0, 0, 1)) << u"12/9/2024 12:00:01 AM"_qs;
-    QTest::newRow("en_US fraction dropped") << u"en_US"_qs << QDateTime(day, QTime(14, 5, 33, 997)) << u"12/9/2024 2:05:33 PM"_qs;
-    QTest::newRow("en_US UTC value, no zone") << u"en_US"_qs << QDateTime(day, QTime(14, 5, 33), Qt::UTC) << u"12/9/2024 2:05:33 PM"_qs;
-    QTest::newRow("en_US year widened") << u"en_US"_qs << QDateTime(QDate(2005, 1, 2), QTime(23, 59, 59)) << u"1/2/2005 11:59:59 PM"_qs;
+    QTest::newRow("en_US one second past midnight")
+        << u"en_US"_qs << QDateTime(day, QTime(0, 0, 1)) << u"12/9/2024 12:00:01 AM"_qs;
+    QTest::newRow("en_US fraction dropped")
+        << u"en_US"_qs << QDateTime(day, QTime(14, 5, 33, 997)) << u"12/9/2024 2:05:33 PM"_qs;
+    QTest::newRow("en_US UTC value, no zone")
+        << u"en_US"_qs << QDateTime(day, QTime(14, 5, 33), Qt::UTC) << u"12/9/2024 2:05:33 PM"_qs;
+    QTest::newRow("en_US year widened") << u"en_US"_qs << QDateTime(QDate(2005, 1, 2), QTime(23, 59, 59))
+                                        << u"1/2/2005 11:59:59 PM"_qs;
     QTest::newRow("de_DE") << u"de_DE"_qs << QDateTime(day, QTime(14, 5, 33)) << u"09.12.2024 14:05:33"_qs;
     QTest::newRow("de_DE midnight") << u"de_DE"_qs << QDateTime(day, QTime(0, 0)) << u"09.12.2024"_qs;
     QTest::newRow("en_GB") << u"en_GB"_qs << QDateTime(day, QTime(9, 5, 3)) << u"09/12/2024 09:05:03"_qs;
@@ -146,10 +149,11 @@ void tst_db::resultValuesAsText()
 {
     QLocale::setDefault(QLocale(u"en_US"_qs));
     const QDateTime stamp(QDate(2024, 12, 9), QTime(14, 5, 33));
-    DbResult result({u"Barcode"_qs, u"Age"_qs, u"RoomID"_qs, u"serverdate"_qs},
-                    {{u"B77"_qs, 42, QVariant(QMetaType::fromType<QString>()), stamp},
-                     {u"B78"_qs, QVariant(QMetaType::fromType<int>()), u""_qs, QVariant(QMetaType::fromType<QDateTime>())}},
-                    2);
+    DbResult result(
+        {u"Barcode"_qs, u"Age"_qs, u"RoomID"_qs, u"serverdate"_qs},
+        {{u"B77"_qs, 42, QVariant(QMetaType::fromType<QString>()), stamp},
+         {u"B78"_qs, QVariant(QMetaType::fromType<int>()), u""_qs, QVariant(QMetaType::fromType<QDateTime>())}},
+        2);
     QCOMPARE(result.rowCount(), 2);
     QCOMPARE(result.text(u"barcode"_qs), u"B77"_qs);
     QCOMPARE(result.text(u"Age"_qs), u"42"_qs);
@@ -179,23 +183,27 @@ void tst_db::connectionStrings_data()
     // The translation for Windows' own driver, which undoes a doubled '}'.
     QTest::addColumn<QString>("windows");
 
-    QTest::newRow("all settings absent") << QString() << QString() << QString() << QString()
-        << u"Provider=SQLOLEDB;Server=;UID=;Database=;Password="_qs
+    QTest::newRow("all settings absent")
+        << QString() << QString() << QString() << QString() << u"Provider=SQLOLEDB;Server=;UID=;Database=;Password="_qs
         << u"Driver={FreeTDS};Server={};Database={};UID={};PWD={};TDS_Version=7.4;ClientCharset=UTF-8"_qs
         << u"Driver={SQL Server};Server={};Database={};UID={};PWD={}"_qs;
-    QTest::newRow("only the password absent") << u"LABSRV"_qs << u"Laboratory"_qs << u"lab"_qs << QString()
+    QTest::newRow("only the password absent")
+        << u"LABSRV"_qs << u"Laboratory"_qs << u"lab"_qs << QString()
         << u"Provider=SQLOLEDB;Server=LABSRV;UID=lab;Database=Laboratory;Password="_qs
         << u"Driver={FreeTDS};Server={LABSRV};Database={Laboratory};UID={lab};PWD={};TDS_Version=7.4;ClientCharset=UTF-8"_qs
         << u"Driver={SQL Server};Server={LABSRV};Database={Laboratory};UID={lab};PWD={}"_qs;
-    QTest::newRow("host,port") << u"10.0.0.5,1433"_qs << u"Laboratory"_qs << u"lab"_qs << u"s3cret"_qs
+    QTest::newRow("host,port")
+        << u"10.0.0.5,1433"_qs << u"Laboratory"_qs << u"lab"_qs << u"s3cret"_qs
         << u"Provider=SQLOLEDB;Server=10.0.0.5,1433;UID=lab;Database=Laboratory;Password=s3cret"_qs
         << u"Driver={FreeTDS};Server={10.0.0.5,1433};Database={Laboratory};UID={lab};PWD={s3cret};TDS_Version=7.4;ClientCharset=UTF-8"_qs
         << u"Driver={SQL Server};Server={10.0.0.5,1433};Database={Laboratory};UID={lab};PWD={s3cret}"_qs;
-    QTest::newRow("host\\instance") << u"LABSRV\\SQLEXPRESS"_qs << u"Laboratory"_qs << u"lab"_qs << u"pw"_qs
+    QTest::newRow("host\\instance")
+        << u"LABSRV\\SQLEXPRESS"_qs << u"Laboratory"_qs << u"lab"_qs << u"pw"_qs
         << u"Provider=SQLOLEDB;Server=LABSRV\\SQLEXPRESS;UID=lab;Database=Laboratory;Password=pw"_qs
         << u"Driver={FreeTDS};Server={LABSRV\\SQLEXPRESS};Database={Laboratory};UID={lab};PWD={pw};TDS_Version=7.4;ClientCharset=UTF-8"_qs
         << u"Driver={SQL Server};Server={LABSRV\\SQLEXPRESS};Database={Laboratory};UID={lab};PWD={pw}"_qs;
-    QTest::newRow("password with ; = { and a lone }") << u"LABSRV"_qs << u"Laboratory"_qs << u"lab"_qs << u"a;b=c{d}e}"_qs
+    QTest::newRow("password with ; = { and a lone }")
+        << u"LABSRV"_qs << u"Laboratory"_qs << u"lab"_qs << u"a;b=c{d}e}"_qs
         << u"Provider=SQLOLEDB;Server=LABSRV;UID=lab;Database=Laboratory;Password=a;b=c{d}e}"_qs
         << u"Driver={FreeTDS};Server={LABSRV};Database={Laboratory};UID={lab};PWD={a;b=c{d}e}};TDS_Version=7.4;ClientCharset=UTF-8"_qs
         << u"Driver={SQL Server};Server={LABSRV};Database={Laboratory};UID={lab};PWD={a;b=c{d}}e}}}"_qs;
@@ -209,7 +217,8 @@ void tst_db::connectionStrings_data()
         << u"Provider=SQLOLEDB;Server= srv ;UID=us;UID=er;Database=Lab;Password=x;Password=;Database=;Password="_qs
         << u"Driver={FreeTDS};Server={ srv };Database={Lab;Password=x};UID={us;UID=er};PWD={;Database=;Password=};TDS_Version=7.4;ClientCharset=UTF-8"_qs
         << u"Driver={SQL Server};Server={ srv };Database={Lab;Password=x};UID={us;UID=er};PWD={;Database=;Password=}"_qs;
-    QTest::newRow("non-ASCII") << u"ЛАБ"_qs << u"Laboratório"_qs << u"müller"_qs << u"pässwörd€"_qs
+    QTest::newRow("non-ASCII")
+        << u"ЛАБ"_qs << u"Laboratório"_qs << u"müller"_qs << u"pässwörd€"_qs
         << u"Provider=SQLOLEDB;Server=ЛАБ;UID=müller;Database=Laboratório;Password=pässwörd€"_qs
         << u"Driver={FreeTDS};Server={ЛАБ};Database={Laboratório};UID={müller};PWD={pässwörd€};TDS_Version=7.4;ClientCharset=UTF-8"_qs
         << u"Driver={SQL Server};Server={ЛАБ};Database={Laboratório};UID={müller};PWD={pässwörd€}"_qs;
@@ -270,12 +279,13 @@ void tst_db::serverMessageWithoutDriverTags_data()
     QTest::addColumn<QString>("expected");
     QTest::newRow("FreeTDS") << u"[FreeTDS][SQL Server]Could not find stored procedure 'Lab_X'."_qs
                              << u"Could not find stored procedure 'Lab_X'."_qs;
-    QTest::newRow("two messages") << u"[FreeTDS][SQL Server]Timeout expired [FreeTDS][SQL Server]Unable to connect to data source"_qs
-                                  << u"Timeout expired Unable to connect to data source"_qs;
+    QTest::newRow("two messages")
+        << u"[FreeTDS][SQL Server]Timeout expired [FreeTDS][SQL Server]Unable to connect to data source"_qs
+        << u"Timeout expired Unable to connect to data source"_qs;
     QTest::newRow("Windows driver") << u"[Microsoft][ODBC SQL Server Driver][SQL Server]Invalid object name 'x'."_qs
                                     << u"Invalid object name 'x'."_qs;
-    QTest::newRow("brackets of the message kept") << u"[FreeTDS][SQL Server]Invalid object name '[dbo].[T]'."_qs
-                                                  << u"Invalid object name '[dbo].[T]'."_qs;
+    QTest::newRow("brackets of the message kept")
+        << u"[FreeTDS][SQL Server]Invalid object name '[dbo].[T]'."_qs << u"Invalid object name '[dbo].[T]'."_qs;
 }
 
 void tst_db::serverMessageWithoutDriverTags()
@@ -362,7 +372,8 @@ void tst_db::instanceNameGoesToTheBrowserService()
         QSKIP("UDP port 1434 is taken on this machine");
 
     SqlServerClient client(1);
-    QVERIFY_THROWS_EXCEPTION(DbError, client.openWithSettings({u"127.0.0.1\\SQLEXPRESS"_qs, u"Laboratory"_qs, u"lab"_qs, u"pw"_qs}));
+    QVERIFY_THROWS_EXCEPTION(
+        DbError, client.openWithSettings({u"127.0.0.1\\SQLEXPRESS"_qs, u"Laboratory"_qs, u"lab"_qs, u"pw"_qs}));
     QCOMPARE(request, QByteArray("\x04SQLEXPRESS", 11) + '\0');
     QVERIFY(instance.hasPendingConnections() || instance.waitForNewConnection(1000));
 }
@@ -385,14 +396,15 @@ void tst_db::commandsOverTheWire()
     QVERIFY(dir.isValid());
     const QString requests = dir.filePath(u"requests.log"_qs);
     QProcess server;
-    server.start(QString::fromUtf8(NORVANE_LABDB_SERVER),
-                 {u"--port"_qs, u"0"_qs, u"--demo"_qs, u"--database"_qs, dir.filePath(u"lab.db"_qs),
-                  u"--log"_qs, requests});
+    server.start(
+        QString::fromUtf8(NORVANE_LABDB_SERVER),
+        {u"--port"_qs, u"0"_qs, u"--demo"_qs, u"--database"_qs, dir.filePath(u"lab.db"_qs), u"--log"_qs, requests});
     QVERIFY(server.waitForStarted());
     QByteArray banner;
     while (!banner.contains('\n') && server.waitForReadyRead(10000))
         banner += server.readAllStandardOutput();
-    const QRegularExpressionMatch port = QRegularExpression(u"listening on 127\\.0\\.0\\.1:(\\d+)"_qs).match(QString::fromUtf8(banner));
+    const QRegularExpressionMatch port =
+        QRegularExpression(u"listening on 127\\.0\\.0\\.1:(\\d+)"_qs).match(QString::fromUtf8(banner));
     QVERIFY2(port.hasMatch(), banner.constData());
     const auto stop = qScopeGuard([&server] {
         server.kill();
@@ -400,7 +412,8 @@ void tst_db::commandsOverTheWire()
     });
 
     SqlServerClient client(5);
-    const ConnectionSettings settings{u"127.0.0.1,"_qs + port.captured(1), u"Laboratory"_qs, u"norvane"_qs, u"norvane"_qs};
+    const ConnectionSettings settings{u"127.0.0.1,"_qs + port.captured(1), u"Laboratory"_qs, u"norvane"_qs,
+                                      u"norvane"_qs};
     ConnectionSettings refused = settings;
     refused.password = u"wrong"_qs;
     QVERIFY_THROWS_EXCEPTION(DbError, client.openWithSettings(refused));

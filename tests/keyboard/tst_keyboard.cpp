@@ -31,8 +31,8 @@ namespace {
 
 // Every key's caption, row by row: cmdKeys 0-27, then cmdNum 0-9. A row is the
 // index of its first key.
-const char *const kLetterCaptions[] = {"Q", "W", "E", "R", "T", "Y", "U", "I", "O", "P",        //
-                                       "A", "S", "D", "F", "G", "H", "J", "K", "L",             //
+const char *const kLetterCaptions[] = {"Q", "W", "E", "R", "T", "Y", "U", "I",         "O",    "P", //
+                                       "A", "S", "D", "F", "G", "H", "J", "K",         "L",         //
                                        "Z", "X", "C", "V", "B", "N", "M", "Backspace", "Space"};
 const int kLetterRows[] = {0, 10, 19, 27};
 const char *const kDigitCaptions[] = {"7", "8", "9", "4", "5", "6", "1", "2", "3", "0"};
@@ -128,7 +128,9 @@ class tst_Keyboard : public QObject
     {
         // One key per character; '<' is Backspace, '_' is Space.
         for (QChar c : captions) {
-            const QString caption = c == '<' ? QStringLiteral("Backspace") : c == '_' ? QStringLiteral("Space") : QString(c);
+            const QString caption = c == '<' ? QStringLiteral("Backspace")
+                : c == '_'                   ? QStringLiteral("Space")
+                                             : QString(c);
             vkCommand *key = nullptr;
             for (int i = 0; i < frmKeyboard::kLetterKeys && !key; ++i)
                 if (k->letterKey(i)->caption() == caption)
@@ -227,8 +229,9 @@ private Q_SLOTS:
                 w = w->nextInFocusChain();
             chain << w->property("caption").toString();
         }
-        QCOMPARE(chain.join(' '), QStringLiteral("Q W E R T Y U I O P A S D F G H J K L Z X C V B N M Space Backspace "
-                                                 "7 8 9 4 5 6 1 2 3 0"));
+        QCOMPARE(chain.join(' '),
+                 QStringLiteral("Q W E R T Y U I O P A S D F G H J K L Z X C V B N M Space Backspace "
+                                "7 8 9 4 5 6 1 2 3 0"));
         k.close();
         QVERIFY(!k.isLoaded());
     }
@@ -301,11 +304,21 @@ private Q_SLOTS:
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("after");
-        QTest::newRow("letters and digits") << "" << "CS2024" << "CS2024";
-        QTest::newRow("Space types a blank") << "" << "A_1" << "A 1";
-        QTest::newRow("Backspace deletes the last character") << "T1000" << "<<9" << "T109";
-        QTest::newRow("Backspace on an empty box") << "" << "<<" << "";
-        QTest::newRow("appended to what was there") << "cs2" << "0" << "cs20"; // the program's own text is unfiltered
+        QTest::newRow("letters and digits") << ""
+                                            << "CS2024"
+                                            << "CS2024";
+        QTest::newRow("Space types a blank") << ""
+                                             << "A_1"
+                                             << "A 1";
+        QTest::newRow("Backspace deletes the last character") << "T1000"
+                                                              << "<<9"
+                                                              << "T109";
+        QTest::newRow("Backspace on an empty box") << ""
+                                                   << "<<"
+                                                   << "";
+        QTest::newRow("appended to what was there") << "cs2"
+                                                    << "0"
+                                                    << "cs20"; // the program's own text is unfiltered
     }
 
     void keysTypeThroughTheFilter()
@@ -373,12 +386,16 @@ private Q_SLOTS:
     // closes the keypad and searches; neither Return nor Space clicks that key.
     void scanWhileOpen_data()
     {
-        QTest::addColumn<QString>("keypadKeys");  // clicked first; the last one keeps the focus
-        QTest::addColumn<QString>("scanned");     // then typed on the physical keyboard, with Return
-        QTest::newRow("scan alone") << "" << "T1000001C";
-        QTest::newRow("scan after a key was clicked") << "C<" << "T1000001C";
-        QTest::newRow("finishing what the keypad began") << "T100000" << "1C";
-        QTest::newRow("Backspace and Space from the keyboard") << "T1" << "X\b000001C";
+        QTest::addColumn<QString>("keypadKeys"); // clicked first; the last one keeps the focus
+        QTest::addColumn<QString>("scanned");    // then typed on the physical keyboard, with Return
+        QTest::newRow("scan alone") << ""
+                                    << "T1000001C";
+        QTest::newRow("scan after a key was clicked") << "C<"
+                                                      << "T1000001C";
+        QTest::newRow("finishing what the keypad began") << "T100000"
+                                                         << "1C";
+        QTest::newRow("Backspace and Space from the keyboard") << "T1"
+                                                               << "X\b000001C";
     }
 
     void scanWhileOpen()

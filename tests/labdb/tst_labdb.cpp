@@ -28,10 +28,11 @@ using labdb::SqlError;
 namespace {
 
 const QStringList searchColumns = {
-    QStringLiteral("HospNum"), QStringLiteral("PatientName"), QStringLiteral("Transdate"), QStringLiteral("RoomID"),
-    QStringLiteral("Age"), QStringLiteral("Sex"), QStringLiteral("Barcode"), QStringLiteral("Instrument"),
-    QStringLiteral("RefNum"), QStringLiteral("IdNum"), QStringLiteral("ItemID"), QStringLiteral("SpecimenID"),
-    QStringLiteral("RequestNum"), QStringLiteral("ProfileID"), QStringLiteral("SectionID")};
+    QStringLiteral("HospNum"),    QStringLiteral("PatientName"), QStringLiteral("Transdate"),
+    QStringLiteral("RoomID"),     QStringLiteral("Age"),         QStringLiteral("Sex"),
+    QStringLiteral("Barcode"),    QStringLiteral("Instrument"),  QStringLiteral("RefNum"),
+    QStringLiteral("IdNum"),      QStringLiteral("ItemID"),      QStringLiteral("SpecimenID"),
+    QStringLiteral("RequestNum"), QStringLiteral("ProfileID"),   QStringLiteral("SectionID")};
 
 int columnIndex(const Outcome &outcome, const QString &name)
 {
@@ -58,7 +59,9 @@ QStringList columnValues(const Outcome &outcome, const QString &name)
 
 QString searchCommand(const QString &number, int mode)
 {
-    return QStringLiteral("Laboratory..Lab_Barcode_GetRequests '%1',%2").arg(QString(number).replace(QLatin1Char('\''), QLatin1String("''"))).arg(mode);
+    return QStringLiteral("Laboratory..Lab_Barcode_GetRequests '%1',%2")
+        .arg(QString(number).replace(QLatin1Char('\''), QLatin1String("''")))
+        .arg(mode);
 }
 
 QString requery(const QString &barcode)
@@ -75,7 +78,8 @@ QString quoted(QString value)
 QString saveMaster(const Outcome &rows, int r)
 {
     QStringList args;
-    for (const char *c : {"RefNum", "IdNum", "HospNum", "Barcode", "ItemID", "SpecimenID", "SectionID", "RequestNum", "ProfileID"})
+    for (const char *c :
+         {"RefNum", "IdNum", "HospNum", "Barcode", "ItemID", "SpecimenID", "SectionID", "RequestNum", "ProfileID"})
         args.append(quoted(cell(rows, r, QLatin1String(c)).toString()));
     return QStringLiteral("Laboratory..Lab_Barcode_SaveMaster ") + args.join(QLatin1Char(','));
 }
@@ -139,8 +143,8 @@ private Q_SLOTS:
 
 private:
     QTemporaryDir m_dir;
-    QString m_template;  // seeded once, copied for every test
-    QString m_path;      // this test's database
+    QString m_template; // seeded once, copied for every test
+    QString m_path;     // this test's database
     int m_count = 0;
 };
 
@@ -169,30 +173,43 @@ void tst_labdb::search_data()
 
     using namespace labdb::sample;
     const QString obrien = QStringLiteral("O'BRIEN, MARGARET");
-    QTest::newRow("mode 3, T...C barcode: the request's exams") << searchCommand(QLatin1String(obrienTBarcode), 3) << obrien
-                                                                 << QStringList{QStringLiteral("T1000001C"), QStringLiteral("T1000002C")};
-    QTest::newRow("mode 3, second barcode of the same request") << searchCommand(QStringLiteral("T1000002C"), 3) << obrien
-                                                                 << QStringList{QStringLiteral("T1000001C"), QStringLiteral("T1000002C")};
+    QTest::newRow("mode 3, T...C barcode: the request's exams")
+        << searchCommand(QLatin1String(obrienTBarcode), 3) << obrien
+        << QStringList{QStringLiteral("T1000001C"), QStringLiteral("T1000002C")};
+    QTest::newRow("mode 3, second barcode of the same request")
+        << searchCommand(QStringLiteral("T1000002C"), 3) << obrien
+        << QStringList{QStringLiteral("T1000001C"), QStringLiteral("T1000002C")};
     QTest::newRow("mode 3, numeric barcode") << searchCommand(QLatin1String(obrienNumericBarcode), 3) << obrien
                                              << QStringList{QStringLiteral("200000001"), QStringLiteral("200000002")};
-    QTest::newRow("mode 3, ...B barcode") << searchCommand(QLatin1String(obrienBBarcode), 3) << obrien << QStringList{QStringLiteral("3000001B")};
+    QTest::newRow("mode 3, ...B barcode")
+        << searchCommand(QLatin1String(obrienBBarcode), 3) << obrien << QStringList{QStringLiteral("3000001B")};
     QTest::newRow("mode 2, chargeslip: every exam in request order")
         << searchCommand(QLatin1String(obrienChargeslip), 2) << obrien
         << QStringList{QStringLiteral("T1000001C"), QStringLiteral("T1000002C"), QStringLiteral("200000001"),
                        QStringLiteral("200000002"), QStringLiteral("3000001B")};
-    QTest::newRow("mode 3, trailing blank ignored as the server does") << searchCommand(QStringLiteral("200000001 "), 3) << obrien
-                                                                        << QStringList{QStringLiteral("200000001"), QStringLiteral("200000002")};
-    QTest::newRow("mode 3, leading blank matches nothing") << searchCommand(QStringLiteral(" 200000001"), 3) << QString() << QStringList();
-    QTest::newRow("mode 3, unknown barcode") << searchCommand(QLatin1String(unknownBarcode), 3) << QString() << QStringList();
-    QTest::newRow("mode 2, unknown chargeslip") << searchCommand(QLatin1String(unknownChargeslip), 2) << QString() << QStringList();
-    QTest::newRow("mode 3 does not read chargeslips") << searchCommand(QLatin1String(obrienChargeslip), 3) << QString() << QStringList();
-    QTest::newRow("mode 2 does not read barcodes") << searchCommand(QLatin1String(obrienTBarcode), 2) << QString() << QStringList();
-    QTest::newRow("case matters: t1000001c") << searchCommand(QStringLiteral("t1000001c"), 3) << QString() << QStringList();
-    QTest::newRow("an apostrophe in the number is data, not SQL") << searchCommand(QStringLiteral("X' OR '1'='1"), 2) << QString() << QStringList();
-    QTest::newRow("mode as a quoted digit converts like the server") << QStringLiteral("Laboratory..Lab_Barcode_GetRequests 'T1000001C','3'")
-                                                                     << obrien << QStringList{QStringLiteral("T1000001C"), QStringLiteral("T1000002C")};
+    QTest::newRow("mode 3, trailing blank ignored as the server does")
+        << searchCommand(QStringLiteral("200000001 "), 3) << obrien
+        << QStringList{QStringLiteral("200000001"), QStringLiteral("200000002")};
+    QTest::newRow("mode 3, leading blank matches nothing")
+        << searchCommand(QStringLiteral(" 200000001"), 3) << QString() << QStringList();
+    QTest::newRow("mode 3, unknown barcode")
+        << searchCommand(QLatin1String(unknownBarcode), 3) << QString() << QStringList();
+    QTest::newRow("mode 2, unknown chargeslip")
+        << searchCommand(QLatin1String(unknownChargeslip), 2) << QString() << QStringList();
+    QTest::newRow("mode 3 does not read chargeslips")
+        << searchCommand(QLatin1String(obrienChargeslip), 3) << QString() << QStringList();
+    QTest::newRow("mode 2 does not read barcodes")
+        << searchCommand(QLatin1String(obrienTBarcode), 2) << QString() << QStringList();
+    QTest::newRow("case matters: t1000001c")
+        << searchCommand(QStringLiteral("t1000001c"), 3) << QString() << QStringList();
+    QTest::newRow("an apostrophe in the number is data, not SQL")
+        << searchCommand(QStringLiteral("X' OR '1'='1"), 2) << QString() << QStringList();
+    QTest::newRow("mode as a quoted digit converts like the server")
+        << QStringLiteral("Laboratory..Lab_Barcode_GetRequests 'T1000001C','3'") << obrien
+        << QStringList{QStringLiteral("T1000001C"), QStringLiteral("T1000002C")};
     QTest::newRow("blanks between tokens and a final semicolon")
-        << QStringLiteral("  laboratory..LAB_BARCODE_GETREQUESTS\t'3000001B' , 3 ;  ") << obrien << QStringList{QStringLiteral("3000001B")};
+        << QStringLiteral("  laboratory..LAB_BARCODE_GETREQUESTS\t'3000001B' , 3 ;  ") << obrien
+        << QStringList{QStringLiteral("3000001B")};
 }
 
 void tst_labdb::search()
@@ -260,7 +277,7 @@ void tst_labdb::nullColumns()
         if (cell(pena, r, QStringLiteral("Instrument")).isNull())
             ++withoutInstrument;
     }
-    QCOMPARE(withoutInstrument, 2);  // ESR and urine culture are read by hand
+    QCOMPARE(withoutInstrument, 2); // ESR and urine culture are read by hand
 
     const Outcome esr = session.execute(requery(QLatin1String(labdb::sample::penaNoInstrumentBarcode)));
     QCOMPARE(esr.rows.size(), 1);
@@ -273,7 +290,8 @@ void tst_labdb::requeryReturnsTheRowsBehindOneBarcode()
     const Outcome rows = session.execute(requery(QStringLiteral("T1000002C")));
     QCOMPARE(rows.rows.size(), 1);
     QCOMPARE(cell(rows, 0, QStringLiteral("Barcode")).toString(), QStringLiteral("T1000002C"));
-    for (const char *c : {"RefNum", "IdNum", "HospNum", "Barcode", "ItemID", "SpecimenID", "RequestNum", "ProfileID", "SectionID"})
+    for (const char *c :
+         {"RefNum", "IdNum", "HospNum", "Barcode", "ItemID", "SpecimenID", "RequestNum", "ProfileID", "SectionID"})
         QVERIFY2(!cell(rows, 0, QLatin1String(c)).isNull(), c);
     QCOMPARE(session.execute(requery(QLatin1String(labdb::sample::unknownBarcode))).rows.size(), 0);
     // The one-argument form looks at barcodes only.
@@ -294,7 +312,8 @@ void tst_labdb::sampleDayHasTheAdvertisedShape()
     int big = 0;
     for (int p = 1; p <= labdb::sample::patientCount; ++p) {
         const QString refNum = QStringLiteral("CS2024%1").arg(p, 5, 10, QLatin1Char('0'));
-        QVERIFY(!tForm.match(refNum).hasMatch() && !bForm.match(refNum).hasMatch() && !numeric.match(refNum).hasMatch());
+        QVERIFY(!tForm.match(refNum).hasMatch() && !bForm.match(refNum).hasMatch()
+                && !numeric.match(refNum).hasMatch());
         const Outcome rows = session.execute(searchCommand(refNum, 2));
         if (rows.rows.size() == labdb::sample::bigChargeslipExams) {
             ++big;
@@ -321,7 +340,11 @@ void tst_labdb::sampleDayHasTheAdvertisedShape()
     QCOMPARE(forms.size(), 3);
     QVERIFY(apostrophe);
     QVERIFY(nonAscii);
-    QCOMPARE(session.execute(searchCommand(QStringLiteral("CS2024%1").arg(labdb::sample::patientCount + 1, 5, 10, QLatin1Char('0')), 2)).rows.size(), 0);
+    QCOMPARE(session
+                 .execute(searchCommand(
+                     QStringLiteral("CS2024%1").arg(labdb::sample::patientCount + 1, 5, 10, QLatin1Char('0')), 2))
+                 .rows.size(),
+             0);
 }
 
 void tst_labdb::sampleDayIsDeterministic()
@@ -347,7 +370,7 @@ void tst_labdb::demoDatabaseIsFresh()
         const Outcome rows = session.execute(searchCommand(QLatin1String(labdb::sample::obrienChargeslip), 2));
         QCOMPARE(rows.rows.size(), 5);
         const QDate day = cell(rows, 0, QStringLiteral("Transdate")).toDateTime().date();
-        QVERIFY(day >= before && day <= QDate::currentDate());  // dated today
+        QVERIFY(day >= before && day <= QDate::currentDate()); // dated today
         session.execute(saveMaster(rows, 0));
     }
     QCOMPARE(labdb::PrintLog::read(path).masterRows.size(), 1);
@@ -387,26 +410,29 @@ void tst_labdb::savesWriteRowsAsReceived()
         Session session(m_path);
         session.setClock([stamp] { return stamp; });
         session.begin();
-        const Outcome master = session.execute(QStringLiteral("Laboratory..Lab_Barcode_SaveMaster 'R1','7','H9','B77','11','2','4','88','0'"));
+        const Outcome master = session.execute(
+            QStringLiteral("Laboratory..Lab_Barcode_SaveMaster 'R1','7','H9','B77','11','2','4','88','0'"));
         QVERIFY(!master.hasResultSet);
         QCOMPARE(master.rowsAffected, 1);
         session.execute(QStringLiteral("Laboratory..Lab_Barcode_SaveDate '88','11','4','12/9/2024 2:05:33 PM','0',''"));
         // A second print of the same barcode is a second row, not an update.
-        session.execute(QStringLiteral("Laboratory..Lab_Barcode_SaveMaster 'O''BRIEN','Peña','H9','B77','11','2','4','88','0'"));
+        session.execute(
+            QStringLiteral("Laboratory..Lab_Barcode_SaveMaster 'O''BRIEN','Peña','H9','B77','11','2','4','88','0'"));
         session.commit();
         QVERIFY(!session.inTransaction());
     }
     const labdb::PrintLog log = labdb::PrintLog::read(m_path);
     QCOMPARE(log.masterRows.size(), 2);
     QCOMPARE(log.masterRows.at(0).mid(0, 9),
-             (QStringList{QStringLiteral("R1"), QStringLiteral("7"), QStringLiteral("H9"), QStringLiteral("B77"), QStringLiteral("11"),
-                          QStringLiteral("2"), QStringLiteral("4"), QStringLiteral("88"), QStringLiteral("0")}));
+             (QStringList{QStringLiteral("R1"), QStringLiteral("7"), QStringLiteral("H9"), QStringLiteral("B77"),
+                          QStringLiteral("11"), QStringLiteral("2"), QStringLiteral("4"), QStringLiteral("88"),
+                          QStringLiteral("0")}));
     QCOMPARE(log.masterRows.at(0).at(9), QStringLiteral("2024-12-09T14:05:33.000"));
     QCOMPARE(log.masterRows.at(1).mid(0, 2), (QStringList{QStringLiteral("O'BRIEN"), QStringLiteral("Peña")}));
     QCOMPARE(log.dateRows.size(), 1);
     QCOMPARE(log.dateRows.at(0).mid(0, 6),
-             (QStringList{QStringLiteral("88"), QStringLiteral("11"), QStringLiteral("4"), QStringLiteral("12/9/2024 2:05:33 PM"),
-                          QStringLiteral("0"), QString()}));
+             (QStringList{QStringLiteral("88"), QStringLiteral("11"), QStringLiteral("4"),
+                          QStringLiteral("12/9/2024 2:05:33 PM"), QStringLiteral("0"), QString()}));
 }
 
 void tst_labdb::rollbackLeavesNoRow()
@@ -464,7 +490,9 @@ void tst_labdb::transactionMisuse_data()
     QTest::addColumn<int>("number");
     QTest::newRow("commit without begin") << QStringList{QStringLiteral("commit")} << 3902;
     QTest::newRow("rollback without begin") << QStringList{QStringLiteral("rollback")} << 3903;
-    QTest::newRow("commit twice") << QStringList{QStringLiteral("begin"), QStringLiteral("commit"), QStringLiteral("commit")} << 3902;
+    QTest::newRow("commit twice") << QStringList{QStringLiteral("begin"), QStringLiteral("commit"),
+                                                 QStringLiteral("commit")}
+                                  << 3902;
     QTest::newRow("begin inside a transaction") << QStringList{QStringLiteral("begin"), QStringLiteral("begin")} << 0;
 }
 
@@ -511,7 +539,8 @@ void tst_labdb::sessionMovesBetweenThreads()
     QThread *worker = QThread::create([&] {
         try {
             rows = int(session.execute(searchCommand(QLatin1String(labdb::sample::bigChargeslip), 2)).rows.size());
-            session.execute(QStringLiteral("Laboratory..Lab_Barcode_SaveMaster 'R1','7','H9','B77','11','2','4','88','0'"));
+            session.execute(
+                QStringLiteral("Laboratory..Lab_Barcode_SaveMaster 'R1','7','H9','B77','11','2','4','88','0'"));
         } catch (const SqlError &e) {
             error = e.message();
         }
@@ -527,7 +556,8 @@ void tst_labdb::sessionMovesBetweenThreads()
 
 void tst_labdb::missingDatabaseIsRefused()
 {
-    for (const QString &path : {m_dir.filePath(QStringLiteral("absent.sqlite")), m_dir.filePath(QStringLiteral("empty.sqlite"))}) {
+    for (const QString &path :
+         {m_dir.filePath(QStringLiteral("absent.sqlite")), m_dir.filePath(QStringLiteral("empty.sqlite"))}) {
         if (path.endsWith(QLatin1String("empty.sqlite"))) {
             QFile empty(path);
             QVERIFY(empty.open(QIODevice::WriteOnly));
@@ -552,27 +582,38 @@ void tst_labdb::refused_data()
     QTest::addColumn<QString>("message");
 
     QTest::newRow("empty text") << QString() << 0 << QStringLiteral("Command text was not set for the command object.");
-    QTest::newRow("blanks only") << QStringLiteral("  \t ") << 0 << QStringLiteral("Command text was not set for the command object.");
+    QTest::newRow("blanks only") << QStringLiteral("  \t ") << 0
+                                 << QStringLiteral("Command text was not set for the command object.");
     QTest::newRow("unknown procedure") << QStringLiteral("Laboratory..Lab_Barcode_Delete 'x'") << 2812
-                                       << QStringLiteral("Could not find stored procedure 'Laboratory..Lab_Barcode_Delete'.");
-    QTest::newRow("without the database") << QStringLiteral("Lab_Barcode_GetRequests 'x',3") << 2812
-                                          << QStringLiteral("Could not find stored procedure 'Lab_Barcode_GetRequests'.");
-    QTest::newRow("with an owner part") << QStringLiteral("Laboratory.dbo.Lab_Barcode_GetRequests 'x',3") << 2812
-                                        << QStringLiteral("Could not find stored procedure 'Laboratory.dbo.Lab_Barcode_GetRequests'.");
-    QTest::newRow("another database") << QStringLiteral("Pharmacy..Lab_Barcode_GetRequests 'x',3") << 911
-                                      << QStringLiteral("Database 'Pharmacy' does not exist. Make sure that the name is entered correctly.");
-    QTest::newRow("too many arguments") << QStringLiteral("Laboratory..Lab_Barcode_GetRequests 'x',3,1") << 8144
-                                        << QStringLiteral("Procedure or function Lab_Barcode_GetRequests has too many arguments specified.");
-    QTest::newRow("no argument") << QStringLiteral("Laboratory..Lab_Barcode_GetRequests") << 201
-                                 << QStringLiteral("Procedure or function 'Lab_Barcode_GetRequests' expects parameter '@Number', which was not supplied.");
-    QTest::newRow("master row short of one") << QStringLiteral("Laboratory..Lab_Barcode_SaveMaster 'R1','7','H9','B77','11','2','4','88'") << 201
-                                             << QStringLiteral("Procedure or function 'Lab_Barcode_SaveMaster' expects parameter '@ProfileID', which was not supplied.");
-    QTest::newRow("date row with seven") << QStringLiteral("Laboratory..Lab_Barcode_SaveDate '88','11','4','d','0','',''") << 8144
-                                         << QStringLiteral("Procedure or function Lab_Barcode_SaveDate has too many arguments specified.");
+                                       << QStringLiteral(
+                                              "Could not find stored procedure 'Laboratory..Lab_Barcode_Delete'.");
+    QTest::newRow("without the database")
+        << QStringLiteral("Lab_Barcode_GetRequests 'x',3") << 2812
+        << QStringLiteral("Could not find stored procedure 'Lab_Barcode_GetRequests'.");
+    QTest::newRow("with an owner part")
+        << QStringLiteral("Laboratory.dbo.Lab_Barcode_GetRequests 'x',3") << 2812
+        << QStringLiteral("Could not find stored procedure 'Laboratory.dbo.Lab_Barcode_GetRequests'.");
+    QTest::newRow("another database")
+        << QStringLiteral("Pharmacy..Lab_Barcode_GetRequests 'x',3") << 911
+        << QStringLiteral("Database 'Pharmacy' does not exist. Make sure that the name is entered correctly.");
+    QTest::newRow("too many arguments")
+        << QStringLiteral("Laboratory..Lab_Barcode_GetRequests 'x',3,1") << 8144
+        << QStringLiteral("Procedure or function Lab_Barcode_GetRequests has too many arguments specified.");
+    QTest::newRow("no argument")
+        << QStringLiteral("Laboratory..Lab_Barcode_GetRequests") << 201
+        << QStringLiteral(
+               "Procedure or function 'Lab_Barcode_GetRequests' expects parameter '@Number', which was not supplied.");
+    QTest::newRow("master row short of one")
+        << QStringLiteral("Laboratory..Lab_Barcode_SaveMaster 'R1','7','H9','B77','11','2','4','88'") << 201
+        << QStringLiteral(
+               "Procedure or function 'Lab_Barcode_SaveMaster' expects parameter '@ProfileID', which was not supplied.");
+    QTest::newRow("date row with seven")
+        << QStringLiteral("Laboratory..Lab_Barcode_SaveDate '88','11','4','d','0','',''") << 8144
+        << QStringLiteral("Procedure or function Lab_Barcode_SaveDate has too many arguments specified.");
     QTest::newRow("unclosed literal") << QStringLiteral("Laboratory..Lab_Barcode_GetRequests 'T55C,3") << 105
                                       << QStringLiteral("Unclosed quotation mark after the character string 'T55C,3'.");
-    QTest::newRow("an apostrophe left undoubled") << QStringLiteral("Laboratory..Lab_Barcode_GetRequests 'O'BRIEN',2") << 102
-                                                  << QStringLiteral("Incorrect syntax near 'BRIEN'.");
+    QTest::newRow("an apostrophe left undoubled") << QStringLiteral("Laboratory..Lab_Barcode_GetRequests 'O'BRIEN',2")
+                                                  << 102 << QStringLiteral("Incorrect syntax near 'BRIEN'.");
     QTest::newRow("second statement after the call")
         << QStringLiteral("Laboratory..Lab_Barcode_GetRequests ''; DROP TABLE exams; --',3") << 156
         << QStringLiteral("Incorrect syntax near the keyword 'DROP'.");
@@ -581,17 +622,25 @@ void tst_labdb::refused_data()
         << QStringLiteral("Incorrect syntax near 'SELECT'.");
     QTest::newRow("statement of its own") << QStringLiteral("DELETE FROM barcode_log_master") << 156
                                           << QStringLiteral("Incorrect syntax near the keyword 'DELETE'.");
-    QTest::newRow("trailing comma") << QStringLiteral("Laboratory..Lab_Barcode_GetRequests 'x',") << 102 << QStringLiteral("Incorrect syntax near ','.");
+    QTest::newRow("trailing comma") << QStringLiteral("Laboratory..Lab_Barcode_GetRequests 'x',") << 102
+                                    << QStringLiteral("Incorrect syntax near ','.");
     QTest::newRow("arguments in parentheses") << QStringLiteral("Laboratory..Lab_Barcode_GetRequests('x',3)") << 102
                                               << QStringLiteral("Incorrect syntax near '('.");
-    QTest::newRow("mode not a number") << QStringLiteral("Laboratory..Lab_Barcode_GetRequests 'x','three'") << 245
-                                       << QStringLiteral("Conversion failed when converting the varchar value 'three' to data type int.");
-    QTest::newRow("unknown mode") << QStringLiteral("Laboratory..Lab_Barcode_GetRequests 'x',5") << 50000
-                                  << QStringLiteral("Lab_Barcode_GetRequests: unknown search mode 5 (3 for a request barcode, 2 for a chargeslip number).");
-    QTest::newRow("negative mode") << QStringLiteral("Laboratory..Lab_Barcode_GetRequests 'x',-3") << 102 << QStringLiteral("Incorrect syntax near '-'.");
-    QTest::newRow("other query") << QStringLiteral("SELECT * FROM patients") << 102 << QStringLiteral("Incorrect syntax near '*'.");
-    QTest::newRow("clock without alias") << QStringLiteral("SELECT getdate()") << 102 << QStringLiteral("Incorrect syntax near ')'.");
-    QTest::newRow("clock then more") << QStringLiteral("SELECT getdate() as serverdate, 1") << 102 << QStringLiteral("Incorrect syntax near ','.");
+    QTest::newRow("mode not a number")
+        << QStringLiteral("Laboratory..Lab_Barcode_GetRequests 'x','three'") << 245
+        << QStringLiteral("Conversion failed when converting the varchar value 'three' to data type int.");
+    QTest::newRow("unknown mode")
+        << QStringLiteral("Laboratory..Lab_Barcode_GetRequests 'x',5") << 50000
+        << QStringLiteral(
+               "Lab_Barcode_GetRequests: unknown search mode 5 (3 for a request barcode, 2 for a chargeslip number).");
+    QTest::newRow("negative mode") << QStringLiteral("Laboratory..Lab_Barcode_GetRequests 'x',-3") << 102
+                                   << QStringLiteral("Incorrect syntax near '-'.");
+    QTest::newRow("other query") << QStringLiteral("SELECT * FROM patients") << 102
+                                 << QStringLiteral("Incorrect syntax near '*'.");
+    QTest::newRow("clock without alias") << QStringLiteral("SELECT getdate()") << 102
+                                         << QStringLiteral("Incorrect syntax near ')'.");
+    QTest::newRow("clock then more") << QStringLiteral("SELECT getdate() as serverdate, 1") << 102
+                                     << QStringLiteral("Incorrect syntax near ','.");
 }
 
 void tst_labdb::refused()
@@ -693,7 +742,9 @@ void tst_labdb::clientResults()
     QVERIFY(none.atEnd());
 
     // A write opened as a query leaves no result to read, as with the server.
-    QVERIFY_THROWS_EXCEPTION(db::DbError, client.openStatic(QStringLiteral("Laboratory..Lab_Barcode_SaveMaster 'R1','7','H9','B77','11','2','4','88','0'")));
+    QVERIFY_THROWS_EXCEPTION(db::DbError,
+                             client.openStatic(QStringLiteral(
+                                 "Laboratory..Lab_Barcode_SaveMaster 'R1','7','H9','B77','11','2','4','88','0'")));
     client.execute(QStringLiteral("Laboratory..Lab_Barcode_SaveDate '88','11','4','d','0',''"));
     QCOMPARE(labdb::PrintLog::read(m_path).dateRows.size(), 1);
 }
@@ -706,7 +757,9 @@ void tst_labdb::clientJournalAndErrors()
     client.setServerClock([fixed] { return fixed; });
     client.beginTrans();
     client.openStatic(requery(QStringLiteral("T1000001C")));
-    QCOMPARE(client.openReadOnce(QStringLiteral("SELECT getdate() as serverdate")).dateTime(QStringLiteral("serverdate")), fixed);
+    QCOMPARE(
+        client.openReadOnce(QStringLiteral("SELECT getdate() as serverdate")).dateTime(QStringLiteral("serverdate")),
+        fixed);
     try {
         client.execute(QStringLiteral("Laboratory..Lab_Barcode_Delete 'T1000001C'"));
         QFAIL("accepted");
@@ -716,7 +769,8 @@ void tst_labdb::clientJournalAndErrors()
     client.rollbackTrans();
     QVERIFY(!client.inTransaction());
     QCOMPARE(client.journal(),
-             (QStringList{QStringLiteral("BEGIN"), requery(QStringLiteral("T1000001C")), QStringLiteral("SELECT getdate() as serverdate"),
+             (QStringList{QStringLiteral("BEGIN"), requery(QStringLiteral("T1000001C")),
+                          QStringLiteral("SELECT getdate() as serverdate"),
                           QStringLiteral("Laboratory..Lab_Barcode_Delete 'T1000001C'"), QStringLiteral("ROLLBACK")}));
     client.clearJournal();
     QVERIFY(client.journal().isEmpty());
@@ -735,7 +789,8 @@ QString runPrintLog(db::EmbeddedClient &client, const QString &barcode)
             QList<QStringList> entries;
             for (; !rows.atEnd(); rows.moveNext()) {
                 QStringList entry;
-                for (const char *c : {"RefNum", "IdNum", "HospNum", "Barcode", "ItemID", "SpecimenID", "SectionID", "RequestNum", "ProfileID"})
+                for (const char *c : {"RefNum", "IdNum", "HospNum", "Barcode", "ItemID", "SpecimenID", "SectionID",
+                                      "RequestNum", "ProfileID"})
                     entry.append(rows.text(QLatin1String(c)));
                 entries.append(entry);
             }
@@ -743,9 +798,12 @@ QString runPrintLog(db::EmbeddedClient &client, const QString &barcode)
                 QStringList quotedArgs;
                 for (const QString &v : e)
                     quotedArgs.append(quoted(v));
-                client.execute(QStringLiteral("Laboratory..Lab_Barcode_SaveMaster ") + quotedArgs.join(QLatin1Char(',')));
+                client.execute(QStringLiteral("Laboratory..Lab_Barcode_SaveMaster ")
+                               + quotedArgs.join(QLatin1Char(',')));
                 client.openReadOnce(QStringLiteral("SELECT getdate() as serverdate"));
-                client.execute(QStringLiteral("Laboratory..Lab_Barcode_SaveDate '%1','%2','%3','12/9/2024 2:05:33 PM','0',''").arg(e.at(7), e.at(4), e.at(6)));
+                client.execute(
+                    QStringLiteral("Laboratory..Lab_Barcode_SaveDate '%1','%2','%3','12/9/2024 2:05:33 PM','0',''")
+                        .arg(e.at(7), e.at(4), e.at(6)));
             }
             client.commitTrans();
             return QStringLiteral("committed");
@@ -765,29 +823,39 @@ void tst_labdb::clientFaults_data()
     QTest::addColumn<QString>("fault");
     QTest::addColumn<int>("n");
     QTest::addColumn<QString>("outcome");
-    QTest::addColumn<QStringList>("journal");  // M master, C clock, D date, Q re-query
+    QTest::addColumn<QStringList>("journal"); // M master, C clock, D date, Q re-query
     QTest::addColumn<bool>("openAfter");
 
     // Two rows: the shared barcode of a two-exam bulk chargeslip.
-    const QStringList full = {QStringLiteral("BEGIN"), QStringLiteral("Q"), QStringLiteral("M"), QStringLiteral("C"), QStringLiteral("D"),
-                              QStringLiteral("M"), QStringLiteral("C"), QStringLiteral("D"), QStringLiteral("COMMIT")};
+    const QStringList full = {QStringLiteral("BEGIN"), QStringLiteral("Q"), QStringLiteral("M"),
+                              QStringLiteral("C"),     QStringLiteral("D"), QStringLiteral("M"),
+                              QStringLiteral("C"),     QStringLiteral("D"), QStringLiteral("COMMIT")};
     auto upTo = [&](int commands, const QString &last) { return full.mid(0, 1 + commands) << last; };
 
     QTest::newRow("no fault") << QString() << 0 << QStringLiteral("committed") << full << true;
-    QTest::newRow("re-query fails") << QStringLiteral("command") << 1 << QStringLiteral("rolled back") << upTo(1, QStringLiteral("ROLLBACK")) << true;
-    QTest::newRow("first master fails") << QStringLiteral("command") << 2 << QStringLiteral("rolled back") << upTo(2, QStringLiteral("ROLLBACK")) << true;
-    QTest::newRow("second clock fails") << QStringLiteral("command") << 6 << QStringLiteral("rolled back") << upTo(6, QStringLiteral("ROLLBACK")) << true;
-    QTest::newRow("second date fails") << QStringLiteral("command") << 7 << QStringLiteral("rolled back") << upTo(7, QStringLiteral("ROLLBACK")) << true;
-    QTest::newRow("begin fails") << QStringLiteral("begin") << 0 << QStringLiteral("failed: The transaction could not begin (injected fault).")
+    QTest::newRow("re-query fails") << QStringLiteral("command") << 1 << QStringLiteral("rolled back")
+                                    << upTo(1, QStringLiteral("ROLLBACK")) << true;
+    QTest::newRow("first master fails") << QStringLiteral("command") << 2 << QStringLiteral("rolled back")
+                                        << upTo(2, QStringLiteral("ROLLBACK")) << true;
+    QTest::newRow("second clock fails") << QStringLiteral("command") << 6 << QStringLiteral("rolled back")
+                                        << upTo(6, QStringLiteral("ROLLBACK")) << true;
+    QTest::newRow("second date fails") << QStringLiteral("command") << 7 << QStringLiteral("rolled back")
+                                       << upTo(7, QStringLiteral("ROLLBACK")) << true;
+    QTest::newRow("begin fails") << QStringLiteral("begin") << 0
+                                 << QStringLiteral("failed: The transaction could not begin (injected fault).")
                                  << QStringList{QStringLiteral("BEGIN")} << true;
     QTest::newRow("commit fails, rollback follows") << QStringLiteral("commit") << 0 << QStringLiteral("rolled back")
                                                     << (QStringList(full) << QStringLiteral("ROLLBACK")) << true;
-    QTest::newRow("date fails and so does the rollback") << QStringLiteral("command+rollback") << 4
-                                                         << QStringLiteral("failed: The transaction could not roll back (injected fault).")
-                                                         << upTo(4, QStringLiteral("ROLLBACK")) << true;
-    QTest::newRow("connection drops after the first date") << QStringLiteral("drop") << 4
-                                                           << QStringLiteral("failed: Communication link failure") << full.mid(0, 5) << false;
-    QTest::newRow("connection drops at once") << QStringLiteral("drop") << 0 << QStringLiteral("failed: Communication link failure") << QStringList() << false;
+    QTest::newRow("date fails and so does the rollback")
+        << QStringLiteral("command+rollback") << 4
+        << QStringLiteral("failed: The transaction could not roll back (injected fault).")
+        << upTo(4, QStringLiteral("ROLLBACK")) << true;
+    QTest::newRow("connection drops after the first date")
+        << QStringLiteral("drop") << 4 << QStringLiteral("failed: Communication link failure") << full.mid(0, 5)
+        << false;
+    QTest::newRow("connection drops at once")
+        << QStringLiteral("drop") << 0 << QStringLiteral("failed: Communication link failure") << QStringList()
+        << false;
 }
 
 void tst_labdb::clientFaults()
@@ -880,7 +948,8 @@ void tst_labdb::clientOpenFailures()
         missing.open(QString());
         QFAIL("opened");
     } catch (const db::DbError &e) {
-        QCOMPARE(e.description(), QStringLiteral("Cannot open database \"Laboratory\" requested by the login. The login failed."));
+        QCOMPARE(e.description(),
+                 QStringLiteral("Cannot open database \"Laboratory\" requested by the login. The login failed."));
     }
     QVERIFY(!missing.isOpen());
     QVERIFY_THROWS_EXCEPTION(db::DbError, missing.openStatic(QStringLiteral("SELECT getdate() as serverdate")));

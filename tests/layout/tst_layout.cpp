@@ -5,8 +5,8 @@
 #include "ui/main/frmnorvane.h"
 #include "ui/main/imagebox.h"
 #include "ui/main/patientnamelabel.h"
-#include "widgets/vklistbox.h"
 #include "widgets/vkframe.h"
+#include "widgets/vklistbox.h"
 
 #include <QLabel>
 #include <QScreen>
@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr int kFrameWidth = 18465 / 15;  // fraMain, in pixels
+constexpr int kFrameWidth = 18465 / 15; // fraMain, in pixels
 constexpr int kFrameHeight = 10155 / 15;
 
 QImage rgb(const QPixmap &pixmap)
@@ -59,9 +59,12 @@ private Q_SLOTS:
 
 private:
     template<typename T = QWidget>
-    T *child(const char *name) const { return testsupport::control<T>(m_window.get(), name); }
+    T *child(const char *name) const
+    {
+        return testsupport::control<T>(m_window.get(), name);
+    }
     QList<ui::ImageBox *> pictures() const;
-    int visiblePicture() const;  // index of the one picture shown; -1 if not exactly one
+    int visiblePicture() const; // index of the one picture shown; -1 if not exactly one
     QTimer *timer() const { return child<QTimer>("Timer1"); }
     void tick() const { QVERIFY(QMetaObject::invokeMethod(timer(), "timeout")); }
     void clickPlayButton() const { QTest::mouseClick(child("imgButton"), Qt::LeftButton, {}, QPoint(17, 17)); }
@@ -109,7 +112,7 @@ void tst_Layout::windowFillsTheScreenWithoutBorder()
     QCOMPARE(m_window->windowTitle(), QStringLiteral(" Norvane"));
     const Qt::WindowFlags flags = m_window->windowFlags();
     QVERIFY(flags.testFlag(Qt::FramelessWindowHint));
-    QCOMPARE(flags & Qt::WindowType_Mask, Qt::Tool);  // no taskbar button
+    QCOMPARE(flags & Qt::WindowType_Mask, Qt::Tool); // no taskbar button
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     QVERIFY(m_window->windowState().testFlag(Qt::WindowMaximized));
@@ -120,7 +123,7 @@ void tst_Layout::slideshowAtLoad()
 {
     QCOMPARE(visiblePicture(), 0);
     for (ui::ImageBox *picture : pictures())
-        QVERIFY(!picture->pixmap().isNull());  // decoded with the window
+        QVERIFY(!picture->pixmap().isNull()); // decoded with the window
     QVERIFY(!timer()->isActive());
     QCOMPARE(timer()->interval(), 1000);
     QCOMPARE(buttonIcon(), playIcon());
@@ -150,7 +153,7 @@ void tst_Layout::clickPausesOnThePictureShownAndResumesFromIt()
     clickPlayButton();
     QVERIFY(timer()->isActive());
     QCOMPARE(buttonIcon(), pauseIcon());
-    QCOMPARE(visiblePicture(), 0);  // the first picture change waits for the first tick
+    QCOMPARE(visiblePicture(), 0); // the first picture change waits for the first tick
     tick();
     tick();
     QCOMPARE(visiblePicture(), 2);
@@ -179,9 +182,9 @@ void tst_Layout::centring_data()
     QTest::newRow("1920x1080") << QSize(1920, 1080) << QPoint(345, 202); // 344.5 / 201.5
     QTest::newRow("1280x800") << QSize(1280, 800) << QPoint(25, 62);     // 24.5 / 61.5
     QTest::newRow("frame size") << QSize(1231, 677) << QPoint(0, 0);
-    QTest::newRow("1025x768, narrower") << QSize(1025, 768) << QPoint(-103, 46);  // -103 / 45.5
-    QTest::newRow("800x600, smaller") << QSize(800, 600) << QPoint(-215, -38);    // -215.5 / -38.5
-    QTest::newRow("1001x501, even difference") << QSize(1001, 501) << QPoint(-115, -88);     // -115 / -88
+    QTest::newRow("1025x768, narrower") << QSize(1025, 768) << QPoint(-103, 46);         // -103 / 45.5
+    QTest::newRow("800x600, smaller") << QSize(800, 600) << QPoint(-215, -38);           // -215.5 / -38.5
+    QTest::newRow("1001x501, even difference") << QSize(1001, 501) << QPoint(-115, -88); // -115 / -88
 }
 
 void tst_Layout::centring()
@@ -207,7 +210,7 @@ void tst_Layout::centring()
 
 void tst_Layout::centredOnFirstShow()
 {
-    QCOMPARE(child("fraMain")->pos(), QPoint(12, 8));  // as laid out, until shown
+    QCOMPARE(child("fraMain")->pos(), QPoint(12, 8)); // as laid out, until shown
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     const QSize size = m_window->size();
@@ -245,13 +248,15 @@ void tst_Layout::backgroundFillsTheWindow()
     for (int x = 0; x < window.width(); x += 7)
         for (int y : {0, window.height() - 1})
             if (!frame.contains(x, y)) {
-                QVERIFY2(shot.pixelColor(x, y) != windowColour, qPrintable(QStringLiteral("bare at %1,%2").arg(x).arg(y)));
+                QVERIFY2(shot.pixelColor(x, y) != windowColour,
+                         qPrintable(QStringLiteral("bare at %1,%2").arg(x).arg(y)));
                 ++picture;
             }
     for (int y = 0; y < window.height(); y += 7)
         for (int x : {0, window.width() - 1})
             if (!frame.contains(x, y)) {
-                QVERIFY2(shot.pixelColor(x, y) != windowColour, qPrintable(QStringLiteral("bare at %1,%2").arg(x).arg(y)));
+                QVERIFY2(shot.pixelColor(x, y) != windowColour,
+                         qPrintable(QStringLiteral("bare at %1,%2").arg(x).arg(y)));
                 ++picture;
             }
     QVERIFY(picture > 100);
@@ -264,11 +269,11 @@ void tst_Layout::backgroundFillsTheWindow()
 void tst_Layout::patientNameReadWhole_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("whole");  // fits at the smallest size, on two lines at most
+    QTest::addColumn<bool>("whole"); // fits at the smallest size, on two lines at most
     QTest::newRow("short") << "O'BRIEN, MARGARET" << true;
     QTest::newRow("47 characters") << "DELA CRUZ-FERNANDEZ, MARIA ANTONIETTE GUADALUPE" << true;
-    QTest::newRow("79 characters")
-        << "WOLFESCHLEGELSTEINHAUSENBERGERDORFF-PENALOZA, HUBERT BLAINE MARIA DE LOS SANTOS" << true;
+    QTest::newRow("79 characters") << "WOLFESCHLEGELSTEINHAUSENBERGERDORFF-PENALOZA, HUBERT BLAINE MARIA DE LOS SANTOS"
+                                   << true;
     QTest::newRow("accents") << QStringLiteral("PEÑA-ÁLVAREZ, JOSÉ LUIS ÑÚÑEZ DE GUZMÁN Y CÓRDOBA") << true;
     QTest::newRow("CJK") << QStringLiteral("欧阳娜娜 (OUYANG NANA) 欧阳娜娜欧阳娜娜欧阳娜娜欧阳娜娜欧阳娜娜") << true;
     QTest::newRow("one word wider than the label")
@@ -282,7 +287,7 @@ void tst_Layout::patientNameReadWhole()
     QFETCH(bool, whole);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    child("fraExams")->setEnabled(true);  // as with a patient shown
+    child("fraExams")->setEnabled(true); // as with a patient shown
     auto *label = child<ui::PatientNameLabel>("lblPatientName");
     label->setName(name);
     QCOMPARE(label->toolTip(), name);
@@ -320,7 +325,8 @@ void tst_Layout::patientNameReadWhole()
                 right = std::max(right, x);
             }
     QVERIFY(right > left);
-    QVERIFY2(left > 0 && right < drawn.width() - 1, qPrintable(QStringLiteral("ink from %1 to %2").arg(left).arg(right)));
+    QVERIFY2(left > 0 && right < drawn.width() - 1,
+             qPrintable(QStringLiteral("ink from %1 to %2").arg(left).arg(right)));
 }
 
 void tst_Layout::examLineCutWithEllipsis()
@@ -358,7 +364,8 @@ void tst_Layout::printShowsItHoldsTheFocus()
     for (int y = 0; y < with.height(); ++y)
         for (int x = 0; x < with.width(); ++x) {
             const QColor a = with.pixelColor(x, y), b = without.pixelColor(x, y);
-            changed += std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) > 96;
+            changed += std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue())
+                > 96;
         }
     QVERIFY2(changed >= with.width() + with.height(), qPrintable(QStringLiteral("%1 pixels changed").arg(changed)));
 }
@@ -376,9 +383,8 @@ void tst_Layout::placesInContainers_data()
     QTest::newRow("fraMain: Label4") << "fraMain" << QStringList{"vkFrame1", "fraSearch", "fraExams", "Label4"};
     QTest::newRow("fraMain: Label5") << "fraMain" << QStringList{"vkFrame1", "fraSearch", "fraExams", "Label5"};
     QTest::newRow("fraSearch") << "fraSearch" << QStringList{"txtNumber", "cmdKeyboard", "Image1", "Label1", "Label2"};
-    QTest::newRow("fraExams") << "fraExams"
-                              << QStringList{"lblPatientName", "lstExams", "chkAll", "vkLabel1", "txtCopies",
-                                             "cmdGenerate", "cmdNew"};
+    QTest::newRow("fraExams") << "fraExams" << QStringList{"lblPatientName", "lstExams",    "chkAll", "vkLabel1",
+                                                           "txtCopies",      "cmdGenerate", "cmdNew"};
     for (int i = 0; i <= 8; ++i)
         QTest::addRow("vkFrame1: imgPics(%d) above the buttons", i)
             << "vkFrame1" << QStringList{QStringLiteral("imgPics(%1)").arg(i), "Shape1", "imgPlay", "imgPause"};
@@ -451,9 +457,12 @@ void tst_Layout::textFitsItsLabel()
     // Nothing clipped with the fonts this machine puts in place.
     const QFontMetrics metrics(label->font());
     QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->width(),
-             qPrintable(QStringLiteral("%1 px of text in %2 px").arg(metrics.horizontalAdvance(label->text())).arg(label->width())));
+             qPrintable(QStringLiteral("%1 px of text in %2 px")
+                            .arg(metrics.horizontalAdvance(label->text()))
+                            .arg(label->width())));
     QVERIFY2(metrics.ascent() + metrics.descent() <= label->height(),
-             qPrintable(QStringLiteral("%1 px high in %2 px").arg(metrics.ascent() + metrics.descent()).arg(label->height())));
+             qPrintable(
+                 QStringLiteral("%1 px high in %2 px").arg(metrics.ascent() + metrics.descent()).arg(label->height())));
 }
 
 void tst_Layout::tabOrderOfInputControls()

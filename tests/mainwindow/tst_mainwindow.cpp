@@ -40,16 +40,19 @@ namespace {
 class CannedClient : public db::DbClient
 {
 public:
-    explicit CannedClient(db::DbResult result) : m_result(std::move(result)) {}
+    explicit CannedClient(db::DbResult result)
+        : m_result(std::move(result))
+    {
+    }
     bool isOpen() const override { return true; }
-    void open(const QString &) override {}
-    void close() override {}
-    void execute(const QString &) override {}
+    void open(const QString &) override { }
+    void close() override { }
+    void execute(const QString &) override { }
     db::DbResult openStatic(const QString &) override { return m_result; }
     db::DbResult openReadOnce(const QString &) override { return m_result; }
-    void beginTrans() override {}
-    void commitTrans() override {}
-    void rollbackTrans() override {}
+    void beginTrans() override { }
+    void commitTrans() override { }
+    void rollbackTrans() override { }
 
 private:
     db::DbResult m_result;
@@ -59,7 +62,11 @@ private:
 class FailingClient : public CannedClient
 {
 public:
-    explicit FailingClient(QString description) : CannedClient(db::DbResult()), m_description(std::move(description)) {}
+    explicit FailingClient(QString description)
+        : CannedClient(db::DbResult())
+        , m_description(std::move(description))
+    {
+    }
     db::DbResult openStatic(const QString &) override { throw db::DbError(m_description); }
 
 private:
@@ -127,7 +134,10 @@ private Q_SLOTS:
 
 private:
     template<typename T>
-    T *control(const char *name) const { return testsupport::control<T>(m_window.get(), name); }
+    T *control(const char *name) const
+    {
+        return testsupport::control<T>(m_window.get(), name);
+    }
     vkTextBox *number() const { return control<vkTextBox>("txtNumber"); }
     vkListBox *exams() const { return control<vkListBox>("lstExams"); }
     vkCheck *checkAllBox() const { return control<vkCheck>("chkAll"); }
@@ -260,11 +270,15 @@ void tst_MainWindow::keyFilter_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("lower case raised") << "t1000001c" << "T1000001C";
-    QTest::newRow("apostrophes dropped") << "o'bri'en" << "OBRIEN";
+    QTest::newRow("lower case raised") << "t1000001c"
+                                       << "T1000001C";
+    QTest::newRow("apostrophes dropped") << "o'bri'en"
+                                         << "OBRIEN";
     QTest::newRow("accented letter raised") << QStringLiteral("peña") << QStringLiteral("PEÑA");
-    QTest::newRow("digits, dash and blank kept") << "cs-2024 01" << "CS-2024 01";
-    QTest::newRow("only an apostrophe") << "'" << "";
+    QTest::newRow("digits, dash and blank kept") << "cs-2024 01"
+                                                 << "CS-2024 01";
+    QTest::newRow("only an apostrophe") << "'"
+                                        << "";
 }
 
 void tst_MainWindow::keyFilter()
@@ -282,7 +296,7 @@ void tst_MainWindow::keyFilter()
     number()->clear();
     m_window->typeIntoNumber(typed);
     QCOMPARE(number()->text(), shown);
-    QVERIFY(m_client->journal().isEmpty());  // typing alone searches nothing
+    QVERIFY(m_client->journal().isEmpty()); // typing alone searches nothing
 }
 
 void tst_MainWindow::searchMode_data()
@@ -333,7 +347,7 @@ void tst_MainWindow::blankNumberStartsNoSearch()
     verifyAwaitingNumber(QStringLiteral("   "));
     QCOMPARE(m_window->patientName(), QString());
     QCOMPARE(m_window->hospNum(), QString());
-    QCOMPARE(m_window->barcodes(), barcodes);  // the arrays wait for the next search that finds rows
+    QCOMPARE(m_window->barcodes(), barcodes); // the arrays wait for the next search that finds rows
 }
 
 void tst_MainWindow::notFound()
@@ -344,7 +358,7 @@ void tst_MainWindow::notFound()
     QTest::keyClick(number(), Qt::Key_Return);
     QCOMPARE(m_messages, QStringList{QStringLiteral("Sample not found!")});
     QCOMPARE(m_captions, QStringList{QStringLiteral("Norvane")});
-    QCOMPARE(numberWhileShown, QString::fromLatin1(labdb::sample::unknownBarcode));  // emptied after the box
+    QCOMPARE(numberWhileShown, QString::fromLatin1(labdb::sample::unknownBarcode)); // emptied after the box
     verifyAwaitingNumber();
 }
 
@@ -356,7 +370,7 @@ void tst_MainWindow::oneRow()
     QTest::keyClicks(number(), barcode.toLower());
     QTest::keyClick(number(), Qt::Key_Return);
     verifyPatientShown(barcode, rows);
-    QCOMPARE(m_window->patientName(), QStringLiteral("O'BRIEN, MARGARET"));  // an apostrophe from the database stays
+    QCOMPARE(m_window->patientName(), QStringLiteral("O'BRIEN, MARGARET")); // an apostrophe from the database stays
 }
 
 void tst_MainWindow::manyRows()
@@ -377,7 +391,7 @@ void tst_MainWindow::nullInstrument()
         if (rows.rows.at(i).at(rows.columns.indexOf(QStringLiteral("Instrument"))).isNull())
             manual = i;
     QVERIFY(manual >= 0);
-    QVERIFY(rows.text(0, "RoomID").isEmpty());  // an outpatient: null room as well
+    QVERIFY(rows.text(0, "RoomID").isEmpty()); // an outpatient: null room as well
     search(barcode);
     verifyPatientShown(barcode, rows);
     QCOMPARE(exams()->itemText(manual + 1), rows.text(manual, "Barcode") + QStringLiteral(" [] "));
@@ -419,7 +433,7 @@ void tst_MainWindow::injectedDatabaseFailure()
     QVERIFY(control<vkFrame>("fraSearch")->isEnabled());
     QVERIFY(!control<vkFrame>("fraExams")->isEnabled());
     QCOMPARE(number()->text(), barcode);
-    QCOMPARE(number()->selectedText(), barcode);  // the next scan replaces it
+    QCOMPARE(number()->selectedText(), barcode); // the next scan replaces it
     QCOMPARE(exams()->listCount(), 0);
 
     m_messages.clear();
@@ -435,29 +449,44 @@ void tst_MainWindow::searchFailureWords_data()
     QTest::addColumn<ui::SearchFailureKind>("kind");
 
     using Kind = ui::SearchFailureKind;
-    QTest::newRow("link failure") << "Communication link failure" << "" << 0 << Kind::ConnectionLost;
-    QTest::newRow("EOF from the server") << "Unexpected EOF from the server" << "" << 0 << Kind::ConnectionLost;
-    QTest::newRow("write failed") << "Write to the server failed" << "" << 0 << Kind::ConnectionLost;
-    QTest::newRow("connection object closed")
-        << "Operation is not allowed when the object is closed." << "" << 0 << Kind::ConnectionLost;
+    QTest::newRow("link failure") << "Communication link failure"
+                                  << "" << 0 << Kind::ConnectionLost;
+    QTest::newRow("EOF from the server") << "Unexpected EOF from the server"
+                                         << "" << 0 << Kind::ConnectionLost;
+    QTest::newRow("write failed") << "Write to the server failed"
+                                  << "" << 0 << Kind::ConnectionLost;
+    QTest::newRow("connection object closed") << "Operation is not allowed when the object is closed."
+                                              << "" << 0 << Kind::ConnectionLost;
     QTest::newRow("lost in the client's words")
-        << "The connection to the database server was lost during the transaction." << "" << 0 << Kind::ConnectionLost;
-    QTest::newRow("link state, plain text") << "General network error" << "08S01" << 0 << Kind::ConnectionLost;
-    QTest::newRow("EOF by native number") << "Read failed" << "" << 20017 << Kind::ConnectionLost;
-    QTest::newRow("cannot connect") << "Unable to connect: Adaptive Server is unavailable or does not exist" << ""
-                                    << 0 << Kind::Unreachable;
-    QTest::newRow("cannot connect by state") << "Client unable to establish connection" << "08001" << 0
-                                             << Kind::Unreachable;
-    QTest::newRow("query time-out") << "Timeout expired" << "" << 0 << Kind::TimedOut;
-    QTest::newRow("FreeTDS time-out") << "Adaptive Server connection timed out" << "" << 0 << Kind::TimedOut;
-    QTest::newRow("time-out by state") << "Query cancelled" << "HYT00" << 0 << Kind::TimedOut;
-    QTest::newRow("time-out by native number") << "Server did not answer" << "" << 20003 << Kind::TimedOut;
-    QTest::newRow("row index overflow") << "Overflow" << "" << 0 << Kind::TooManyRows;
-    QTest::newRow("no reason") << "Unknown error" << "" << 0 << Kind::NoReason;
-    QTest::newRow("server's own message") << "Injected failure of batch 2." << "42000" << 50000 << Kind::Other;
-    QTest::newRow("missing procedure") << "Could not find stored procedure 'X'." << "" << 0 << Kind::Other;
+        << "The connection to the database server was lost during the transaction."
+        << "" << 0 << Kind::ConnectionLost;
+    QTest::newRow("link state, plain text") << "General network error"
+                                            << "08S01" << 0 << Kind::ConnectionLost;
+    QTest::newRow("EOF by native number") << "Read failed"
+                                          << "" << 20017 << Kind::ConnectionLost;
+    QTest::newRow("cannot connect") << "Unable to connect: Adaptive Server is unavailable or does not exist"
+                                    << "" << 0 << Kind::Unreachable;
+    QTest::newRow("cannot connect by state") << "Client unable to establish connection"
+                                             << "08001" << 0 << Kind::Unreachable;
+    QTest::newRow("query time-out") << "Timeout expired"
+                                    << "" << 0 << Kind::TimedOut;
+    QTest::newRow("FreeTDS time-out") << "Adaptive Server connection timed out"
+                                      << "" << 0 << Kind::TimedOut;
+    QTest::newRow("time-out by state") << "Query cancelled"
+                                       << "HYT00" << 0 << Kind::TimedOut;
+    QTest::newRow("time-out by native number") << "Server did not answer"
+                                               << "" << 20003 << Kind::TimedOut;
+    QTest::newRow("row index overflow") << "Overflow"
+                                        << "" << 0 << Kind::TooManyRows;
+    QTest::newRow("no reason") << "Unknown error"
+                               << "" << 0 << Kind::NoReason;
+    QTest::newRow("server's own message") << "Injected failure of batch 2."
+                                          << "42000" << 50000 << Kind::Other;
+    QTest::newRow("missing procedure") << "Could not find stored procedure 'X'."
+                                       << "" << 0 << Kind::Other;
     QTest::newRow("server message naming an overflow")
-        << "Arithmetic overflow error converting expression to data type int." << "22003" << 8115 << Kind::Other;
+        << "Arithmetic overflow error converting expression to data type int."
+        << "22003" << 8115 << Kind::Other;
     QTest::newRow("missing column") << "Item cannot be found in the collection corresponding to the requested name "
                                        "or ordinal. (Instrument)"
                                     << "" << 0 << Kind::Other;
@@ -500,7 +529,8 @@ void tst_MainWindow::failureShownInPlainWords_data()
                                          << "The connection to the laboratory database was lost.";
     QTest::newRow("time-out") << "Adaptive Server connection timed out"
                               << "The laboratory database did not answer in time.";
-    QTest::newRow("server's own message") << "Injected failure of batch 2." << "Injected failure of batch 2.";
+    QTest::newRow("server's own message") << "Injected failure of batch 2."
+                                          << "Injected failure of batch 2.";
 }
 
 void tst_MainWindow::failureShownInPlainWords()
@@ -533,8 +563,9 @@ void tst_MainWindow::failureWhileListing_data()
                               QStringLiteral("RoomID"),  QStringLiteral("Age"),         QStringLiteral("Sex"),
                               QStringLiteral("Barcode"), QStringLiteral("Instrument")};
     auto row = [](const char *barcode) {
-        return QVariantList{QStringLiteral("H1"), QStringLiteral("DOE, JANE"), QVariant(), QVariant(),
-                            QStringLiteral("40"), QStringLiteral("F"), QLatin1String(barcode), QStringLiteral("XN")};
+        return QVariantList{
+            QStringLiteral("H1"), QStringLiteral("DOE, JANE"), QVariant(),          QVariant(), QStringLiteral("40"),
+            QStringLiteral("F"),  QLatin1String(barcode),      QStringLiteral("XN")};
     };
     QTest::addColumn<db::DbResult>("result");
     QTest::addColumn<QString>("message");
@@ -632,7 +663,7 @@ void tst_MainWindow::printEnabledState()
 {
     // Its own state, apart from its frame's.
     const auto ownState = [this] { return print()->isEnabledTo(control<vkFrame>("fraExams")); };
-    QVERIFY(ownState());  // starts enabled, out of reach in its disabled frame
+    QVERIFY(ownState()); // starts enabled, out of reach in its disabled frame
     QVERIFY(!print()->isEnabled());
 
     search(QString::fromLatin1(labdb::sample::obrienTBarcode));
@@ -687,7 +718,7 @@ void tst_MainWindow::activation()
         QDialog over(m_window.get());
         over.setWindowTitle(QStringLiteral(" Keyboard"));
         QTimer::singleShot(0, &over, [&] {
-            QCOMPARE(number()->text(), QStringLiteral("T55"));  // nothing happens while it is open
+            QCOMPARE(number()->text(), QStringLiteral("T55")); // nothing happens while it is open
             over.close();
         });
         over.exec();
@@ -698,7 +729,7 @@ void tst_MainWindow::activation()
     search(QString::fromLatin1(labdb::sample::obrienBBarcode));
     QCOMPARE(exams()->listCount(), 1);
     {
-        QWidget over;  // a window without owner, as the keyboard window is shown
+        QWidget over; // a window without owner, as the keyboard window is shown
         over.show();
         QVERIFY(QTest::qWaitForWindowExposed(&over));
         over.close();

@@ -43,8 +43,7 @@ public:
         }
         qint64 count = r.rowCount();
         switch (tamper) {
-        case Tamper::None:
-            return r;
+        case Tamper::None: return r;
         case Tamper::DropColumn: {
             const qsizetype k = columns.indexOf(QStringLiteral("SectionID"));
             columns.removeAt(k);
@@ -52,12 +51,8 @@ public:
                 row.removeAt(k);
             break;
         }
-        case Tamper::ExtraRow:
-            rows.append(rows.last());
-            break;
-        case Tamper::MissingRow:
-            rows.removeLast();
-            break;
+        case Tamper::ExtraRow: rows.append(rows.last()); break;
+        case Tamper::MissingRow: rows.removeLast(); break;
         }
         return db::DbResult(columns, rows, count);
     }
@@ -94,7 +89,7 @@ private:
     QTemporaryDir m_dir;
     QString m_path;
     QString m_overflowBarcode;
-    QString m_twoRowBarcode;  // a barcode whose re-query gives two rows
+    QString m_twoRowBarcode; // a barcode whose re-query gives two rows
     std::unique_ptr<TamperingClient> m_client;
     QDateTime m_clockStart;
     QStringList m_messages;
@@ -202,9 +197,10 @@ void tst_PrintLog::requeryWithoutRowsCommitsEmptyTransaction()
     QString value = QString::fromLatin1(labdb::sample::unknownBarcode);
     QVERIFY(db::SaveBarcodeLog(*m_client, value));
     QCOMPARE(value, QString());
-    QCOMPARE(m_client->journal(),
-             (QStringList{QStringLiteral("BEGIN"), db::requeryCommand(QString::fromLatin1(labdb::sample::unknownBarcode)),
-                          QStringLiteral("COMMIT")}));
+    QCOMPARE(
+        m_client->journal(),
+        (QStringList{QStringLiteral("BEGIN"), db::requeryCommand(QString::fromLatin1(labdb::sample::unknownBarcode)),
+                     QStringLiteral("COMMIT")}));
     QCOMPARE(log().masterRows.size(), before.masterRows.size());
 }
 
@@ -238,7 +234,7 @@ void tst_PrintLog::blankAndPaddedBarcodes()
 void tst_PrintLog::failureRollsBackAndKeepsBarcode_data()
 {
     QTest::addColumn<Fault>("fault");
-    QTest::addColumn<int>("command");  // for Fault::Command and Fault::Drop
+    QTest::addColumn<int>("command"); // for Fault::Command and Fault::Drop
     QTest::addColumn<bool>("failingRollback");
 
     struct Case
@@ -279,8 +275,7 @@ void tst_PrintLog::failureRollsBackAndKeepsBarcode()
     QFETCH(int, command);
     QFETCH(bool, failingRollback);
 
-    const QString barcode =
-        fault == Fault::Overflow ? m_overflowBarcode : m_twoRowBarcode;
+    const QString barcode = fault == Fault::Overflow ? m_overflowBarcode : m_twoRowBarcode;
     const labdb::PrintLog before = log();
 
     switch (fault) {
@@ -299,7 +294,7 @@ void tst_PrintLog::failureRollsBackAndKeepsBarcode()
     QString value = barcode;
     const db::LogOutcome outcome = db::SaveBarcodeLog(*m_client, value);
     QCOMPARE(outcome.status, db::LogOutcome::Status::Failed);
-    QVERIFY(!outcome.reason.isEmpty());  // the database's reason, for the print run to tell
+    QVERIFY(!outcome.reason.isEmpty()); // the database's reason, for the print run to tell
     QCOMPARE(value, barcode);
 
     if (fault == Fault::Drop) {
@@ -329,7 +324,7 @@ void tst_PrintLog::failureRollsBackAndKeepsBarcode()
     m_client->clearFaults();
     m_client->tamper = TamperingClient::Tamper::None;
     if (m_client->inTransaction())
-        m_client->rollbackTrans();  // the injected rollback fault left it open
+        m_client->rollbackTrans(); // the injected rollback fault left it open
     if (fault != Fault::Overflow) {
         QVERIFY(db::SaveBarcodeLog(*m_client, value));
         QCOMPARE(value, QString());
@@ -339,7 +334,7 @@ void tst_PrintLog::failureRollsBackAndKeepsBarcode()
 
 void tst_PrintLog::serverDate()
 {
-    QCOMPARE(db::GetServerDate(*m_client), m_clockStart);  // the first request
+    QCOMPARE(db::GetServerDate(*m_client), m_clockStart); // the first request
     QCOMPARE(m_client->journal(), QStringList{kClock});
 
     // No failure handling of its own: a failed reading reaches the caller.

@@ -12,11 +12,11 @@
 #include "report/reportapplication.h"
 #include "report/reporterror.h"
 #include "report/reportoutput.h"
+#include "support/bulkchargeslip.h"
+#include "support/faultyembeddedclient.h"
 #include "ui/main/copiescount.h"
 #include "ui/main/exclusiverun.h"
 #include "ui/main/frmnorvane.h"
-#include "support/bulkchargeslip.h"
-#include "support/faultyembeddedclient.h"
 #include "ui/main/printquestions.h"
 #include "widgets/messagebox.h"
 #include "widgets/vkcheck.h"
@@ -31,10 +31,10 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QMap>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -149,7 +149,10 @@ private Q_SLOTS:
 
 private:
     template<typename T>
-    T *control(const char *name) const { return testsupport::control<T>(m_window.get(), name); }
+    T *control(const char *name) const
+    {
+        return testsupport::control<T>(m_window.get(), name);
+    }
     vkTextBox *number() const { return control<vkTextBox>("txtNumber"); }
     vkTextBox *copiesBox() const { return control<vkTextBox>("txtCopies"); }
     vkListBox *exams() const { return control<vkListBox>("lstExams"); }
@@ -175,9 +178,9 @@ private:
 
     QTemporaryDir m_dir;
     QString m_path;
-    QStringList m_badBarcodes;  // three exams of one chargeslip; the second is too long for the sticker
+    QStringList m_badBarcodes; // three exams of one chargeslip; the second is too long for the sticker
     QString m_badChargeslip;
-    QStringList m_accentBarcodes;  // three exams of one chargeslip; the third has a letter outside ASCII
+    QStringList m_accentBarcodes; // three exams of one chargeslip; the third has a letter outside ASCII
     QString m_accentChargeslip;
     DemoClient *m_client = nullptr;
     std::unique_ptr<QTemporaryDir> m_pdfDir;
@@ -186,8 +189,8 @@ private:
     QStringList m_captions;
     std::function<void()> m_onMessage;
     QStringList m_questions;
-    bool m_answer = true;  // what the user answers every question
-    std::function<void()> m_onQuestion;  // runs when a question is asked, before the answer
+    bool m_answer = true;               // what the user answers every question
+    std::function<void()> m_onQuestion; // runs when a question is asked, before the answer
 };
 
 void tst_PrintRun::initTestCase()
@@ -317,8 +320,8 @@ int tst_PrintRun::requeryRows(const QString &barcode) const
 
 QByteArray tst_PrintRun::stickerByFieldName(const QMap<QString, QString> &values) const
 {
-    const std::unique_ptr<report::Report> sticker =
-        report::ReportApplication().openReport(report::labelTemplatePath(), report::ReportApplication::OpenFresh);
+    const std::unique_ptr<report::Report> sticker = report::ReportApplication().openReport(
+        report::labelTemplatePath(), report::ReportApplication::OpenFresh);
     sticker->setReportTitle(QStringLiteral("Barcode Label Printing"));
     QList<report::ParameterField> &fields = sticker->parameterFields();
     if (fields.size() != values.size())
@@ -362,7 +365,7 @@ void tst_PrintRun::verifyAwaitingNumber() const
 void tst_PrintRun::copiesCount_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("count");  // -99999: not a 16-bit whole number
+    QTest::addColumn<int>("count"); // -99999: not a 16-bit whole number
     const int none = -99999;
     QTest::newRow("plain") << "3" << 3;
     QTest::newRow("spaces around") << " 3 " << 3;
@@ -550,7 +553,8 @@ void tst_PrintRun::copiesQuestion_data()
     QTest::newRow("10: none") << 10 << 5 << QString();
     QTest::newRow("11") << 11 << 5 << "Print 11 stickers for each of the 5 checked exams (55 stickers)?";
     QTest::newRow("111, one exam") << 111 << 1 << "Print 111 stickers for the checked exam?";
-    QTest::newRow("largest") << 32767 << 200 << "Print 32767 stickers for each of the 200 checked exams (6553400 stickers)?";
+    QTest::newRow("largest") << 32767 << 200
+                             << "Print 32767 stickers for each of the 200 checked exams (6553400 stickers)?";
     QTest::newRow("0") << 0 << 5 << "Record the 5 checked exams as collected without printing stickers?";
     QTest::newRow("negative, one exam") << -3 << 1 << "Record the checked exam as collected without printing stickers?";
 }
@@ -568,12 +572,17 @@ void tst_PrintRun::largeOrEmptyCopiesAreConfirmed_data()
     QTest::addColumn<QString>("copies");
     QTest::addColumn<bool>("answer");
     QTest::addColumn<QString>("question");
-    QTest::addColumn<int>("perExam");  // stickers per exam once answered; -1: nothing printed or logged
-    QTest::newRow("11, yes") << "11" << true << "Print 11 stickers for each of the 2 checked exams (22 stickers)?" << 11;
-    QTest::newRow("111, no") << "111" << false << "Print 111 stickers for each of the 2 checked exams (222 stickers)?" << -1;
-    QTest::newRow("1e3, no") << "1e3" << false << "Print 1000 stickers for each of the 2 checked exams (2000 stickers)?" << -1;
-    QTest::newRow("0, no") << "0" << false << "Record the 2 checked exams as collected without printing stickers?" << -1;
-    QTest::newRow("-1, yes") << "-1" << true << "Record the 2 checked exams as collected without printing stickers?" << 0;
+    QTest::addColumn<int>("perExam"); // stickers per exam once answered; -1: nothing printed or logged
+    QTest::newRow("11, yes") << "11" << true << "Print 11 stickers for each of the 2 checked exams (22 stickers)?"
+                             << 11;
+    QTest::newRow("111, no") << "111" << false << "Print 111 stickers for each of the 2 checked exams (222 stickers)?"
+                             << -1;
+    QTest::newRow("1e3, no") << "1e3" << false << "Print 1000 stickers for each of the 2 checked exams (2000 stickers)?"
+                             << -1;
+    QTest::newRow("0, no") << "0" << false << "Record the 2 checked exams as collected without printing stickers?"
+                           << -1;
+    QTest::newRow("-1, yes") << "-1" << true << "Record the 2 checked exams as collected without printing stickers?"
+                             << 0;
     QTest::newRow("10: not asked") << "10" << true << QString() << 10;
 }
 
@@ -827,16 +836,16 @@ void tst_PrintRun::secondPrintDuringRunStartsNothing()
 void tst_PrintRun::keysTypedDuringSearch_data()
 {
     QTest::addColumn<Delivery>("delivery");
-    QTest::addColumn<QString>("first");        // typed first, ending in the Enter that starts the search
-    QTest::addColumn<QString>("during");       // typed while that search runs
+    QTest::addColumn<QString>("first");  // typed first, ending in the Enter that starts the search
+    QTest::addColumn<QString>("during"); // typed while that search runs
     QTest::addColumn<QStringList>("searched");
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<QString>("numberAfter");
     QTest::addColumn<int>("examsShown");
-    QTest::addColumn<bool>("modalBox");        // the message box is a real modal window
+    QTest::addColumn<bool>("modalBox"); // the message box is a real modal window
 
     const QString chargeslip = QString::fromLatin1(labdb::sample::obrienChargeslip);
-    const QString next = QString::fromLatin1(labdb::sample::obrienBBarcode);  // one exam
+    const QString next = QString::fromLatin1(labdb::sample::obrienBBarcode); // one exam
     const QString unknown = QString::fromLatin1(labdb::sample::unknownBarcode);
     const QString enter = QStringLiteral("\r");
     for (const Delivery delivery : {Delivery::Platform, Delivery::Posted}) {
@@ -902,7 +911,7 @@ void tst_PrintRun::keysTypedDuringSearch()
     QTRY_COMPARE(exams()->listCount(), examsShown);
     QTRY_VERIFY(!ui::ExclusiveRun::isRunning(m_window.get()));
     QVERIFY(typed);
-    QTest::qWait(50);  // anything still on its way arrives
+    QTest::qWait(50); // anything still on its way arrives
     ticker.stop();
 
     QCOMPARE(searchedNumbers(), searched);

@@ -33,20 +33,24 @@ using namespace report;
 
 namespace {
 
-const QString kSevenFields = QStringLiteral(
-    "label width=50.8 height=25.4\n"
-    "field name=Barcode default=B0\n"
-    "field name=PatientName default=P0\n"
-    "field name=HospNum default=H0\n"
-    "field name=Instrument default=I0\n"
-    "field name=Transdate default=T0\n"
-    "field name=RoomID default=R0\n"
-    "field name=AgeSex default=A0\n");
+const QString kSevenFields = QStringLiteral("label width=50.8 height=25.4\n"
+                                            "field name=Barcode default=B0\n"
+                                            "field name=PatientName default=P0\n"
+                                            "field name=HospNum default=H0\n"
+                                            "field name=Instrument default=I0\n"
+                                            "field name=Transdate default=T0\n"
+                                            "field name=RoomID default=R0\n"
+                                            "field name=AgeSex default=A0\n");
 
 QVariantList sevenValues(const QString &barcode = QStringLiteral("LAB123"))
 {
-    return {barcode, QStringLiteral("DOE, JANE"), QStringLiteral("H-1"), QStringLiteral("CHEM"),
-            QStringLiteral("12/10/2026"), QString(), QStringLiteral("30/F")};
+    return {barcode,
+            QStringLiteral("DOE, JANE"),
+            QStringLiteral("H-1"),
+            QStringLiteral("CHEM"),
+            QStringLiteral("12/10/2026"),
+            QString(),
+            QStringLiteral("30/F")};
 }
 
 QString shippedTemplate()
@@ -58,7 +62,8 @@ QString shippedTemplate()
 QString barcodeOnly(const QString &extra = QString())
 {
     return QStringLiteral("label width=50.8 height=25.4\nfield name=Barcode default=X\n"
-                          "barcode x=0 y=2 width=50.8 field=Barcode bar-height=12 %1\n").arg(extra);
+                          "barcode x=0 y=2 width=50.8 field=Barcode bar-height=12 %1\n")
+        .arg(extra);
 }
 
 QString decode(const QString &png)
@@ -135,7 +140,8 @@ int oneDotStrokes(const QImage &image)
             if (thinDown(x, y) && thinDown(x + 1, y) && thinDown(x + 2, y) && !thinDown(x - 1, y))
                 ++strokes;
             for (int dx : {-1, 1})
-                if (thinBoth(x, y) && thinBoth(x + dx, y + 1) && thinBoth(x + 2 * dx, y + 2) && !thinBoth(x - dx, y - 1))
+                if (thinBoth(x, y) && thinBoth(x + dx, y + 1) && thinBoth(x + 2 * dx, y + 2)
+                    && !thinBoth(x - dx, y - 1))
                     ++strokes;
         }
     return strokes;
@@ -199,13 +205,12 @@ private Q_SLOTS:
             << QString(kSevenFields + "field name=Extra1 default=E1\nfield name=Extra2 default=E2\n") << sevenValues()
             << QStringList{"LAB123", "DOE, JANE", "H-1", "CHEM", "12/10/2026", "", "30/F", "E1", "E2"} << 7;
         QTest::newRow("empty list: fields not touched")
-            << kSevenFields << QVariantList{}
-            << QStringList{"B0", "P0", "H0", "I0", "T0", "R0", "A0"} << 0;
+            << kSevenFields << QVariantList{} << QStringList{"B0", "P0", "H0", "I0", "T0", "R0", "A0"} << 0;
         QTest::newRow("names never matter: a field named like another value")
             << QStringLiteral("label width=50 height=25\nfield name=AgeSex default=q\n") << sevenValues()
             << QStringList{"LAB123"} << 1;
-        QTest::newRow("template without fields") << QStringLiteral("label width=50 height=25\n") << sevenValues()
-                                                 << QStringList{} << 0;
+        QTest::newRow("template without fields")
+            << QStringLiteral("label width=50 height=25\n") << sevenValues() << QStringList{} << 0;
     }
 
     void parameterMatching()
@@ -329,7 +334,8 @@ private Q_SLOTS:
         QTemporaryDir out;
         ReportOutput::setPrintToDirectory(out.path());
         try {
-            PrintBarcodeLabel(QString(), QStringLiteral("DOE"), QString(), QString(), QString(), QString(), QString(), 2);
+            PrintBarcodeLabel(QString(), QStringLiteral("DOE"), QString(), QString(), QString(), QString(), QString(),
+                              2);
             QFAIL("an empty barcode printed");
         } catch (const ReportError &e) {
             QVERIFY2(e.description().contains(QLatin1String("empty")), qPrintable(e.description()));
@@ -344,7 +350,8 @@ private Q_SLOTS:
         QStringList names;
         for (const ParameterField &f : r.parameterFields())
             names << f.name();
-        QCOMPARE(names, (QStringList{"Barcode", "PatientName", "HospNum", "Instrument", "Transdate", "RoomID", "AgeSex"}));
+        QCOMPARE(names,
+                 (QStringList{"Barcode", "PatientName", "HospNum", "Instrument", "Transdate", "RoomID", "AgeSex"}));
         QCOMPARE(r.labelTemplate().width, 50.8);
         QCOMPARE(r.labelTemplate().height, 25.4);
     }
@@ -371,7 +378,8 @@ private Q_SLOTS:
         QVERIFY(info.waitForFinished(20000));
         const QString text = QString::fromUtf8(info.readAllStandardOutput());
         QVERIFY2(text.contains(QLatin1String("Barcode Label Printing")), qPrintable(text));
-        QVERIFY2(text.contains(QRegularExpression(QStringLiteral("Page size:\\s+144(\\.0+)? x 72(\\.0+)? pts"))), qPrintable(text));
+        QVERIFY2(text.contains(QRegularExpression(QStringLiteral("Page size:\\s+144(\\.0+)? x 72(\\.0+)? pts"))),
+                 qPrintable(text));
     }
 
     void pdfCarriesTheLabelDots()
@@ -382,12 +390,14 @@ private Q_SLOTS:
         QTemporaryDir out;
         ReportOutput::setPrintToDirectory(out.path());
         OpenReport(shippedTemplate(), sevenValues(QStringLiteral("AbCdEf12xY")));
-        const QImage expected = LabelRenderer(*CurrentReport(), 203).toImage(true).convertToFormat(QImage::Format_RGB32);
+        const QImage expected =
+            LabelRenderer(*CurrentReport(), 203).toImage(true).convertToFormat(QImage::Format_RGB32);
         ShowReport(false, QString(), true);
         const QStringList pdfs = pdfsIn(out.path());
         QCOMPARE(pdfs.size(), 1);
-        QCOMPARE(QProcess::execute(QStringLiteral("pdfimages"),
-                                   {QStringLiteral("-png"), out.filePath(pdfs.first()), out.filePath(QStringLiteral("img"))}),
+        QCOMPARE(QProcess::execute(
+                     QStringLiteral("pdfimages"),
+                     {QStringLiteral("-png"), out.filePath(pdfs.first()), out.filePath(QStringLiteral("img"))}),
                  0);
         const QStringList images = QDir(out.path()).entryList({QStringLiteral("img*.png")});
         QCOMPARE(images.size(), 1);
@@ -436,15 +446,19 @@ private Q_SLOTS:
         QTest::newRow("empty file") << QByteArray() << "the label size is missing";
         QTest::newRow("missing size") << QByteArray("field name=B\ntext x=1 y=1 width=5 height=3 field=B\n")
                                       << "the label size is missing";
-        QTest::newRow("missing height") << QByteArray("label width=50\n") << "line 1: the setting \"height\" is missing";
-        QTest::newRow("unknown item kind") << label + "circle x=1\n" << "line 3: unknown item kind \"circle\"";
+        QTest::newRow("missing height") << QByteArray("label width=50\n")
+                                        << "line 1: the setting \"height\" is missing";
+        QTest::newRow("unknown item kind") << label + "circle x=1\n"
+                                           << "line 3: unknown item kind \"circle\"";
         QTest::newRow("bad number") << label + "text x=1,5 y=1 width=5 height=3 field=B\n"
                                     << "line 3: \"1,5\" is not a number (setting \"x\")";
         QTest::newRow("nan") << QByteArray("label width=nan height=2\n") << "line 1: \"nan\" is not a number";
-        QTest::newRow("negative size") << QByteArray("label width=-5 height=20\n") << "line 1: width = -5 is out of range";
+        QTest::newRow("negative size") << QByteArray("label width=-5 height=20\n")
+                                       << "line 1: width = -5 is out of range";
         QTest::newRow("unknown setting") << label + "text x=1 y=1 width=5 height=3 field=B colour=red\n"
                                          << "line 3: unknown setting \"colour\" for text";
-        QTest::newRow("not key=value") << label + "text x=1 y 1\n" << "line 3: \"y\" is not a setting";
+        QTest::newRow("not key=value") << label + "text x=1 y 1\n"
+                                       << "line 3: \"y\" is not a setting";
         QTest::newRow("unclosed quote") << label + "text x=1 y=1 width=5 height=3 text=\"abc\n"
                                         << "line 3: the quoted value of \"text\" has no closing quote";
         QTest::newRow("unknown field") << label + "text x=1 y=1 width=5 height=3 field=Nope\n"
@@ -455,9 +469,11 @@ private Q_SLOTS:
                                         << "without its \"}\"";
         QTest::newRow("text without source") << label + "text x=1 y=1 width=5 height=3\n"
                                              << "line 3: the setting \"field\" or \"text\" is missing";
-        QTest::newRow("duplicate field") << label + "field name=B\n" << "line 3: the field \"B\" is declared twice";
+        QTest::newRow("duplicate field") << label + "field name=B\n"
+                                         << "line 3: the field \"B\" is declared twice";
         QTest::newRow("duplicate setting") << QByteArray("label width=5 width=6 height=5\n") << "given twice";
-        QTest::newRow("label twice") << label + "label width=10 height=10\n" << "line 3: the label size is given twice";
+        QTest::newRow("label twice") << label + "label width=10 height=10\n"
+                                     << "line 3: the label size is given twice";
         QTest::newRow("unknown symbology") << label + "barcode x=0 y=0 width=50 field=B symbology=ean99\n"
                                            << "line 3: unknown symbology \"ean99\"";
         QTest::newRow("bad alignment") << label + "text x=1 y=1 width=5 height=3 field=B align=middle\n"
@@ -471,8 +487,10 @@ private Q_SLOTS:
         QTest::newRow("item beyond the label") << label + "text x=40 y=1 width=20 height=3 field=B\n"
                                                << "line 3: the item reaches beyond the 50.8 x 25.4 mm label";
         QTest::newRow("barcode text below the label")
-            << label + "barcode x=0 y=14 width=50 field=B bar-height=10 hrt=on\n" << "line 3: the item reaches beyond";
-        QTest::newRow("not UTF-8") << QByteArray("label width=50 height=25\nfield name=\xff\xfe\n") << "not a UTF-8 text file";
+            << label + "barcode x=0 y=14 width=50 field=B bar-height=10 hrt=on\n"
+            << "line 3: the item reaches beyond";
+        QTest::newRow("not UTF-8") << QByteArray("label width=50 height=25\nfield name=\xff\xfe\n")
+                                   << "not a UTF-8 text file";
         QTest::newRow("binary junk") << QByteArray("\x00\x01\x02garbage", 10) << "unknown item kind";
     }
 
@@ -532,8 +550,8 @@ private Q_SLOTS:
             for (int w = 1; x < runs.width(); w = w * 3 / 2 + 1, x += 2 * w)
                 p.fillRect(x, 0, w, 3, Qt::black);
             p.fillRect(0, 4, 4800, 1, Qt::black);
-            p.fillRect(0, 5, 4000, 1, Qt::black);    // 1000 F digits, then white
-            p.fillRect(4000, 6, 8, 1, Qt::black);    // 1000 0 digits, then black
+            p.fillRect(0, 5, 4000, 1, Qt::black); // 1000 F digits, then white
+            p.fillRect(4000, 6, 8, 1, Qt::black); // 1000 0 digits, then black
         }
         // 13 dots wide (a row ends inside a byte), a dot at each corner, rows repeated.
         QImage ragged = blank(13, 9);
@@ -586,10 +604,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("output");
-        const QStringList values{QStringLiteral("A1"), QStringLiteral("12345678901234567890"),
+        const QStringList values{QStringLiteral("A1"),         QStringLiteral("12345678901234567890"),
                                  QStringLiteral("2412100042"), QStringLiteral("AbCdEf12xY"),
                                  QStringLiteral("LAB 1234 X"), QStringLiteral("Ab3dEf7hIj1Lm")};
-        const QStringList rows{"short", "20 digits", "digits only", "mixed case", "with a blank", "13 mixed: widest that fits"};
+        const QStringList rows{"short",      "20 digits",    "digits only",
+                               "mixed case", "with a blank", "13 mixed: widest that fits"};
         for (const QString &output : {QStringLiteral("image 203"), QStringLiteral("image 300"), QStringLiteral("pdf")})
             for (int i = 0; i < values.size(); ++i)
                 QTest::addRow("%s, %s", qPrintable(rows.at(i)), qPrintable(output)) << values.at(i) << output;
@@ -608,8 +627,8 @@ private Q_SLOTS:
             QCOMPARE(pdfs.size(), 1);
             QCOMPARE(QProcess::execute(QStringLiteral("pdftoppm"),
                                        {QStringLiteral("-r"), QStringLiteral("203"), QStringLiteral("-mono"),
-                                        QStringLiteral("-png"), QStringLiteral("-singlefile"), out.filePath(pdfs.first()),
-                                        out.filePath(QStringLiteral("label"))}),
+                                        QStringLiteral("-png"), QStringLiteral("-singlefile"),
+                                        out.filePath(pdfs.first()), out.filePath(QStringLiteral("label"))}),
                      0);
         } else {
             OpenReport(shippedTemplate(), sevenValues(value));
@@ -626,14 +645,17 @@ private Q_SLOTS:
         QTest::newRow("20 mixed characters do not fit at 2 dots")
             << QStringLiteral("AbCdEfGhIjKlMnOpQrSt") << QStringLiteral("is too long to fit on the sticker");
         QTest::newRow("character Code 128 cannot carry")
-            << QStringLiteral("LAB\u03A9") << QStringLiteral("has the character \"\u03A9\", which a barcode sticker cannot carry");
+            << QStringLiteral("LAB\u03A9")
+            << QStringLiteral("has the character \"\u03A9\", which a barcode sticker cannot carry");
         // Code 128 would print these through its extended set, and a scanner reads
         // them back as other characters: "PEÑA01" as "PEQA01".
         QTest::newRow("accented letter") << QStringLiteral("PE\u00D1A01")
                                          << QStringLiteral("has the character \"\u00D1\", which a barcode sticker");
-        QTest::newRow("Latin-1 sign") << QStringLiteral("A\u00B012") << QStringLiteral("which a barcode sticker cannot carry");
+        QTest::newRow("Latin-1 sign") << QStringLiteral("A\u00B012")
+                                      << QStringLiteral("which a barcode sticker cannot carry");
         QTest::newRow("tab") << QStringLiteral("A\t12") << QStringLiteral("has an invisible character");
-        QTest::newRow("delete character") << QStringLiteral("A\u007F12") << QStringLiteral("has an invisible character");
+        QTest::newRow("delete character")
+            << QStringLiteral("A\u007F12") << QStringLiteral("has an invisible character");
         QTest::newRow("empty") << QString() << QStringLiteral("is empty");
     }
 
@@ -711,17 +733,19 @@ private Q_SLOTS:
             const char *name;
             QVariantList values;
         } rows[] = {
-            {"descenders", {"T1000001C", "QUIGLEY-PAYNE, GYPSY JOY", "00123456", "Glycosylated Hgb, Typing",
-                            "12/10/2026 8:15:00 AM", "Peds-gyn", "45/F"}},
-            {"accents", {"CS2024", QStringLiteral("PEÑA, JOSÉ ÁNGEL ÑÚÑEZ"), QStringLiteral("HÉ-0042"),
-                         QStringLiteral("Hématologie Ç"), "12/31/2026 12:59:59 PM", QStringLiteral("ÉR-3"), "7/M"}},
-            {"empty room and hospital number", {"200000001", "O'BRIEN, MARGARET", "", "CHEMISTRY",
-                                                "1/2/2026 9:05:00 AM", "", "80/F"}},
-            {"blank room and hospital number", {"3000001B", "DOE, JOHN", "   ", "URINALYSIS", "1/2/2026 9:05:00 AM",
-                                                " ", "/"}},
-            {"long values", {"Ab3dEf7hIj1Lm", longName, "1234567890123456789012345",
-                             "Glycosylated Hemoglobin and Blood Typing Panel", "12/31/2026 12:59:59 PM",
-                             "PEDIATRICS-GYNECOLOGY WARD 12", "105/F"}},
+            {"descenders",
+             {"T1000001C", "QUIGLEY-PAYNE, GYPSY JOY", "00123456", "Glycosylated Hgb, Typing", "12/10/2026 8:15:00 AM",
+              "Peds-gyn", "45/F"}},
+            {"accents",
+             {"CS2024", QStringLiteral("PEÑA, JOSÉ ÁNGEL ÑÚÑEZ"), QStringLiteral("HÉ-0042"),
+              QStringLiteral("Hématologie Ç"), "12/31/2026 12:59:59 PM", QStringLiteral("ÉR-3"), "7/M"}},
+            {"empty room and hospital number",
+             {"200000001", "O'BRIEN, MARGARET", "", "CHEMISTRY", "1/2/2026 9:05:00 AM", "", "80/F"}},
+            {"blank room and hospital number",
+             {"3000001B", "DOE, JOHN", "   ", "URINALYSIS", "1/2/2026 9:05:00 AM", " ", "/"}},
+            {"long values",
+             {"Ab3dEf7hIj1Lm", longName, "1234567890123456789012345", "Glycosylated Hemoglobin and Blood Typing Panel",
+              "12/31/2026 12:59:59 PM", "PEDIATRICS-GYNECOLOGY WARD 12", "105/F"}},
         };
         QCOMPARE(longName.size(), 79);
         for (double dpi : {203.0, 300.0})
@@ -745,14 +769,15 @@ private Q_SLOTS:
             boxes << item.box;
         for (int a = 0; a < boxes.size(); ++a)
             for (int b = a + 1; b < boxes.size(); ++b)
-                QVERIFY2(!boxes[a].intersects(boxes[b]), qPrintable(QStringLiteral("boxes %1 and %2 overlap").arg(a).arg(b)));
+                QVERIFY2(!boxes[a].intersects(boxes[b]),
+                         qPrintable(QStringLiteral("boxes %1 and %2 overlap").arg(a).arg(b)));
 
         // The whole sticker: at least 1.5 mm blank on every side, and its barcode reads back.
         const QImage label = LabelRenderer(report, dpi).toImage(true).convertToFormat(QImage::Format_RGB32);
         const int margin = int(std::ceil(1.5 * dpi / 25.4));
         int inkDots = 0;
-        const QString outside =
-            inkOutside(label, QRect(margin, margin, label.width() - 2 * margin, label.height() - 2 * margin), inkDots);
+        const QString outside = inkOutside(
+            label, QRect(margin, margin, label.width() - 2 * margin, label.height() - 2 * margin), inkDots);
         QVERIFY2(outside.isEmpty(), qPrintable(QStringLiteral("ink within 1.5 mm of the edge at %1").arg(outside)));
         const QString png = m_dir.filePath(QStringLiteral("sticker.png"));
         QVERIFY(label.save(png));
@@ -765,7 +790,8 @@ private Q_SLOTS:
             const QImage dots = printedDots(report, LabelTemplate::ItemKind::Text, i, dpi);
             int inside = 0;
             const QString at = inkOutside(dots, innerDots(item.box, dpi), inside);
-            QVERIFY2(at.isEmpty(), qPrintable(QStringLiteral("text of line %1 touches its box's edge at %2").arg(item.line).arg(at)));
+            QVERIFY2(at.isEmpty(),
+                     qPrintable(QStringLiteral("text of line %1 touches its box's edge at %2").arg(item.line).arg(at)));
             bool emptyField = false;
             for (const LabelTemplate::TextPart &part : item.parts)
                 emptyField |= part.field >= 0 && report.fieldValue(part.field).trimmed().isEmpty();
@@ -788,7 +814,8 @@ private Q_SLOTS:
         const QRectF textBoxMm(code.box.x(), 0, code.box.width(), code.textHeight());
         int inside = 0;
         const QString at = inkOutside(text, innerDots(textBoxMm, dpi), inside);
-        QVERIFY2(at.isEmpty(), qPrintable(QStringLiteral("the value under the bars touches its box's edge at %1").arg(at)));
+        QVERIFY2(at.isEmpty(),
+                 qPrintable(QStringLiteral("the value under the bars touches its box's edge at %1").arg(at)));
         QVERIFY(inside > 0);
         if (dpi == 203)
             QCOMPARE(oneDotStrokes(text), 0);
@@ -800,14 +827,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("settings");
         QTest::addColumn<QString>("value");
-        const QString longName = QStringLiteral("WOLFESCHLEGELSTEINHAUSENBERGERDORFF, HUBERT BLAINE MARIA DE LOS SANTOS");
+        const QString longName = QStringLiteral(
+            "WOLFESCHLEGELSTEINHAUSENBERGERDORFF, HUBERT BLAINE MARIA DE LOS SANTOS");
         for (const char *overflow : {"elide", "shrink"})
             for (const char *align : {"left", "center", "right"})
-                QTest::addRow("%s, %s", overflow, align)
-                    << QStringLiteral("overflow=%1 align=%2 size=9 weight=bold").arg(QLatin1String(overflow), QLatin1String(align))
-                    << longName;
-        QTest::newRow("line breaks in the value") << QStringLiteral("overflow=shrink size=9")
-                                                  << QStringLiteral("DOE,\nJANE\r\nMARIE\tX");
+                QTest::addRow("%s, %s", overflow, align) << QStringLiteral("overflow=%1 align=%2 size=9 weight=bold")
+                                                                .arg(QLatin1String(overflow), QLatin1String(align))
+                                                         << longName;
+        QTest::newRow("line breaks in the value")
+            << QStringLiteral("overflow=shrink size=9") << QStringLiteral("DOE,\nJANE\r\nMARIE\tX");
         QTest::newRow("font too tall for the box") << QStringLiteral("size=40") << QStringLiteral("TALL");
         QTest::newRow("font that does not exist") << QStringLiteral("font=\"No Such Font\" size=9") << longName;
     }
@@ -818,17 +846,20 @@ private Q_SLOTS:
         QFETCH(QString, value);
         const QRectF boxMm(10, 8, 30, 4);
         OpenReport(writeTemplate(QStringLiteral("label width=50.8 height=25.4\nfield name=N\n"
-                                                "text x=10 y=8 width=30 height=4 field=N %1\n").arg(settings)),
+                                                "text x=10 y=8 width=30 height=4 field=N %1\n")
+                                     .arg(settings)),
                    {value});
         const double dpi = 203;
         const QImage image = LabelRenderer::renderImage(*CurrentReport(), dpi);
-        const QRect box(QPoint(int(boxMm.left() * dpi / 25.4), int(boxMm.top() * dpi / 25.4)),
-                        QPoint(int(std::ceil(boxMm.right() * dpi / 25.4)), int(std::ceil(boxMm.bottom() * dpi / 25.4))));
+        const QRect box(
+            QPoint(int(boxMm.left() * dpi / 25.4), int(boxMm.top() * dpi / 25.4)),
+            QPoint(int(std::ceil(boxMm.right() * dpi / 25.4)), int(std::ceil(boxMm.bottom() * dpi / 25.4))));
         int inside = 0;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
                 if (isDark(image.pixel(x, y))) {
-                    QVERIFY2(box.contains(x, y), qPrintable(QStringLiteral("ink at %1,%2 outside the box").arg(x).arg(y)));
+                    QVERIFY2(box.contains(x, y),
+                             qPrintable(QStringLiteral("ink at %1,%2 outside the box").arg(x).arg(y)));
                     ++inside;
                 }
         QVERIFY(inside > 20); // something was printed
@@ -854,7 +885,8 @@ private Q_SLOTS:
                     }
             ++i;
         }
-        QVERIFY2(inkRows[0] < inkRows[1], qPrintable(QStringLiteral("%1 rows shrunk, %2 elided").arg(inkRows[0]).arg(inkRows[1])));
+        QVERIFY2(inkRows[0] < inkRows[1],
+                 qPrintable(QStringLiteral("%1 rows shrunk, %2 elided").arg(inkRows[0]).arg(inkRows[1])));
     }
 };
 

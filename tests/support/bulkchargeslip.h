@@ -8,7 +8,7 @@ namespace labdb {
 // One chargeslip added by addChargeslip.
 struct BulkChargeslip
 {
-    QString refNum;       // "CS-BULK-00001", ...
+    QString refNum; // "CS-BULK-00001", ...
     QString hospNum;
     int requestNum = 0;
     QStringList barcodes; // one per exam, or the one shared barcode

@@ -57,8 +57,8 @@ private:
     void dropConnection();
 
     QStringList m_journal;
-    int m_failCommandIn = 0;   // commands left until the one that fails; 0 = none
-    int m_dropAfter = -1;      // commands left before the drop; -1 = none
+    int m_failCommandIn = 0; // commands left until the one that fails; 0 = none
+    int m_dropAfter = -1;    // commands left before the drop; -1 = none
     bool m_dropped = false;
     bool m_failBegin = false;
     bool m_failCommit = false;

@@ -173,7 +173,7 @@ private Q_SLOTS:
         QCOMPARE(viewer->enableGroupTree(), treeOn);
         QCOMPARE(viewer->groupTreeAction()->isEnabled(), treeOn);
         QCOMPARE(printed().size(), files);
-        if (trigger != QLatin1String("show")) // showing draws the preview anyway
+        if (trigger != QLatin1String("show"))                        // showing draws the preview anyway
             QCOMPARE(viewer->preview()->pageCount(), files ? 0 : 1); // printing on load does not view
         w.show();
         QCOMPARE(viewer->groupTree()->isVisible(), treeOn);
@@ -321,10 +321,10 @@ private Q_SLOTS:
         QTest::addColumn<bool>("preview");
         QTest::addColumn<QString>("pdfDir");
         QTest::newRow("--preview") << QStringList{"--preview"} << true << true << QString();
-        QTest::newRow("--preview --pdf: Print writes there") << QStringList{"--preview", "--pdf", "d"} << true << true
-                                                              << "d";
-        QTest::newRow("--preview --png refused") << QStringList{"--preview", "--png", "f.png"} << false << false
-                                                 << QString();
+        QTest::newRow("--preview --pdf: Print writes there")
+            << QStringList{"--preview", "--pdf", "d"} << true << true << "d";
+        QTest::newRow("--preview --png refused")
+            << QStringList{"--preview", "--png", "f.png"} << false << false << QString();
         QTest::newRow("no --preview") << QStringList{"A1"} << true << false << QString();
     }
 

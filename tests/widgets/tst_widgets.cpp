@@ -10,10 +10,10 @@
 #include <QClipboard>
 #include <QInputMethodEvent>
 #include <QMessageBox>
-#include <QTimer>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdlib>
 #include <stdexcept>
@@ -101,7 +101,8 @@ void tst_Widgets::keyDownGivesKeyCodeAndShift_data()
     QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << 13 << 0;
     QTest::newRow("shifted letter") << int(Qt::Key_A) << int(Qt::ShiftModifier) << 65 << 1;
     QTest::newRow("digit") << int(Qt::Key_7) << int(Qt::NoModifier) << 55 << 0;
-    QTest::newRow("ctrl+alt backspace") << int(Qt::Key_Backspace) << int(Qt::ControlModifier | Qt::AltModifier) << 8 << 6;
+    QTest::newRow("ctrl+alt backspace") << int(Qt::Key_Backspace) << int(Qt::ControlModifier | Qt::AltModifier) << 8
+                                        << 6;
     QTest::newRow("F2") << int(Qt::Key_F2) << int(Qt::NoModifier) << 113 << 0;
     QTest::newRow("left arrow") << int(Qt::Key_Left) << int(Qt::NoModifier) << 37 << 0;
 }
@@ -136,7 +137,7 @@ void tst_Widgets::keyPressHandlerChangesOrSwallowsTypedCharacter()
     QTest::keyClicks(&box, QStringLiteral("ax#b"));
     QCOMPARE(box.text(), QStringLiteral("ayb"));
     QCOMPARE(seen, (QList<int>{'a', 'x', '#', 'b'}));
-    QCOMPARE(keyDown.size(), 4);  // a swallowed character still raised its key-down
+    QCOMPARE(keyDown.size(), 4); // a swallowed character still raised its key-down
 
     // Control keys are not characters: editing keys work and skip the handler.
     seen.clear();
@@ -199,7 +200,7 @@ void tst_Widgets::disabledButtonRaisesNoClick()
 
     QTest::mouseClick(button, Qt::LeftButton);
     QCOMPARE(clicks.size(), 1);
-    QTest::keyClick(button, Qt::Key_Return);  // Enter on the focused button clicks it
+    QTest::keyClick(button, Qt::Key_Return); // Enter on the focused button clicks it
     QTest::keyClick(button, Qt::Key_Space);
     QCOMPARE(clicks.size(), 3);
 
@@ -210,7 +211,7 @@ void tst_Widgets::disabledButtonRaisesNoClick()
     QCOMPARE(clicks.size(), 3);
 
     button->setEnabled(true);
-    frame->setEnabled(false);  // disabled through its frame
+    frame->setEnabled(false); // disabled through its frame
     QTest::mouseClick(button, Qt::LeftButton);
     QCOMPARE(clicks.size(), 3);
 }
@@ -224,9 +225,9 @@ void tst_Widgets::checkClickFollowsEveryValueChange()
     QList<int> valuesSeen;
     connect(&check, &vkCheck::clickEvent, &check, [&] { valuesSeen.append(check.value()); });
 
-    check.setValue(1);             // by the program
-    check.setValue(1);             // no change, no event
-    QTest::mouseClick(&check, Qt::LeftButton, {}, QPoint(8, 15));  // by the user
+    check.setValue(1);                                            // by the program
+    check.setValue(1);                                            // no change, no event
+    QTest::mouseClick(&check, Qt::LeftButton, {}, QPoint(8, 15)); // by the user
     check.setValue(1);
     check.setValue(0);
     QCOMPARE(valuesSeen, (QList<int>{1, 0, 1, 0}));
@@ -271,7 +272,7 @@ void tst_Widgets::listCheckingByProgramAndUser()
     QVERIFY(list.itemChecked(1) && list.itemChecked(2) && list.itemChecked(3));
     list.uncheckAll();
     QVERIFY(!list.itemChecked(1) && !list.itemChecked(2) && !list.itemChecked(3));
-    list.checkAll();  // on an empty list, checking all must be harmless
+    list.checkAll(); // on an empty list, checking all must be harmless
     vkListBox().checkAll();
 
     // A click on the second row toggles that item alone; Space toggles it back.

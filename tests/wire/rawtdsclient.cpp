@@ -27,7 +27,7 @@ QByteArray allHeaders()
     put32(h, 18); // this header's length
     put16(h, 2);  // transaction descriptor header
     h.append(8, '\0');
-    put32(h, 1);  // outstanding requests
+    put32(h, 1); // outstanding requests
     return h;
 }
 
@@ -90,9 +90,15 @@ bool RawTdsClient::login(const QString &user, const QString &password, const QSt
         const auto b = quint8(c);
         c = char(quint8((b << 4) | (b >> 4)) ^ 0xA5);
     }
-    const QByteArray strings[] = {utf16(QStringLiteral("testhost")), utf16(user), pw,
-                                  utf16(QStringLiteral("rawtds")), utf16(QStringLiteral("127.0.0.1")),
-                                  QByteArray(), utf16(QStringLiteral("rawtds")), QByteArray(), utf16(database)};
+    const QByteArray strings[] = {utf16(QStringLiteral("testhost")),
+                                  utf16(user),
+                                  pw,
+                                  utf16(QStringLiteral("rawtds")),
+                                  utf16(QStringLiteral("127.0.0.1")),
+                                  QByteArray(),
+                                  utf16(QStringLiteral("rawtds")),
+                                  QByteArray(),
+                                  utf16(database)};
     const int fixed = 94;
     QByteArray body(fixed, '\0');
     QByteArray data;

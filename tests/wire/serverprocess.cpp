@@ -20,11 +20,12 @@ bool ServerProcess::start(const QString &databasePath, const QStringList &extraA
         return false;
     }
     m_logPath = log.fileName();
-    QStringList arguments{QStringLiteral("--port"), QString::number(port),
-                          QStringLiteral("--database"), databasePath,
-                          QStringLiteral("--user"), QString::fromUtf16(kUser),
-                          QStringLiteral("--password"), QString::fromUtf16(kPassword),
-                          QStringLiteral("--log"), m_logPath, QStringLiteral("--watch-stdin")};
+    QStringList arguments{QStringLiteral("--port"),       QString::number(port),
+                          QStringLiteral("--database"),   databasePath,
+                          QStringLiteral("--user"),       QString::fromUtf16(kUser),
+                          QStringLiteral("--password"),   QString::fromUtf16(kPassword),
+                          QStringLiteral("--log"),        m_logPath,
+                          QStringLiteral("--watch-stdin")};
     arguments += extraArguments;
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     m_process.start(QStringLiteral(LABDB_SERVER), arguments);

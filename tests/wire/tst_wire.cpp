@@ -23,8 +23,8 @@
 #include "labdb/printlog.h"
 #include "labdb/sampledata.h"
 #include "labdb/session.h"
-#include "support/bulkchargeslip.h"
 #include "report/reportoutput.h"
+#include "support/bulkchargeslip.h"
 #include "ui/main/frmnorvane.h"
 #include "widgets/messagebox.h"
 #include "widgets/vklabel.h"
@@ -187,7 +187,8 @@ std::unique_ptr<db::DbClient> tst_wire::openClient(Impl impl, const QStringList 
 void tst_wire::writeSettings(const QString &server, const QString &database, const QString &user,
                              const QString &password)
 {
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QString::fromUtf16(app::modConnect::kSettingsApplication));
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope,
+                    QString::fromUtf16(app::modConnect::kSettingsApplication));
     store.beginGroup(QString::fromUtf16(app::modConnect::kSettingsSection));
     store.setValue(u"Server"_qs, server);
     store.setValue(u"Database"_qs, database);
@@ -247,7 +248,8 @@ void tst_wire::openConnection_data()
 
     const QString user = QString::fromUtf16(ServerProcess::kUser);
     const QString password = QString::fromUtf16(ServerProcess::kPassword);
-    QTest::newRow("right settings") << QStringList() << true << u"Laboratory"_qs << user << password << true << QString();
+    QTest::newRow("right settings") << QStringList() << true << u"Laboratory"_qs << user << password << true
+                                    << QString();
     QTest::newRow("wrong password") << QStringList() << true << u"Laboratory"_qs << user << u"S3cret;pw=2"_qs << false
                                     << u"Login failed for user 'labuser'."_qs;
     QTest::newRow("unknown user") << QStringList() << true << u"Laboratory"_qs << u"intruder"_qs << password << false
@@ -258,8 +260,8 @@ void tst_wire::openConnection_data()
                                       << u"Login failed for user 'labuser'."_qs;
     QTest::newRow("closed port") << QStringList() << false << u"Laboratory"_qs << user << password << false
                                  << u"Unable to connect"_qs;
-    QTest::newRow("server that never answers") << QStringList{u"--stall"_qs} << true << u"Laboratory"_qs << user
-                                               << password << false << QString();
+    QTest::newRow("server that never answers")
+        << QStringList{u"--stall"_qs} << true << u"Laboratory"_qs << user << password << false << QString();
 }
 
 void tst_wire::openConnection()
@@ -284,7 +286,8 @@ void tst_wire::openConnection()
     QCOMPARE(app::modConnect::OpenConnection(), opens);
     QCOMPARE(db::DbConnection().isOpen(), opens);
     if (opens) {
-        const db::DbResult found = db::DbConnection().openStatic(db::searchCommand(QString::fromLatin1(obrienTBarcode), 3));
+        const db::DbResult found = db::DbConnection().openStatic(
+            db::searchCommand(QString::fromLatin1(obrienTBarcode), 3));
         QCOMPARE(found.rowCount(), 2);
         QCOMPARE(found.text(u"PatientName"_qs), u"O'BRIEN, MARGARET"_qs);
     } else if (!why.isEmpty()) {
@@ -323,8 +326,9 @@ void tst_wire::loginCharacters_data()
     // What FreeTDS cannot carry: "};" ends a braced value wherever it stands, so
     // the program refuses it before connecting; and a User with a backslash is a
     // Windows domain login (NTLM) to FreeTDS, which sends no SQL Server login name.
-    QTest::newRow("password holding };") << u"lab"_qs << u"a};b"_qs
-                                         << u"The Password setting holds \"};\", which the FreeTDS ODBC driver cannot take."_qs;
+    QTest::newRow("password holding };")
+        << u"lab"_qs << u"a};b"_qs
+        << u"The Password setting holds \"};\", which the FreeTDS ODBC driver cannot take."_qs;
     QTest::newRow("user holding };") << u"x};y"_qs << u"pw"_qs
                                      << u"The User setting holds \"};\", which the FreeTDS ODBC driver cannot take."_qs;
     QTest::newRow("user with a backslash") << u"DOM\\lab"_qs << u"pw"_qs << u"Login failed for user ''."_qs;
@@ -337,7 +341,8 @@ void tst_wire::loginCharacters()
     QFETCH(QString, why);
 
     m_server = std::make_unique<ServerProcess>();
-    QVERIFY2(m_server->start(m_dbPath, {u"--user"_qs, user, u"--password"_qs, password}), qPrintable(m_server->error()));
+    QVERIFY2(m_server->start(m_dbPath, {u"--user"_qs, user, u"--password"_qs, password}),
+             qPrintable(m_server->error()));
     writeSettingsByHand(m_server->serverSetting(), u"Laboratory"_qs, user, password);
     db::installConnection(std::make_unique<db::SqlServerClient>(5));
     QString failure;
@@ -352,7 +357,8 @@ void tst_wire::loginCharacters()
         QVERIFY2(!requests.isEmpty() && requests.first() == u"LOGIN user="_qs + user + u" database=Laboratory app="_qs,
                  qPrintable(requests.join(u'\n')));
         // A batch on the connection proves the login was accepted.
-        QCOMPARE(db::DbConnection().openStatic(db::searchCommand(QString::fromLatin1(obrienTBarcode), 3)).rowCount(), 2);
+        QCOMPARE(db::DbConnection().openStatic(db::searchCommand(QString::fromLatin1(obrienTBarcode), 3)).rowCount(),
+                 2);
     } else if (why.contains(u"};"_qs)) {
         QVERIFY2(requests.isEmpty(), qPrintable(requests.join(u'\n')));
     }
@@ -375,8 +381,9 @@ void tst_wire::checkConnection_data()
                                                    u"Cannot open database \"Pharmacy\" requested by the login."_qs};
     QTest::newRow("closed port") << false << u"Laboratory"_qs << password << 1
                                  << QStringList{u"Not connected: "_qs, u"Unable to connect"_qs};
-    QTest::newRow("password FreeTDS cannot take") << true << u"Laboratory"_qs << u"x};y"_qs << 1
-                                                  << QStringList{u"Not connected: The Password setting holds \"};\""_qs};
+    QTest::newRow("password FreeTDS cannot take")
+        << true << u"Laboratory"_qs << u"x};y"_qs << 1
+        << QStringList{u"Not connected: The Password setting holds \"};\""_qs};
 }
 
 void tst_wire::checkConnection()
@@ -472,8 +479,8 @@ void tst_wire::commands()
     compareWithReference(rows, reference.execute(requery));
 
     // 3 to 5 in one transaction.
-    const db::MasterRow master{rows.text(u"RefNum"_qs), rows.text(u"IdNum"_qs), rows.text(u"HospNum"_qs),
-                               rows.text(u"Barcode"_qs), rows.text(u"ItemID"_qs), rows.text(u"SpecimenID"_qs),
+    const db::MasterRow master{rows.text(u"RefNum"_qs),    rows.text(u"IdNum"_qs),      rows.text(u"HospNum"_qs),
+                               rows.text(u"Barcode"_qs),   rows.text(u"ItemID"_qs),     rows.text(u"SpecimenID"_qs),
                                rows.text(u"SectionID"_qs), rows.text(u"RequestNum"_qs), rows.text(u"ProfileID"_qs)};
     client->beginTrans();
     client->execute(db::saveMasterCommand(master));
@@ -487,8 +494,8 @@ void tst_wire::commands()
     const labdb::PrintLog log = labdb::PrintLog::read(m_dbPath);
     QCOMPARE(log.masterRows.size(), 1);
     QCOMPARE(log.masterRows.at(0).mid(0, 9),
-             (QStringList{master.refNum, master.idNum, master.hospNum, master.barcode, master.itemId,
-                          master.specimenId, master.sectionId, master.requestNum, master.profileId}));
+             (QStringList{master.refNum, master.idNum, master.hospNum, master.barcode, master.itemId, master.specimenId,
+                          master.sectionId, master.requestNum, master.profileId}));
     QCOMPARE(log.dateRows.size(), 1);
     QCOMPARE(log.dateRows.at(0).mid(0, 6),
              (QStringList{master.requestNum, master.itemId, master.sectionId, dateText, u"0"_qs, QString()}));
@@ -597,10 +604,12 @@ void tst_wire::batchTextsReachServerUnchanged()
         const QStringList &d = log.dateRows.at(i);
         expected << u"BATCH Laboratory..Lab_Barcode_SaveMaster '"_qs + m.mid(0, 9).join(u"','"_qs) + u'\''
                  << u"BATCH SELECT getdate() as serverdate"_qs
-                 << u"BATCH Laboratory..Lab_Barcode_SaveDate '"_qs + d.at(0) + u"','"_qs + d.at(1) + u"','"_qs
-                        + d.at(2) + u"','"_qs + d.at(3) + u"','0',''"_qs;
+                 << u"BATCH Laboratory..Lab_Barcode_SaveDate '"_qs + d.at(0) + u"','"_qs + d.at(1) + u"','"_qs + d.at(2)
+                + u"','"_qs + d.at(3) + u"','0',''"_qs;
         // The stamp is the general date form of the server's clock.
-        QVERIFY2(QRegularExpression(u"^\\d{1,2}/\\d{1,2}/\\d{4}( \\d{1,2}:\\d{2}:\\d{2} [AP]M)?$"_qs).match(d.at(3)).hasMatch(),
+        QVERIFY2(QRegularExpression(u"^\\d{1,2}/\\d{1,2}/\\d{4}( \\d{1,2}:\\d{2}:\\d{2} [AP]M)?$"_qs)
+                     .match(d.at(3))
+                     .hasMatch(),
                  qPrintable(d.at(3)));
     }
     expected << u"TM COMMIT AND BEGIN"_qs;
@@ -787,7 +796,8 @@ void tst_wire::shutdownRollsBackOpenTransactions()
     QVERIFY(logIn(writer));
     writer.sendTransaction(5);
     QCOMPARE(RawTdsClient::finalDoneStatus(writer.readReply()), quint16(0));
-    writer.sendBatch(db::saveMasterCommand({u"R1"_qs, u"7"_qs, u"H9"_qs, u"B77"_qs, u"11"_qs, u"2"_qs, u"4"_qs, u"88"_qs, u"0"_qs}));
+    writer.sendBatch(
+        db::saveMasterCommand({u"R1"_qs, u"7"_qs, u"H9"_qs, u"B77"_qs, u"11"_qs, u"2"_qs, u"4"_qs, u"88"_qs, u"0"_qs}));
     QCOMPARE(RawTdsClient::finalDoneCount(writer.readReply()), quint64(1));
 
     QVERIFY(m_server->closeInputAndWait());
@@ -826,9 +836,10 @@ void tst_wire::crossCheckWithTedious()
 
     QProcess node;
     node.setWorkingDirectory(QFile::decodeName(tediousDir));
-    node.start(u"node"_qs, {QFile::decodeName(tediousDir) + u"/crosscheck.js"_qs, QString::number(m_server->port()),
-                            QString::fromUtf16(ServerProcess::kUser), QString::fromUtf16(ServerProcess::kPassword),
-                            u"Laboratory"_qs});
+    node.start(u"node"_qs,
+               {QFile::decodeName(tediousDir) + u"/crosscheck.js"_qs, QString::number(m_server->port()),
+                QString::fromUtf16(ServerProcess::kUser), QString::fromUtf16(ServerProcess::kPassword),
+                u"Laboratory"_qs});
     QVERIFY2(node.waitForStarted(10000), qPrintable(node.errorString()));
     node.write(QJsonDocument(steps).toJson(QJsonDocument::Compact));
     node.closeWriteChannel();
@@ -888,9 +899,9 @@ void tst_wire::crossCheckWithTedious()
 
 void tst_wire::keysTypedWhileServerHeld_data()
 {
-    QTest::addColumn<QString>("during");        // typed while the first search waits for the server
-    QTest::addColumn<QStringList>("searched");  // the numbers the server was asked for, in order
-    QTest::addColumn<QString>("shown");         // the number box at the end
+    QTest::addColumn<QString>("during");       // typed while the first search waits for the server
+    QTest::addColumn<QStringList>("searched"); // the numbers the server was asked for, in order
+    QTest::addColumn<QString>("shown");        // the number box at the end
     QTest::addColumn<int>("exams");
 
     const QString first = QString::fromLatin1(obrienTBarcode);
@@ -944,7 +955,7 @@ void tst_wire::keysTypedWhileServerHeld()
     }
     QVERIFY(released);
     QVERIFY2(clock.elapsed() >= 1500, "the first search was answered while the server was held");
-    QTest::qWait(200);  // anything still on its way arrives
+    QTest::qWait(200); // anything still on its way arrives
 
     // Nothing more searched, nothing printed or logged.
     QCOMPARE(m_server->loggedRequests().filter(u"BATCH Laboratory"_qs).size(), searched.size());

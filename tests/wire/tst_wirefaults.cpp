@@ -15,8 +15,8 @@
 #include "labdb/labdatabase.h"
 #include "labdb/printlog.h"
 #include "labdb/sampledata.h"
-#include "support/bulkchargeslip.h"
 #include "report/reportoutput.h"
+#include "support/bulkchargeslip.h"
 #include "ui/main/frmnorvane.h"
 #include "widgets/messagebox.h"
 #include "widgets/vkcommand.h"
@@ -145,7 +145,8 @@ void tst_wirefaults::cleanup()
 
 void tst_wirefaults::writeSettings(const QString &server)
 {
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QString::fromUtf16(app::modConnect::kSettingsApplication));
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope,
+                    QString::fromUtf16(app::modConnect::kSettingsApplication));
     store.beginGroup(QString::fromUtf16(app::modConnect::kSettingsSection));
     store.setValue(u"Server"_qs, server);
     store.setValue(u"Database"_qs, u"Laboratory"_qs);
@@ -281,7 +282,8 @@ void tst_wirefaults::failedLogIsToldAndRecordedAgain_data()
         << QStringList{u"--fail-batch"_qs, u"7"_qs, u"--fail-rollback"_qs, u"2"_qs} << false << true
         << u"Injected failure of batch 7."_qs;
     // The server commits and the answer never comes: the log may be recorded.
-    QTest::newRow("commit unanswered, given up") << QStringList{u"--drop-commit"_qs, u"2"_qs} << true << false << QString();
+    QTest::newRow("commit unanswered, given up")
+        << QStringList{u"--drop-commit"_qs, u"2"_qs} << true << false << QString();
 }
 
 void tst_wirefaults::failedLogIsToldAndRecordedAgain()
@@ -322,7 +324,8 @@ void tst_wirefaults::failedLogIsToldAndRecordedAgain()
     QVERIFY2(asked.text.contains(inDoubt ? u"may already be recorded"_qs : u"printed but not recorded"_qs),
              qPrintable(asked.text));
     QCOMPARE(asked.text.contains(u"could then appear twice"_qs), inDoubt);
-    QVERIFY2(asked.text.contains(u"The database said: "_qs + (reason.isEmpty() ? QString() : reason)), qPrintable(asked.text));
+    QVERIFY2(asked.text.contains(u"The database said: "_qs + (reason.isEmpty() ? QString() : reason)),
+             qPrintable(asked.text));
     QVERIFY(!asked.text.contains(u"The database said: \n"_qs));
 
     // Exams 1 and 2 are printed and no longer checked; exam 3 waits for Print.
@@ -350,14 +353,16 @@ void tst_wirefaults::failedLogIsToldAndRecordedAgain()
     const QStringList requests = m_server->loggedRequests();
     const qsizetype lastLogin = requests.lastIndexOf(QRegularExpression(u"LOGIN .*"_qs));
     if (requests.filter(QRegularExpression(u"^LOGIN "_qs)).size() > 1) {
-        const QStringList after = requests.mid(lastLogin + 1)
-                                      .filter(QRegularExpression(u"^(TM |BATCH Laboratory|BATCH SELECT)"_qs));
-        QVERIFY2(after.isEmpty() || after.first() == u"TM BEGIN"_qs, qPrintable(requests.mid(lastLogin).join(u" | "_qs)));
+        const QStringList after =
+            requests.mid(lastLogin + 1).filter(QRegularExpression(u"^(TM |BATCH Laboratory|BATCH SELECT)"_qs));
+        QVERIFY2(after.isEmpty() || after.first() == u"TM BEGIN"_qs,
+                 qPrintable(requests.mid(lastLogin).join(u" | "_qs)));
         QCOMPARE(after.isEmpty(), !retry);
     }
 
     // Given up: the IT staff find the barcode, the reason and the time in the log file.
-    const QStringList givenUp = logFileText().split(u'\n').filter(u"Printed but not recorded"_qs).filter(barcodes.at(1));
+    const QStringList givenUp =
+        logFileText().split(u'\n').filter(u"Printed but not recorded"_qs).filter(barcodes.at(1));
     if (retry) {
         QCOMPARE(givenUp.size(), 0);
     } else {

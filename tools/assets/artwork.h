@@ -19,10 +19,10 @@ QImage paintBackground();
 QImage paintLogo();
 
 // Small buttons and badges, opaque on white.
-QImage paintSearchIcon();     // 49 x 50
-QImage paintKeyboardIcon();   // 36 x 31
-QImage paintPlayIcon();       // 34 x 34
-QImage paintPauseIcon();      // 34 x 34
+QImage paintSearchIcon();   // 49 x 50
+QImage paintKeyboardIcon(); // 36 x 31
+QImage paintPlayIcon();     // 34 x 34
+QImage paintPauseIcon();    // 34 x 34
 
 // Promotional slide `index` (0 to 8) of the laboratory's services at `size`.
 QImage paintSlide(int index, QSize size);

@@ -144,7 +144,7 @@ QImage paintBackground()
         const int digits = rng.bounded(10) < 8 ? 1 : 2 + rng.bounded(3);
         for (int k = 0; k < digits; ++k)
             text += QChar(u'0' + rng.bounded(10));
-        p.drawText(QPointF(rng.bounded(kWidth), rng.bounded(kHeight + px) ), text);
+        p.drawText(QPointF(rng.bounded(kWidth), rng.bounded(kHeight + px)), text);
     }
 
     // gentle vignette keeps the edges calm

@@ -12,12 +12,12 @@ namespace assets {
 
 namespace {
 
-constexpr int kMaxCodes = 4096;     // LZW codes are at most 12 bits wide
+constexpr int kMaxCodes = 4096; // LZW codes are at most 12 bits wide
 constexpr int kMaxColours = 256;
 
 struct Box
 {
-    std::vector<std::pair<QRgb, int>> colours;  // colour and pixel count, sorted
+    std::vector<std::pair<QRgb, int>> colours; // colour and pixel count, sorted
 };
 
 int channel(QRgb c, int ch)
@@ -126,7 +126,10 @@ int nearest(const std::vector<QRgb> &palette, QRgb c)
 class CodeStream
 {
 public:
-    explicit CodeStream(QByteArray &out) : m_out(out) {}
+    explicit CodeStream(QByteArray &out)
+        : m_out(out)
+    {
+    }
 
     void put(int code, int width)
     {
@@ -144,7 +147,7 @@ public:
         if (m_count > 0)
             pushByte(char(m_bits & 0xff));
         flushBlock();
-        m_out.append('\0');   // block terminator
+        m_out.append('\0'); // block terminator
     }
 
 private:
@@ -278,8 +281,8 @@ QByteArray GifWriter::encode(const QImage &source)
     appendLe16(out, h);
     // global colour table present, 8 bits of colour resolution, table size
     out.append(char(0x80 | 0x70 | (tableBits - 1)));
-    out.append('\0');   // background colour index
-    out.append('\0');   // no pixel aspect ratio
+    out.append('\0'); // background colour index
+    out.append('\0'); // no pixel aspect ratio
     for (int i = 0; i < (1 << tableBits); ++i) {
         const QRgb c = i < int(palette.size()) ? palette[size_t(i)] : qRgb(255, 255, 255);
         out.append(char(qRed(c)));
@@ -289,12 +292,13 @@ QByteArray GifWriter::encode(const QImage &source)
 
     if (transparent) {
         const std::array<char, 8> gce{'\x21', '\xf9', '\x04',
-                                      '\x01',   // no disposal, transparent colour given
-                                      '\0', '\0', char(transparentIndex), '\0'};
+                                      '\x01', // no disposal, transparent colour given
+                                      '\0',   '\0',   char(transparentIndex),
+                                      '\0'};
         out.append(gce.data(), int(gce.size()));
     }
 
-    out.append('\x2c');   // image descriptor: whole screen, no local table, not interlaced
+    out.append('\x2c'); // image descriptor: whole screen, no local table, not interlaced
     appendLe16(out, 0);
     appendLe16(out, 0);
     appendLe16(out, w);
@@ -302,7 +306,7 @@ QByteArray GifWriter::encode(const QImage &source)
     out.append('\0');
 
     compress(out, indices, std::max(2, tableBits));
-    out.append('\x3b');   // trailer
+    out.append('\x3b'); // trailer
     return out;
 }
 

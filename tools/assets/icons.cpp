@@ -33,8 +33,7 @@ void paintBlueDisc(QPainter &p, QPointF centre, qreal radius)
     shine.setColorAt(1.0, QColor(255, 255, 255, 0));
     p.setPen(Qt::NoPen);
     p.setBrush(shine);
-    p.drawEllipse(QRectF(centre.x() - radius * 0.72, centre.y() - radius * 0.92,
-                         radius * 1.44, radius * 0.9));
+    p.drawEllipse(QRectF(centre.x() - radius * 0.72, centre.y() - radius * 0.92, radius * 1.44, radius * 0.9));
 }
 
 } // namespace
@@ -91,17 +90,17 @@ QImage paintKeyboardIcon()
         p.fillRect(x, y + 2, w, 1, keyShade);
     };
     for (int i = 0; i < 8; ++i)
-        drawKey(2 + i * 4, 11, 3);          // top row of 8 keys
-    drawKey(2, 15, 5);                       // tab
+        drawKey(2 + i * 4, 11, 3); // top row of 8 keys
+    drawKey(2, 15, 5);             // tab
     for (int i = 0; i < 6; ++i)
         drawKey(8 + i * 4, 15, 3);
     drawKey(32, 15, 2);
-    drawKey(2, 19, 6);                       // caps
+    drawKey(2, 19, 6); // caps
     for (int i = 0; i < 5; ++i)
         drawKey(9 + i * 4, 19, 3);
-    drawKey(29, 19, 5);                      // enter
+    drawKey(29, 19, 5); // enter
     drawKey(2, 23, 5);
-    drawKey(8, 23, 20);                      // space bar
+    drawKey(8, 23, 20); // space bar
     drawKey(29, 23, 5);
     return image;
 }

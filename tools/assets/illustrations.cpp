@@ -32,11 +32,10 @@ QFont boldFont(int px)
 QPainterPath dropPath(QPointF tip, QPointF bulb, qreal r)
 {
     QPainterPath path(tip);
-    path.cubicTo(tip + QPointF(r * 0.15, (bulb.y() - tip.y()) * 0.35),
-                 bulb + QPointF(r, -r * 0.75), bulb + QPointF(r, 0));
+    path.cubicTo(tip + QPointF(r * 0.15, (bulb.y() - tip.y()) * 0.35), bulb + QPointF(r, -r * 0.75),
+                 bulb + QPointF(r, 0));
     path.arcTo(QRectF(bulb.x() - r, bulb.y() - r, 2 * r, 2 * r), 0, -180);
-    path.cubicTo(bulb + QPointF(-r, -r * 0.75),
-                 tip + QPointF(-r * 0.15, (bulb.y() - tip.y()) * 0.35), tip);
+    path.cubicTo(bulb + QPointF(-r, -r * 0.75), tip + QPointF(-r * 0.15, (bulb.y() - tip.y()) * 0.35), tip);
     path.closeSubpath();
     return path;
 }
@@ -91,8 +90,7 @@ void paintBloodCount(QPainter &p)
     paintRedCell(p, QPointF(134, 168), 14, 0.8);
 }
 
-void paintTube(QPainter &p, qreal x, qreal top, qreal bottom, qreal level, const QColor &liquid,
-               const QColor &cap)
+void paintTube(QPainter &p, qreal x, qreal top, qreal bottom, qreal level, const QColor &liquid, const QColor &cap)
 {
     const qreal w = 24;
     QPainterPath tube;
@@ -175,7 +173,7 @@ void paintMicroscope(QPainter &p, const QColor &theme)
     p.setBrush(baseFill);
     p.drawRoundedRect(QRectF(36, 172, 132, 16), 6, 6);
     p.setBrush(body);
-    p.drawRoundedRect(QRectF(74, 156, 28, 18), 4, 4);   // lamp housing
+    p.drawRoundedRect(QRectF(74, 156, 28, 18), 4, 4); // lamp housing
     p.setBrush(QColor(255, 226, 120));
     p.drawEllipse(QPointF(88, 157), 8, 3);
 
@@ -213,13 +211,13 @@ void paintMicroscope(QPainter &p, const QColor &theme)
     p.setBrush(tubeFill);
     p.drawRoundedRect(QRectF(-11, -52, 22, 58), 4, 4);
     p.setBrush(dark);
-    p.drawRoundedRect(QRectF(-13, -60, 26, 12), 3, 3);   // eyepiece
+    p.drawRoundedRect(QRectF(-13, -60, 26, 12), 3, 3); // eyepiece
     p.restore();
 
     p.setBrush(body);
-    p.drawRoundedRect(QRectF(70, 50, 48, 24), 8, 8);      // head
+    p.drawRoundedRect(QRectF(70, 50, 48, 24), 8, 8); // head
     p.setBrush(dark);
-    p.drawRoundedRect(QRectF(74, 72, 36, 9), 3, 3);        // nosepiece
+    p.drawRoundedRect(QRectF(74, 72, 36, 9), 3, 3); // nosepiece
     QLinearGradient lensFill(80, 0, 96, 0);
     lensFill.setColorAt(0.0, body);
     lensFill.setColorAt(1.0, shade);
@@ -231,8 +229,7 @@ void paintMicroscope(QPainter &p, const QColor &theme)
     p.drawRect(QRectF(83, 104, 10, 8));
 }
 
-void paintAntibody(QPainter &p, QPointF at, qreal scale, qreal angle, const QColor &heavy,
-                   const QColor &light)
+void paintAntibody(QPainter &p, QPointF at, qreal scale, qreal angle, const QColor &heavy, const QColor &light)
 {
     p.save();
     p.translate(at);
@@ -309,7 +306,14 @@ void paintMicrobiology(QPainter &p)
     inside.addEllipse(c, 70, 70);
     p.setClipPath(inside);
     // three sweeps of the loop: a dense first streak, then ever fewer and larger colonies
-    struct Sweep { QPointF from; QPointF to; int count; qreal size; qreal spread; };
+    struct Sweep
+    {
+        QPointF from;
+        QPointF to;
+        int count;
+        qreal size;
+        qreal spread;
+    };
     const Sweep sweeps[] = {
         {{52, 56}, {108, 40}, 70, 2.2, 9},
         {{128, 48}, {156, 120}, 30, 3.0, 10},
@@ -421,7 +425,7 @@ void paintHomeService(QPainter &p, const QColor &theme)
     p.setBrush(QColor(255, 255, 255, 245));
     p.drawRect(QRectF(42, 96, 110, 84));
     p.setBrush(QColor(236, 240, 246));
-    p.drawRect(QRectF(128, 40, 14, 40));   // chimney
+    p.drawRect(QRectF(128, 40, 14, 40)); // chimney
     QPainterPath roof;
     roof.moveTo(26, 104);
     roof.lineTo(97, 40);
@@ -434,11 +438,11 @@ void paintHomeService(QPainter &p, const QColor &theme)
 
     p.setPen(Qt::NoPen);
     p.setBrush(theme);
-    p.drawRoundedRect(QRectF(60, 128, 28, 52), 4, 4);   // door
+    p.drawRoundedRect(QRectF(60, 128, 28, 52), 4, 4); // door
     p.setBrush(QColor(255, 214, 120));
     p.drawEllipse(QPointF(82, 156), 2.5, 2.5);
     p.setBrush(QColor(186, 222, 246));
-    p.drawRoundedRect(QRectF(104, 116, 32, 28), 3, 3);  // window
+    p.drawRoundedRect(QRectF(104, 116, 32, 28), 3, 3); // window
     p.setBrush(Qt::white);
     p.drawRect(QRectF(119, 116, 2, 28));
     p.drawRect(QRectF(104, 129, 32, 2));
@@ -475,7 +479,7 @@ void paintOpenAllHours(QPainter &p, const QColor &theme)
     p.drawArc(ring, 70 * 16, 280 * 16);
     const qreal end = (70.0 + 280.0) * M_PI / 180.0;
     const QPointF tip = c + QPointF(std::cos(end), -std::sin(end)) * 82;
-    const QPointF along(-std::sin(end), -std::cos(end));   // direction of travel at the end
+    const QPointF along(-std::sin(end), -std::cos(end)); // direction of travel at the end
     const QPointF normal(std::cos(end), -std::sin(end));
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 255, 230));
@@ -534,9 +538,8 @@ void paintWelcome(QPainter &p)
     p.drawEllipse(c, 54, 54);
     paintEmblem(p, QRectF(c.x() - 48, c.y() - 48, 96, 96));
 
-    const QColor badges[] = {QColor(36, 42, 56),  QColor(8, 78, 90),    QColor(34, 44, 126),
-                             QColor(66, 36, 110), QColor(22, 86, 44),   QColor(110, 14, 30),
-                             QColor(150, 62, 10), QColor(20, 24, 52)};
+    const QColor badges[] = {QColor(36, 42, 56), QColor(8, 78, 90),   QColor(34, 44, 126), QColor(66, 36, 110),
+                             QColor(22, 86, 44), QColor(110, 14, 30), QColor(150, 62, 10), QColor(20, 24, 52)};
     const qreal r = 17;
     for (int k = 0; k < 8; ++k) {
         const qreal a = -M_PI / 2 + k * M_PI / 4;

@@ -121,7 +121,7 @@ QImage paintLogo()
         const auto *src = reinterpret_cast<const QRgb *>(canvas.constScanLine(y));
         auto *dst = reinterpret_cast<QRgb *>(logo.scanLine(y));
         for (int x = 0; x < canvas.width(); ++x) {
-            const QRgb s = src[x];   // premultiplied
+            const QRgb s = src[x]; // premultiplied
             const int a = qAlpha(s);
             if (a < 100) {
                 dst[x] = qRgba(255, 255, 255, 0);

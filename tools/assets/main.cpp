@@ -51,8 +51,9 @@ std::vector<Asset> iconCatalogue()
 {
     std::vector<Asset> list;
     for (int size : {16, 32, 48, 64, 128, 256})
-        list.push_back({QStringLiteral("icons/norvane-%1.png").arg(size), {size, size},
-                        [size] { return assets::paintAppIcon(size); }});
+        list.push_back({QStringLiteral("icons/norvane-%1.png").arg(size), {size, size}, [size] {
+                            return assets::paintAppIcon(size);
+                        }});
     return list;
 }
 
@@ -85,7 +86,7 @@ QString write(const QString &path, QImage image)
         QImageWriter writer(&file, jpeg ? "jpeg" : "bmp");
         if (jpeg) {
             writer.setQuality(92);
-            writer.setProgressiveScanWrite(false);   // baseline: every decoder reads it
+            writer.setProgressiveScanWrite(false); // baseline: every decoder reads it
             writer.setOptimizedWrite(true);
         }
         // RGB32 makes the BMP writer store 24 bits per pixel

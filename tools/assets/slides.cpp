@@ -21,39 +21,30 @@ struct Slide
 {
     const char16_t *title;
     const char16_t *line;
-    QColor dark;    // top-left of the backdrop
-    QColor light;   // bottom-right of the backdrop
-    QColor ink;     // the title
+    QColor dark;  // top-left of the backdrop
+    QColor light; // bottom-right of the backdrop
+    QColor ink;   // the title
 };
 
 const std::array<Slide, 9> kSlides{{
-    {u"Laboratory Services",
-     u"Accurate results, caring hands \u2014 welcome to our laboratory.",
-     QColor(10, 36, 96), QColor(36, 98, 170), QColor(10, 36, 96)},
-    {u"Complete Blood Count",
-     u"Red cells, white cells and platelets, counted by analyser.",
-     QColor(36, 42, 56), QColor(92, 104, 128), QColor(150, 24, 40)},
-    {u"Blood Chemistry",
-     u"Glucose, lipid, kidney and liver panels, with results the same day.",
-     QColor(8, 78, 90), QColor(30, 142, 146), QColor(8, 78, 90)},
-    {u"Clinical Microscopy",
-     u"Urinalysis and stool examination by licensed medical technologists.",
+    {u"Laboratory Services", u"Accurate results, caring hands \u2014 welcome to our laboratory.", QColor(10, 36, 96),
+     QColor(36, 98, 170), QColor(10, 36, 96)},
+    {u"Complete Blood Count", u"Red cells, white cells and platelets, counted by analyser.", QColor(36, 42, 56),
+     QColor(92, 104, 128), QColor(150, 24, 40)},
+    {u"Blood Chemistry", u"Glucose, lipid, kidney and liver panels, with results the same day.", QColor(8, 78, 90),
+     QColor(30, 142, 146), QColor(8, 78, 90)},
+    {u"Clinical Microscopy", u"Urinalysis and stool examination by licensed medical technologists.",
      QColor(34, 44, 126), QColor(70, 96, 190), QColor(34, 44, 126)},
-    {u"Serology & Immunology",
-     u"Antibody and antigen tests for infections and immune status.",
-     QColor(66, 36, 110), QColor(122, 80, 170), QColor(66, 36, 110)},
-    {u"Microbiology",
-     u"Cultures and sensitivity testing to guide the right treatment.",
-     QColor(22, 86, 44), QColor(64, 150, 80), QColor(22, 86, 44)},
-    {u"Blood Bank",
-     u"Blood typing, cross-matching and safe transfusion support.",
-     QColor(110, 14, 30), QColor(170, 36, 48), QColor(110, 14, 30)},
-    {u"Home Service Extraction",
-     u"Our phlebotomists come to you. Ask at the front desk to book a visit.",
+    {u"Serology & Immunology", u"Antibody and antigen tests for infections and immune status.", QColor(66, 36, 110),
+     QColor(122, 80, 170), QColor(66, 36, 110)},
+    {u"Microbiology", u"Cultures and sensitivity testing to guide the right treatment.", QColor(22, 86, 44),
+     QColor(64, 150, 80), QColor(22, 86, 44)},
+    {u"Blood Bank", u"Blood typing, cross-matching and safe transfusion support.", QColor(110, 14, 30),
+     QColor(170, 36, 48), QColor(110, 14, 30)},
+    {u"Home Service Extraction", u"Our phlebotomists come to you. Ask at the front desk to book a visit.",
      QColor(150, 62, 10), QColor(222, 128, 40), QColor(150, 62, 10)},
-    {u"Open 24 Hours",
-     u"The laboratory never closes: walk in any time, day or night.",
-     QColor(20, 24, 52), QColor(58, 74, 128), QColor(32, 48, 112)},
+    {u"Open 24 Hours", u"The laboratory never closes: walk in any time, day or night.", QColor(20, 24, 52),
+     QColor(58, 74, 128), QColor(32, 48, 112)},
 }};
 
 QFont sansFont(qreal px, bool bold)
@@ -69,8 +60,11 @@ void paintMolecules(QPainter &p, QPointF origin, qreal r)
 {
     p.setPen(QPen(QColor(255, 255, 255, 34), std::max(1.0, r * 0.09)));
     p.setBrush(Qt::NoBrush);
-    const QPointF steps[] = {{0, 0}, {r * std::sqrt(3.0), 0}, {r * std::sqrt(3.0) * 1.5, r * 1.5},
-                             {r * std::sqrt(3.0) * 2.5, r * 1.5}, {r * std::sqrt(3.0) * 0.5, -r * 1.5}};
+    const QPointF steps[] = {{0, 0},
+                             {r * std::sqrt(3.0), 0},
+                             {r * std::sqrt(3.0) * 1.5, r * 1.5},
+                             {r * std::sqrt(3.0) * 2.5, r * 1.5},
+                             {r * std::sqrt(3.0) * 0.5, -r * 1.5}};
     for (const QPointF &step : steps) {
         QPolygonF hex;
         for (int i = 0; i < 6; ++i) {
@@ -107,7 +101,7 @@ QImage paintSlide(int index, QSize size)
     const Slide &slide = kSlides.at(size_t(std::clamp(index, 0, 8)));
     const qreal w = size.width();
     const qreal h = size.height();
-    const qreal unit = std::min(w / 520.0, h / 400.0);   // layout scale
+    const qreal unit = std::min(w / 520.0, h / 400.0); // layout scale
 
     QImage image(size, QImage::Format_RGB32);
     QPainter p(&image);
@@ -135,8 +129,8 @@ QImage paintSlide(int index, QSize size)
     kicker.setLetterSpacing(QFont::AbsoluteSpacing, 1.4 * unit);
     p.setFont(kicker);
     p.setPen(QColor(255, 255, 255, 225));
-    p.drawText(QRectF(kickEmblem.right() + 8 * unit, kickEmblem.top(), w, kick),
-               Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("BRELLAN MEDICAL CENTER  \u00b7  LABORATORY"));
+    p.drawText(QRectF(kickEmblem.right() + 8 * unit, kickEmblem.top(), w, kick), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("BRELLAN MEDICAL CENTER  \u00b7  LABORATORY"));
 
     // illustration on a soft glow, centred over the caption band
     const qreal side = (bandTop - kickEmblem.bottom()) * 0.86;
@@ -171,8 +165,7 @@ QImage paintSlide(int index, QSize size)
     const qreal bandHeight = h - bandTop;
     p.setFont(titleFont);
     p.setPen(slide.ink);
-    p.drawText(QRectF(margin, bandTop + bandHeight * 0.08, w - 2 * margin, bandHeight * 0.44),
-               Qt::AlignCenter, title);
+    p.drawText(QRectF(margin, bandTop + bandHeight * 0.08, w - 2 * margin, bandHeight * 0.44), Qt::AlignCenter, title);
 
     const QFont lineFont = sansFont(15 * unit, false);
     p.setFont(lineFont);

@@ -7,13 +7,13 @@
 bool parseLabelOptions(const QStringList &arguments, LabelOptions &options, QString &error, QString &helpText)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Prints a sticker from a label template through Norvane's label job.\n"
-        "Values fill the template's fields in order; fields without a value print their\n"
-        "defaults (the shipped template's defaults are sample values).\n"
-        "Without --pdf or --png the sticker goes to the default printer.\n"
-        "--preview shows the sticker in the report viewer instead (it needs a display);\n"
-        "its Print button prints one sticker to the default printer or the --pdf folder."));
+    parser.setApplicationDescription(
+        QStringLiteral("Prints a sticker from a label template through Norvane's label job.\n"
+                       "Values fill the template's fields in order; fields without a value print their\n"
+                       "defaults (the shipped template's defaults are sample values).\n"
+                       "Without --pdf or --png the sticker goes to the default printer.\n"
+                       "--preview shows the sticker in the report viewer instead (it needs a display);\n"
+                       "its Print button prints one sticker to the default printer or the --pdf folder."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption templ({QStringLiteral("t"), QStringLiteral("template")},
                                    QStringLiteral("Label template (default: LabBarcodeLabel.rpt beside this program, "
@@ -25,9 +25,10 @@ bool parseLabelOptions(const QStringList &arguments, LabelOptions &options, QStr
                                  QStringLiteral("file"));
     const QCommandLineOption dpi(QStringLiteral("dpi"), QStringLiteral("Resolution of the PNG (default 203)."),
                                  QStringLiteral("n"), QStringLiteral("203"));
-    const QCommandLineOption copies({QStringLiteral("c"), QStringLiteral("copies")},
-                                    QStringLiteral("Copies, each its own print job (default 1; 0 or less prints none)."), QStringLiteral("n"),
-                                    QStringLiteral("1"));
+    const QCommandLineOption copies(
+        {QStringLiteral("c"), QStringLiteral("copies")},
+        QStringLiteral("Copies, each its own print job (default 1; 0 or less prints none)."), QStringLiteral("n"),
+        QStringLiteral("1"));
     const QCommandLineOption list(QStringLiteral("list-fields"),
                                   QStringLiteral("List the template's fields and defaults, print nothing."));
     const QCommandLineOption preview(QStringLiteral("preview"),
@@ -73,7 +74,8 @@ bool parseLabelOptions(const QStringList &arguments, LabelOptions &options, QStr
     }
     // The label job's count, as Norvane's copies box gives it: 0 or less prints nothing.
     options.copies = parser.value(copies).trimmed().toInt(&ok);
-    if (!ok || options.copies < std::numeric_limits<qint16>::min() || options.copies > std::numeric_limits<qint16>::max()) {
+    if (!ok || options.copies < std::numeric_limits<qint16>::min()
+        || options.copies > std::numeric_limits<qint16>::max()) {
         error = QStringLiteral("--copies takes a whole number from -32768 to 32767 (0 or less prints nothing).");
         return false;
     }

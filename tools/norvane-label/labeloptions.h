@@ -9,13 +9,13 @@ struct LabelOptions
     enum class Destination { Printer, PdfDirectory, Png };
 
     Destination destination = Destination::Printer;
-    QString templatePath;  // the shipped template when not given
-    QString output;        // the PDF folder or the PNG file
+    QString templatePath;     // the shipped template when not given
+    QString output;           // the PDF folder or the PNG file
     double dotsPerInch = 203; // PNG only
     int copies = 1;
-    QStringList values;    // by position into the template's fields; the rest keep their sample defaults
+    QStringList values; // by position into the template's fields; the rest keep their sample defaults
     bool listFields = false;
-    bool preview = false;  // show in the report viewer; its Print button prints to the destination
+    bool preview = false; // show in the report viewer; its Print button prints to the destination
 };
 
 // Parses the arguments (without the program name handling of QCoreApplication).

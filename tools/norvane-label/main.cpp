@@ -39,8 +39,8 @@ int run(const LabelOptions &options)
     if (options.preview) {
         // Through ShowReport's viewing path, as any viewing caller would.
         report::installReportViewer();
-        report::ReportOutput::setPrintToDirectory(options.destination == LabelOptions::Destination::PdfDirectory ? options.output
-                                                                                                  : QString());
+        report::ReportOutput::setPrintToDirectory(
+            options.destination == LabelOptions::Destination::PdfDirectory ? options.output : QString());
         report::OpenReport(templatePath, values);
         report::ShowReport(true, QFileInfo(templatePath).fileName() + QStringLiteral(" - Label Preview"), false);
         return 0;

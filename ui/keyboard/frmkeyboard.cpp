@@ -35,8 +35,8 @@ struct KeyRow
 };
 
 // Letter rows 1 to 3; Backspace ends row 3 and Space is row 4.
-constexpr KeyRow kLetterRows[] = {{kRowTop[0], 150, "QWERTYUIOP"}, {kRowTop[1], 780, "ASDFGHJKL"},
-                                  {kRowTop[2], 1200, "ZXCVBNM"}};
+constexpr KeyRow kLetterRows[] = {
+    {kRowTop[0], 150, "QWERTYUIOP"}, {kRowTop[1], 780, "ASDFGHJKL"}, {kRowTop[2], 1200, "ZXCVBNM"}};
 constexpr KeyRow kDigitRows[] = {
     {kRowTop[0], 150, "789"}, {kRowTop[1], 150, "456"}, {kRowTop[2], 150, "123"}, {kRowTop[3], 1500, "0"}};
 
@@ -75,8 +75,8 @@ int frmKeyboard::charCodeOf(const QString &caption)
     return caption.size() == 1 ? caption.at(0).unicode() : 0;
 }
 
-widgets::vkCommand *frmKeyboard::makeKey(QWidget *frame, const QString &name, const QString &caption, int left,
-                                         int top, int width)
+widgets::vkCommand *frmKeyboard::makeKey(QWidget *frame, const QString &name, const QString &caption, int left, int top,
+                                         int width)
 {
     auto *key = new widgets::vkCommand(caption, frame);
     key->setObjectName(name);
@@ -118,8 +118,8 @@ void frmKeyboard::load()
     for (const KeyRow &row : kLetterRows) {
         int left = row.left;
         for (const char *c = row.captions; *c; ++c, left += kKeyStep)
-            cmdKeys.append(makeKey(vkFrame1, QStringLiteral("cmdKeys_%1").arg(cmdKeys.size()),
-                                   QString(QLatin1Char(*c)), left, row.top, kKeyWidth));
+            cmdKeys.append(makeKey(vkFrame1, QStringLiteral("cmdKeys_%1").arg(cmdKeys.size()), QString(QLatin1Char(*c)),
+                                   left, row.top, kKeyWidth));
     }
     // Backspace follows M in row 3; Space spans row 4 from under Z to Backspace's right edge.
     cmdKeys.append(makeKey(vkFrame1, QStringLiteral("cmdKeys_26"), QStringLiteral("Backspace"), 1200 + 7 * kKeyStep,
@@ -174,8 +174,10 @@ QPoint frmKeyboard::placement(const QSize &frameSize, const QRect &screen, const
             placed.moveBottom(screen.bottom());
     }
     // Never off the screen.
-    placed.moveLeft(std::clamp(placed.left(), screen.left(), std::max(screen.left(), screen.right() - placed.width() + 1)));
-    placed.moveTop(std::clamp(placed.top(), screen.top(), std::max(screen.top(), screen.bottom() - placed.height() + 1)));
+    placed.moveLeft(
+        std::clamp(placed.left(), screen.left(), std::max(screen.left(), screen.right() - placed.width() + 1)));
+    placed.moveTop(
+        std::clamp(placed.top(), screen.top(), std::max(screen.top(), screen.bottom() - placed.height() + 1)));
     return placed.topLeft();
 }
 
@@ -209,11 +211,8 @@ bool frmKeyboard::typePhysicalKey(const QKeyEvent &event)
         m_closedByReturn = true;
         close();
         return true;
-    case Qt::Key_Backspace:
-        Q_EMIT keyTyped(8);
-        return true;
-    default:
-        break;
+    case Qt::Key_Backspace: Q_EMIT keyTyped(8); return true;
+    default: break;
     }
     // A character: typed, whatever key holds the focus (Space included). Shortcuts
     // with Ctrl or Alt carry control codes and are left alone.

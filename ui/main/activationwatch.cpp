@@ -26,10 +26,8 @@ bool ActivationWatch::countsAsWindowOver(const QWidget *widget) const
     case Qt::Popup:
     case Qt::ToolTip:
     case Qt::SplashScreen:
-    case Qt::Desktop:
-        return false;
-    default:
-        return true;
+    case Qt::Desktop: return false;
+    default: return true;
     }
 }
 

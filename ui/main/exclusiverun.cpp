@@ -185,16 +185,14 @@ bool ExclusiveRun::eventFilter(QObject *watched, QEvent *event)
     case QEvent::TouchCancel:
     case QEvent::TabletPress:
     case QEvent::TabletMove:
-    case QEvent::TabletRelease:
-        return belongsToWindow(watched);
+    case QEvent::TabletRelease: return belongsToWindow(watched);
     case QEvent::Close:
         if (watched != m_window.data())
             return false;
         m_closeRequested = true;
         event->ignore();
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 

@@ -102,7 +102,7 @@ private:
     QPointer<QWidget> m_window;
     QPointer<QWidget> m_keyTarget;
     bool m_hasKeyTarget = false;
-    const QWidget *m_key;  // the window as registered, even if it goes away during the run
+    const QWidget *m_key; // the window as registered, even if it goes away during the run
     bool m_outermost = false;
     bool m_closeRequested = false;
     std::vector<Held> m_held;

@@ -78,9 +78,10 @@ void frmNorvane::setupControls()
     cmdKeyboard->setToolTip(QStringLiteral("Keyboard"));
     Image1 = named(new QLabel(fraSearch), "Image1");
     Label1 = named(new QLabel(QStringLiteral("To Search Patient :"), fraSearch), "Label1");
-    Label2 = named(new QLabel(QStringLiteral("Scan the barcode of patient or type in the chargeslip no. of the patient."),
-                              fraSearch),
-                   "Label2");
+    Label2 = named(
+        new QLabel(QStringLiteral("Scan the barcode of patient or type in the chargeslip no. of the patient."),
+                   fraSearch),
+        "Label2");
 
     fraExams = named(new widgets::vkFrame(fraMain), "fraExams");
     fraExams->setCaption(QStringLiteral("Barcode"));
@@ -257,7 +258,7 @@ void frmNorvane::SearchPatient()
 
         for (; !result.atEnd(); result.moveNext()) {
             run.yield();
-            if (row >= rows)  // more rows than the result announced
+            if (row >= rows) // more rows than the result announced
                 throw std::out_of_range("Subscript out of range");
             Barcodes[row] = result.text(QStringLiteral("Barcode"));
             Instruments[row] = result.text(QStringLiteral("Instrument"));

@@ -170,16 +170,16 @@ private:
     ActivationWatch *m_activation = nullptr;
     frmKeyboard *m_keyboard = nullptr; // made at the first click, kept until this window goes
     bool m_keypadOpen = false;         // the activation its closing raises keeps the number
-    bool m_printRunning = false;  // a print run is under way; no second one starts inside it
+    bool m_printRunning = false;       // a print run is under way; no second one starts inside it
 
     // Form-level state, in its declared order; kept while the window lives.
-    qint16 FrameIndex = 0;    // slideshow picture shown, 0 to 8
-    qint16 SlideStep = 0;     // the slideshow tick's loop counter
-    QString HospNum;          // hospital number of the patient found
-    QStringList Barcodes;     // column Barcode of each result row, one spare empty element at the end
-    QStringList Instruments;  // column Instrument of each result row, likewise
+    qint16 FrameIndex = 0;   // slideshow picture shown, 0 to 8
+    qint16 SlideStep = 0;    // the slideshow tick's loop counter
+    QString HospNum;         // hospital number of the patient found
+    QStringList Barcodes;    // column Barcode of each result row, one spare empty element at the end
+    QStringList Instruments; // column Instrument of each result row, likewise
     QString PatientName;
-    QString Transdate;        // as the database gives it
+    QString Transdate; // as the database gives it
     QString RoomID;
     QString Age;
     QString Sex;

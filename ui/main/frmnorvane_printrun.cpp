@@ -78,8 +78,7 @@ bool frmNorvane::asksToStopPrinting(QObject *watched, QEvent *event) const
 {
     switch (event->type()) {
     case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-        return static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape;
+    case QEvent::KeyRelease: return static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick: {
@@ -92,8 +91,7 @@ bool frmNorvane::asksToStopPrinting(QObject *watched, QEvent *event) const
             target = static_cast<QWidget *>(watched);
         return target && (target == cmdNew || cmdNew->isAncestorOf(target)) && cmdNew->isEnabled();
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 

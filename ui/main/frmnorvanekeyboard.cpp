@@ -15,7 +15,10 @@ namespace {
 class KeyboardHolder : public QObject
 {
 public:
-    explicit KeyboardHolder(QObject *parent) : QObject(parent) {}
+    explicit KeyboardHolder(QObject *parent)
+        : QObject(parent)
+    {
+    }
     const std::unique_ptr<frmKeyboard> keyboard = std::make_unique<frmKeyboard>();
 };
 

@@ -72,9 +72,9 @@ QFont arial(qreal points, bool bold)
 
 QFont msSansSerif(qreal points, bool bold)
 {
-    return face({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                 QStringLiteral("Liberation Sans")},
-                points, bold);
+    return face(
+        {QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans")},
+        points, bold);
 }
 
 QFont tahoma(qreal points, bool bold)
@@ -168,8 +168,8 @@ void frmNorvane::buildHeader()
     const Qt::Alignment centred = Qt::AlignHCenter | Qt::AlignTop;
     Label3 = platformLabel(fraMain, "Label3", QStringLiteral("Brellan Medical Center"), arial(24, false), kNavy,
                            centred);
-    Label4 = platformLabel(fraMain, "Label4", QStringLiteral("Laboratory Blood Extraction Section"), arial(20.25, false),
-                           kNavy, centred);
+    Label4 = platformLabel(fraMain, "Label4", QStringLiteral("Laboratory Blood Extraction Section"),
+                           arial(20.25, false), kNavy, centred);
     Label5 = platformLabel(fraMain, "Label5", QStringLiteral("Barcode Label Printing"), arial(20.25, false), kNavy,
                            centred);
     Label7 = platformLabel(fraMain, "Label7", QStringLiteral("Founded in 1962"), arial(8.25, true), QColor(0, 0, 192),
@@ -339,8 +339,8 @@ void frmNorvane::paintEvent(QPaintEvent *)
     const QSize window = size();
     if (m_background.isNull())
         return;
-    const qreal scale = std::max({1.0, qreal(window.width()) / m_background.width(),
-                                  qreal(window.height()) / m_background.height()});
+    const qreal scale = std::max(
+        {1.0, qreal(window.width()) / m_background.width(), qreal(window.height()) / m_background.height()});
     const QSize shown(int(std::ceil(m_background.width() * scale)), int(std::ceil(m_background.height() * scale)));
     if (m_backgroundShown.size() != shown)
         m_backgroundShown = scale == 1.0 ? m_background

@@ -34,7 +34,7 @@ protected:
 private:
     struct Fit
     {
-        QString text;  // the caption, font and size it was made for
+        QString text; // the caption, font and size it was made for
         QFont font;
         QSize size;
         QStringList lines;

@@ -31,12 +31,12 @@ SearchFailureKind kindOfState(const QString &sqlState)
 SearchFailureKind kindOfNativeCode(int code)
 {
     switch (code) {
-    case 20003: return SearchFailureKind::TimedOut;     // connection timed out
-    case 20004:                                         // read from the server failed
-    case 20006:                                         // write to the server failed
-    case 20017:                                         // unexpected EOF from the server
+    case 20003: return SearchFailureKind::TimedOut;       // connection timed out
+    case 20004:                                           // read from the server failed
+    case 20006:                                           // write to the server failed
+    case 20017:                                           // unexpected EOF from the server
     case 20047: return SearchFailureKind::ConnectionLost; // DBPROCESS is dead
-    case 20009: return SearchFailureKind::Unreachable;  // unable to connect
+    case 20009: return SearchFailureKind::Unreachable;    // unable to connect
     default: return SearchFailureKind::Other;
     }
 }
@@ -48,15 +48,16 @@ SearchFailureKind kindOfText(const QString &description)
         return SearchFailureKind::TooManyRows;
     if (text.compare(u"Unknown error", Qt::CaseInsensitive) == 0)
         return SearchFailureKind::NoReason;
-    if (containsAny(text, {QStringLiteral("timeout expired"), QStringLiteral("timed out"),
-                           QStringLiteral("query timeout")}))
+    if (containsAny(text,
+                    {QStringLiteral("timeout expired"), QStringLiteral("timed out"), QStringLiteral("query timeout")}))
         return SearchFailureKind::TimedOut;
-    if (containsAny(text, {QStringLiteral("communication link failure"), QStringLiteral("unexpected eof"),
-                           QStringLiteral("read from the server failed"), QStringLiteral("write to the server failed"),
-                           QStringLiteral("dbprocess is dead"), QStringLiteral("connection reset"),
-                           QStringLiteral("broken pipe"), QStringLiteral("connection to the database server was lost"),
-                           // the connection object is closed (a dropped connection not yet reopened)
-                           QStringLiteral("operation is not allowed when the object is closed")}))
+    if (containsAny(text,
+                    {QStringLiteral("communication link failure"), QStringLiteral("unexpected eof"),
+                     QStringLiteral("read from the server failed"), QStringLiteral("write to the server failed"),
+                     QStringLiteral("dbprocess is dead"), QStringLiteral("connection reset"),
+                     QStringLiteral("broken pipe"), QStringLiteral("connection to the database server was lost"),
+                     // the connection object is closed (a dropped connection not yet reopened)
+                     QStringLiteral("operation is not allowed when the object is closed")}))
         return SearchFailureKind::ConnectionLost;
     if (text.startsWith(u"Unable to connect", Qt::CaseInsensitive))
         return SearchFailureKind::Unreachable;
@@ -81,8 +82,7 @@ QString plainLine(SearchFailureKind kind)
     case SearchFailureKind::NoReason:
         return QStringLiteral("The search failed and the laboratory database gave no reason. Scan or type the "
                               "number again; if this keeps happening, call IT.");
-    case SearchFailureKind::Other:
-        break;
+    case SearchFailureKind::Other: break;
     }
     return QString();
 }

@@ -39,8 +39,9 @@ QString UnrecordedLogs::question(bool examsLeft) const
         paragraphs << QStringLiteral("The stickers of %1 were printed but not recorded in the laboratory database.")
                           .arg(failed.join(QStringLiteral(", ")));
     if (!doubtful.isEmpty())
-        paragraphs << QStringLiteral("The stickers of %1 were printed, but the connection was lost while the laboratory "
-                                     "database was recording them: they may already be recorded.")
+        paragraphs << QStringLiteral(
+                          "The stickers of %1 were printed, but the connection was lost while the laboratory "
+                          "database was recording them: they may already be recorded.")
                           .arg(doubtful.join(QStringLiteral(", ")));
     paragraphs << QStringLiteral("The database said: %1").arg(reasons.join(QStringLiteral("\n")));
     if (examsLeft)

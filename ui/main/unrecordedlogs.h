@@ -14,7 +14,7 @@ class UnrecordedLogs
 public:
     struct Entry
     {
-        int item = 0;         // the checklist item, counted from 1
+        int item = 0; // the checklist item, counted from 1
         QString barcode;
         QString reason;       // the database's own description of the last failure
         bool inDoubt = false; // some commit of it got no answer: it may be recorded
