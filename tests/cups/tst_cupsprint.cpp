@@ -9,6 +9,7 @@
 // raster) and read with a barcode reader (zbarimg).
 
 #include "common/privatecups.h"
+#include "common/zbar.h"
 #include "common/zpldecoder.h"
 
 #include "common/windowcontrols.h"
@@ -63,15 +64,6 @@ QVariantList values(const QString &barcode)
 QString shippedTemplate()
 {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/LabBarcodeLabel.rpt");
-}
-
-QString decode(const QString &png)
-{
-    QProcess zbar;
-    zbar.start(QStringLiteral("zbarimg"), {QStringLiteral("-q"), QStringLiteral("--raw"), png});
-    if (!zbar.waitForFinished(20000))
-        return QStringLiteral("<zbarimg did not finish>");
-    return QString::fromUtf8(zbar.readAllStandardOutput()).trimmed();
 }
 
 // Rows that differ between a decoded graphic and the rendered dots (bit for bit).
@@ -290,7 +282,7 @@ private Q_SLOTS:
             QCOMPARE(differingRows(graphics.first(), expected.at(i / copies)), 0);
             const QString png = m_work.filePath(QStringLiteral("%1-%2.png").arg(queue).arg(i));
             QVERIFY(graphics.first().save(png));
-            QCOMPARE(decode(png), barcode);
+            QCOMPARE(testsupport::zbarDecode(png), barcode);
         }
 
         if (queue == kDriverQueue) {

@@ -4,6 +4,7 @@
 // (zbarimg) on the rendered image and on the PDF rasterised by pdftoppm.
 
 #include "common/fileopens.h"
+#include "common/zbar.h"
 #include "common/zpldecoder.h"
 
 #include "report/labeldots.h"
@@ -64,15 +65,6 @@ QString barcodeOnly(const QString &extra = QString())
     return QStringLiteral("label width=50.8 height=25.4\nfield name=Barcode default=X\n"
                           "barcode x=0 y=2 width=50.8 field=Barcode bar-height=12 %1\n")
         .arg(extra);
-}
-
-QString decode(const QString &png)
-{
-    QProcess zbar;
-    zbar.start(QStringLiteral("zbarimg"), {QStringLiteral("-q"), QStringLiteral("--raw"), png});
-    if (!zbar.waitForFinished(20000))
-        return QStringLiteral("<zbarimg did not finish>");
-    return QString::fromUtf8(zbar.readAllStandardOutput()).trimmed();
 }
 
 // Dark pixels, with a little tolerance for anti-aliased text edges.
@@ -635,7 +627,7 @@ private Q_SLOTS:
             const QImage image = LabelRenderer::renderImage(*CurrentReport(), output.mid(6).toDouble());
             QVERIFY(image.save(png));
         }
-        QCOMPARE(decode(png), value);
+        QCOMPARE(testsupport::zbarDecode(png), value);
     }
 
     void unprintableBarcodes_data()
@@ -781,7 +773,7 @@ private Q_SLOTS:
         QVERIFY2(outside.isEmpty(), qPrintable(QStringLiteral("ink within 1.5 mm of the edge at %1").arg(outside)));
         const QString png = m_dir.filePath(QStringLiteral("sticker.png"));
         QVERIFY(label.save(png));
-        QCOMPARE(decode(png), values[0].toString());
+        QCOMPARE(testsupport::zbarDecode(png), values[0].toString());
 
         // Each text alone: every glyph inside its box, clear of its edges; a prefix
         // whose value is empty prints nothing.

@@ -40,6 +40,15 @@ using namespace labdb::sample;
 
 namespace {
 
+// While it lives, stickers go to PDF files in a temporary folder of its own.
+struct StickerFolder
+{
+    StickerFolder() { report::ReportOutput::setPrintToDirectory(dir.path()); }
+    ~StickerFolder() { report::ReportOutput::setPrintToDirectory(QString()); }
+    QString path() const { return dir.path(); }
+    QTemporaryDir dir;
+};
+
 struct Question
 {
     QString text;
@@ -225,9 +234,7 @@ void tst_wirefaults::textSurvivesAnyLocale()
     }
     QSqlDatabase::removeDatabase(u"fixture"_qs);
 
-    QTemporaryDir stickers;
-    report::ReportOutput::setPrintToDirectory(stickers.path());
-    const auto restore = qScopeGuard([] { report::ReportOutput::setPrintToDirectory(QString()); });
+    const StickerFolder stickers;
     QVERIFY(connectProgram({}));
     ui::frmNorvane window;
     window.show();
@@ -294,9 +301,7 @@ void tst_wirefaults::failedLogIsToldAndRecordedAgain()
     QFETCH(QString, reason);
 
     const labdb::BulkChargeslip slip = labdb::addChargeslip(m_dbPath, 3);
-    QTemporaryDir stickers;
-    report::ReportOutput::setPrintToDirectory(stickers.path());
-    const auto restore = qScopeGuard([] { report::ReportOutput::setPrintToDirectory(QString()); });
+    const StickerFolder stickers;
     QVERIFY(connectProgram(serverOptions));
     m_answer = retry;
 
@@ -416,9 +421,7 @@ void tst_wirefaults::stalledServerIsGivenUp()
 
     // A short time-out, so that the test does not wait the real 30 seconds.
     constexpr int timeoutSeconds = 4;
-    QTemporaryDir stickers;
-    report::ReportOutput::setPrintToDirectory(stickers.path());
-    const auto restore = qScopeGuard([] { report::ReportOutput::setPrintToDirectory(QString()); });
+    const StickerFolder stickers;
     QVERIFY(connectProgram(serverOptions, timeoutSeconds));
 
     ui::frmNorvane window;
@@ -465,9 +468,7 @@ void tst_wirefaults::stalledServerIsGivenUp()
 
 void tst_wirefaults::serverRestartCostsNoRestart()
 {
-    QTemporaryDir stickers;
-    report::ReportOutput::setPrintToDirectory(stickers.path());
-    const auto restore = qScopeGuard([] { report::ReportOutput::setPrintToDirectory(QString()); });
+    const StickerFolder stickers;
     QVERIFY(connectProgram({}));
     ui::frmNorvane window;
     window.show();
