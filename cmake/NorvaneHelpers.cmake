@@ -15,4 +15,6 @@ function(norvane_add_test)
         TIMEOUT ${T_TIMEOUT}
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/xdg-runtime;LC_ALL=C.UTF-8;${NORVANE_SANITIZER_ENVIRONMENT};${T_ENVIRONMENT}")
     file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/xdg-runtime)
+    # Qt wants the runtime folder to be its owner's alone.
+    file(CHMOD ${CMAKE_BINARY_DIR}/xdg-runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
 endfunction()

@@ -236,10 +236,12 @@ std::optional<CupsQueue> CupsQueue::defaultQueue()
     const char *type = cupsGetOption("printer-type", dest->num_options, dest->options);
     queue.stopped = state && std::strcmp(state, "5") == 0; // IPP_PSTATE_STOPPED
     queue.accepting = !accepting || std::strcmp(accepting, "false") != 0;
+    const bool isClass = type && (std::strtol(type, nullptr, 10) & CUPS_PRINTER_CLASS);
+    // The option texts belong to dest: read every one of them before this.
     cupsFreeDests(1, dest);
     // A class (a group of printers) has no driver of its own, yet is no raw queue:
     // its members' drivers make of a page what they need.
-    if (type && (std::strtol(type, nullptr, 10) & CUPS_PRINTER_CLASS))
+    if (isClass)
         return queue;
 
     const std::lock_guard lock(g_driverMutex);
