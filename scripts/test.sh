@@ -12,8 +12,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --test
 
-# The tests that walk the program's own code paths the most.
-core_tests=(tst_widgets tst_db tst_printlog tst_printrun tst_report tst_mainwindow)
+# The tests that walk the program's own code paths the most, and its use of libcups.
+core_tests=(tst_widgets tst_db tst_printlog tst_printrun tst_report tst_mainwindow tst_cupsprint)
 # Light optimisation and line tables only: quick to build, reports with file and line.
 sanitized=(-DBUILD_TESTING=ON -DNORVANE_WERROR=ON -DNORVANE_SANITIZE=ON
            -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g1")
