@@ -1,5 +1,7 @@
 #include "logfile.h"
 
+#include "applogging.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -102,8 +104,8 @@ QString installLogFile(const QString &path)
         log.installed = true;
     }
     if (!log.file.isOpen())
-        qWarning("The log file %s cannot be written: %s", qUtf8Printable(QDir::toNativeSeparators(target)),
-                 qUtf8Printable(log.file.errorString()));
+        qCWarning(lcApp, "The log file %s cannot be written: %s", qUtf8Printable(QDir::toNativeSeparators(target)),
+                  qUtf8Printable(log.file.errorString()));
     return target;
 }
 

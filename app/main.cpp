@@ -84,13 +84,11 @@ int main(int argc, char *argv[])
 
     if (options.checkConnection) {
         QCoreApplication application(argc, argv);
-        application.setApplicationName(QStringLiteral("Norvane"));
         QTextStream out(stdout);
         return app::checkConnection(out);
     }
 
     QApplication application(argc, argv);
-    application.setApplicationName(QStringLiteral("Norvane"));
 
     // ShowReport's viewing path opens the report viewer window.
     report::installReportViewer();

@@ -21,11 +21,12 @@ bool Main(const ShowMainWindow &showMainWindow)
         showMainWindow();
         return true;
     }
-    widgets::MsgBox(QString::fromUtf16(kUnableToConnect));
     // The box says only that it failed; the reason is for whoever installs the
-    // workstation: the log file, which also echoes it to standard error.
+    // workstation: the log file, which also echoes it to standard error. Written
+    // first, so that it is there even if the box is never closed.
     qCWarning(lcApp).noquote() << "Unable to contact the database server:" << describeConnectionAttempt()
                                << "failed:" << failure;
+    widgets::MsgBox(QString::fromUtf16(kUnableToConnect));
     return false;
 }
 

@@ -33,9 +33,9 @@ using ShowMainWindow = std::function<void()>;
 // The program's start: opens the connection, then shows the main window through
 // showMainWindow, or the warning "Unable to contact the database server." without
 // ever creating the main window. Returns when either has been closed: true when the
-// main window was shown, false when the connection failed. After a failure, once the
-// warning is closed, the driver's reason goes to the program's log (norvane.app),
-// with what was tried, and to standard error.
+// main window was shown, false when the connection failed. After a failure, before the
+// warning shows, the driver's reason goes to the program's log (norvane.app), with
+// what was tried, and to standard error.
 bool Main(const ShowMainWindow &showMainWindow);
 
 // Reads "Server", "Database", "User" and "Password" of the section "Connection"

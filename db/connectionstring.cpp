@@ -9,12 +9,12 @@ const QLatin1String kPrefix("Provider=SQLOLEDB;Server=");
 const QLatin1String kUser(";UID=");
 const QLatin1String kDatabase(";Database=");
 const QLatin1String kPassword(";Password=");
+} // namespace
 
 bool isFreeTds(const QString &driver)
 {
     return driver.contains(QLatin1String("FreeTDS"), Qt::CaseInsensitive);
 }
-} // namespace
 
 QString connectionString(const ConnectionSettings &settings)
 {

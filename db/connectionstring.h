@@ -54,4 +54,8 @@ QString odbcLoginNote(const ConnectionSettings &settings, const QString &driver)
 // "FreeTDS" on Linux and Windows' own "SQL Server" driver on Windows.
 QString odbcDriverName();
 
+// Whether the ODBC driver named `driver` is FreeTDS's, which needs its own quoting
+// and time-out settings.
+bool isFreeTds(const QString &driver);
+
 } // namespace db

@@ -27,8 +27,6 @@ public:
     explicit DbError(const QString &description, Kind kind = Kind::Command, bool inDoubt = false);
     QString description() const { return m_description; }
     Kind kind() const { return m_kind; }
-    // There is no usable connection after this failure.
-    bool connectionGone() const { return m_kind != Kind::Command; }
     bool inDoubt() const { return m_inDoubt; }
 
 private:

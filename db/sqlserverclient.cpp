@@ -23,11 +23,6 @@ QString newConnectionName()
     return QStringLiteral("norvane-sqlserver-%1").arg(counter.fetchAndAddRelaxed(1));
 }
 
-bool isFreeTds(const QString &driver)
-{
-    return driver.contains(QLatin1String("FreeTDS"), Qt::CaseInsensitive);
-}
-
 // A driver's error that ended with the connection: class 08 (connection
 // exception: 08S01 communication link failure, 08003 not open, 08007 lost during
 // the transaction, 08001 cannot connect) or the driver's own judgement.
@@ -164,8 +159,11 @@ void SqlServerClient::fail(const QSqlError &error, const QString &fallback, cons
     // on a handle clears its diagnostics.
     const QSqlDatabase db = database();
     const QStringList states = odbcSqlStates(db, query);
-    const bool timedOut = timeOutState(states) || ranIntoTimeOut(elapsedMs);
     const bool lost = linkStateLost(states) || odbcConnectionDead(db);
+    // The clock only speaks where the driver gave no state of its own, or a lost
+    // link: a server's error that merely came late (a deadlock victim after a
+    // long wait) is that error, not a time-out.
+    const bool timedOut = timeOutState(states) || ((states.isEmpty() || lost) && ranIntoTimeOut(elapsedMs));
     if (!timedOut && !lost)
         throw DbError(description);
 
@@ -336,6 +334,9 @@ void SqlServerClient::rollbackTrans()
         return;
     }
     QSqlDatabase db = database();
+    // Nothing began: the connection was closed and could not be opened again.
+    if (!m_inTransaction && !db.isOpen())
+        throw DbError(QStringLiteral("Operation is not allowed when the object is closed."));
     QElapsedTimer clock;
     clock.start();
     const bool rolledBack = db.isOpen() && db.rollback();

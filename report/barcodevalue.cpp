@@ -11,14 +11,6 @@ bool isPrintableAscii(QChar c)
 
 } // namespace
 
-bool isPrintableBarcodeValue(const QString &value)
-{
-    for (QChar c : value)
-        if (!isPrintableAscii(c))
-            return false;
-    return true;
-}
-
 QString unprintableBarcodeMessage(const QString &value)
 {
     for (qsizetype i = 0; i < value.size(); ++i) {

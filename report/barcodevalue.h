@@ -8,10 +8,9 @@ namespace report {
 // (126). Code 128 would carry other characters through its extended set, and
 // scanners read those back as different characters ("PEÑA01" reads "PEQA01"), so
 // a sticker would name another specimen.
-bool isPrintableBarcodeValue(const QString &value);
-
-// The refusal shown at the counter for such a value: which character is wrong and
-// what to do about it. Empty when the value is fine.
+//
+// The refusal shown at the counter for any other value: which character is wrong
+// and what to do about it. Empty when the value is fine.
 QString unprintableBarcodeMessage(const QString &value);
 
 } // namespace report

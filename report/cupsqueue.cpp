@@ -185,6 +185,10 @@ void runJob(const QString &printer, const QString &title, const char *format, Wr
     ippDelete(response);
     if (!sent || job <= 0 || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
         const QString why = lastCupsError();
+        // A document cut short may still have become a job: it must not print a
+        // sticker that the run then reports as not printed.
+        if (job > 0)
+            cupsCancelJob2(CUPS_HTTP_DEFAULT, name.constData(), job, 0);
         qCWarning(lcPrint) << "printer" << printer << "refused a job:" << why;
         throw ReportError(QStringLiteral("The printer \"%1\" refused the print job: %2").arg(printer, why));
     }
@@ -198,8 +202,9 @@ cups_page_header2_t pageHeader(CupsQueue::Input input, const cups_page_header2_t
     if (input == CupsQueue::Input::PwgRaster) {
         const int widthHmm = int(dots.width * 2540.0 / dotsPerInch + 0.5);
         const int heightHmm = int(dots.height * 2540.0 / dotsPerInch + 0.5);
-        cupsRasterInitPWGHeader(&h, pwgMediaForSize(widthHmm, heightHmm), "sgray_8", dotsPerInch, dotsPerInch,
-                                "one-sided", nullptr);
+        if (!cupsRasterInitPWGHeader(&h, pwgMediaForSize(widthHmm, heightHmm), "sgray_8", dotsPerInch, dotsPerInch,
+                                     "one-sided", nullptr))
+            throw ReportError(QStringLiteral("No raster page can be made for this label: %1").arg(lastCupsError()));
     } else {
         h = driverDefaults;
     }

@@ -22,7 +22,6 @@ struct LabelDots
     {
         return reinterpret_cast<const uchar *>(bits.constData()) + qsizetype(y) * bytesPerRow;
     }
-    bool black(int x, int y) const { return row(y)[x >> 3] & (0x80u >> (x & 7)); }
 };
 
 } // namespace report

@@ -100,8 +100,8 @@ LabelRenderer::LabelRenderer(const Report &report, double dotsPerInch)
             throw ReportError(QStringLiteral("The barcode value (field \"%1\") is empty: a sticker without a barcode "
                                              "cannot be printed.")
                                   .arg(t.fields.at(item.field).name));
-        if (!isPrintableBarcodeValue(value))
-            throw ReportError(unprintableBarcodeMessage(value));
+        if (const QString refusal = unprintableBarcodeMessage(value); !refusal.isEmpty())
+            throw ReportError(refusal);
         PlacedBarcode placed{i, value, BarcodeSymbol(item.symbology, item.symbologyName, value), 1, {}, 0, {}};
         // Whole dots per module, never less than one.
         placed.moduleDots = std::max(1, int(std::lround(dots(item.moduleWidth))));

@@ -128,7 +128,8 @@ QString queueProblem(const CupsQueue &queue, const ReportOutput::RawPrinter &raw
                               "print in. %3")
             .arg(queue.name, raw.language, where);
     }
-    if (queue.input == CupsQueue::Input::Raw && !(raw.dotsPerInch >= 0 && raw.dotsPerInch <= 2400))
+    if (queue.input == CupsQueue::Input::Raw
+        && !(raw.dotsPerInch == 0 || (raw.dotsPerInch >= 72 && raw.dotsPerInch <= 2400)))
         return QStringLiteral("The printer resolution set for the raw queue \"%1\" in the [Printer] section of "
                               "Norvane's settings is not a number of dots per inch: set Resolution to the label "
                               "printer's (203, 300 or 600).")
@@ -187,11 +188,6 @@ ReportOutput::Batch::~Batch()
 void ReportOutput::setRawPrinter(const RawPrinter &printer)
 {
     g_rawPrinter = printer;
-}
-
-ReportOutput::RawPrinter ReportOutput::rawPrinter()
-{
-    return g_rawPrinter;
 }
 
 QString ReportOutput::printerProblem()

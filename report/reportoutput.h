@@ -29,7 +29,6 @@ public:
         int dotsPerInch = 0;
     };
     static void setRawPrinter(const RawPrinter &printer);
-    static RawPrinter rawPrinter();
 
     // Prints one copy of the report as one job. Throws ReportError.
     static void print(const Report &report);

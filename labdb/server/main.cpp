@@ -104,20 +104,9 @@ int main(int argc, char *argv[])
     config.password = parser.value(password);
     config.databaseName = parser.value(dbname);
     config.stall = parser.isSet(stall);
-    if (parser.isSet(dropAfter)) {
-        config.dropAfter = parser.value(dropAfter).toInt(&ok);
-        if (!ok || config.dropAfter < 1)
-            return fail(QStringLiteral("--drop-after takes a number from 1 up"));
-    }
-    if (parser.isSet(failBatch)) {
-        config.failBatch = parser.value(failBatch).toInt(&ok);
-        if (!ok || config.failBatch < 1)
-            return fail(QStringLiteral("--fail-batch takes a number from 1 up"));
-    }
-    const std::pair<const QCommandLineOption *, int *> counted[] = {{&stallBatch, &config.stallBatch},
-                                                                    {&stallCommit, &config.stallCommit},
-                                                                    {&dropCommit, &config.dropCommit},
-                                                                    {&failRollback, &config.failRollback}};
+    const std::pair<const QCommandLineOption *, int *> counted[] = {
+        {&dropAfter, &config.dropAfter},     {&failBatch, &config.failBatch},   {&stallBatch, &config.stallBatch},
+        {&stallCommit, &config.stallCommit}, {&dropCommit, &config.dropCommit}, {&failRollback, &config.failRollback}};
     for (const auto &[option, value] : counted) {
         if (!parser.isSet(*option))
             continue;

@@ -17,7 +17,6 @@
 #include <pwd.h>
 #include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -276,13 +275,11 @@ void PrivateCups::stop()
 {
     if (m_pid > 0) {
         ::kill(pid_t(m_pid), SIGTERM);
-        for (int i = 0; i < 100 && ::kill(pid_t(m_pid), 0) == 0; ++i) {
-            ::waitpid(pid_t(m_pid), nullptr, WNOHANG);
+        // Started detached, cupsd is no child of this process: it is watched, not reaped.
+        for (int i = 0; i < 100 && ::kill(pid_t(m_pid), 0) == 0; ++i)
             QThread::msleep(50);
-        }
         if (::kill(pid_t(m_pid), 0) == 0)
             ::kill(pid_t(m_pid), SIGKILL);
-        ::waitpid(pid_t(m_pid), nullptr, WNOHANG);
         m_pid = 0;
     }
 }

@@ -25,7 +25,7 @@ inline QList<QImage> zplGraphics(const QByteArray &zpl)
         qsizetype pos = isGf ? gf + 5 : dg + 3;
         // ~DGname,total,perRow,data   ^GFA,binaryBytes,total,perRow,data
         QList<QByteArray> head;
-        for (int i = 0; i < (isGf ? 3 : 3); ++i) {
+        for (int i = 0; i < 3; ++i) {
             const qsizetype comma = zpl.indexOf(',', pos);
             if (comma < 0)
                 return images << QImage();

@@ -1,13 +1,14 @@
 // e2e_patientname CAPTION FILE.png
 //
 // Draws the main window's patient-name label (lblPatientName) showing CAPTION
-// into FILE.png, as norvane draws it: the real main window is built (not shown,
+// into FILE.png, as norvane draws it (fitted by the label, as the search
+// shows a name): the real main window is built (not shown,
 // no database) and only that label is rendered, with its own font, colours,
 // alignment and size. Run on the display norvane runs on, the picture is what
 // the window shows for that caption; the end-to-end test compares it with the
 // same region of a screenshot of the real program.
 #include "ui/main/frmnorvane.h"
-#include "widgets/vklabel.h"
+#include "ui/main/patientnamelabel.h"
 
 #include <QApplication>
 #include <QImage>
@@ -23,12 +24,13 @@ int main(int argc, char *argv[])
         return 2;
     }
     ui::frmNorvane window;
-    auto *label = window.findChild<widgets::vkLabel *>(QStringLiteral("lblPatientName"));
+    auto *label = window.findChild<ui::PatientNameLabel *>(QStringLiteral("lblPatientName"));
     if (!label) {
         err << "e2e_patientname: the main window has no lblPatientName\n";
         return 1;
     }
-    label->setCaption(args.at(0));
+    // As the search shows a name: fitted to the label.
+    label->setName(args.at(0));
     const QImage picture = label->grab().toImage().convertToFormat(QImage::Format_RGB32);
     if (!picture.save(args.at(1), "PNG")) {
         err << "e2e_patientname: cannot write " << args.at(1) << '\n';

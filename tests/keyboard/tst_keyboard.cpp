@@ -394,8 +394,8 @@ private Q_SLOTS:
                                                       << "T1000001C";
         QTest::newRow("finishing what the keypad began") << "T100000"
                                                          << "1C";
-        QTest::newRow("Backspace and Space from the keyboard") << "T1"
-                                                               << "X\b000001C";
+        QTest::newRow("Backspace from the keyboard") << "T1"
+                                                     << "X\b000001C";
     }
 
     void scanWhileOpen()

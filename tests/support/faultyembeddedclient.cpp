@@ -32,15 +32,19 @@ void FaultyEmbeddedClient::command(const QString &text, const std::function<void
 {
     const bool reaches = isOpen() && !m_dropped;
     const bool injected = reaches && m_failCommandIn > 0 && --m_failCommandIn == 0;
+    // The n-th command that reaches the database drops the connection once it is
+    // done, failed or not.
+    const auto afterCommand = [this, reaches] {
+        if (reaches && m_dropAfter > 0 && --m_dropAfter == 0)
+            dropConnection();
+    };
     try {
         request(text, injected, "The command failed (injected fault).", work);
     } catch (...) {
-        if (reaches && m_dropAfter > 0 && --m_dropAfter == 0)
-            dropConnection();
+        afterCommand();
         throw;
     }
-    if (reaches && m_dropAfter > 0 && --m_dropAfter == 0)
-        dropConnection();
+    afterCommand();
 }
 
 void FaultyEmbeddedClient::execute(const QString &text)

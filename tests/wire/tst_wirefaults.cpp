@@ -9,7 +9,6 @@
 #include "app/modconnect.h"
 #include "db/commands.h"
 #include "db/dbconnection.h"
-#include "db/dberror.h"
 #include "db/printlog.h"
 #include "db/sqlserverclient.h"
 #include "labdb/labdatabase.h"
@@ -32,7 +31,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <clocale>
 #include <langinfo.h>
 #include <memory>
 
@@ -100,8 +98,8 @@ private:
     // boxes and questions are collected (questions answered with m_answer).
     bool connectProgram(const QStringList &serverOptions, int commandTimeoutSeconds = 30);
     void writeSettings(const QString &server);
-    // Searches number in the window as typed and scanned; returns the time it took.
-    qint64 search(ui::frmNorvane &window, const QString &number);
+    // Searches number in the window as typed and scanned.
+    void search(ui::frmNorvane &window, const QString &number);
     // What the program's log file gained since the test began.
     QString logFileText() const;
 
@@ -187,7 +185,7 @@ bool tst_wirefaults::connectProgram(const QStringList &serverOptions, int comman
     return true;
 }
 
-qint64 tst_wirefaults::search(ui::frmNorvane &window, const QString &number)
+void tst_wirefaults::search(ui::frmNorvane &window, const QString &number)
 {
     auto *box = window.findChild<widgets::vkTextBox *>(u"txtNumber"_qs);
     if (!box->isEnabled())
@@ -195,10 +193,7 @@ qint64 tst_wirefaults::search(ui::frmNorvane &window, const QString &number)
     box->setText(QString());
     // Through the number box's key filter, as typed (QTest types ASCII only).
     window.typeIntoNumber(number);
-    QElapsedTimer clock;
-    clock.start();
     QTest::keyClick(box, Qt::Key_Return);
-    return clock.elapsed();
 }
 
 QString tst_wirefaults::logFileText() const
@@ -462,7 +457,8 @@ void tst_wirefaults::stalledServerIsGivenUp()
     QCOMPARE(m_messages.size(), atPrint ? 0 : 1);
     QCOMPARE(m_server->loggedRequests().filter(u"LOGIN"_qs).size(), 2);
     // The stalled log left nothing: its connection's transaction was rolled back.
-    QTRY_VERIFY(m_server->loggedRequests().contains(u"TM ROLLBACK (connection closed)"_qs) || !atPrint);
+    if (atPrint)
+        QTRY_VERIFY(m_server->loggedRequests().contains(u"TM ROLLBACK (connection closed)"_qs));
     QCOMPARE(labdb::PrintLog::read(m_dbPath).masterRows.size(), 0);
 }
 

@@ -26,10 +26,8 @@ void UnrecordedLogs::remove(int item)
 QString UnrecordedLogs::question(bool examsLeft) const
 {
     QStringList failed, doubtful, reasons;
-    bool anyDoubt = false;
     for (const Entry &e : m_entries) {
         (e.inDoubt ? doubtful : failed).append(e.barcode);
-        anyDoubt = anyDoubt || e.inDoubt;
         if (!reasons.contains(e.reason))
             reasons.append(e.reason);
     }
@@ -47,7 +45,7 @@ QString UnrecordedLogs::question(bool examsLeft) const
     if (examsLeft)
         paragraphs << QStringLiteral("The exams not printed yet are still checked.");
     QString ask = QStringLiteral("Try to record them again? Nothing is printed again.");
-    if (anyDoubt)
+    if (!doubtful.isEmpty())
         ask += QStringLiteral(" Those that may already be recorded could then appear twice.");
     paragraphs << ask;
     return paragraphs.join(QStringLiteral("\n\n"));
