@@ -1,3 +1,4 @@
+#include "appicon.h"
 #include "applogging.h"
 #include "connectioncheck.h"
 #include "logfile.h"
@@ -89,6 +90,7 @@ int main(int argc, char *argv[])
     }
 
     QApplication application(argc, argv);
+    app::installApplicationIcon();
 
     // ShowReport's viewing path opens the report viewer window.
     report::installReportViewer();

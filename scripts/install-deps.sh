@@ -10,8 +10,10 @@ packages=(
 )
 if [ "${1:-}" = "--test" ]; then
     # qt6-base-private-dev: the GUI tests queue keys as the window system does.
-    packages+=(qt6-base-private-dev zbar-tools poppler-utils cups printer-driver-cups-pdf xvfb xauth xdotool
-               imagemagick procps desktop-file-utils dpkg-dev file locales sqlite3)
+    # qt6-svg-dev: the asset test draws the scalable icon. appstream, man-db and lintian:
+    # the install test validates the metainfo, reads the manual pages and checks the package.
+    packages+=(qt6-base-private-dev qt6-svg-dev zbar-tools poppler-utils cups printer-driver-cups-pdf xvfb xauth
+               xdotool imagemagick procps desktop-file-utils appstream man-db lintian dpkg-dev file locales sqlite3)
     # The cross-check client runs on Node.js; keep a Node.js that the machine has.
     command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 fi

@@ -4,9 +4,12 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
+#include <QPainter>
 #include <QRandomGenerator>
 #include <QSet>
+#include <QSvgRenderer>
 #include <QTest>
+#include <QXmlStreamReader>
 
 #include <cstdlib>
 
@@ -154,6 +157,8 @@ private Q_SLOTS:
     void iconsSitOnWhite();
     void desktopIcons_data();
     void desktopIcons();
+    void scalableIcon_data();
+    void scalableIcon();
     void gifWriterRoundTrip_data();
     void gifWriterRoundTrip();
 };
@@ -299,6 +304,66 @@ void tst_Assets::desktopIcons()
     QCOMPARE(qAlpha(stored.pixel(size / 2, size / 2)), 255);
     QVERIFY2(stored == assets::paintAppIcon(size).convertToFormat(QImage::Format_ARGB32),
              "the committed icon is not what the drawing code paints: run norvane-assets");
+}
+
+void tst_Assets::scalableIcon_data()
+{
+    QTest::addColumn<int>("size");
+    // From 48 px up the PNGs' margin and ring scale with the size, as a vector
+    // drawing does; below that they keep a whole pixel.
+    for (int size : {48, 128, 256})
+        QTest::addRow("%dx%d", size, size) << size;
+}
+
+// The scalable icon installed beside the PNGs: the committed SVG is what the drawing
+// code writes now, it is well-formed, and a renderer draws from it the emblem of the
+// PNG of that size, apart from antialiased edges.
+void tst_Assets::scalableIcon()
+{
+    QFETCH(int, size);
+    QFile in(QStringLiteral(NORVANE_ICONS_DIR "/norvane.svg"));
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    const QByteArray svg = in.readAll();
+    QVERIFY2(svg == assets::appIconSvg(), "the committed SVG is not what the drawing code writes: run norvane-assets");
+
+    QXmlStreamReader xml(svg);
+    QVERIFY(xml.readNextStartElement());
+    QCOMPARE(xml.name(), QStringLiteral("svg"));
+    QCOMPARE(xml.namespaceUri(), QStringLiteral("http://www.w3.org/2000/svg"));
+    QCOMPARE(xml.attributes().value(QStringLiteral("viewBox")), QStringLiteral("0 0 256 256"));
+    while (!xml.atEnd())
+        xml.readNext();
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+
+    QSvgRenderer renderer(svg);
+    QVERIFY(renderer.isValid());
+    QImage drawn(size, size, QImage::Format_ARGB32_Premultiplied);
+    drawn.fill(Qt::transparent);
+    {
+        QPainter p(&drawn);
+        p.setRenderHint(QPainter::Antialiasing);
+        renderer.render(&p, QRectF(0, 0, size, size));
+    }
+    drawn = drawn.convertToFormat(QImage::Format_ARGB32);
+    const QImage png =
+        QImage(QStringLiteral(NORVANE_ICONS_DIR "/norvane-%1.png").arg(size)).convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(png.size(), drawn.size());
+
+    // Edge pixels may differ by their antialiasing; anything more is another drawing.
+    int off = 0;
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            const QRgb a = drawn.pixel(x, y);
+            const QRgb b = png.pixel(x, y);
+            const int d = std::max({std::abs(qAlpha(a) - qAlpha(b)), std::abs(qRed(a) - qRed(b)),
+                                    std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+            if (d > 24)
+                ++off;
+        }
+    }
+    QVERIFY2(off * 100 <= size * size, qPrintable(QStringLiteral("%1 of %2 pixels differ").arg(off).arg(size * size)));
+    QCOMPARE(qAlpha(drawn.pixel(0, 0)), 0);
+    QCOMPARE(qAlpha(drawn.pixel(size / 2, size / 2)), 255);
 }
 
 void tst_Assets::gifWriterRoundTrip_data()

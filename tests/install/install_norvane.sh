@@ -15,7 +15,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 
-for tool in desktop-file-validate dpkg-deb dpkg-shlibdeps zbarimg identify xvfb-run xdotool; do
+for tool in desktop-file-validate appstreamcli man gzip readelf dpkg-deb dpkg-shlibdeps zbarimg identify xvfb-run xdotool; do
     command -v "$tool" >/dev/null 2>&1 || { echo "install_norvane: $tool is missing (scripts/install-deps.sh --test)" >&2; exit 1; }
 done
 
@@ -42,14 +42,20 @@ headless() {
 
 step "cmake --install into $prefix"
 "$cmake" --install "$build" --prefix "$prefix" >/dev/null
-for f in bin/norvane bin/norvane-label share/norvane/LabBarcodeLabel.rpt share/applications/norvane.desktop \
-         share/doc/norvane/README.md share/doc/norvane/TEMPLATE.md; do
+desktop_id=org.norvane.Norvane
+for f in bin/norvane bin/norvane-label share/norvane/LabBarcodeLabel.rpt share/applications/$desktop_id.desktop \
+         share/metainfo/$desktop_id.metainfo.xml share/man/man1/norvane.1.gz share/man/man1/norvane-label.1.gz \
+         share/doc/norvane/README.md share/doc/norvane/TEMPLATE.md share/doc/norvane/copyright \
+         share/doc/norvane/changelog.gz; do
     [ -f "$prefix/$f" ] || fail "$f is not installed"
 done
 for size in 16 32 48 64 128 256; do
     icon=$prefix/share/icons/hicolor/${size}x$size/apps/norvane.png
     [ "$(identify -format '%wx%h' "$icon")" = "${size}x$size" ] || fail "icon $icon is not ${size}x$size"
 done
+svg=$prefix/share/icons/hicolor/scalable/apps/norvane.svg
+grep -q '<svg xmlns="http://www.w3.org/2000/svg"' "$svg" && [ "$(identify -format '%wx%h' "$svg")" = 256x256 ] ||
+    fail "the scalable icon $svg is not a 256x256 SVG"
 [ ! -e "$prefix/bin/labdb-server" ] || fail "labdb-server is installed without asking for the Demo component"
 [ ! -e "$prefix/bin/LabBarcodeLabel.rpt" ] || fail "the template is installed beside the program"
 "$cmake" --install "$build" --prefix "$work/demo" --component Demo >/dev/null
@@ -80,10 +86,38 @@ beside=$(headless "$prefix/bin/norvane-label" --list-fields | sed -n 's/^Barcode
 rm "$prefix/bin/LabBarcodeLabel.rpt"
 [ "$beside" = "BESIDE-1" ] || fail "the template beside the program was not used first (Barcode '$beside')"
 
-step "desktop entry"
-desktop-file-validate "$prefix/share/applications/norvane.desktop" || fail "the desktop entry is not valid"
-grep -qx "Exec=norvane" "$prefix/share/applications/norvane.desktop" || fail "the desktop entry does not start norvane"
-grep -qx "Icon=norvane" "$prefix/share/applications/norvane.desktop" || fail "the desktop entry does not name the icon"
+step "desktop entry and AppStream metainfo"
+desktop=$prefix/share/applications/$desktop_id.desktop
+metainfo=$prefix/share/metainfo/$desktop_id.metainfo.xml
+desktop-file-validate "$desktop" || fail "the desktop entry is not valid"
+grep -qx "Exec=norvane" "$desktop" || fail "the desktop entry does not start norvane"
+grep -qx "Icon=norvane" "$desktop" || fail "the desktop entry does not name the icon"
+appstreamcli validate --no-net --explain "$metainfo" >"$work/appstream.log" 2>&1 ||
+    fail "the metainfo does not validate: $(cat "$work/appstream.log")"
+grep -q "<id>$desktop_id</id>" "$metainfo" && grep -q "<launchable type=\"desktop-id\">$desktop_id.desktop</launchable>" "$metainfo" ||
+    fail "the metainfo does not name $desktop_id and its desktop entry"
+# The newest release in the metainfo and the changelog is this version.
+release=$(sed -n 's/.*<release version="\([^"]*\)".*/\1/p' "$metainfo" | head -n 1)
+[ "$release" = "$version" ] || fail "the metainfo's newest release is '$release', not $version"
+
+step "manual pages"
+# Readable as man reads them, without complaints from groff, and naming every switch
+# that --help lists.
+headless "$prefix/bin/norvane-label" --help >"$work/label-help" || fail "norvane-label --help failed"
+for page in norvane norvane-label; do
+    file=$prefix/share/man/man1/$page.1.gz
+    MANWIDTH=80 man --warnings -E UTF-8 -l "$file" >"$work/$page.man" 2>"$work/$page.man-err" ||
+        fail "man -l $file failed: $(cat "$work/$page.man-err")"
+    [ ! -s "$work/$page.man-err" ] || fail "man -l $file warns: $(cat "$work/$page.man-err")"
+    grep -q "^NAME" "$work/$page.man" && grep -q "^ *$page - " "$work/$page.man" ||
+        fail "the manual page of $page has no NAME line for it"
+    grep -q "$version" "$work/$page.man" || fail "the manual page of $page does not give version $version"
+    help=$work/help
+    [ "$page" = norvane-label ] && help=$work/label-help
+    for switch in $(grep -o -- '--[a-z][a-z-]*' "$help" | sort -u); do
+        grep -q -- "$switch" "$work/$page.man" || fail "the manual page of $page does not describe $switch"
+    done
+done
 
 step "norvane --demo to its first paint"
 # Qt's minimal platform draws windows without a display, like offscreen, and with
@@ -145,8 +179,11 @@ deb=$work/package/norvane_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || fail "no package $deb: $(ls "$work/package")"
 dpkg-deb -c "$deb" | awk '{print $6}' >"$work/contents"
 for f in ./usr/bin/norvane ./usr/bin/norvane-label ./usr/share/norvane/LabBarcodeLabel.rpt \
-         ./usr/share/applications/norvane.desktop ./usr/share/icons/hicolor/48x48/apps/norvane.png \
-         ./usr/share/doc/norvane/README.md ./usr/share/doc/norvane/TEMPLATE.md; do
+         ./usr/share/applications/$desktop_id.desktop ./usr/share/metainfo/$desktop_id.metainfo.xml \
+         ./usr/share/icons/hicolor/48x48/apps/norvane.png ./usr/share/icons/hicolor/scalable/apps/norvane.svg \
+         ./usr/share/man/man1/norvane.1.gz ./usr/share/man/man1/norvane-label.1.gz \
+         ./usr/share/doc/norvane/README.md ./usr/share/doc/norvane/TEMPLATE.md \
+         ./usr/share/doc/norvane/copyright ./usr/share/doc/norvane/changelog.gz; do
     grep -qx "$f" "$work/contents" || fail "the package lacks $f"
 done
 ! grep -q "labdb" "$work/contents" || fail "the package holds the test server"
@@ -154,11 +191,55 @@ done
     fail "package name or version is wrong"
 depends=$(dpkg-deb -f "$deb" Depends)
 # Run-time pieces, and libraries found by shlibdeps in the programs.
-for p in tdsodbc unixodbc libqt6sql6-odbc libqt6sql6-sqlite fonts-liberation libqt6widgets6 libqt6printsupport6 libzint; do
-    echo "$depends" | tr ',' '\n' | grep -q "^ *$p" || fail "the package does not depend on $p: $depends"
+# Whole names (a library's may end in its soname's version); fonts-dejavu-extra holds
+# DejaVu Sans Condensed Bold, without which the search instruction is cut.
+for p in tdsodbc unixodbc libqt6sql6-odbc libqt6sql6-sqlite fonts-liberation fonts-dejavu-core fonts-dejavu-extra \
+         libqt6widgets6 libqt6printsupport6 libzint; do
+    echo "$depends" | tr ',' '\n' | grep -q "^ *$p[0-9.]*\( \|$\)" || fail "the package does not depend on $p: $depends"
 done
-# The packaged programs run from where the package puts them.
+maintainer=$(dpkg-deb -f "$deb" Maintainer)
+echo "$maintainer" | grep -Eq '^[^<]+ <[^@>]+@[^.>]+\.[^>]+>$' && ! echo "$maintainer" | grep -qi localhost ||
+    fail "the maintainer '$maintainer' has no name and real mail address"
+dpkg-deb -f "$deb" Description | awk 'length > 80 { exit 1 }' || fail "a line of the description is longer than 80 columns"
 dpkg-deb -x "$deb" "$work/root"
+doc=$work/root/usr/share/doc/norvane
+
+# The copyright file in the machine-readable format, with a paragraph for every file.
+head -n 1 "$doc/copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' &&
+    grep -qx 'Files: \*' "$doc/copyright" && grep -q '^License: ' "$doc/copyright" ||
+    fail "the copyright file is not in the machine-readable format"
+# The changelog: compressed at the highest level without a name or time stamp (the same
+# build gives the same bytes), its newest entry for this version, signed by the maintainer.
+gzip -t "$doc/changelog.gz" || fail "changelog.gz is not a gzip file"
+[ "$(od -An -tx1 -j3 -N6 "$doc/changelog.gz" | tr -d ' ')" = 000000000002 ] ||
+    fail "changelog.gz keeps a name or time stamp, or is not compressed with -9"
+gzip -dc "$doc/changelog.gz" | head -n 1 | grep -q "^norvane ($version) [a-z-]*; urgency=" ||
+    fail "the changelog's newest entry is not for $version: $(gzip -dc "$doc/changelog.gz" | head -n 1)"
+gzip -dc "$doc/changelog.gz" | grep -m 1 '^ -- ' | grep -qF " -- $maintainer  " ||
+    fail "the changelog's newest entry is not signed by the maintainer $maintainer"
+for page in norvane norvane-label; do
+    [ "$(od -An -tx1 -j3 -N6 "$work/root/usr/share/man/man1/$page.1.gz" | tr -d ' ')" = 000000000002 ] ||
+        fail "$page.1.gz keeps a name or time stamp, or is not compressed with -9"
+done
+# The shipped programs: full RELRO (bound at start), no symbols, no compiler notes.
+for program in norvane norvane-label; do
+    elf=$work/root/usr/bin/$program
+    readelf -lW "$elf" | grep -q GNU_RELRO && readelf -dW "$elf" | grep -q 'FLAGS.*BIND_NOW' ||
+        fail "$program is not linked with -z relro -z now"
+    ! readelf -SW "$elf" | grep -Eq '\] \.(comment|note|symtab|debug_info) ' ||
+        fail "$program keeps sections a package strips: $(readelf -SW "$elf" | grep -Eo '\] \.(comment|note|symtab|debug_info) ' | tr '\n' ' ')"
+done
+if command -v lintian >/dev/null 2>&1; then
+    step "lintian --pedantic"
+    # Errors and warnings fail; the informational and pedantic tags are shown.
+    lintian --pedantic -I --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 ||
+        fail "lintian finds errors or warnings: $(cat "$work/lintian.log")"
+    cat "$work/lintian.log"
+else
+    echo "install_norvane: lintian is not installed, the package is not checked with it (scripts/install-deps.sh --test)"
+fi
+
+# The packaged programs run from where the package puts them.
 out=$(headless "$work/root/usr/bin/norvane" --version) && [ "$out" = "norvane $version" ] ||
     fail "the packaged norvane does not run"
 cd "$work/elsewhere"

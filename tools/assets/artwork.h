@@ -1,6 +1,11 @@
 #pragma once
 
+#include <QByteArray>
+#include <QColor>
 #include <QImage>
+#include <QLinearGradient>
+#include <QPainterPath>
+#include <QRadialGradient>
 #include <QRectF>
 #include <QSize>
 
@@ -31,7 +36,30 @@ QImage paintSlide(int index, QSize size);
 // transparent square of size x size pixels.
 QImage paintAppIcon(int size);
 
+// Where the emblem sits in the program's icon of size x size pixels.
+QRectF appIconBox(int size);
+
+// The program's scalable icon for the desktop (hicolor/scalable): the emblem of
+// paintAppIcon(256) as SVG source, the same shapes and colours in a 256 x 256 view.
+QByteArray appIconSvg();
+
 // The emblem of the logo (a white cross and a red drop on a navy disc) in `box`.
 void paintEmblem(QPainter &painter, const QRectF &box);
+
+// The emblem's shapes in `box`, from which both paintEmblem() and appIconSvg() draw:
+// a disc filled with `disc`, a ring stroked inside it, the white cross and the drop.
+struct EmblemShapes
+{
+    QPointF centre;
+    qreal radius = 0;
+    QRadialGradient disc;
+    qreal ringRadius = 0;
+    qreal ringWidth = 0;
+    QColor ringColour;
+    QPainterPath cross; // two overlapping bars, winding fill
+    QPainterPath drop;
+    QLinearGradient red;
+};
+EmblemShapes emblemShapes(const QRectF &box);
 
 } // namespace assets

@@ -137,14 +137,19 @@ QImage paintPauseIcon()
     return image;
 }
 
+QRectF appIconBox(int size)
+{
+    // A one-pixel margin (none at 16 px) keeps the antialiased rim inside the square.
+    const qreal margin = size >= 32 ? size / 32.0 : 0.0;
+    return QRectF(margin, margin, size - 2 * margin, size - 2 * margin);
+}
+
 QImage paintAppIcon(int size)
 {
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
-    // A one-pixel margin (none at 16 px) keeps the antialiased rim inside the square.
-    const qreal margin = size >= 32 ? size / 32.0 : 0.0;
-    paintEmblem(p, QRectF(margin, margin, size - 2 * margin, size - 2 * margin));
+    paintEmblem(p, appIconBox(size));
     p.end();
     return image;
 }

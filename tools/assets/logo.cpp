@@ -31,52 +31,66 @@ QFont fittedFont(const QString &text, int start, qreal width, QFont::Weight weig
 
 } // namespace
 
-void paintEmblem(QPainter &p, const QRectF &box)
+EmblemShapes emblemShapes(const QRectF &box)
 {
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing);
+    EmblemShapes e;
     const qreal d = std::min(box.width(), box.height());
     const QPointF c = box.center();
     const qreal r = d / 2.0;
 
-    QRadialGradient disc(c + QPointF(-r * 0.3, -r * 0.4), r * 1.5);
-    disc.setColorAt(0.0, QColor(40, 64, 178));
-    disc.setColorAt(0.6, kNavy);
-    disc.setColorAt(1.0, QColor(0, 0, 84));
-    p.setPen(Qt::NoPen);
-    p.setBrush(disc);
-    p.drawEllipse(c, r, r);
+    e.centre = c;
+    e.radius = r;
+    e.disc = QRadialGradient(c + QPointF(-r * 0.3, -r * 0.4), r * 1.5);
+    e.disc.setColorAt(0.0, QColor(40, 64, 178));
+    e.disc.setColorAt(0.6, kNavy);
+    e.disc.setColorAt(1.0, QColor(0, 0, 84));
 
     // inner ring
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(QColor(255, 255, 255, 170), std::max(1.0, d * 0.025)));
-    p.drawEllipse(c, r * 0.84, r * 0.84);
+    e.ringRadius = r * 0.84;
+    e.ringWidth = std::max(1.0, d * 0.025);
+    e.ringColour = QColor(255, 255, 255, 170);
 
-    // cross with softened corners
+    // cross with softened corners, the two bars filled as one shape
     const qreal arm = d * 0.21;
     const qreal len = d * 0.56;
-    QPainterPath cross;
-    cross.addRoundedRect(QRectF(c.x() - arm / 2, c.y() - len / 2, arm, len), arm * 0.18, arm * 0.18);
-    cross.addRoundedRect(QRectF(c.x() - len / 2, c.y() - arm / 2, len, arm), arm * 0.18, arm * 0.18);
-    cross.setFillRule(Qt::WindingFill);
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::white);
-    p.drawPath(cross.simplified());
+    e.cross.addRoundedRect(QRectF(c.x() - arm / 2, c.y() - len / 2, arm, len), arm * 0.18, arm * 0.18);
+    e.cross.addRoundedRect(QRectF(c.x() - len / 2, c.y() - arm / 2, len, arm), arm * 0.18, arm * 0.18);
+    e.cross.setFillRule(Qt::WindingFill);
 
     // blood drop in the middle of the cross
     const qreal dh = arm * 0.95;
     const QPointF tip(c.x(), c.y() - dh * 0.55);
     const qreal dr = dh * 0.33;
     const QPointF bulb(c.x(), c.y() + dh * 0.12);
-    QPainterPath drop(tip);
-    drop.cubicTo(tip + QPointF(dr * 0.35, dh * 0.25), bulb + QPointF(dr, -dr * 0.4), bulb + QPointF(dr, 0));
-    drop.arcTo(QRectF(bulb.x() - dr, bulb.y() - dr, 2 * dr, 2 * dr), 0, -180);
-    drop.cubicTo(bulb + QPointF(-dr, -dr * 0.4), tip + QPointF(-dr * 0.35, dh * 0.25), tip);
-    QLinearGradient red(tip, bulb + QPointF(0, dr));
-    red.setColorAt(0.0, QColor(232, 48, 56));
-    red.setColorAt(1.0, QColor(170, 16, 30));
-    p.setBrush(red);
-    p.drawPath(drop);
+    e.drop.moveTo(tip);
+    e.drop.cubicTo(tip + QPointF(dr * 0.35, dh * 0.25), bulb + QPointF(dr, -dr * 0.4), bulb + QPointF(dr, 0));
+    e.drop.arcTo(QRectF(bulb.x() - dr, bulb.y() - dr, 2 * dr, 2 * dr), 0, -180);
+    e.drop.cubicTo(bulb + QPointF(-dr, -dr * 0.4), tip + QPointF(-dr * 0.35, dh * 0.25), tip);
+    e.red = QLinearGradient(tip, bulb + QPointF(0, dr));
+    e.red.setColorAt(0.0, QColor(232, 48, 56));
+    e.red.setColorAt(1.0, QColor(170, 16, 30));
+    return e;
+}
+
+void paintEmblem(QPainter &p, const QRectF &box)
+{
+    const EmblemShapes e = emblemShapes(box);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(e.disc);
+    p.drawEllipse(e.centre, e.radius, e.radius);
+
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(e.ringColour, e.ringWidth));
+    p.drawEllipse(e.centre, e.ringRadius, e.ringRadius);
+
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawPath(e.cross.simplified());
+
+    p.setBrush(e.red);
+    p.drawPath(e.drop);
     p.restore();
 }
 

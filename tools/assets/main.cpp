@@ -46,7 +46,8 @@ std::vector<Asset> catalogue()
 }
 
 // The program's icon for the desktop entry, one PNG per size of the hicolor theme,
-// in icons/ (installed, not compiled into the program).
+// in icons/ (installed; the program compiles them in as its window icon's fallback),
+// beside the scalable norvane.svg that main() writes from the same emblem.
 std::vector<Asset> iconCatalogue()
 {
     std::vector<Asset> list;
@@ -94,6 +95,14 @@ QString write(const QString &path, QImage image)
             return failure(path, writer.errorString());
     }
     if (!file.commit())
+        return failure(path, file.errorString());
+    return {};
+}
+
+QString writeText(const QString &path, const QByteArray &text)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
         return failure(path, file.errorString());
     return {};
 }
@@ -155,7 +164,14 @@ int main(int argc, char *argv[])
         }
         std::printf("%s\n", qPrintable(QDir(folder).filePath(asset.file)));
     }
-    const QString error = writeResourceFile(QDir(folder).filePath(QStringLiteral("assets.qrc")), list);
+    const QString svgPath = QDir(folder).filePath(QStringLiteral("icons/norvane.svg"));
+    QString error = writeText(svgPath, assets::appIconSvg());
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(svgPath));
+    error = writeResourceFile(QDir(folder).filePath(QStringLiteral("assets.qrc")), list);
     if (!error.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
