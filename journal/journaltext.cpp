@@ -37,4 +37,17 @@ QString journalText(const QList<Line> &lines)
     return text;
 }
 
+QDateTime sinceTime(const QString &text)
+{
+    const QString t = text.trimmed();
+    if (t.size() == 10) {
+        const QDate day = QDate::fromString(t, Qt::ISODate);
+        return day.isValid() ? day.startOfDay() : QDateTime();
+    }
+    if (t.size() < 16 || t.at(10) != u'T')
+        return QDateTime();
+    const QDateTime time = QDateTime::fromString(t, Qt::ISODate);
+    return time.isValid() ? time : QDateTime();
+}
+
 } // namespace journal

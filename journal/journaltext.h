@@ -2,6 +2,7 @@
 
 #include "journal/journalline.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 
@@ -18,5 +19,10 @@ namespace journal {
 // ("log failed"). A tab or line break inside a value becomes a space, so that every
 // exam stays one line of the same columns.
 QString journalText(const QList<Line> &lines);
+
+// The moment that --since names: a day (2026-12-10: from its first moment, local
+// time) or a local time (2026-12-10T08:00, seconds and an offset from UTC as
+// 2026-12-10T08:00:00+08:00 allowed). Invalid when the text is neither.
+QDateTime sinceTime(const QString &text);
 
 } // namespace journal

@@ -26,6 +26,9 @@ constexpr int kSchemaVersion = 1;
 // How long a write waits for another run of the program that holds the file.
 constexpr int kBusyTimeoutMs = 1000;
 
+// How often a journal that could not be opened is tried again.
+constexpr qint64 kReopenIntervalSecs = 60;
+
 std::atomic<quint64> connectionCounter{0};
 
 const char *const kSchema[] = {
@@ -161,7 +164,7 @@ struct PrintJournal::Private
     QString operatorName = currentOperator();
     Clock clock = [] { return QDateTime::currentDateTime(); };
 
-    bool reopenTried = false; // a failed open is tried once more, at the next call
+    QDateTime nextOpenTry;    // a failed open is tried again from then on (clock time)
     bool failureTold = false; // the first failure is told, once
     bool failing = false;     // the last call failed
     bool recoveryTold = false;
@@ -253,6 +256,19 @@ PrintJournal::Private::Opened PrintJournal::Private::tryOpen(QString &why)
         }
         if (!q.exec(QStringLiteral("COMMIT")))
             return failed(QStringLiteral("it cannot be set up"));
+    } else {
+        // A file that can be read and not written (its permissions, a read-only
+        // disk) opens all the same: a change made and rolled back finds out,
+        // without a write to the disk.
+        const bool writable = q.exec(QStringLiteral("BEGIN IMMEDIATE"))
+            && q.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
+        if (!writable) {
+            const Opened result = failed(QStringLiteral("it cannot be written"));
+            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+            return result;
+        }
+        if (!q.exec(QStringLiteral("ROLLBACK")))
+            return failed(QStringLiteral("it cannot be written"));
     }
 
     const QString changes = QStringLiteral("UPDATE line SET state = ?, changed = ?, reason = ?,"
@@ -305,12 +321,16 @@ bool PrintJournal::Private::ready()
 {
     if (db.isOpen())
         return true;
-    if (path.isEmpty() || reopenTried) {
+    if (path.isEmpty() || (nextOpenTry.isValid() && clock() < nextOpenTry)) {
         failing = true;
         return false;
     }
-    reopenTried = true;
-    return openDatabase();
+    if (openDatabase()) {
+        nextOpenTry = QDateTime();
+        return true;
+    }
+    nextOpenTry = clock().addSecs(kReopenIntervalSecs);
+    return false;
 }
 
 bool PrintJournal::Private::fail(const QString &why)
@@ -421,9 +441,11 @@ bool PrintJournal::open(const QString &path)
 {
     close();
     d->path = path;
-    d->reopenTried = false;
-    if (!d->openDatabase())
+    d->nextOpenTry = QDateTime();
+    if (!d->openDatabase()) {
+        d->nextOpenTry = d->clock().addSecs(kReopenIntervalSecs);
         return false;
+    }
     d->failing = false;
     return true;
 }

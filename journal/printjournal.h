@@ -43,13 +43,14 @@ struct PrintedBefore
 //
 // Every write is a transaction of its own, committed to disk before the call
 // returns (write-ahead log, full synchronous commits), so a line is in the file the
-// moment add() or setState() returns true.
+// moment add() or setState() returns true, whatever happens to the program or the
+// power after that.
 //
 // A journal that cannot be used (a full disk, a folder that cannot be written, a
 // file of a newer version) never stops the caller: nothing here throws, every call
 // says by its result that it failed, and the first failure is told once through
-// the failure handler and the category norvane.journal. After a failed open the
-// next call tries to open the file once more; after that, calls fail at once.
+// the failure handler and the category norvane.journal. A journal that could not
+// be opened is tried again at most once a minute; until then calls fail at once.
 //
 // Two runs of the program by the same user may share the file: writes wait for
 // each other (a busy timeout), a line is changed only by its id, and each run

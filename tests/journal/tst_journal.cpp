@@ -6,6 +6,7 @@
 
 #include "journal/journaltext.h"
 #include "journal/printjournal.h"
+#include "journal/sessionlock.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
@@ -24,9 +26,14 @@
 #include <cstdio>
 
 #ifdef Q_OS_UNIX
+#include <dlfcn.h>
+#include <grp.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #endif
+
+#include <atomic>
+#include <functional>
 
 using journal::Claim;
 using journal::Line;
@@ -59,6 +66,30 @@ void countingHandler(QtMsgType type, const QMessageLogContext &context, const QS
     if (previousHandler)
         previousHandler(type, context, message);
 }
+
+// Syncs of files to the disk by this process (SQLite's among them): the test
+// program puts itself in front of the C library's.
+std::atomic<int> diskSyncs{0};
+
+} // namespace
+
+#ifdef Q_OS_UNIX
+extern "C" int fdatasync(int fd)
+{
+    ++diskSyncs;
+    static const auto next = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "fdatasync"));
+    return next(fd);
+}
+
+extern "C" int fsync(int fd)
+{
+    ++diskSyncs;
+    static const auto next = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "fsync"));
+    return next(fd);
+}
+#endif
+
+namespace {
 
 bool runningAsRoot()
 {
@@ -100,9 +131,11 @@ private Q_SLOTS:
 
     void statePaths_data();
     void statePaths();
+    void everyWriteIsOnTheDiskBeforeItReturns();
     void unrecordedAfterACrash_data();
     void unrecordedAfterACrash();
     void linesOfARunStillGoingAreItsOwn();
+    void aLockLeftWithItsProcessIdGivenAgain();
     void aLineIsClaimedForItsLogOnce();
     void printedWithin_data();
     void printedWithin();
@@ -110,12 +143,16 @@ private Q_SLOTS:
     void linesOfADay();
     void unusableJournal_data();
     void unusableJournal();
+    void aJournalThatWorksAgain();
     void fullDiskMidRun();
     void damagedFileIsSetAside();
     void killedRunLeavesWhatItCommitted();
     void textForIT();
+    void sinceTime_data();
+    void sinceTime();
 
 private:
+    void runRowAsNobody();
     QString journalPath() const { return m_dir->filePath(QStringLiteral("data/journal.sqlite")); }
     std::unique_ptr<QTemporaryDir> m_dir;
     QDateTime m_now;
@@ -210,6 +247,37 @@ void tst_journal::statePaths()
     QCOMPARE(journal.printedWithin(QStringLiteral("T1000001C"), 24).stickers, stickers);
 }
 
+void tst_journal::everyWriteIsOnTheDiskBeforeItReturns()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("counts the C library's syncs");
+#endif
+    PrintJournal journal;
+    QVERIFY(journal.open(journalPath()));
+    QDateTime clock = m_now.addDays(-100);
+    journal.setClock([&clock] { return clock; });
+    qint64 id = 0;
+    // Each write of a run, and of the offers after it.
+    const QList<std::pair<const char *, std::function<bool()>>> steps{
+        {"line before the label job", [&] { return (id = journal.add(exam(QStringLiteral("T1")))) > 0; }},
+        {"printer took the job", [&] { return journal.setState(id, State::Printed); }},
+        {"claim before the log", [&] { return journal.claimForLog(id, State::Printed) == Claim::Taken; }},
+        {"log failed", [&] { return journal.setState(id, State::LogFailed, reasonFor(State::LogFailed)); }},
+        {"given up", [&] { return journal.setState(id, State::GivenUp, reasonFor(State::GivenUp)); }},
+        {"claimed again", [&] { return journal.claimForLog(id, State::GivenUp) == Claim::Taken; }},
+        {"in doubt", [&] { return journal.setState(id, State::InDoubt, reasonFor(State::InDoubt)); }},
+        {"recorded", [&] { return journal.setState(id, State::Recorded); }},
+        {"print failed", [&] { return journal.setState(id, State::PrintFailed); }},
+        {"cancelled", [&] { return journal.setState(id, State::Cancelled); }},
+        {"pruned", [&] { return (clock = m_now, journal.prune()) == 1; }},
+    };
+    for (const auto &[what, write] : steps) {
+        const int before = diskSyncs;
+        QVERIFY2(write(), what);
+        QVERIFY2(diskSyncs > before, what);
+    }
+}
+
 void tst_journal::unrecordedAfterACrash_data()
 {
     QTest::addColumn<State>("reached"); // the last state written before the program ended
@@ -284,6 +352,33 @@ void tst_journal::linesOfARunStillGoingAreItsOwn()
     QCOMPARE(lines.size(), 2);
     QCOMPARE(lines.at(0).state, State::LogFailed);
     QCOMPARE(lines.at(1).state, State::InDoubt);
+}
+
+void tst_journal::aLockLeftWithItsProcessIdGivenAgain()
+{
+    qint64 id = 0;
+    QString session;
+    {
+        PrintJournal crashed;
+        QVERIFY(crashed.open(journalPath()));
+        session = crashed.sessionId();
+        id = crashed.add(exam(QStringLiteral("T1000001C")));
+        QVERIFY(walk(crashed, id, pathTo(State::LogFailed)));
+    }
+    // After a power cut the run's lock file is still there, and the process id it
+    // names belongs to a new run of the same program (here: this one).
+    QFile lock(journalPath() + QStringLiteral(".sessions/%1.lock").arg(session));
+    QVERIFY(lock.open(QIODevice::WriteOnly));
+    lock.write(QByteArray::number(QCoreApplication::applicationPid()) + '\n'
+               + QCoreApplication::applicationName().toUtf8() + '\n' + QSysInfo::machineHostName().toUtf8() + '\n');
+    lock.close();
+    QVERIFY(!journal::SessionLock::isRunning(QFileInfo(lock).absolutePath(), session));
+
+    PrintJournal next;
+    QVERIFY(next.open(journalPath()));
+    const QList<Line> lines = next.unrecorded();
+    QCOMPARE(lines.size(), 1);
+    QCOMPARE(lines.first().id, id);
 }
 
 void tst_journal::aLineIsClaimedForItsLogOnce()
@@ -430,6 +525,7 @@ void tst_journal::unusableJournal_data()
     QTest::newRow("its folder is a file") << u"folder is a file"_qs;
     QTest::newRow("the journal is a folder") << u"journal is a folder"_qs;
     QTest::newRow("a folder that cannot be written") << u"read-only folder"_qs;
+    QTest::newRow("a journal file that cannot be written") << u"read-only file"_qs;
     QTest::newRow("a journal of a later version") << u"later version"_qs;
 }
 
@@ -442,11 +538,20 @@ void tst_journal::unusableJournal()
         QVERIFY(file.open(QIODevice::WriteOnly));
     } else if (setup == u"journal is a folder") {
         QVERIFY(QDir().mkpath(path));
+    } else if (setup.startsWith(u"read-only") && runningAsRoot()) {
+        // Root writes into any file: the row runs again in a child of this program as nobody.
+        return runRowAsNobody();
     } else if (setup == u"read-only folder") {
-        if (runningAsRoot())
-            QSKIP("root writes into any folder");
         QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
         QVERIFY(QFile::setPermissions(QFileInfo(path).absolutePath(), QFile::ReadOwner | QFile::ExeOwner));
+    } else if (setup == u"read-only file") {
+        {
+            PrintJournal earlier;
+            QVERIFY(earlier.open(path));
+            QVERIFY(earlier.add(exam(QStringLiteral("T1000001C"))) > 0);
+        }
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
+        journalWarnings = 0;
     } else if (setup == u"later version") {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("later"));
         QDir().mkpath(QFileInfo(path).absolutePath());
@@ -492,6 +597,63 @@ void tst_journal::unusableJournal()
         // Left as it was for the version that wrote it.
         QVERIFY(QDir(QFileInfo(path).absolutePath()).entryList({QStringLiteral("*.damaged-*")}).isEmpty());
     }
+}
+
+void tst_journal::aJournalThatWorksAgain()
+{
+    // Its folder's place is taken by a file, until someone removes it.
+    QFile blocker(m_dir->filePath(QStringLiteral("data")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QDateTime clock = m_now;
+    QStringList told;
+    PrintJournal journal;
+    journal.setClock([&clock] { return clock; });
+    journal.setFailureHandler([&told](const QString &message) { told << message; });
+    QVERIFY(!journal.open(journalPath()));
+    QVERIFY(blocker.remove());
+
+    // Tried again once a minute, not at every call.
+    clock = m_now.addSecs(59);
+    QCOMPARE(journal.add(exam(QStringLiteral("T1000001C"))), 0);
+    QVERIFY(!QFileInfo::exists(journalPath()));
+    clock = m_now.addSecs(61);
+    const qint64 id = journal.add(exam(QStringLiteral("T1000002C")));
+    QVERIFY(id > 0);
+    QVERIFY(journal.isOpen());
+    QVERIFY(journal.setState(id, State::Printed));
+    QCOMPARE(journal.line(id)->barcode, u"T1000002C"_qs);
+    QCOMPARE(told.size(), 1);
+    QCOMPARE(journalWarnings, 1);
+}
+
+void tst_journal::runRowAsNobody()
+{
+#ifdef Q_OS_UNIX
+    QProcess child;
+    child.setChildProcessModifier([] {
+        const gid_t nogroup = 65534;
+        if (setgroups(1, &nogroup) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(126);
+    });
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    const QString row = QStringLiteral("%1:%2").arg(QLatin1String(QTest::currentTestFunction()),
+                                                    QLatin1String(QTest::currentDataTag()));
+    child.start(QCoreApplication::applicationFilePath(), {row});
+    if (!child.waitForStarted())
+        QSKIP(qPrintable(QStringLiteral("cannot run this program as nobody: ") + child.errorString()));
+    QVERIFY(child.waitForFinished(60000));
+    const QString output = QString::fromUtf8(child.readAll());
+    if (child.exitCode() == 126)
+        QSKIP("cannot become nobody");
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, qPrintable(output));
+    QVERIFY2(
+        output.contains(QStringLiteral("PASS   : tst_journal::%1(%2)")
+                            .arg(QLatin1String(QTest::currentTestFunction()), QLatin1String(QTest::currentDataTag()))),
+        qPrintable(output));
+#else
+    QSKIP("runs as another user on Unix only");
+#endif
 }
 
 namespace {
@@ -706,6 +868,35 @@ void tst_journal::textForIT()
              u"2026-12-10T08:16:00+08:00\tT1000002C\tPEÑA, MARIA\tH0012345\tFBS\t1\t2026-12-10T08:16:00+08:00\t\tjdoe"
              "\tlog failed\t2026-12-10T08:16:30+08:00\tInjected failure of batch 7.\tCS202400001\tlab-counter-2"_qs);
     QCOMPARE(lines.at(3), QString());
+}
+
+void tst_journal::sinceTime_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QDateTime>("since"); // invalid: refused
+
+    const QDate day(2026, 12, 10);
+    QTest::newRow("a day: from its start") << u"2026-12-10"_qs << day.startOfDay();
+    QTest::newRow("a day with blanks") << u" 2026-12-10 "_qs << day.startOfDay();
+    QTest::newRow("a local time") << u"2026-12-10T08:15"_qs << QDateTime(day, QTime(8, 15));
+    QTest::newRow("with seconds") << u"2026-12-10T08:15:30"_qs << QDateTime(day, QTime(8, 15, 30));
+    QTest::newRow("with its offset") << u"2026-12-10T08:15:00+08:00"_qs
+                                     << QDateTime(day, QTime(8, 15), QTimeZone(8 * 3600));
+    QTest::newRow("no such day") << u"2026-02-30"_qs << QDateTime();
+    QTest::newRow("a day without its year") << u"12-10"_qs << QDateTime();
+    QTest::newRow("a day the other way round") << u"10/12/2026"_qs << QDateTime();
+    QTest::newRow("an hour alone") << u"2026-12-10T08"_qs << QDateTime();
+    QTest::newRow("empty") << QString() << QDateTime();
+}
+
+void tst_journal::sinceTime()
+{
+    QFETCH(QString, text);
+    QFETCH(QDateTime, since);
+    const QDateTime parsed = journal::sinceTime(text);
+    QCOMPARE(parsed.isValid(), since.isValid());
+    if (since.isValid())
+        QCOMPARE(parsed.toMSecsSinceEpoch(), since.toMSecsSinceEpoch());
 }
 
 int main(int argc, char **argv)
