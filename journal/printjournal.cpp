@@ -138,6 +138,14 @@ bool isDamage(const QSqlError &error)
     return ok && (code == 11 /* SQLITE_CORRUPT */ || code == 26 /* SQLITE_NOTADB */);
 }
 
+// SQLite's result codes for a file that another connection holds past the busy timeout.
+bool isBusy(const QSqlError &error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok) & 0xff;
+    return ok && (code == 5 /* SQLITE_BUSY */ || code == 6 /* SQLITE_LOCKED */);
+}
+
 QString describe(const QSqlError &error)
 {
     const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
@@ -259,16 +267,16 @@ PrintJournal::Private::Opened PrintJournal::Private::tryOpen(QString &why)
     } else {
         // A file that can be read and not written (its permissions, a read-only
         // disk) opens all the same: a change made and rolled back finds out,
-        // without a write to the disk.
+        // without a write to the disk. Another run of the program writing at the
+        // same moment (the file busy) shows that it can be written.
         const bool writable = q.exec(QStringLiteral("BEGIN IMMEDIATE"))
             && q.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
-        if (!writable) {
-            const Opened result = failed(QStringLiteral("it cannot be written"));
-            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-            return result;
+        const QSqlError error = q.lastError();
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        if (!writable && !isBusy(error)) {
+            why = QStringLiteral("it cannot be written: %1.").arg(describe(error));
+            return isDamage(error) ? Opened::Damaged : Opened::No;
         }
-        if (!q.exec(QStringLiteral("ROLLBACK")))
-            return failed(QStringLiteral("it cannot be written"));
     }
 
     const QString changes = QStringLiteral("UPDATE line SET state = ?, changed = ?, reason = ?,"

@@ -137,6 +137,7 @@ private Q_SLOTS:
     void linesOfARunStillGoingAreItsOwn();
     void aLockLeftWithItsProcessIdGivenAgain();
     void aLineIsClaimedForItsLogOnce();
+    void opensWhileAnotherRunWrites();
     void printedWithin_data();
     void printedWithin();
     void pruneKeepsItsDays();
@@ -401,6 +402,34 @@ void tst_journal::aLineIsClaimedForItsLogOnce()
     QCOMPARE(first.claimForLog(id, seenByFirst.state), Claim::Taken);
     QCOMPARE(second.claimForLog(id, seenBySecond.state), Claim::Gone);
     QCOMPARE(second.claimForLog(0, State::Printed), Claim::Gone);
+}
+
+void tst_journal::opensWhileAnotherRunWrites()
+{
+    {
+        PrintJournal earlier;
+        QVERIFY(earlier.open(journalPath()));
+    }
+    // Another run holds the file for writing longer than this one waits.
+    QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+    other.setDatabaseName(journalPath());
+    QVERIFY(other.open());
+    QSqlQuery hold(other);
+    QVERIFY(hold.exec(QStringLiteral("BEGIN IMMEDIATE")));
+
+    int told = 0;
+    PrintJournal journal;
+    journal.setFailureHandler([&told](const QString &) { ++told; });
+    QVERIFY(journal.open(journalPath()));
+    QCOMPARE(journal.add(exam(QStringLiteral("T1000001C"))), 0); // waits, then says it could not
+    QVERIFY(hold.exec(QStringLiteral("ROLLBACK")));
+    QVERIFY(journal.add(exam(QStringLiteral("T1000002C"))) > 0);
+    QCOMPARE(told, 1);
+
+    hold = QSqlQuery();
+    other.close();
+    other = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
 }
 
 void tst_journal::printedWithin_data()
