@@ -1,0 +1,5 @@
+#include "journallogging.h"
+
+namespace journal {
+Q_LOGGING_CATEGORY(lcJournal, "norvane.journal")
+} // namespace journal
