@@ -3,7 +3,7 @@
 #include "applogging.h"
 #include "settingsstore.h"
 
-#include "db/dberror.h"
+#include "core/error.h"
 #include "db/sqlserverclient.h"
 #include "widgets/messagebox.h"
 
@@ -50,12 +50,9 @@ bool OpenConnection(QString *failure)
         // the string alone cannot always be read back into its four values.
         DbConnection().openWithSettings({DbServer, DbName, DbUser, DbPassword});
         return true;
-    } catch (const db::DbError &e) {
-        if (failure)
-            *failure = e.description();
     } catch (const std::exception &e) {
         if (failure)
-            *failure = QString::fromLocal8Bit(e.what());
+            *failure = core::describe(e);
     } catch (...) {
         if (failure)
             *failure = QStringLiteral("An unknown failure.");

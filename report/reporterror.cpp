@@ -3,8 +3,7 @@
 namespace report {
 
 ReportError::ReportError(const QString &description)
-    : std::runtime_error(description.toStdString())
-    , m_description(description)
+    : core::Error(description)
 {
 }
 

@@ -1,8 +1,8 @@
 #include "ui/main/frmnorvane.h"
 
+#include "core/error.h"
 #include "db/commands.h"
 #include "db/dbconnection.h"
-#include "db/dberror.h"
 #include "db/readretry.h"
 #include "ui/main/activationwatch.h"
 #include "ui/main/busycursor.h"
@@ -275,10 +275,8 @@ void frmNorvane::SearchPatient()
             cmdNew->setFocus(Qt::TabFocusReason);
         }
         return;
-    } catch (const db::DbError &e) {
-        failure = e.description();
     } catch (const std::exception &e) {
-        failure = QString::fromLocal8Bit(e.what());
+        failure = core::describe(e);
     }
     tell(searchFailureText(failure));
     // The number stays, selected, so that the next scan replaces it instead of

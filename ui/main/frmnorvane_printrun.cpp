@@ -4,6 +4,7 @@
 
 #include "ui/main/frmnorvane.h"
 
+#include "core/error.h"
 #include "db/dbconnection.h"
 #include "db/printlog.h"
 #include "report/barcodevalue.h"
@@ -199,10 +200,8 @@ void frmNorvane::onGenerateClicked()
                 throw report::ReportError(QStringLiteral("Subscript out of range"));
             report::PrintBarcodeLabel(Barcodes[i - 1], PatientName, HospNum, Instruments[i - 1], Transdate, RoomID,
                                       AgeSex, *copies);
-        } catch (const report::ReportError &e) {
-            failure = e.description();
         } catch (const std::exception &e) {
-            failure = QString::fromLocal8Bit(e.what());
+            failure = core::describe(e);
         }
         if (failure) {
             widgets::MsgBox(failure->isEmpty() ? QStringLiteral("The stickers could not be printed.") : *failure);
