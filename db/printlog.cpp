@@ -13,15 +13,10 @@
 
 #include <algorithm>
 #include <exception>
-#include <limits>
 
 namespace db {
 
 namespace {
-
-// The row count and the row index are 16-bit: a re-query of more rows than this
-// is an overflow, handled like every other failure of the log.
-constexpr qint64 kMaxRows = std::numeric_limits<qint16>::max();
 
 // One re-queried row: the nine columns the master and date calls take.
 MasterRow readRow(const DbResult &result)

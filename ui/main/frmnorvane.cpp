@@ -24,15 +24,12 @@
 #include <QScopeGuard>
 
 #include <exception>
-#include <limits>
 #include <stdexcept>
 
 namespace ui {
 
 namespace {
 constexpr int kEnter = 13;
-// The row index is a 16-bit signed integer: a search lists at most this many rows.
-constexpr qint64 kMaxRows = std::numeric_limits<qint16>::max();
 
 bool isEnter(const QKeyEvent &key)
 {
@@ -242,7 +239,7 @@ void frmNorvane::SearchPatient()
         }
         // The row index could not count past this; stop before touching the
         // window rather than list 32,768 rows and fail on the next.
-        if (rows > kMaxRows)
+        if (rows > db::kMaxRows)
             throw std::overflow_error("Overflow");
 
         ResetForm(false, true, false, false);
