@@ -4,7 +4,7 @@
 #include "settingsstore.h"
 
 #include "db/connectionstring.h"
-#include "db/sqlserverclient.h"
+#include "db/dbclient.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -38,11 +38,11 @@ int checkConnection(QTextStream &out)
         << "Database: " << shown(mc::DbName) << '\n'
         << "User:     " << shown(mc::DbUser) << '\n'
         << "Password: " << (mc::DbPassword.isEmpty() ? "(empty)" : "(given, not shown)") << '\n';
-    if (const auto *client = dynamic_cast<const db::SqlServerClient *>(&mc::DbConnection())) {
-        out << "Driver:   " << shown(client->driver()) << " (ODBC), login time-out " << client->loginTimeoutSeconds()
+    if (const db::DriverDescription driver = mc::DbConnection().driverDescription(); !driver.isEmpty()) {
+        out << "Driver:   " << shown(driver.odbcDriver) << " (ODBC), login time-out " << driver.loginTimeoutSeconds
             << " s\n";
         const QString note = db::odbcLoginNote({mc::DbServer, mc::DbName, mc::DbUser, mc::DbPassword},
-                                               client->driver());
+                                               driver.odbcDriver);
         if (!note.isEmpty())
             out << "Note:     " << note << '\n';
     }

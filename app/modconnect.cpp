@@ -4,7 +4,6 @@
 #include "settingsstore.h"
 
 #include "core/error.h"
-#include "db/sqlserverclient.h"
 #include "widgets/messagebox.h"
 
 namespace app::modConnect {
@@ -65,8 +64,8 @@ QString describeConnectionAttempt()
     const auto quoted = [](const QString &text) { return QLatin1Char('"') + text + QLatin1Char('"'); };
     QString text =
         QStringLiteral("server %1, database %2, user %3").arg(quoted(DbServer), quoted(DbName), quoted(DbUser));
-    if (const auto *client = dynamic_cast<const db::SqlServerClient *>(&DbConnection()))
-        text += QStringLiteral(", ODBC driver %1").arg(quoted(client->driver()));
+    if (const db::DriverDescription driver = DbConnection().driverDescription(); !driver.isEmpty())
+        text += QStringLiteral(", ODBC driver %1").arg(quoted(driver.odbcDriver));
     return text;
 }
 
