@@ -11,8 +11,9 @@
 #include "db/embeddedclient.h"
 #include "labdb/labdatabase.h"
 #include "labdb/session.h"
-#include "report/frmreportviewer.h"
-#include "report/reportoutput.h"
+#include "output/labeloutput.h"
+#include "report/modmain.h"
+#include "report/viewer/frmreportviewer.h"
 #include "ui/main/frmnorvane.h"
 
 #include <QApplication>
@@ -22,14 +23,28 @@
 
 namespace {
 
-void showMainWindow()
+void showMainWindow(report::modMain &labels)
 {
-    app::showModal(new ui::frmNorvane);
+    app::showModal(new ui::frmNorvane(labels));
+}
+
+// Where the stickers go: the default printer, or PDF files in the folder that
+// --print-to names (the demo's own folder when it names none).
+output::LabelOutput::Destination labelDestination(const app::StartOptions &options)
+{
+    QString printTo = options.printTo;
+    if (printTo.isEmpty() && options.demo)
+        printTo = app::defaultDemoLabelDirectory();
+    if (!printTo.isEmpty()) {
+        QDir().mkpath(printTo);
+        printTo = QDir(printTo).absolutePath();
+    }
+    return {printTo, app::readRawPrinter()};
 }
 
 // The demo: a fresh embedded laboratory database in place of the server, opened
 // without the settings store.
-int runDemo()
+int runDemo(report::modMain &labels)
 {
     const QString path = labdb::defaultDemoDatabasePath();
     try {
@@ -44,9 +59,9 @@ int runDemo()
         return 1;
     }
     QTextStream(stdout) << "Demo database: " << QDir::toNativeSeparators(path) << Qt::endl
-                        << "Stickers go to: " << QDir::toNativeSeparators(report::ReportOutput::printToDirectory())
+                        << "Stickers go to: " << QDir::toNativeSeparators(labels.labelOutput().destination().pdfFolder)
                         << Qt::endl;
-    showMainWindow();
+    showMainWindow(labels);
     return 0;
 }
 
@@ -90,21 +105,15 @@ int main(int argc, char *argv[])
 
     QApplication application(argc, argv);
 
+    // The program's label output and its report module, for as long as it runs;
     // ShowReport's viewing path opens the report viewer window.
-    report::installReportViewer();
-    app::applyPrinterSettings();
-
-    QString printTo = options.printTo;
-    if (printTo.isEmpty() && options.demo)
-        printTo = app::defaultDemoLabelDirectory();
-    if (!printTo.isEmpty()) {
-        QDir().mkpath(printTo);
-        report::ReportOutput::setPrintToDirectory(QDir(printTo).absolutePath());
-    }
+    output::LabelOutput labelOutput(labelDestination(options));
+    report::modMain labels(labelOutput);
+    report::installReportViewer(labels);
 
     if (options.demo)
-        return runDemo();
+        return runDemo(labels);
 
     // Status 1 when the server could not be reached (the reason is in the log).
-    return app::modConnect::Main(showMainWindow) ? 0 : 1;
+    return app::modConnect::Main([&labels] { showMainWindow(labels); }) ? 0 : 1;
 }

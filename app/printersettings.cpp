@@ -3,15 +3,13 @@
 #include "modconnect.h"
 #include "settingsstore.h"
 
-#include "report/reportoutput.h"
-
 namespace app {
 
-void applyPrinterSettings()
+output::RawPrinter readRawPrinter()
 {
     const SettingsStore store(QString::fromUtf16(modConnect::kSettingsApplication));
     const QString section = QString::fromUtf16(kPrinterSection);
-    report::ReportOutput::RawPrinter printer;
+    output::RawPrinter printer;
     printer.language = store.value(section, QStringLiteral("Language")).trimmed();
     const QString resolution = store.value(section, QStringLiteral("Resolution")).trimmed();
     if (!resolution.isEmpty()) {
@@ -20,7 +18,7 @@ void applyPrinterSettings()
         if (!ok)
             printer.dotsPerInch = -1; // refused with a message when a raw queue is printed to
     }
-    report::ReportOutput::setRawPrinter(printer);
+    return printer;
 }
 
 } // namespace app

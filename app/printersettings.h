@@ -7,11 +7,13 @@
 //   Language    the printer's language; "ZPL" prints stickers as ZPL. Not set: a raw
 //               default queue is refused with a message before anything is printed.
 //   Resolution  the printer's dots per inch (203, 300, 600); not set: 203.
+#include "output/labeloutput.h"
+
 namespace app {
 
 inline constexpr char16_t kPrinterSection[] = u"Printer";
 
-// Reads the section and hands it to the report layer (report::ReportOutput::setRawPrinter).
-void applyPrinterSettings();
+// Reads the section, for the label output (output::LabelOutput::Destination).
+output::RawPrinter readRawPrinter();
 
 } // namespace app

@@ -11,17 +11,12 @@
 # Component Runtime is the product and the package. Component Demo (labdb-server
 # and labdb-log, for test and demo use) is installed only when asked for:
 #   cmake --install build --component Demo
-include(GNUInstallDirs)
-
-# The label template's folder, and the way to it from the programs' folder, which
-# report::labelTemplatePath() takes when no template lies beside the program.
-set(NORVANE_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/norvane)
-file(RELATIVE_PATH NORVANE_DATA_FROM_BIN /prefix/${CMAKE_INSTALL_BINDIR} /prefix/${NORVANE_INSTALL_DATADIR})
-target_compile_definitions(norvane_report PRIVATE NORVANE_DATA_FROM_BIN="${NORVANE_DATA_FROM_BIN}")
+# NORVANE_INSTALL_DATADIR (share/norvane) is set in the top CMakeLists.txt: the
+# programs look for the label template there too (report::labelTemplatePath()).
 
 install(TARGETS norvane norvane-label
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
-install(FILES ${PROJECT_SOURCE_DIR}/report/LabBarcodeLabel.rpt
+install(FILES ${PROJECT_SOURCE_DIR}/label/LabBarcodeLabel.rpt
     DESTINATION ${NORVANE_INSTALL_DATADIR} COMPONENT Runtime)
 install(FILES ${PROJECT_SOURCE_DIR}/app/norvane.desktop
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT Runtime)
@@ -30,7 +25,7 @@ foreach(size 16 32 48 64 128 256)
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
         RENAME norvane.png COMPONENT Runtime)
 endforeach()
-install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/report/TEMPLATE.md
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/label/TEMPLATE.md
     DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/norvane COMPONENT Runtime)
 
 install(TARGETS labdb-server labdb-log

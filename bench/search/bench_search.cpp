@@ -11,6 +11,8 @@
 #include "db/embeddedclient.h"
 #include "labdb/labdatabase.h"
 #include "labdb/sampledata.h"
+#include "output/labeloutput.h"
+#include "report/modmain.h"
 #include "support/bulkchargeslip.h"
 #include "ui/main/frmnorvane.h"
 #include "widgets/messagebox.h"
@@ -60,7 +62,9 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "unexpected message: %s\n", qPrintable(text));
     });
 
-    ui::frmNorvane window;
+    output::LabelOutput labelOutput;
+    report::modMain labels(labelOutput);
+    ui::frmNorvane window(labels);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;

@@ -12,6 +12,8 @@
 #include "db/embeddedclient.h"
 #include "labdb/labdatabase.h"
 #include "labdb/sampledata.h"
+#include "output/labeloutput.h"
+#include "report/modmain.h"
 #include "ui/main/frmnorvane.h"
 #include "widgets/messagebox.h"
 #include "widgets/vklistbox.h"
@@ -73,7 +75,9 @@ int child(int argc, char **argv, const QString &databasePath)
         std::fprintf(stderr, "unexpected message: %s\n", qPrintable(text));
     });
 
-    ui::frmNorvane window;
+    output::LabelOutput labelOutput;
+    report::modMain labels(labelOutput);
+    ui::frmNorvane window(labels);
     FirstPaint watch;
     window.installEventFilter(&watch);
     window.show();

@@ -14,6 +14,8 @@
 #include "db/sqlserverclient.h"
 #include "labdb/labdatabase.h"
 #include "labdb/sampledata.h"
+#include "output/labeloutput.h"
+#include "report/modmain.h"
 #include "support/bulkchargeslip.h"
 #include "ui/main/frmnorvane.h"
 #include "widgets/messagebox.h"
@@ -121,7 +123,9 @@ int main(int argc, char *argv[])
 
     widgets::setMessageBoxHandler(
         [](const QString &text, const QString &) { qFatal("message box: %s", qPrintable(text)); });
-    ui::frmNorvane window;
+    output::LabelOutput labelOutput;
+    report::modMain labels(labelOutput);
+    ui::frmNorvane window(labels);
     window.show();
     if (!QTest::qWaitForWindowActive(&window))
         qFatal("the main window did not become active");

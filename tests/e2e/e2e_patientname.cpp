@@ -7,6 +7,8 @@
 // alignment and size. Run on the display norvane runs on, the picture is what
 // the window shows for that caption; the end-to-end test compares it with the
 // same region of a screenshot of the real program.
+#include "output/labeloutput.h"
+#include "report/modmain.h"
 #include "ui/main/frmnorvane.h"
 #include "ui/main/patientnamelabel.h"
 
@@ -23,7 +25,9 @@ int main(int argc, char *argv[])
         err << "usage: e2e_patientname CAPTION FILE.png\n";
         return 2;
     }
-    ui::frmNorvane window;
+    output::LabelOutput labelOutput;
+    report::modMain labels(labelOutput);
+    ui::frmNorvane window(labels);
     auto *label = window.findChild<ui::PatientNameLabel *>(QStringLiteral("lblPatientName"));
     if (!label) {
         err << "e2e_patientname: the main window has no lblPatientName\n";

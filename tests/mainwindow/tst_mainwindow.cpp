@@ -1,3 +1,4 @@
+#include "common/mainwindow.h"
 #include "common/platformkeys.h"
 #include "common/windowcontrols.h"
 #include "db/commands.h"
@@ -136,7 +137,7 @@ private:
     template<typename T>
     T *control(const char *name) const
     {
-        return testsupport::control<T>(m_window.get(), name);
+        return testsupport::control<T>(m_window, name);
     }
     vkTextBox *number() const { return control<vkTextBox>("txtNumber"); }
     vkListBox *exams() const { return control<vkListBox>("lstExams"); }
@@ -154,7 +155,8 @@ private:
     QString m_overflowChargeslip;
     QString m_largestChargeslip;
     testsupport::FaultyEmbeddedClient *m_client = nullptr;
-    std::unique_ptr<ui::frmNorvane> m_window;
+    std::unique_ptr<testsupport::MainWindow> m_main;
+    ui::frmNorvane *m_window = nullptr;
     QStringList m_messages;
     QStringList m_captions;
     std::function<void()> m_onMessage;
@@ -192,14 +194,15 @@ void tst_MainWindow::init()
     m_onMessage = nullptr;
     m_client->clearFaults();
     m_client->clearJournal();
-    m_window = std::make_unique<ui::frmNorvane>();
+    m_main = std::make_unique<testsupport::MainWindow>();
+    m_window = &m_main->window;
     m_window->show();
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
 }
 
 void tst_MainWindow::cleanup()
 {
-    m_window.reset();
+    m_main.reset();
 }
 
 void tst_MainWindow::search(const QString &text)
@@ -707,15 +710,15 @@ void tst_MainWindow::activation()
 
     // Nor is coming back from another application, which Qt reports as activation.
     QEvent deactivate(QEvent::WindowDeactivate);
-    QApplication::sendEvent(m_window.get(), &deactivate);
+    QApplication::sendEvent(m_window, &deactivate);
     QEvent activate(QEvent::WindowActivate);
-    QApplication::sendEvent(m_window.get(), &activate);
+    QApplication::sendEvent(m_window, &activate);
     QApplication::processEvents();
     QCOMPARE(number()->text(), QStringLiteral("T55"));
 
     // Another window of the program opened over it and closed: the window resets.
     {
-        QDialog over(m_window.get());
+        QDialog over(m_window);
         over.setWindowTitle(QStringLiteral(" Keyboard"));
         QTimer::singleShot(0, &over, [&] {
             QCOMPARE(number()->text(), QStringLiteral("T55")); // nothing happens while it is open
@@ -772,7 +775,7 @@ void tst_MainWindow::inputDuringSearchIsHeldUntilItEnds()
 
 void tst_MainWindow::closeDuringSearchWaitsForIt()
 {
-    QTimer::singleShot(0, m_window.get(), [this] { m_window->close(); });
+    QTimer::singleShot(0, m_window, [this] { m_window->close(); });
     search(QString::fromLatin1(labdb::sample::bigChargeslip));
     QVERIFY(m_window->isVisible());
     QCOMPARE(exams()->listCount(), labdb::sample::bigChargeslipExams);

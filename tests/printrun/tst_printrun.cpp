@@ -7,11 +7,11 @@
 #include "labdb/printlog.h"
 #include "labdb/sampledata.h"
 #include "labdb/session.h"
-#include "report/barcodevalue.h"
+#include "label/barcodevalue.h"
+#include "label/labelerror.h"
+#include "output/labeloutput.h"
 #include "report/modmain.h"
 #include "report/reportapplication.h"
-#include "report/reporterror.h"
-#include "report/reportoutput.h"
 #include "support/bulkchargeslip.h"
 #include "support/faultyembeddedclient.h"
 #include "ui/main/copiescount.h"
@@ -184,6 +184,8 @@ private:
     QString m_accentChargeslip;
     DemoClient *m_client = nullptr;
     std::unique_ptr<QTemporaryDir> m_pdfDir;
+    std::unique_ptr<output::LabelOutput> m_output; // stickers to PDF files in m_pdfDir
+    std::unique_ptr<report::modMain> m_labels;
     std::unique_ptr<ui::frmNorvane> m_window;
     QStringList m_messages;
     QStringList m_captions;
@@ -259,8 +261,9 @@ void tst_PrintRun::init()
     m_client->blankAgeSex = false;
     m_pdfDir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_pdfDir->isValid());
-    report::ReportOutput::setPrintToDirectory(m_pdfDir->path());
-    m_window = std::make_unique<ui::frmNorvane>();
+    m_output = std::make_unique<output::LabelOutput>(output::LabelOutput::Destination{m_pdfDir->path(), {}});
+    m_labels = std::make_unique<report::modMain>(*m_output);
+    m_window = std::make_unique<ui::frmNorvane>(*m_labels);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
 }
@@ -268,7 +271,8 @@ void tst_PrintRun::init()
 void tst_PrintRun::cleanup()
 {
     m_window.reset();
-    report::ReportOutput::setPrintToDirectory(QString());
+    m_labels.reset();
+    m_output.reset();
 }
 
 void tst_PrintRun::search(const QString &text)
@@ -320,7 +324,9 @@ int tst_PrintRun::requeryRows(const QString &barcode) const
 
 QByteArray tst_PrintRun::stickerByFieldName(const QMap<QString, QString> &values) const
 {
-    const std::unique_ptr<report::Report> sticker = report::ReportApplication().openReport(
+    QTemporaryDir dir;
+    output::LabelOutput toFiles({dir.path(), {}});
+    const std::unique_ptr<report::Report> sticker = report::ReportApplication(toFiles).openReport(
         report::labelTemplatePath(), report::ReportApplication::OpenFresh);
     sticker->setReportTitle(QStringLiteral("Barcode Label Printing"));
     QList<report::ParameterField> &fields = sticker->parameterFields();
@@ -331,11 +337,7 @@ QByteArray tst_PrintRun::stickerByFieldName(const QMap<QString, QString> &values
             return QByteArray();
         field.setCurrentValue(values.value(field.name()));
     }
-    QTemporaryDir dir;
-    const QString before = report::ReportOutput::printToDirectory();
-    report::ReportOutput::setPrintToDirectory(dir.path());
     sticker->printOut(false);
-    report::ReportOutput::setPrintToDirectory(before);
     const QStringList files = QDir(dir.path()).entryList(QDir::Files);
     return files.size() == 1 ? withoutCreationDate(readFile(dir.filePath(files[0]))) : QByteArray();
 }
@@ -634,7 +636,7 @@ void tst_PrintRun::unprintableBarcodeStopsBeforeAnything()
     clickPrint();
 
     // Refused before the copies question, the stickers and the log.
-    const QString expected = report::unprintableBarcodeMessage(m_accentBarcodes[2]);
+    const QString expected = label::unprintableBarcodeMessage(m_accentBarcodes[2]);
     QVERIFY(expected.contains(QStringLiteral("\"PE\u00D1A01\" has the character \"\u00D1\"")));
     QCOMPARE(m_messages, QStringList{expected});
     QCOMPARE(m_questions, QStringList());
@@ -734,10 +736,10 @@ void tst_PrintRun::printerFailureStopsAtThatExam()
     // What the label job itself says about the second exam.
     QString expectedMessage;
     try {
-        report::PrintBarcodeLabel(m_badBarcodes[1], m_window->patientName(), m_window->hospNum(),
-                                  m_window->instruments()[1], m_window->transdate(), m_window->roomId(),
-                                  m_window->age() + u'/' + m_window->sex(), 1);
-    } catch (const report::ReportError &e) {
+        m_labels->PrintBarcodeLabel(m_badBarcodes[1], m_window->patientName(), m_window->hospNum(),
+                                    m_window->instruments()[1], m_window->transdate(), m_window->roomId(),
+                                    m_window->age() + u'/' + m_window->sex(), 1);
+    } catch (const label::LabelError &e) {
         expectedMessage = e.description();
     }
     QVERIFY(!expectedMessage.isEmpty());

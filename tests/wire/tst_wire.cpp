@@ -11,6 +11,7 @@
 
 #include "app/modconnect.h"
 #include "common/loopback.h"
+#include "common/mainwindow.h"
 #include "db/commands.h"
 #include "db/connectionstring.h"
 #include "db/dbconnection.h"
@@ -23,7 +24,6 @@
 #include "labdb/printlog.h"
 #include "labdb/sampledata.h"
 #include "labdb/session.h"
-#include "report/reportoutput.h"
 #include "support/bulkchargeslip.h"
 #include "ui/main/frmnorvane.h"
 #include "widgets/messagebox.h"
@@ -623,7 +623,8 @@ void tst_wire::windowSearchOverTheWire()
     QStringList messages;
     QVERIFY(connectProgram({u"--fail-batch"_qs, u"2"_qs}, messages));
 
-    ui::frmNorvane window;
+    testsupport::MainWindow mainWindow;
+    ui::frmNorvane &window = mainWindow.window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     auto *number = window.findChild<widgets::vkTextBox *>(u"txtNumber"_qs);
@@ -664,12 +665,11 @@ void tst_wire::windowPrintRunOverTheWire()
     QFETCH(bool, logged);
 
     QTemporaryDir stickers;
-    report::ReportOutput::setPrintToDirectory(stickers.path());
-    const auto restore = qScopeGuard([] { report::ReportOutput::setPrintToDirectory(QString()); });
     QStringList messages;
     QVERIFY(connectProgram(serverOptions, messages));
 
-    ui::frmNorvane window;
+    testsupport::MainWindow mainWindow(stickers.path());
+    ui::frmNorvane &window = mainWindow.window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     auto *number = window.findChild<widgets::vkTextBox *>(u"txtNumber"_qs);
@@ -918,12 +918,11 @@ void tst_wire::keysTypedWhileServerHeld()
     QFETCH(int, exams);
 
     QTemporaryDir stickers;
-    report::ReportOutput::setPrintToDirectory(stickers.path());
-    const auto restore = qScopeGuard([] { report::ReportOutput::setPrintToDirectory(QString()); });
     QStringList messages;
     QVERIFY(connectProgram({}, messages));
 
-    ui::frmNorvane window;
+    testsupport::MainWindow mainWindow(stickers.path());
+    ui::frmNorvane &window = mainWindow.window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     auto *number = window.findChild<widgets::vkTextBox *>(u"txtNumber"_qs);

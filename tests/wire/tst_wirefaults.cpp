@@ -5,6 +5,8 @@
 
 #include "serverprocess.h"
 
+#include "common/mainwindow.h"
+
 #include "app/logfile.h"
 #include "app/modconnect.h"
 #include "db/commands.h"
@@ -14,7 +16,6 @@
 #include "labdb/labdatabase.h"
 #include "labdb/printlog.h"
 #include "labdb/sampledata.h"
-#include "report/reportoutput.h"
 #include "support/bulkchargeslip.h"
 #include "ui/main/frmnorvane.h"
 #include "widgets/messagebox.h"
@@ -38,11 +39,9 @@ using namespace labdb::sample;
 
 namespace {
 
-// While it lives, stickers go to PDF files in a temporary folder of its own.
+// A temporary folder for the stickers, which the main window prints as PDF files.
 struct StickerFolder
 {
-    StickerFolder() { report::ReportOutput::setPrintToDirectory(dir.path()); }
-    ~StickerFolder() { report::ReportOutput::setPrintToDirectory(QString()); }
     QString path() const { return dir.path(); }
     QTemporaryDir dir;
 };
@@ -231,7 +230,8 @@ void tst_wirefaults::textSurvivesAnyLocale()
 
     const StickerFolder stickers;
     QVERIFY(connectProgram({}));
-    ui::frmNorvane window;
+    testsupport::MainWindow mainWindow(stickers.path());
+    ui::frmNorvane &window = mainWindow.window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     auto *label = window.findChild<widgets::vkLabel *>(u"lblPatientName"_qs);
@@ -300,7 +300,8 @@ void tst_wirefaults::failedLogIsToldAndRecordedAgain()
     QVERIFY(connectProgram(serverOptions));
     m_answer = retry;
 
-    ui::frmNorvane window;
+    testsupport::MainWindow mainWindow(stickers.path());
+    ui::frmNorvane &window = mainWindow.window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     auto *exams = window.findChild<widgets::vkListBox *>(u"lstExams"_qs);
@@ -419,7 +420,8 @@ void tst_wirefaults::stalledServerIsGivenUp()
     const StickerFolder stickers;
     QVERIFY(connectProgram(serverOptions, timeoutSeconds));
 
-    ui::frmNorvane window;
+    testsupport::MainWindow mainWindow(stickers.path());
+    ui::frmNorvane &window = mainWindow.window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     auto *exams = window.findChild<widgets::vkListBox *>(u"lstExams"_qs);
@@ -466,7 +468,8 @@ void tst_wirefaults::serverRestartCostsNoRestart()
 {
     const StickerFolder stickers;
     QVERIFY(connectProgram({}));
-    ui::frmNorvane window;
+    testsupport::MainWindow mainWindow(stickers.path());
+    ui::frmNorvane &window = mainWindow.window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     auto *exams = window.findChild<widgets::vkListBox *>(u"lstExams"_qs);

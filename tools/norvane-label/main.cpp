@@ -5,11 +5,11 @@
 #include "labeloptions.h"
 
 #include "app/printersettings.h"
-#include "report/frmreportviewer.h"
-#include "report/labelrenderer.h"
+#include "label/labelerror.h"
+#include "label/labelrenderer.h"
+#include "output/labeloutput.h"
 #include "report/modmain.h"
-#include "report/reporterror.h"
-#include "report/reportoutput.h"
+#include "report/viewer/frmreportviewer.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -20,6 +20,14 @@
 
 namespace {
 
+// Where the tool's labels go: the PDF folder it is given, else the default printer
+// (with the label printer's settings, as Norvane reads them).
+output::LabelOutput::Destination destination(const LabelOptions &options)
+{
+    const bool toPdf = options.destination == LabelOptions::Destination::PdfDirectory;
+    return {toPdf ? options.output : QString(), app::readRawPrinter()};
+}
+
 int run(const LabelOptions &options)
 {
     QTextStream out(stdout);
@@ -27,43 +35,41 @@ int run(const LabelOptions &options)
     QVariantList values;
     for (const QString &v : options.values)
         values.append(v);
+    output::LabelOutput labelOutput(destination(options));
+    report::modMain labels(labelOutput);
 
     if (options.listFields) {
-        report::OpenReport(templatePath, {});
-        for (const report::ParameterField &f : report::CurrentReport()->parameterFields())
+        labels.OpenReport(templatePath, {});
+        for (const report::ParameterField &f : labels.CurrentReport()->parameterFields())
             out << f.name() << " = \"" << f.defaultValue() << "\"\n";
-        report::CurrentReport().reset();
+        labels.CurrentReport().reset();
         return 0;
     }
 
     if (options.preview) {
         // Through ShowReport's viewing path, as any viewing caller would.
-        report::installReportViewer();
-        report::ReportOutput::setPrintToDirectory(
-            options.destination == LabelOptions::Destination::PdfDirectory ? options.output : QString());
-        report::OpenReport(templatePath, values);
-        report::ShowReport(true, QFileInfo(templatePath).fileName() + QStringLiteral(" - Label Preview"), false);
+        report::installReportViewer(labels);
+        labels.OpenReport(templatePath, values);
+        labels.ShowReport(true, QFileInfo(templatePath).fileName() + QStringLiteral(" - Label Preview"), false);
         return 0;
     }
 
     switch (options.destination) {
     case LabelOptions::Destination::Png: {
-        report::OpenReport(templatePath, values);
-        const QImage image = report::LabelRenderer::renderImage(*report::CurrentReport(), options.dotsPerInch);
-        report::CurrentReport().reset();
+        labels.OpenReport(templatePath, values);
+        const QImage image = label::LabelRenderer::renderImage(labels.CurrentReport()->asLabel(), options.dotsPerInch);
+        labels.CurrentReport().reset();
         if (!image.save(options.output, "PNG"))
-            throw report::ReportError(QStringLiteral("Cannot write the PNG file \"%1\".").arg(options.output));
+            throw label::LabelError(QStringLiteral("Cannot write the PNG file \"%1\".").arg(options.output));
         out << "Wrote " << options.output << '\n';
         return 0;
     }
     case LabelOptions::Destination::PdfDirectory:
-        report::ReportOutput::setPrintToDirectory(options.output);
-        report::printLabelCopies(templatePath, values, qint16(options.copies));
+        labels.printLabelCopies(templatePath, values, qint16(options.copies));
         out << "Wrote " << std::max(0, options.copies) << " PDF file(s) to " << options.output << '\n';
         return 0;
     case LabelOptions::Destination::Printer:
-        report::ReportOutput::setPrintToDirectory(QString());
-        report::printLabelCopies(templatePath, values, qint16(options.copies));
+        labels.printLabelCopies(templatePath, values, qint16(options.copies));
         out << "Sent " << std::max(0, options.copies) << " sticker(s) to the default printer\n";
         return 0;
     }
@@ -101,11 +107,9 @@ int main(int argc, char *argv[])
         err << "norvane-label: " << error << "\nTry norvane-label --help.\n";
         return 2;
     }
-    // The label printer's settings, as Norvane reads them (a raw queue's language).
-    app::applyPrinterSettings();
     try {
         return run(options);
-    } catch (const report::ReportError &e) {
+    } catch (const label::LabelError &e) {
         err << "norvane-label: " << e.description() << '\n';
         return 1;
     }

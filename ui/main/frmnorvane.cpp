@@ -50,8 +50,9 @@ T *named(T *widget, const char *name)
 }
 } // namespace
 
-frmNorvane::frmNorvane(QWidget *parent)
+frmNorvane::frmNorvane(report::modMain &labels, QWidget *parent)
     : QWidget(parent)
+    , m_labels(labels)
 {
     setObjectName(QStringLiteral("frmNorvane"));
     setWindowTitle(QStringLiteral(" Norvane"));

@@ -23,6 +23,10 @@ namespace db {
 struct LogOutcome;
 } // namespace db
 
+namespace report {
+class modMain;
+} // namespace report
+
 namespace ui {
 
 class ImageBox;
@@ -52,7 +56,7 @@ class frmNorvane : public QWidget
     Q_OBJECT
 
 public:
-    explicit frmNorvane(QWidget *parent = nullptr);
+    explicit frmNorvane(report::modMain &labels, QWidget *parent = nullptr);
     ~frmNorvane() override;
 
     // The number box's key-press filter, for anything that types into it on the
@@ -167,6 +171,7 @@ private:
     QPixmap m_background;      // as stored: 1600 x 1000 pixels
     QPixmap m_backgroundShown; // as drawn at the window's size (see paintEvent)
 
+    report::modMain &m_labels; // the label job and the printer check
     ActivationWatch *m_activation = nullptr;
     frmKeyboard *m_keyboard = nullptr; // made at the first click, kept until this window goes
     bool m_keypadOpen = false;         // the activation its closing raises keeps the number

@@ -7,10 +7,10 @@
 #include "core/error.h"
 #include "db/dbconnection.h"
 #include "db/printlog.h"
-#include "report/barcodevalue.h"
+#include "label/barcodevalue.h"
+#include "label/labelerror.h"
+#include "output/labeloutput.h"
 #include "report/modmain.h"
-#include "report/reporterror.h"
-#include "report/reportoutput.h"
 #include "ui/main/busycursor.h"
 #include "ui/main/copiescount.h"
 #include "ui/main/exclusiverun.h"
@@ -138,7 +138,7 @@ void frmNorvane::onGenerateClicked()
             continue;
         ++checked;
         if (unprintable.isEmpty() && i - 1 < Barcodes.size())
-            unprintable = report::unprintableBarcodeMessage(Barcodes[i - 1]);
+            unprintable = label::unprintableBarcodeMessage(Barcodes[i - 1]);
     }
     if (checked > 0) {
         const std::optional<qint16> copies = copiesCount(txtCopies->text());
@@ -154,7 +154,7 @@ void frmNorvane::onGenerateClicked()
         // A printer that cannot take the stickers (stopped, refusing jobs, a raw
         // queue without a language) is told before anything is printed or logged.
         if (*copies > 0) {
-            if (const QString problem = report::ReportOutput::printerProblem(); !problem.isEmpty()) {
+            if (const QString problem = m_labels.labelOutput().printerProblem(); !problem.isEmpty()) {
                 widgets::MsgBox(problem);
                 lstExams->setFocus(Qt::OtherFocusReason);
                 return;
@@ -197,9 +197,9 @@ void frmNorvane::onGenerateClicked()
         std::optional<QString> failure;
         try {
             if (i - 1 >= Barcodes.size() || i - 1 >= Instruments.size())
-                throw report::ReportError(QStringLiteral("Subscript out of range"));
-            report::PrintBarcodeLabel(Barcodes[i - 1], PatientName, HospNum, Instruments[i - 1], Transdate, RoomID,
-                                      AgeSex, *copies);
+                throw label::LabelError(QStringLiteral("Subscript out of range"));
+            m_labels.PrintBarcodeLabel(Barcodes[i - 1], PatientName, HospNum, Instruments[i - 1], Transdate, RoomID,
+                                       AgeSex, *copies);
         } catch (const std::exception &e) {
             failure = core::describe(e);
         }
