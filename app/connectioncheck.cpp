@@ -1,7 +1,7 @@
 #include "connectioncheck.h"
 
 #include "modconnect.h"
-#include "settingsstore.h"
+#include "settings/settingsstore.h"
 
 #include "db/connectionstring.h"
 #include "db/dbclient.h"
@@ -27,7 +27,7 @@ int checkConnection(QTextStream &out)
     QString failure;
     const bool opened = mc::OpenConnection(&failure);
 
-    const QString location = SettingsStore(QString::fromUtf16(mc::kSettingsApplication)).location();
+    const QString location = settings::SettingsStore(QString::fromUtf16(mc::kSettingsApplication)).location();
 #ifdef Q_OS_WIN
     out << "Settings: " << location << '\n';
 #else

@@ -2,7 +2,6 @@
 #include "connectioncheck.h"
 #include "logfile.h"
 #include "modconnect.h"
-#include "printersettings.h"
 #include "showmodal.h"
 #include "startoptions.h"
 
@@ -14,6 +13,7 @@
 #include "output/labeloutput.h"
 #include "report/modmain.h"
 #include "report/viewer/frmreportviewer.h"
+#include "settings/printersettings.h"
 #include "ui/main/frmnorvane.h"
 
 #include <QApplication>
@@ -39,7 +39,8 @@ output::LabelOutput::Destination labelDestination(const app::StartOptions &optio
         QDir().mkpath(printTo);
         printTo = QDir(printTo).absolutePath();
     }
-    return {printTo, app::readRawPrinter()};
+    const settings::PrinterSettings printer = settings::readPrinterSettings();
+    return {printTo, {printer.language, printer.dotsPerInch}};
 }
 
 // The demo: a fresh embedded laboratory database in place of the server, opened

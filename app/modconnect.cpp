@@ -1,7 +1,6 @@
 #include "modconnect.h"
 
 #include "applogging.h"
-#include "settingsstore.h"
 
 #include "core/error.h"
 #include "widgets/messagebox.h"
@@ -31,7 +30,7 @@ bool Main(const ShowMainWindow &showMainWindow)
 
 void LoadConnectionSettings()
 {
-    const SettingsStore store(QString::fromUtf16(kSettingsApplication));
+    const settings::SettingsStore store(QString::fromUtf16(kSettingsApplication));
     const QString section = QString::fromUtf16(kSettingsSection);
     DbServer = store.value(section, QStringLiteral("Server"), QString());
     DbName = store.value(section, QStringLiteral("Database"), QString());

@@ -1,6 +1,6 @@
 #include "app/modconnect.h"
-#include "app/settingsstore.h"
 #include "app/showmodal.h"
+#include "settings/settingsstore.h"
 
 #include "common/loopback.h"
 #include "db/dberror.h"
@@ -20,6 +20,7 @@
 #include <QWidget>
 
 using namespace app;
+using settings::SettingsStore;
 namespace mc = app::modConnect;
 
 using SettingsMap = QMap<QString, QString>;

@@ -9,7 +9,7 @@
 #include "report/viewer/reportviewercontrol.h"
 #include "widgets/messagebox.h"
 
-#include "../../tools/norvane-label/labeloptions.h"
+#include "norvane-label/labeloptions.h"
 
 #include <QAction>
 #include <QApplication>

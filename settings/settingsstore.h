@@ -2,7 +2,11 @@
 
 #include <QString>
 
-namespace app {
+namespace settings {
+
+// The application under which Norvane's settings are kept: the connection settings
+// (section "Connection", app::modConnect) and the label printer's (section "Printer").
+inline constexpr char16_t kApplication[] = u"ZEMRIX Current User";
 
 // The per-user settings store, read by application name, section and key. The
 // program never writes it.
@@ -28,4 +32,4 @@ private:
     QString m_application;
 };
 
-} // namespace app
+} // namespace settings

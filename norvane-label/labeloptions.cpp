@@ -1,4 +1,4 @@
-#include "labeloptions.h"
+#include "norvane-label/labeloptions.h"
 
 #include <QCommandLineParser>
 

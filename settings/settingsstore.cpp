@@ -1,9 +1,9 @@
-#include "settingsstore.h"
+#include "settings/settingsstore.h"
 
 #include <QSettings>
 #include <QStringList>
 
-namespace app {
+namespace settings {
 
 namespace {
 
@@ -46,4 +46,4 @@ QString SettingsStore::location() const
     return openStore(m_application).fileName();
 }
 
-} // namespace app
+} // namespace settings

@@ -1,15 +1,14 @@
-#include "printersettings.h"
+#include "settings/printersettings.h"
 
-#include "modconnect.h"
-#include "settingsstore.h"
+#include "settings/settingsstore.h"
 
-namespace app {
+namespace settings {
 
-output::RawPrinter readRawPrinter()
+PrinterSettings readPrinterSettings()
 {
-    const SettingsStore store(QString::fromUtf16(modConnect::kSettingsApplication));
+    const SettingsStore store(QString::fromUtf16(kApplication));
     const QString section = QString::fromUtf16(kPrinterSection);
-    output::RawPrinter printer;
+    PrinterSettings printer;
     printer.language = store.value(section, QStringLiteral("Language")).trimmed();
     const QString resolution = store.value(section, QStringLiteral("Resolution")).trimmed();
     if (!resolution.isEmpty()) {
@@ -21,4 +20,4 @@ output::RawPrinter readRawPrinter()
     return printer;
 }
 
-} // namespace app
+} // namespace settings

@@ -2,14 +2,14 @@
 // templates and set up label printers. It goes through the program's own engine and
 // label job, so what it prints is what Norvane prints.
 
-#include "labeloptions.h"
+#include "norvane-label/labeloptions.h"
 
-#include "app/printersettings.h"
 #include "label/labelerror.h"
 #include "label/labelrenderer.h"
 #include "output/labeloutput.h"
 #include "report/modmain.h"
 #include "report/viewer/frmreportviewer.h"
+#include "settings/printersettings.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -25,7 +25,8 @@ namespace {
 output::LabelOutput::Destination destination(const LabelOptions &options)
 {
     const bool toPdf = options.destination == LabelOptions::Destination::PdfDirectory;
-    return {toPdf ? options.output : QString(), app::readRawPrinter()};
+    const settings::PrinterSettings printer = settings::readPrinterSettings();
+    return {toPdf ? options.output : QString(), {printer.language, printer.dotsPerInch}};
 }
 
 int run(const LabelOptions &options)
