@@ -5,6 +5,8 @@
 #include "showmodal.h"
 #include "startoptions.h"
 
+#include "counter/patientsearch.h"
+#include "counter/printrun.h"
 #include "db/dbconnection.h"
 #include "db/dberror.h"
 #include "db/embeddedclient.h"
@@ -23,9 +25,12 @@
 
 namespace {
 
+// The main window on the program's one connection, printing through the report module.
 void showMainWindow(report::modMain &labels)
 {
-    app::showModal(new ui::frmNorvane(labels));
+    counter::PatientSearch search(db::DbConnection());
+    counter::PrintRun printRun(db::DbConnection(), labels);
+    app::showModal(new ui::frmNorvane(search, printRun));
 }
 
 // Where the stickers go: the default printer, or PDF files in the folder that

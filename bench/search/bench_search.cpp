@@ -6,6 +6,8 @@
 //   bench_search [runs]     (default 25; the 32,767-row case runs 5 times)
 // Runs without a display when QT_QPA_PLATFORM=offscreen is set.
 #include "bench/benchstats.h"
+#include "counter/patientsearch.h"
+#include "counter/printrun.h"
 #include "db/commands.h"
 #include "db/dbconnection.h"
 #include "db/embeddedclient.h"
@@ -64,7 +66,9 @@ int main(int argc, char **argv)
 
     output::LabelOutput labelOutput;
     report::modMain labels(labelOutput);
-    ui::frmNorvane window(labels);
+    counter::PatientSearch search(db::DbConnection());
+    counter::PrintRun printRun(db::DbConnection(), labels);
+    ui::frmNorvane window(search, printRun);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;

@@ -8,6 +8,8 @@
 // so libraries are loaded and the pictures decoded every time. Runs without a
 // display when QT_QPA_PLATFORM=offscreen is set; under Xvfb with xcb otherwise.
 #include "bench/benchstats.h"
+#include "counter/patientsearch.h"
+#include "counter/printrun.h"
 #include "db/dbconnection.h"
 #include "db/embeddedclient.h"
 #include "labdb/labdatabase.h"
@@ -77,7 +79,9 @@ int child(int argc, char **argv, const QString &databasePath)
 
     output::LabelOutput labelOutput;
     report::modMain labels(labelOutput);
-    ui::frmNorvane window(labels);
+    counter::PatientSearch search(db::DbConnection());
+    counter::PrintRun printRun(db::DbConnection(), labels);
+    ui::frmNorvane window(search, printRun);
     FirstPaint watch;
     window.installEventFilter(&watch);
     window.show();

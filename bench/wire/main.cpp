@@ -9,6 +9,8 @@
 
 #include "../benchstats.h"
 
+#include "counter/patientsearch.h"
+#include "counter/printrun.h"
 #include "db/commands.h"
 #include "db/dbconnection.h"
 #include "db/sqlserverclient.h"
@@ -125,7 +127,9 @@ int main(int argc, char *argv[])
         [](const QString &text, const QString &) { qFatal("message box: %s", qPrintable(text)); });
     output::LabelOutput labelOutput;
     report::modMain labels(labelOutput);
-    ui::frmNorvane window(labels);
+    counter::PatientSearch search(db::DbConnection());
+    counter::PrintRun printRun(db::DbConnection(), labels);
+    ui::frmNorvane window(search, printRun);
     window.show();
     if (!QTest::qWaitForWindowActive(&window))
         qFatal("the main window did not become active");

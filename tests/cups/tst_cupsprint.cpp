@@ -12,8 +12,8 @@
 #include "common/zbar.h"
 #include "common/zpldecoder.h"
 
+#include "common/mainwindow.h"
 #include "common/windowcontrols.h"
-#include "db/dbconnection.h"
 #include "db/embeddedclient.h"
 #include "labdb/labdatabase.h"
 #include "labdb/printlog.h"
@@ -372,9 +372,8 @@ private Q_SLOTS:
         QFETCH(QString, message);
         const QString database = m_work.filePath(QStringLiteral("laboratory.sqlite"));
         labdb::createDemoDatabase(database);
-        auto client = std::make_unique<db::EmbeddedClient>(database);
-        client->open(QString());
-        db::installConnection(std::move(client));
+        db::EmbeddedClient client(database);
+        client.open(QString());
         QStringList messages;
         widgets::setMessageBoxHandler([&messages](const QString &text, const QString &) { messages << text; });
         makeDefault(queue);
@@ -383,9 +382,8 @@ private Q_SLOTS:
             QVERIFY2(m_cups.run(command, {queue}, error), qPrintable(error));
         const int jobsBefore = jobsOnScheduler(queue);
 
-        LabelOutput output;
-        modMain labels(output);
-        ui::frmNorvane window(labels);
+        testsupport::MainWindow mainWindow(client);
+        ui::frmNorvane &window = mainWindow.window;
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         auto *number = testsupport::control<widgets::vkTextBox>(&window, "txtNumber");

@@ -161,7 +161,7 @@ private Q_SLOTS:
     void init()
     {
         m_messages.clear();
-        m_main = std::make_unique<testsupport::MainWindow>();
+        m_main = std::make_unique<testsupport::MainWindow>(db::DbConnection());
         m_window = &m_main->window;
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window));

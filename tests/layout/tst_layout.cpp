@@ -3,6 +3,7 @@
 // fonts and tab order where a slip is easy to make.
 #include "common/mainwindow.h"
 #include "common/windowcontrols.h"
+#include "db/embeddedclient.h"
 #include "ui/main/frmnorvane.h"
 #include "ui/main/imagebox.h"
 #include "ui/main/patientnamelabel.h"
@@ -73,13 +74,14 @@ private:
     QImage playIcon() const { return rgb(QPixmap(QStringLiteral(":/assets/play.bmp"))); }
     QImage pauseIcon() const { return rgb(QPixmap(QStringLiteral(":/assets/pause.bmp"))); }
 
+    db::EmbeddedClient m_noDatabase{QString()}; // never opened: the layout asks nothing
     std::unique_ptr<testsupport::MainWindow> m_main;
     ui::frmNorvane *m_window = nullptr;
 };
 
 void tst_Layout::init()
 {
-    m_main = std::make_unique<testsupport::MainWindow>();
+    m_main = std::make_unique<testsupport::MainWindow>(m_noDatabase);
     m_window = &m_main->window;
 }
 

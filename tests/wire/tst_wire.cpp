@@ -623,7 +623,7 @@ void tst_wire::windowSearchOverTheWire()
     QStringList messages;
     QVERIFY(connectProgram({u"--fail-batch"_qs, u"2"_qs}, messages));
 
-    testsupport::MainWindow mainWindow;
+    testsupport::MainWindow mainWindow(db::DbConnection());
     ui::frmNorvane &window = mainWindow.window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -636,7 +636,7 @@ void tst_wire::windowSearchOverTheWire()
     QTest::keyClick(number, Qt::Key_Return);
     QCOMPARE(exams->listCount(), 2);
     QCOMPARE(window.findChild<widgets::vkLabel *>(u"lblPatientName"_qs)->caption(), u"O'BRIEN, MARGARET"_qs);
-    QCOMPARE(window.barcodes().mid(0, 2), (QStringList{u"T1000001C"_qs, u"T1000002C"_qs}));
+    QCOMPARE(mainWindow.patient().Barcodes.mid(0, 2), (QStringList{u"T1000001C"_qs, u"T1000002C"_qs}));
     QCOMPARE(m_server->loggedRequests().filter(u"BATCH Laboratory"_qs),
              QStringList{u"BATCH Laboratory..Lab_Barcode_GetRequests 'T1000001C',3"_qs});
     QVERIFY(messages.isEmpty());
@@ -668,7 +668,7 @@ void tst_wire::windowPrintRunOverTheWire()
     QStringList messages;
     QVERIFY(connectProgram(serverOptions, messages));
 
-    testsupport::MainWindow mainWindow(stickers.path());
+    testsupport::MainWindow mainWindow(db::DbConnection(), stickers.path());
     ui::frmNorvane &window = mainWindow.window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -678,7 +678,7 @@ void tst_wire::windowPrintRunOverTheWire()
     QTest::keyClicks(number, barcode);
     QTest::keyClick(number, Qt::Key_Return);
     QCOMPARE(exams->listCount(), 2);
-    const QStringList found = window.barcodes().mid(0, 2);
+    const QStringList found = mainWindow.patient().Barcodes.mid(0, 2);
 
     QStringList questions;
     widgets::setQuestionHandler([&questions](const QString &text, const QString &, widgets::QuestionIcon) {
@@ -692,7 +692,7 @@ void tst_wire::windowPrintRunOverTheWire()
     QCOMPARE(QDir(stickers.path()).entryList({u"*.pdf"_qs}, QDir::Files).size(), logged ? 2 : 1);
     QCOMPARE(messages, QStringList());
     QCOMPARE(questions.size(), logged ? 0 : 1);
-    QCOMPARE(window.barcodes().mid(0, 2), logged ? QStringList(2, QString()) : found);
+    QCOMPARE(mainWindow.patient().Barcodes.mid(0, 2), logged ? QStringList(2, QString()) : found);
     if (!logged) {
         QVERIFY2(questions.first().contains(found.first()), qPrintable(questions.first()));
         QTRY_VERIFY(m_server->loggedRequests().contains(u"TM ROLLBACK (connection closed)"_qs));
@@ -921,7 +921,7 @@ void tst_wire::keysTypedWhileServerHeld()
     QStringList messages;
     QVERIFY(connectProgram({}, messages));
 
-    testsupport::MainWindow mainWindow(stickers.path());
+    testsupport::MainWindow mainWindow(db::DbConnection(), stickers.path());
     ui::frmNorvane &window = mainWindow.window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));

@@ -230,7 +230,7 @@ void tst_wirefaults::textSurvivesAnyLocale()
 
     const StickerFolder stickers;
     QVERIFY(connectProgram({}));
-    testsupport::MainWindow mainWindow(stickers.path());
+    testsupport::MainWindow mainWindow(db::DbConnection(), stickers.path());
     ui::frmNorvane &window = mainWindow.window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -247,7 +247,7 @@ void tst_wirefaults::textSurvivesAnyLocale()
     QCOMPARE(m_server->loggedRequests().filter(u"BATCH Laboratory"_qs).last(),
              u"BATCH "_qs + db::searchCommand(refNum, 2));
     QCOMPARE(label->caption(), name);
-    QCOMPARE(window.patientName(), name);
+    QCOMPARE(mainWindow.patient().PatientName, name);
 
     QTest::mouseClick(window.findChild<QWidget *>(u"cmdGenerate"_qs), Qt::LeftButton);
     QCOMPARE(m_questions.size(), 0);
@@ -300,7 +300,7 @@ void tst_wirefaults::failedLogIsToldAndRecordedAgain()
     QVERIFY(connectProgram(serverOptions));
     m_answer = retry;
 
-    testsupport::MainWindow mainWindow(stickers.path());
+    testsupport::MainWindow mainWindow(db::DbConnection(), stickers.path());
     ui::frmNorvane &window = mainWindow.window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -308,7 +308,7 @@ void tst_wirefaults::failedLogIsToldAndRecordedAgain()
     auto *print = window.findChild<widgets::vkCommand *>(u"cmdGenerate"_qs);
     search(window, slip.refNum);
     QCOMPARE(exams->listCount(), 3);
-    const QStringList barcodes = window.barcodes().mid(0, 3);
+    const QStringList barcodes = mainWindow.patient().Barcodes.mid(0, 3);
     QCOMPARE(barcodes, slip.barcodes);
 
     QTest::mouseClick(print, Qt::LeftButton);
@@ -347,7 +347,7 @@ void tst_wirefaults::failedLogIsToldAndRecordedAgain()
     QCOMPARE(log.masterRows.size(), log.dateRows.size());
     for (const QStringList &master : log.masterRows)
         QCOMPARE(dateRowsOf(log, master.value(4)), 1);
-    QCOMPARE(window.barcodes().at(1), retry ? QString() : barcodes.at(1));
+    QCOMPARE(mainWindow.patient().Barcodes.at(1), retry ? QString() : barcodes.at(1));
 
     // A connection opened again is never opened inside a log: on it, the first
     // thing the program does is begin the retry's transaction (or nothing at all).
@@ -420,7 +420,7 @@ void tst_wirefaults::stalledServerIsGivenUp()
     const StickerFolder stickers;
     QVERIFY(connectProgram(serverOptions, timeoutSeconds));
 
-    testsupport::MainWindow mainWindow(stickers.path());
+    testsupport::MainWindow mainWindow(db::DbConnection(), stickers.path());
     ui::frmNorvane &window = mainWindow.window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -468,7 +468,7 @@ void tst_wirefaults::serverRestartCostsNoRestart()
 {
     const StickerFolder stickers;
     QVERIFY(connectProgram({}));
-    testsupport::MainWindow mainWindow(stickers.path());
+    testsupport::MainWindow mainWindow(db::DbConnection(), stickers.path());
     ui::frmNorvane &window = mainWindow.window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));

@@ -1,8 +1,8 @@
-#include "ui/main/searchfailure.h"
+#include "counter/searchfailure.h"
 
 #include <QStringList>
 
-namespace ui {
+namespace counter {
 
 namespace {
 
@@ -106,4 +106,4 @@ QString searchFailureText(const QString &description, const QString &sqlState, i
     return plain + QStringLiteral("\n\n") + description;
 }
 
-} // namespace ui
+} // namespace counter

@@ -1,9 +1,9 @@
-#include "busycursor.h"
+#include "counter/busycursor.h"
 
 #include <QCursor>
 #include <QGuiApplication>
 
-namespace ui {
+namespace counter {
 
 BusyCursor::BusyCursor()
 {
@@ -19,4 +19,4 @@ BusyCursor::~BusyCursor()
         QGuiApplication::restoreOverrideCursor();
 }
 
-} // namespace ui
+} // namespace counter

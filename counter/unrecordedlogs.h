@@ -4,7 +4,7 @@
 #include <QList>
 #include <QString>
 
-namespace ui {
+namespace counter {
 
 // The printed barcodes of a print run whose print log failed: what the run tells
 // the user once it has stopped, and what goes to the program's log file when the
@@ -43,4 +43,4 @@ private:
     QList<Entry> m_entries;
 };
 
-} // namespace ui
+} // namespace counter

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace ui {
+namespace counter {
 
 // The print run's questions, in the counter's words.
 
@@ -18,4 +18,4 @@ QString copiesQuestion(int copies, int checkedExams);
 // Asked when Reset or Esc is pressed while stickers print.
 QString stopPrintingQuestion();
 
-} // namespace ui
+} // namespace counter

@@ -1,7 +1,8 @@
 // frmNorvane and the on-screen keyboard.
 
-#include "ui/keyboard/frmkeyboard.h"
 #include "ui/main/frmnorvane.h"
+
+#include "ui/keyboard/frmkeyboard.h"
 #include "widgets/vkframe.h"
 #include "widgets/vktextbox.h"
 
@@ -42,20 +43,6 @@ void frmNorvane::onKeyboardClicked()
     // keypad and searches for the number, as Return in the number box does.
     if (returnPressed && fraSearch->isEnabled())
         SearchPatient();
-}
-
-void frmNorvane::onKeypadKey(int charCode)
-{
-    if (charCode == 8) {
-        // Backspace passes the filter as a typed one would, then deletes the
-        // character before the cursor.
-        numberKeyFilter(charCode);
-        if (charCode != 0)
-            txtNumber->backspace();
-        return;
-    }
-    if (charCode > 0)
-        typeIntoNumber(QString(QChar(char16_t(charCode))));
 }
 
 } // namespace ui

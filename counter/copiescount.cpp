@@ -1,11 +1,11 @@
-#include "ui/main/copiescount.h"
+#include "counter/copiescount.h"
 
-#include "ui/main/searchrules.h"
+#include "counter/searchrules.h"
 
 #include <cmath>
 #include <limits>
 
-namespace ui {
+namespace counter {
 
 std::optional<qint16> copiesCount(const QString &text)
 {
@@ -25,4 +25,4 @@ std::optional<qint16> copiesCount(const QString &text)
     return static_cast<qint16>(whole);
 }
 
-} // namespace ui
+} // namespace counter

@@ -19,7 +19,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -199,12 +198,7 @@ void frmNorvane::buildSlideshow()
     Shape1->setObjectName(QStringLiteral("Shape1"));
     Shape1->setFillColor(kWhite);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1000);
-    Timer1->setTimerType(Qt::CoarseTimer);
-    connect(Timer1, &QTimer::timeout, this, &frmNorvane::onTimer1Tick);
-    connect(imgButton, &ImageBox::clicked, this, &frmNorvane::onImgButtonClick);
+    setupTimer1();
 }
 
 void frmNorvane::placeControls()
@@ -290,6 +284,11 @@ void frmNorvane::applyLook()
         cmdKeyboard->setPalette(pal);
     }
 
+    applyExamsLook();
+}
+
+void frmNorvane::applyExamsLook()
+{
     lblPatientName->setFont(arial(14.25, true));
     lblPatientName->setForecolor(QColor(128, 0, 0));
     lblPatientName->setBackcolor(kWhite);

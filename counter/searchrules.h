@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace ui {
+namespace counter {
 
 // The key filter of the number box: the character is replaced by its
 // upper-case form, and an apostrophe (code 39) becomes 0, so that nothing is
@@ -23,4 +23,4 @@ int searchMode(const QString &number);
 // signs and hexadecimal forms are not numbers here.
 bool isNumeric(const QString &text);
 
-} // namespace ui
+} // namespace counter

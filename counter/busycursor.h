@@ -1,6 +1,6 @@
 #pragma once
 
-namespace ui {
+namespace counter {
 
 // The busy (wait) cursor over every window of the program for as long as this
 // lives: around each database command, which blocks the window until the server
@@ -17,4 +17,4 @@ private:
     bool m_set = false;
 };
 
-} // namespace ui
+} // namespace counter

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace ui {
+namespace counter {
 
 // What the search shows when it fails: the failure's own description, with a
 // first line in plain words in front when the description is one of the
@@ -25,4 +25,4 @@ SearchFailureKind searchFailureKind(const QString &description, const QString &s
 // or the description alone for SearchFailureKind::Other.
 QString searchFailureText(const QString &description, const QString &sqlState = QString(), int nativeCode = 0);
 
-} // namespace ui
+} // namespace counter

@@ -1,6 +1,6 @@
-#include "ui/main/printquestions.h"
+#include "counter/printquestions.h"
 
-namespace ui {
+namespace counter {
 
 QString copiesQuestion(int copies, int checkedExams)
 {
@@ -26,4 +26,4 @@ QString stopPrintingQuestion()
                           "The exams not printed yet stay checked.");
 }
 
-} // namespace ui
+} // namespace counter

@@ -1,8 +1,8 @@
-#include "ui/main/searchrules.h"
+#include "counter/searchrules.h"
 
 #include <QRegularExpression>
 
-namespace ui {
+namespace counter {
 
 void numberKeyPress(int &charCode)
 {
@@ -26,4 +26,4 @@ int searchMode(const QString &number)
     return tc || b || isNumeric(number) ? 3 : 2;
 }
 
-} // namespace ui
+} // namespace counter

@@ -4,7 +4,7 @@
 
 #include <optional>
 
-namespace ui {
+namespace counter {
 
 // The number of copies from the copies box, converted the way the platform turns
 // text into a 16-bit signed integer: spaces around the number are allowed, a sign,
@@ -15,4 +15,4 @@ namespace ui {
 // or when the rounded value lies outside -32,768 to 32,767 ("32767.5", "40000").
 std::optional<qint16> copiesCount(const QString &text);
 
-} // namespace ui
+} // namespace counter

@@ -1,10 +1,10 @@
-#include "unrecordedlogs.h"
+#include "counter/unrecordedlogs.h"
 
-#include "ui/main/uilogging.h"
+#include "counter/counterlogging.h"
 
 #include <QStringList>
 
-namespace ui {
+namespace counter {
 
 void UnrecordedLogs::add(int item, const QString &barcode, const QString &reason, bool inDoubt)
 {
@@ -54,10 +54,10 @@ QString UnrecordedLogs::question(bool examsLeft) const
 void UnrecordedLogs::writeGivenUp() const
 {
     for (const Entry &e : m_entries) {
-        qCWarning(lcUi, "Printed but not recorded (given up; enter by hand%s): barcode %s, failed at %s: %s",
+        qCWarning(lcCounter, "Printed but not recorded (given up; enter by hand%s): barcode %s, failed at %s: %s",
                   e.inDoubt ? ", after checking: it may already be recorded" : "", qUtf8Printable(e.barcode),
                   qUtf8Printable(e.failedAt.toString(Qt::ISODate)), qUtf8Printable(e.reason));
     }
 }
 
-} // namespace ui
+} // namespace counter
