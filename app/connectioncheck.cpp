@@ -1,10 +1,9 @@
-#include "connectioncheck.h"
+#include "app/connectioncheck.h"
 
-#include "modconnect.h"
-#include "settings/settingsstore.h"
-
+#include "app/modconnect.h"
 #include "db/connectionstring.h"
 #include "db/dbclient.h"
+#include "settings/settingsstore.h"
 
 #include <QDir>
 #include <QFileInfo>

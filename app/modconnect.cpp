@@ -1,7 +1,6 @@
-#include "modconnect.h"
+#include "app/modconnect.h"
 
-#include "applogging.h"
-
+#include "app/applogging.h"
 #include "core/error.h"
 #include "widgets/messagebox.h"
 

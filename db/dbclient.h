@@ -1,7 +1,7 @@
 #pragma once
 
-#include "connectionstring.h"
-#include "dbresult.h"
+#include "db/connectionstring.h"
+#include "db/dbresult.h"
 
 #include <QString>
 

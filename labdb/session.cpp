@@ -1,7 +1,7 @@
-#include "session.h"
+#include "labdb/session.h"
 
-#include "commandparser.h"
-#include "connection.h"
+#include "labdb/commandparser.h"
+#include "labdb/connection.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -2,8 +2,7 @@
 // write the PDF) and of the raw render alone. Target: well under 5 ms per copy, so the
 // program never holds back a thermal printer (about 185 ms per 25 mm label at 6 ips).
 
-#include "../benchstats.h"
-
+#include "bench/benchstats.h"
 #include "label/labelrenderer.h"
 #include "output/labeloutput.h"
 #include "report/modmain.h"

@@ -11,9 +11,8 @@
 //
 //   bench_print [runs]     (default 3 runs of 20 copies per path; medians shown)
 
-#include "../benchstats.h"
+#include "bench/benchstats.h"
 #include "common/privatecups.h"
-
 #include "label/labelrenderer.h"
 #include "output/labeloutput.h"
 #include "report/modmain.h"

@@ -7,8 +7,7 @@
 //
 //   bench_wire [runs]     (default 200 runs for 10 exams, a quarter of that for 200)
 
-#include "../benchstats.h"
-
+#include "bench/benchstats.h"
 #include "counter/patientsearch.h"
 #include "counter/printrun.h"
 #include "db/commands.h"

@@ -1,10 +1,9 @@
 #include "app/modconnect.h"
 #include "app/showmodal.h"
-#include "settings/settingsstore.h"
-
 #include "common/loopback.h"
 #include "db/dberror.h"
 #include "db/sqlserverclient.h"
+#include "settings/settingsstore.h"
 #include "widgets/messagebox.h"
 
 #include <QDir>

@@ -8,12 +8,11 @@
 // The bytes are decoded back to the label's dots (the ~DG or ^GFA graphic, or the PWG
 // raster) and read with a barcode reader (zbarimg).
 
+#include "common/mainwindow.h"
 #include "common/privatecups.h"
+#include "common/windowcontrols.h"
 #include "common/zbar.h"
 #include "common/zpldecoder.h"
-
-#include "common/mainwindow.h"
-#include "common/windowcontrols.h"
 #include "db/embeddedclient.h"
 #include "labdb/labdatabase.h"
 #include "labdb/printlog.h"

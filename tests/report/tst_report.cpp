@@ -6,7 +6,6 @@
 #include "common/fileopens.h"
 #include "common/zbar.h"
 #include "common/zpldecoder.h"
-
 #include "label/labeldots.h"
 #include "label/labelerror.h"
 #include "label/labelrenderer.h"

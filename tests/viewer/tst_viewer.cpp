@@ -2,14 +2,13 @@
 // label template; every print goes to a temporary PDF folder.
 
 #include "label/labelerror.h"
+#include "norvane-label/labeloptions.h"
 #include "output/labeloutput.h"
 #include "report/modmain.h"
 #include "report/report.h"
 #include "report/viewer/frmreportviewer.h"
 #include "report/viewer/reportviewercontrol.h"
 #include "widgets/messagebox.h"
-
-#include "norvane-label/labeloptions.h"
 
 #include <QAction>
 #include <QApplication>

@@ -4,14 +4,10 @@
 // Every test starts its own server (port 0) on a fresh sample database and kills
 // it in cleanup.
 
-#include "rawtdsclient.h"
-#include "serverprocess.h"
-
-#include "common/platformkeys.h"
-
 #include "app/modconnect.h"
 #include "common/loopback.h"
 #include "common/mainwindow.h"
+#include "common/platformkeys.h"
 #include "db/commands.h"
 #include "db/connectionstring.h"
 #include "db/dbconnection.h"
@@ -30,6 +26,8 @@
 #include "widgets/vklabel.h"
 #include "widgets/vklistbox.h"
 #include "widgets/vktextbox.h"
+#include "wire/rawtdsclient.h"
+#include "wire/serverprocess.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

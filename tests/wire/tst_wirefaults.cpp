@@ -3,12 +3,9 @@
 // through the main window where the user would see the fault. Runs under LC_ALL=C,
 // the locale in which text once lost its characters on the way.
 
-#include "serverprocess.h"
-
-#include "common/mainwindow.h"
-
 #include "app/logfile.h"
 #include "app/modconnect.h"
+#include "common/mainwindow.h"
 #include "db/commands.h"
 #include "db/dbconnection.h"
 #include "db/printlog.h"
@@ -23,6 +20,7 @@
 #include "widgets/vklabel.h"
 #include "widgets/vklistbox.h"
 #include "widgets/vktextbox.h"
+#include "wire/serverprocess.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
