@@ -1,4 +1,4 @@
-#include "applogging.h"
+#include "app/applogging.h"
 
 namespace app {
 Q_LOGGING_CATEGORY(lcApp, "norvane.app")

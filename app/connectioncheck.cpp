@@ -1,10 +1,9 @@
-#include "connectioncheck.h"
+#include "app/connectioncheck.h"
 
-#include "modconnect.h"
-#include "settingsstore.h"
-
+#include "app/modconnect.h"
 #include "db/connectionstring.h"
-#include "db/sqlserverclient.h"
+#include "db/dbclient.h"
+#include "settings/settingsstore.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -27,7 +26,7 @@ int checkConnection(QTextStream &out)
     QString failure;
     const bool opened = mc::OpenConnection(&failure);
 
-    const QString location = SettingsStore(QString::fromUtf16(mc::kSettingsApplication)).location();
+    const QString location = settings::SettingsStore(QString::fromUtf16(mc::kSettingsApplication)).location();
 #ifdef Q_OS_WIN
     out << "Settings: " << location << '\n';
 #else
@@ -38,11 +37,11 @@ int checkConnection(QTextStream &out)
         << "Database: " << shown(mc::DbName) << '\n'
         << "User:     " << shown(mc::DbUser) << '\n'
         << "Password: " << (mc::DbPassword.isEmpty() ? "(empty)" : "(given, not shown)") << '\n';
-    if (const auto *client = dynamic_cast<const db::SqlServerClient *>(&mc::DbConnection())) {
-        out << "Driver:   " << shown(client->driver()) << " (ODBC), login time-out " << client->loginTimeoutSeconds()
+    if (const db::DriverDescription driver = mc::DbConnection().driverDescription(); !driver.isEmpty()) {
+        out << "Driver:   " << shown(driver.odbcDriver) << " (ODBC), login time-out " << driver.loginTimeoutSeconds
             << " s\n";
         const QString note = db::odbcLoginNote({mc::DbServer, mc::DbName, mc::DbUser, mc::DbPassword},
-                                               client->driver());
+                                               driver.odbcDriver);
         if (!note.isEmpty())
             out << "Note:     " << note << '\n';
     }

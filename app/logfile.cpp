@@ -1,6 +1,6 @@
-#include "logfile.h"
+#include "app/logfile.h"
 
-#include "applogging.h"
+#include "app/applogging.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,19 +1,21 @@
-#include "appicon.h"
-#include "applogging.h"
-#include "connectioncheck.h"
-#include "logfile.h"
-#include "modconnect.h"
-#include "printersettings.h"
-#include "showmodal.h"
-#include "startoptions.h"
-
+#include "app/appicon.h"
+#include "app/applogging.h"
+#include "app/connectioncheck.h"
+#include "app/logfile.h"
+#include "app/modconnect.h"
+#include "app/showmodal.h"
+#include "app/startoptions.h"
+#include "counter/patientsearch.h"
+#include "counter/printrun.h"
 #include "db/dbconnection.h"
 #include "db/dberror.h"
 #include "db/embeddedclient.h"
 #include "labdb/labdatabase.h"
 #include "labdb/session.h"
-#include "report/frmreportviewer.h"
-#include "report/reportoutput.h"
+#include "output/labeloutput.h"
+#include "report/modmain.h"
+#include "report/viewer/frmreportviewer.h"
+#include "settings/printersettings.h"
 #include "ui/main/frmnorvane.h"
 
 #include <QApplication>
@@ -23,14 +25,32 @@
 
 namespace {
 
-void showMainWindow()
+// The main window on the program's one connection, printing through the report module.
+void showMainWindow(report::modMain &labels)
 {
-    app::showModal(new ui::frmNorvane);
+    counter::PatientSearch search(db::DbConnection());
+    counter::PrintRun printRun(db::DbConnection(), labels);
+    app::showModal(new ui::frmNorvane(search, printRun));
+}
+
+// Where the stickers go: the default printer, or PDF files in the folder that
+// --print-to names (the demo's own folder when it names none).
+output::LabelOutput::Destination labelDestination(const app::StartOptions &options)
+{
+    QString printTo = options.printTo;
+    if (printTo.isEmpty() && options.demo)
+        printTo = app::defaultDemoLabelDirectory();
+    if (!printTo.isEmpty()) {
+        QDir().mkpath(printTo);
+        printTo = QDir(printTo).absolutePath();
+    }
+    const settings::PrinterSettings printer = settings::readPrinterSettings();
+    return {printTo, {printer.language, printer.dotsPerInch}};
 }
 
 // The demo: a fresh embedded laboratory database in place of the server, opened
 // without the settings store.
-int runDemo()
+int runDemo(report::modMain &labels)
 {
     const QString path = labdb::defaultDemoDatabasePath();
     try {
@@ -45,9 +65,9 @@ int runDemo()
         return 1;
     }
     QTextStream(stdout) << "Demo database: " << QDir::toNativeSeparators(path) << Qt::endl
-                        << "Stickers go to: " << QDir::toNativeSeparators(report::ReportOutput::printToDirectory())
+                        << "Stickers go to: " << QDir::toNativeSeparators(labels.labelOutput().destination().pdfFolder)
                         << Qt::endl;
-    showMainWindow();
+    showMainWindow(labels);
     return 0;
 }
 
@@ -92,21 +112,15 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     app::installApplicationIcon();
 
+    // The program's label output and its report module, for as long as it runs;
     // ShowReport's viewing path opens the report viewer window.
-    report::installReportViewer();
-    app::applyPrinterSettings();
-
-    QString printTo = options.printTo;
-    if (printTo.isEmpty() && options.demo)
-        printTo = app::defaultDemoLabelDirectory();
-    if (!printTo.isEmpty()) {
-        QDir().mkpath(printTo);
-        report::ReportOutput::setPrintToDirectory(QDir(printTo).absolutePath());
-    }
+    output::LabelOutput labelOutput(labelDestination(options));
+    report::modMain labels(labelOutput);
+    report::installReportViewer(labels);
 
     if (options.demo)
-        return runDemo();
+        return runDemo(labels);
 
     // Status 1 when the server could not be reached (the reason is in the log).
-    return app::modConnect::Main(showMainWindow) ? 0 : 1;
+    return app::modConnect::Main([&labels] { showMainWindow(labels); }) ? 0 : 1;
 }

@@ -1,10 +1,7 @@
-#include "modconnect.h"
+#include "app/modconnect.h"
 
-#include "applogging.h"
-#include "settingsstore.h"
-
-#include "db/dberror.h"
-#include "db/sqlserverclient.h"
+#include "app/applogging.h"
+#include "core/error.h"
 #include "widgets/messagebox.h"
 
 namespace app::modConnect {
@@ -32,7 +29,7 @@ bool Main(const ShowMainWindow &showMainWindow)
 
 void LoadConnectionSettings()
 {
-    const SettingsStore store(QString::fromUtf16(kSettingsApplication));
+    const settings::SettingsStore store(QString::fromUtf16(kSettingsApplication));
     const QString section = QString::fromUtf16(kSettingsSection);
     DbServer = store.value(section, QStringLiteral("Server"), QString());
     DbName = store.value(section, QStringLiteral("Database"), QString());
@@ -50,12 +47,9 @@ bool OpenConnection(QString *failure)
         // the string alone cannot always be read back into its four values.
         DbConnection().openWithSettings({DbServer, DbName, DbUser, DbPassword});
         return true;
-    } catch (const db::DbError &e) {
-        if (failure)
-            *failure = e.description();
     } catch (const std::exception &e) {
         if (failure)
-            *failure = QString::fromLocal8Bit(e.what());
+            *failure = core::describe(e);
     } catch (...) {
         if (failure)
             *failure = QStringLiteral("An unknown failure.");
@@ -68,8 +62,8 @@ QString describeConnectionAttempt()
     const auto quoted = [](const QString &text) { return QLatin1Char('"') + text + QLatin1Char('"'); };
     QString text =
         QStringLiteral("server %1, database %2, user %3").arg(quoted(DbServer), quoted(DbName), quoted(DbUser));
-    if (const auto *client = dynamic_cast<const db::SqlServerClient *>(&DbConnection()))
-        text += QStringLiteral(", ODBC driver %1").arg(quoted(client->driver()));
+    if (const db::DriverDescription driver = DbConnection().driverDescription(); !driver.isEmpty())
+        text += QStringLiteral(", ODBC driver %1").arg(quoted(driver.odbcDriver));
     return text;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/dbconnection.h"
+#include "settings/settingsstore.h"
 
 #include <QString>
 
@@ -23,7 +24,7 @@ extern QString DbPassword;
 
 // Where the settings are kept: application, section, and the text shown when the
 // connection cannot be opened.
-inline constexpr char16_t kSettingsApplication[] = u"ZEMRIX Current User";
+inline constexpr const char16_t *kSettingsApplication = settings::kApplication;
 inline constexpr char16_t kSettingsSection[] = u"Connection";
 inline constexpr char16_t kUnableToConnect[] = u"Unable to contact the database server.";
 

@@ -1,4 +1,4 @@
-#include "showmodal.h"
+#include "app/showmodal.h"
 
 #include <QEventLoop>
 #include <QPointer>

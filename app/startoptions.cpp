@@ -1,4 +1,4 @@
-#include "startoptions.h"
+#include "app/startoptions.h"
 
 #include <QCommandLineParser>
 #include <QDir>

@@ -1,3 +1,12 @@
+# norvane_program_code(<target>...)
+# The program's own code builds without the implicit conversion of char strings to
+# QString: every text says its encoding. The tools, tests and benchmarks keep it.
+function(norvane_program_code)
+    foreach(target IN LISTS ARGN)
+        target_compile_definitions(${target} PRIVATE QT_NO_CAST_FROM_ASCII)
+    endforeach()
+endfunction()
+
 # norvane_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [ENVIRONMENT <VAR=value...>] [TIMEOUT <s>])
 # One Qt Test executable, registered with CTest, run without a display.
 function(norvane_add_test)

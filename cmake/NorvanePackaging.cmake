@@ -15,23 +15,19 @@
 # Component Runtime is the product and the package. Component Demo (labdb-server
 # and labdb-log, for test and demo use) is installed only when asked for:
 #   cmake --install build --component Demo
-include(GNUInstallDirs)
 
 # The package's maintainer, in its control file and its changelog.
 set(NORVANE_PACKAGE_MAINTAINER "Norvane maintainers <maintainers@norvane.example>"
     CACHE STRING "Maintainer of the Debian package, as \"Name <address>\"")
 
-# The label template's folder, and the way to it from the programs' folder, which
-# report::labelTemplatePath() takes when no template lies beside the program.
-set(NORVANE_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/norvane)
+# NORVANE_INSTALL_DATADIR (share/norvane) is set in the top CMakeLists.txt: the
+# programs look for the label template there too (report::labelTemplatePath()).
 set(NORVANE_INSTALL_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/norvane)
-file(RELATIVE_PATH NORVANE_DATA_FROM_BIN /prefix/${CMAKE_INSTALL_BINDIR} /prefix/${NORVANE_INSTALL_DATADIR})
-target_compile_definitions(norvane_report PRIVATE NORVANE_DATA_FROM_BIN="${NORVANE_DATA_FROM_BIN}")
 
 set(NORVANE_SHIPPED_PROGRAMS norvane norvane-label)
 install(TARGETS ${NORVANE_SHIPPED_PROGRAMS}
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
-install(FILES ${PROJECT_SOURCE_DIR}/report/LabBarcodeLabel.rpt
+install(FILES ${PROJECT_SOURCE_DIR}/label/LabBarcodeLabel.rpt
     DESTINATION ${NORVANE_INSTALL_DATADIR} COMPONENT Runtime)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/org.norvane.Norvane.desktop
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT Runtime)
@@ -44,7 +40,7 @@ foreach(size 16 32 48 64 128 256)
 endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/ui/main/assets/icons/norvane.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT Runtime)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/report/TEMPLATE.md
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/label/TEMPLATE.md
         ${PROJECT_SOURCE_DIR}/packaging/copyright
     DESTINATION ${NORVANE_INSTALL_DOCDIR} COMPONENT Runtime)
 

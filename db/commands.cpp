@@ -1,4 +1,4 @@
-#include "commands.h"
+#include "db/commands.h"
 
 #include <QStringList>
 

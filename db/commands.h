@@ -2,7 +2,14 @@
 
 #include <QString>
 
+#include <limits>
+
 namespace db {
+
+// The search and the print log's re-query count their rows in a 16-bit signed
+// integer: a result of more rows than this is an overflow, refused before the
+// first row is used.
+inline constexpr qint64 kMaxRows = std::numeric_limits<qint16>::max();
 
 // The five command texts sent to the laboratory database, built from their values.
 // A text argument goes between apostrophes exactly as it stands; an apostrophe

@@ -1,6 +1,6 @@
-#include "connectionstring.h"
+#include "db/connectionstring.h"
 
-#include "dberror.h"
+#include "db/dberror.h"
 
 namespace db {
 

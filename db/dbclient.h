@@ -1,20 +1,34 @@
 #pragma once
 
-#include "connectionstring.h"
-#include "dbresult.h"
+#include "db/connectionstring.h"
+#include "db/dbresult.h"
 
 #include <QString>
 
 namespace db {
 
+// What a client tells about the driver it connects through, for the program's log
+// and --check-connection: the ODBC driver's name (e.g. "FreeTDS") and the login
+// time-out it is given. Empty for a client without a driver (the embedded database).
+struct DriverDescription
+{
+    QString odbcDriver;
+    int loginTimeoutSeconds = 0;
+
+    bool isEmpty() const { return odbcDriver.isEmpty(); }
+};
+
 // The program's database client: the operations that the start-up, the search and
 // the print log use of a connection. Every failure is thrown as DbError.
 // Implementations: SqlServerClient (QODBC to SQL Server) and EmbeddedClient
-// (the embedded laboratory database). Nothing above db/ knows which one it has.
+// (the embedded laboratory database). Nothing above db/ knows which one it has:
+// what the start-up tells of it comes from driverDescription().
 class DbClient
 {
 public:
     virtual ~DbClient() = default;
+
+    virtual DriverDescription driverDescription() const { return {}; }
 
     virtual bool isOpen() const = 0;
     // connectionString is the program's own form:

@@ -1,6 +1,6 @@
-#include "dbconnection.h"
+#include "db/dbconnection.h"
 
-#include "sqlserverclient.h"
+#include "db/sqlserverclient.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dbclient.h"
+#include "db/dbclient.h"
 
 #include <memory>
 

@@ -1,10 +1,9 @@
-#include "dberror.h"
+#include "db/dberror.h"
 
 namespace db {
 
 DbError::DbError(const QString &description, Kind kind, bool inDoubt)
-    : std::runtime_error(description.toStdString())
-    , m_description(description)
+    : core::Error(description)
     , m_kind(kind)
     , m_inDoubt(inDoubt)
 {

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "core/error.h"
+
 #include <QString>
-#include <stdexcept>
 
 namespace db {
 
@@ -19,18 +20,16 @@ namespace db {
 //    has given the connection up as well.
 //  - NotConnected: the connection could not be opened (or opened again).
 // inDoubt marks a commit whose answer never came: the server may have committed.
-class DbError : public std::runtime_error
+class DbError : public core::Error
 {
 public:
     enum class Kind { Command, ConnectionLost, TimedOut, NotConnected };
 
     explicit DbError(const QString &description, Kind kind = Kind::Command, bool inDoubt = false);
-    QString description() const { return m_description; }
     Kind kind() const { return m_kind; }
     bool inDoubt() const { return m_inDoubt; }
 
 private:
-    QString m_description;
     Kind m_kind;
     bool m_inDoubt;
 };

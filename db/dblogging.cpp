@@ -1,4 +1,4 @@
-#include "dblogging.h"
+#include "db/dblogging.h"
 
 namespace db {
 Q_LOGGING_CATEGORY(lcDb, "norvane.db")

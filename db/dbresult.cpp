@@ -1,7 +1,7 @@
-#include "dbresult.h"
+#include "db/dbresult.h"
 
-#include "dberror.h"
-#include "generaldate.h"
+#include "db/dberror.h"
+#include "db/generaldate.h"
 
 namespace db {
 

@@ -1,7 +1,6 @@
-#include "embeddedclient.h"
+#include "db/embeddedclient.h"
 
-#include "dberror.h"
-
+#include "db/dberror.h"
 #include "labdb/session.h"
 
 namespace db {

@@ -1,4 +1,4 @@
-#include "generaldate.h"
+#include "db/generaldate.h"
 
 #include <QRegularExpression>
 

@@ -1,4 +1,4 @@
-#include "odbcdiagnostics.h"
+#include "db/odbcdiagnostics.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>

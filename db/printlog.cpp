@@ -1,5 +1,6 @@
 #include "db/printlog.h"
 
+#include "core/error.h"
 #include "db/commands.h"
 #include "db/dbclient.h"
 #include "db/dberror.h"
@@ -12,15 +13,10 @@
 
 #include <algorithm>
 #include <exception>
-#include <limits>
 
 namespace db {
 
 namespace {
-
-// The row count and the row index are 16-bit: a re-query of more rows than this
-// is an overflow, handled like every other failure of the log.
-constexpr qint64 kMaxRows = std::numeric_limits<qint16>::max();
 
 // One re-queried row: the nine columns the master and date calls take.
 MasterRow readRow(const DbResult &result)
@@ -93,12 +89,10 @@ LogOutcome SaveBarcodeLog(DbClient &connection, QString &Barcode, const std::fun
         logTransaction(connection, Barcode, processEvents);
         Barcode.clear();
         return {};
-    } catch (const DbError &e) {
-        outcome.reason = e.description();
-        if (e.inDoubt())
-            outcome.status = LogOutcome::Status::InDoubt;
     } catch (const std::exception &e) {
-        outcome.reason = QString::fromLocal8Bit(e.what());
+        outcome.reason = core::describe(e);
+        if (const auto *error = dynamic_cast<const DbError *>(&e); error && error->inDoubt())
+            outcome.status = LogOutcome::Status::InDoubt;
     }
     if (outcome.reason.isEmpty())
         outcome.reason = QStringLiteral("The database gave no reason.");
@@ -108,12 +102,9 @@ LogOutcome SaveBarcodeLog(DbClient &connection, QString &Barcode, const std::fun
     // began) leaves nothing more to undo here.
     try {
         connection.rollbackTrans();
-    } catch (const DbError &e) {
-        qCWarning(lcDb, "Print log of barcode \"%s\": the rollback failed as well: %s", qUtf8Printable(Barcode),
-                  qUtf8Printable(e.description()));
     } catch (const std::exception &e) {
         qCWarning(lcDb, "Print log of barcode \"%s\": the rollback failed as well: %s", qUtf8Printable(Barcode),
-                  e.what());
+                  qUtf8Printable(core::describe(e)));
     }
     if (outcome.status == LogOutcome::Status::InDoubt)
         qCWarning(lcDb, "Print log of barcode \"%s\" in doubt: the commit got no answer, the database may hold it: %s",

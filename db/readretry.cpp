@@ -1,8 +1,8 @@
-#include "readretry.h"
+#include "db/readretry.h"
 
-#include "dbclient.h"
-#include "dberror.h"
-#include "dblogging.h"
+#include "db/dbclient.h"
+#include "db/dberror.h"
+#include "db/dblogging.h"
 
 namespace db {
 

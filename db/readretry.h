@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dbresult.h"
+#include "db/dbresult.h"
 
 #include <QString>
 

@@ -1,9 +1,9 @@
-#include "sqlserverclient.h"
+#include "db/sqlserverclient.h"
 
-#include "connectionstring.h"
-#include "dberror.h"
-#include "dblogging.h"
-#include "odbcdiagnostics.h"
+#include "db/connectionstring.h"
+#include "db/dberror.h"
+#include "db/dblogging.h"
+#include "db/odbcdiagnostics.h"
 
 #include <QAtomicInt>
 #include <QElapsedTimer>

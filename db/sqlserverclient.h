@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dbclient.h"
+#include "db/dbclient.h"
 
 #include <QString>
 
@@ -48,6 +48,7 @@ public:
     SqlServerClient(const SqlServerClient &) = delete;
     SqlServerClient &operator=(const SqlServerClient &) = delete;
 
+    DriverDescription driverDescription() const override { return {m_driver, m_loginTimeoutSeconds}; }
     bool isOpen() const override;
     void open(const QString &connectionString) override;
     void openWithSettings(const ConnectionSettings &settings) override;

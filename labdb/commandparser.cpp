@@ -1,6 +1,6 @@
-#include "commandparser.h"
+#include "labdb/commandparser.h"
 
-#include "session.h"
+#include "labdb/session.h"
 
 #include <array>
 

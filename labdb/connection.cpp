@@ -1,6 +1,6 @@
-#include "connection.h"
+#include "labdb/connection.h"
 
-#include "session.h"
+#include "labdb/session.h"
 
 #include <QFileInfo>
 #include <QSqlError>

@@ -1,8 +1,8 @@
-#include "labdatabase.h"
+#include "labdb/labdatabase.h"
 
-#include "connection.h"
-#include "sampledata.h"
-#include "session.h"
+#include "labdb/connection.h"
+#include "labdb/sampledata.h"
+#include "labdb/session.h"
 
 #include <QDate>
 #include <QDir>

@@ -1,7 +1,7 @@
-#include "printlog.h"
+#include "labdb/printlog.h"
 
-#include "connection.h"
-#include "session.h"
+#include "labdb/connection.h"
+#include "labdb/session.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

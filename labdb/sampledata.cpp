@@ -1,6 +1,6 @@
-#include "sampledata.h"
+#include "labdb/sampledata.h"
 
-#include "samplewriter.h"
+#include "labdb/samplewriter.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>

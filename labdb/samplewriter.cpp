@@ -1,7 +1,7 @@
-#include "samplewriter.h"
+#include "labdb/samplewriter.h"
 
-#include "connection.h"
-#include "session.h"
+#include "labdb/connection.h"
+#include "labdb/session.h"
 
 #include <QSqlError>
 

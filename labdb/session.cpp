@@ -1,7 +1,7 @@
-#include "session.h"
+#include "labdb/session.h"
 
-#include "commandparser.h"
-#include "connection.h"
+#include "labdb/commandparser.h"
+#include "labdb/connection.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -210,16 +210,13 @@ Outcome Session::Private::serverDate(const QString &alias) const
 }
 
 Session::Session(const QString &databasePath)
-    : d(new Private(databasePath))
+    : d(std::make_unique<Private>(databasePath))
 {
 }
 
-Session::~Session()
-{
-    // Closing the connection rolls back a transaction still open, as a server
-    // does when its client goes away.
-    delete d;
-}
+// Closing the connection (with d) rolls back a transaction still open, as a
+// server does when its client goes away.
+Session::~Session() = default;
 
 Outcome Session::execute(const QString &commandText)
 {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVariant>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 
 namespace labdb {
@@ -66,7 +67,7 @@ public:
 
 private:
     struct Private;
-    Private *d;
+    std::unique_ptr<Private> d;
 };
 
 } // namespace labdb

@@ -1,9 +1,9 @@
 #include "report/modmain.h"
 
+#include "label/labelerror.h"
+#include "label/labellogging.h"
+#include "output/labeloutput.h"
 #include "report/reportapplication.h"
-#include "report/reporterror.h"
-#include "report/reportlogging.h"
-#include "report/reportoutput.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,30 +11,27 @@
 
 namespace report {
 
-namespace {
+using label::LabelError;
+using label::lcPrint;
 
-std::unique_ptr<Report> g_currentReport;
-ReportViewer g_viewer;
-
-} // namespace
-
-std::unique_ptr<Report> &CurrentReport()
+modMain::modMain(output::LabelOutput &output, QString labelTemplate)
+    : m_output(output)
+    , m_labelTemplate(std::move(labelTemplate))
 {
-    return g_currentReport;
 }
 
-void OpenReport(QString ReportPath, const QVariantList &ParameterValues)
+void modMain::OpenReport(QString ReportPath, const QVariantList &ParameterValues)
 {
     const qsizetype highestIndex = ParameterValues.size() - 1;
-    g_currentReport.reset();
+    m_currentReport.reset();
     {
-        const ReportApplication reportApp;
-        g_currentReport = reportApp.openReport(ReportPath, ReportApplication::OpenFresh);
+        const ReportApplication reportApp(m_output);
+        m_currentReport = reportApp.openReport(ReportPath, ReportApplication::OpenFresh);
     }
-    g_currentReport->setReportTitle(QStringLiteral("Barcode Label Printing"));
+    m_currentReport->setReportTitle(QStringLiteral("Barcode Label Printing"));
     if (highestIndex >= 0) {
         qsizetype position = 0;
-        for (ParameterField &field : g_currentReport->parameterFields()) {
+        for (ParameterField &field : m_currentReport->parameterFields()) {
             if (position > highestIndex)
                 break;
             field.setCurrentValue(ParameterValues.at(position));
@@ -43,34 +40,38 @@ void OpenReport(QString ReportPath, const QVariantList &ParameterValues)
     }
 }
 
-void setReportViewer(ReportViewer viewer)
+void modMain::setReportViewer(ReportViewer viewer)
 {
-    g_viewer = std::move(viewer);
+    m_viewer = std::move(viewer);
 }
 
-void ShowReport(bool ShowGroupTree, const QString &Caption, bool DirectPrint)
+output::PrintedJob modMain::ShowReport(bool ShowGroupTree, const QString &Caption, bool DirectPrint)
 {
-    if (!g_currentReport)
-        throw ReportError(QStringLiteral("There is no open report to show or print."));
+    if (!m_currentReport)
+        throw LabelError(QStringLiteral("There is no open report to show or print."));
     if (DirectPrint) {
-        g_currentReport->setParameterPrompting(false);
-        g_currentReport->printOut(false);
-        g_currentReport.reset();
-        return;
+        m_currentReport->setParameterPrompting(false);
+        const output::PrintedJob job = m_currentReport->printOut(false);
+        m_currentReport.reset();
+        return job;
     }
     // Viewing path: the viewer window loads CurrentReport and releases it when it closes.
-    if (!g_viewer)
-        throw ReportError(QStringLiteral("The report viewer is not available in this program."));
-    g_viewer(ShowGroupTree, Caption);
+    if (!m_viewer)
+        throw LabelError(QStringLiteral("The report viewer is not available in this program."));
+    m_viewer(ShowGroupTree, Caption);
+    return {};
 }
 
-void printLabelCopies(const QString &TemplatePath, const QVariantList &Values, qint16 Copies)
+QList<output::PrintedJob> modMain::printLabelCopies(const QString &TemplatePath, const QVariantList &Values,
+                                                    qint16 Copies)
 {
-    const ReportOutput::Batch batch; // one printer lookup for all the copies
+    const output::LabelOutput::Batch batch(m_output); // one printer lookup for all the copies
+    QList<output::PrintedJob> jobs;
     for (int copy = 1; copy <= Copies; ++copy) {
         OpenReport(TemplatePath, Values);
-        ShowReport(false, QStringLiteral("Print Barcode Sticker"), true);
+        jobs.append(ShowReport(false, QStringLiteral("Print Barcode Sticker"), true));
     }
+    return jobs;
 }
 
 QString labelTemplatePath()
@@ -89,17 +90,18 @@ QString labelTemplatePath()
     return besideProgram;
 }
 
-void PrintBarcodeLabel(const QString &Barcode, const QString &PatientName, const QString &HospNum,
-                       const QString &Instrument, const QString &Transdate, const QString &RoomID,
-                       const QString &AgeSex, const qint16 &Copies)
+QList<output::PrintedJob> modMain::PrintBarcodeLabel(const QString &Barcode, const QString &PatientName,
+                                                     const QString &HospNum, const QString &Instrument,
+                                                     const QString &Transdate, const QString &RoomID,
+                                                     const QString &AgeSex, const qint16 &Copies)
 {
     const qint16 copies = Copies; // read once: the caller's variable may change during the job
     if (copies < 1)
-        return;
+        return {};
     const QVariantList values{Barcode, PatientName, HospNum, Instrument, Transdate, RoomID, AgeSex};
     try {
-        printLabelCopies(labelTemplatePath(), values, copies);
-    } catch (const ReportError &e) {
+        return printLabelCopies(m_labelTemplate.isEmpty() ? labelTemplatePath() : m_labelTemplate, values, copies);
+    } catch (const LabelError &e) {
         // The failure goes on to the print run; the IT staff find it in the log.
         qCWarning(lcPrint, "The stickers of barcode \"%s\" could not be printed: %s", qUtf8Printable(Barcode),
                   qUtf8Printable(e.description()));

@@ -1,6 +1,6 @@
 #include "report/parameterfield.h"
 
-#include "report/reporterror.h"
+#include "label/labelerror.h"
 
 namespace report {
 
@@ -13,8 +13,8 @@ ParameterField::ParameterField(const QString &name, const QString &defaultValue)
 void ParameterField::setCurrentValue(const QVariant &value)
 {
     if (!value.isNull() && !value.canConvert<QString>())
-        throw ReportError(QStringLiteral("The parameter field \"%1\" cannot take a value of type %2.")
-                              .arg(m_name, QString::fromLatin1(value.typeName())));
+        throw label::LabelError(QStringLiteral("The parameter field \"%1\" cannot take a value of type %2.")
+                                    .arg(m_name, QString::fromLatin1(value.typeName())));
     m_value = value.isNull() ? QString() : value.toString();
     m_hasValue = true;
 }

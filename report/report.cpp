@@ -1,27 +1,38 @@
 #include "report/report.h"
 
-#include "report/reporterror.h"
-#include "report/reportoutput.h"
+#include "label/labelerror.h"
+#include "output/labeloutput.h"
 
 namespace report {
 
-Report::Report(LabelTemplate labelTemplate)
+Report::Report(label::LabelTemplate labelTemplate, output::LabelOutput &output)
     : m_template(std::move(labelTemplate))
+    , m_output(&output)
 {
-    for (const LabelTemplate::Field &f : m_template.fields)
+    for (const label::LabelTemplate::Field &f : m_template.fields)
         m_fields.append(ParameterField(f.name, f.defaultValue));
 }
 
-void Report::printOut(bool promptUser) const
+output::PrintedJob Report::printOut(bool promptUser) const
 {
     if (promptUser)
-        throw ReportError(QStringLiteral("This report engine prints without asking: a print dialog is not available."));
-    ReportOutput::print(*this);
+        throw label::LabelError(
+            QStringLiteral("This report engine prints without asking: a print dialog is not available."));
+    return m_output->print(asLabel());
 }
 
 QString Report::fieldValue(int index) const
 {
     return index >= 0 && index < m_fields.size() ? m_fields.at(index).value() : QString();
+}
+
+label::Label Report::asLabel() const
+{
+    QStringList values;
+    values.reserve(m_fields.size());
+    for (const ParameterField &field : m_fields)
+        values.append(field.value());
+    return label::Label{m_template, values, m_title};
 }
 
 } // namespace report

@@ -2,11 +2,10 @@
 // write the PDF) and of the raw render alone. Target: well under 5 ms per copy, so the
 // program never holds back a thermal printer (about 185 ms per 25 mm label at 6 ips).
 
-#include "../benchstats.h"
-
-#include "report/labelrenderer.h"
+#include "bench/benchstats.h"
+#include "label/labelrenderer.h"
+#include "output/labeloutput.h"
 #include "report/modmain.h"
-#include "report/reportoutput.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -27,7 +26,8 @@ int main(int argc, char *argv[])
         QStringLiteral("HEMATOLOGY"), QStringLiteral("12/10/2026 8:15:00 AM"),   QStringLiteral("ER-3"),
         QStringLiteral("45/F")};
     QTemporaryDir dir;
-    report::ReportOutput::setPrintToDirectory(dir.path());
+    output::LabelOutput labelOutput({dir.path(), {}});
+    report::modMain labels(labelOutput);
 
     auto time = [&](auto &&work) {
         QList<double> samples;
@@ -42,20 +42,20 @@ int main(int argc, char *argv[])
         return bench::summarize(samples);
     };
 
-    const bench::Stats copy = time([&] { report::printLabelCopies(templatePath, values, 1); });
+    const bench::Stats copy = time([&] { labels.printLabelCopies(templatePath, values, 1); });
 
-    const bench::Stats open = time([&] { report::OpenReport(templatePath, values); });
-    const bench::Stats pdf = time([&] { report::ReportOutput::print(*report::CurrentReport()); });
-    const report::Report &rep = *report::CurrentReport();
+    const bench::Stats open = time([&] { labels.OpenReport(templatePath, values); });
+    const bench::Stats pdf = time([&] { labelOutput.print(labels.CurrentReport()->asLabel()); });
+    const label::Label rep = labels.CurrentReport()->asLabel();
     QImage image(QSize(406, 203), QImage::Format_RGB32);
     const bench::Stats render203 = time([&] {
         QPainter painter(&image);
-        report::render(painter, rep, 203);
+        label::render(painter, rep, 203);
     });
     QImage image300(QSize(600, 300), QImage::Format_RGB32);
     const bench::Stats render300 = time([&] {
         QPainter painter(&image300);
-        report::render(painter, rep, 300);
+        label::render(painter, rep, 300);
     });
 
     bench::print(out, QStringLiteral("label copy: open, fill, render, write PDF"), copy);

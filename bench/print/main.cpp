@@ -11,13 +11,12 @@
 //
 //   bench_print [runs]     (default 3 runs of 20 copies per path; medians shown)
 
-#include "../benchstats.h"
+#include "bench/benchstats.h"
 #include "common/privatecups.h"
-
-#include "report/labelrenderer.h"
+#include "label/labelrenderer.h"
+#include "output/labeloutput.h"
 #include "report/modmain.h"
 #include "report/report.h"
-#include "report/reportoutput.h"
 
 #include <QGuiApplication>
 #include <QMarginsF>
@@ -87,17 +86,17 @@ bool sendRaw(const char *queue, const QByteArray &bytes)
 // The way stickers went before: a page through Qt's printing (PDF to CUPS, which runs
 // it through Ghostscript into the driver's raster), one job per copy at 203 dpi. Still
 // the path of queues whose driver takes neither raster nor raw bytes.
-void printThroughQt(const report::Report &rep, const QString &queue)
+void printThroughQt(const label::Label &rep, const QString &queue)
 {
     QPrinter printer(QPrinterInfo::printerInfo(queue), QPrinter::HighResolution);
     printer.setResolution(203);
     printer.setFullPage(true);
-    const report::LabelTemplate &t = rep.labelTemplate();
+    const label::LabelTemplate &t = rep.labelTemplate;
     printer.setPageLayout(
         QPageLayout(QPageSize(QSizeF(t.width, t.height), QPageSize::Millimeter, QString(), QPageSize::ExactMatch),
                     QPageLayout::Portrait, QMarginsF()));
     printer.setDocName(QStringLiteral("Barcode Label Printing"));
-    const report::LabelRenderer renderer(rep, printer.resolution());
+    const label::LabelRenderer renderer(rep, printer.resolution());
     QPainter painter(&printer);
     renderer.paintDots(painter);
 }
@@ -133,6 +132,12 @@ int main(int argc, char *argv[])
         QStringLiteral("HEMATOLOGY"), QStringLiteral("12/10/2026 8:15:00 AM"),   QStringLiteral("ER-3"),
         QStringLiteral("45/F")};
     auto makeDefault = [&](const QString &queue) { return cups.run(QStringLiteral("lpadmin"), {"-d", queue}, error); };
+    // The program's label output as it is set up for each kind of queue: nothing said
+    // of a raw printer, or a ZPL printer at 203 dpi behind the raw queue.
+    output::LabelOutput driverOutput;
+    report::modMain driverLabels(driverOutput);
+    output::LabelOutput rawOutput({QString(), {QStringLiteral("ZPL"), 203}});
+    report::modMain rawLabels(rawOutput);
 
     struct Path
     {
@@ -146,21 +151,15 @@ int main(int argc, char *argv[])
     QList<Path> paths{
         {QStringLiteral("Norvane, driver queue (CUPS raster)"),
          &driverSink,
-         [&] {
-             report::ReportOutput::setRawPrinter({});
-             return makeDefault(QStringLiteral("LabelZPL"));
-         },
-         [&] { report::printLabelCopies(templatePath, values, kCopies); },
+         [&] { return makeDefault(QStringLiteral("LabelZPL")); },
+         [&] { driverLabels.printLabelCopies(templatePath, values, kCopies); },
          {},
          {},
          {}},
         {QStringLiteral("Norvane, raw queue (ZPL)"),
          &rawSink,
-         [&] {
-             report::ReportOutput::setRawPrinter({QStringLiteral("ZPL"), 203});
-             return makeDefault(QStringLiteral("LabelRaw"));
-         },
-         [&] { report::printLabelCopies(templatePath, values, kCopies); },
+         [&] { return makeDefault(QStringLiteral("LabelRaw")); },
+         [&] { rawLabels.printLabelCopies(templatePath, values, kCopies); },
          {},
          {},
          {}},
@@ -179,9 +178,9 @@ int main(int argc, char *argv[])
          [&] { return makeDefault(QStringLiteral("LabelZPL")); },
          [&] {
              for (int i = 0; i < kCopies; ++i) {
-                 report::OpenReport(templatePath, values);
-                 printThroughQt(*report::CurrentReport(), QStringLiteral("LabelZPL"));
-                 report::CurrentReport().reset();
+                 driverLabels.OpenReport(templatePath, values);
+                 printThroughQt(driverLabels.CurrentReport()->asLabel(), QStringLiteral("LabelZPL"));
+                 driverLabels.CurrentReport().reset();
              }
          },
          {},
@@ -191,7 +190,7 @@ int main(int argc, char *argv[])
 
     // Warm-up: fonts, Zint, the scheduler's first filter start; also the floor's bytes.
     paths[0].prepare();
-    report::printLabelCopies(templatePath, values, 1);
+    driverLabels.printLabelCopies(templatePath, values, 1);
     if (!driverSink.waitForJobs(1, 60000)) {
         out << "bench_print: the warm-up sticker never reached the printer\n" << cups.errorLog() << Qt::endl;
         return 1;

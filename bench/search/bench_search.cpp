@@ -6,11 +6,15 @@
 //   bench_search [runs]     (default 25; the 32,767-row case runs 5 times)
 // Runs without a display when QT_QPA_PLATFORM=offscreen is set.
 #include "bench/benchstats.h"
+#include "counter/patientsearch.h"
+#include "counter/printrun.h"
 #include "db/commands.h"
 #include "db/dbconnection.h"
 #include "db/embeddedclient.h"
 #include "labdb/labdatabase.h"
 #include "labdb/sampledata.h"
+#include "output/labeloutput.h"
+#include "report/modmain.h"
 #include "support/bulkchargeslip.h"
 #include "ui/main/frmnorvane.h"
 #include "widgets/messagebox.h"
@@ -60,7 +64,11 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "unexpected message: %s\n", qPrintable(text));
     });
 
-    ui::frmNorvane window;
+    output::LabelOutput labelOutput;
+    report::modMain labels(labelOutput);
+    counter::PatientSearch search(db::DbConnection());
+    counter::PrintRun printRun(db::DbConnection(), labels);
+    ui::frmNorvane window(search, printRun);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;

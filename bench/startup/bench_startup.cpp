@@ -8,10 +8,14 @@
 // so libraries are loaded and the pictures decoded every time. Runs without a
 // display when QT_QPA_PLATFORM=offscreen is set; under Xvfb with xcb otherwise.
 #include "bench/benchstats.h"
+#include "counter/patientsearch.h"
+#include "counter/printrun.h"
 #include "db/dbconnection.h"
 #include "db/embeddedclient.h"
 #include "labdb/labdatabase.h"
 #include "labdb/sampledata.h"
+#include "output/labeloutput.h"
+#include "report/modmain.h"
 #include "ui/main/frmnorvane.h"
 #include "widgets/messagebox.h"
 #include "widgets/vklistbox.h"
@@ -73,7 +77,11 @@ int child(int argc, char **argv, const QString &databasePath)
         std::fprintf(stderr, "unexpected message: %s\n", qPrintable(text));
     });
 
-    ui::frmNorvane window;
+    output::LabelOutput labelOutput;
+    report::modMain labels(labelOutput);
+    counter::PatientSearch search(db::DbConnection());
+    counter::PrintRun printRun(db::DbConnection(), labels);
+    ui::frmNorvane window(search, printRun);
     FirstPaint watch;
     window.installEventFilter(&watch);
     window.show();

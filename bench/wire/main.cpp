@@ -7,13 +7,16 @@
 //
 //   bench_wire [runs]     (default 200 runs for 10 exams, a quarter of that for 200)
 
-#include "../benchstats.h"
-
+#include "bench/benchstats.h"
+#include "counter/patientsearch.h"
+#include "counter/printrun.h"
 #include "db/commands.h"
 #include "db/dbconnection.h"
 #include "db/sqlserverclient.h"
 #include "labdb/labdatabase.h"
 #include "labdb/sampledata.h"
+#include "output/labeloutput.h"
+#include "report/modmain.h"
 #include "support/bulkchargeslip.h"
 #include "ui/main/frmnorvane.h"
 #include "widgets/messagebox.h"
@@ -121,7 +124,11 @@ int main(int argc, char *argv[])
 
     widgets::setMessageBoxHandler(
         [](const QString &text, const QString &) { qFatal("message box: %s", qPrintable(text)); });
-    ui::frmNorvane window;
+    output::LabelOutput labelOutput;
+    report::modMain labels(labelOutput);
+    counter::PatientSearch search(db::DbConnection());
+    counter::PrintRun printRun(db::DbConnection(), labels);
+    ui::frmNorvane window(search, printRun);
     window.show();
     if (!QTest::qWaitForWindowActive(&window))
         qFatal("the main window did not become active");

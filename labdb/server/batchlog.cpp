@@ -1,4 +1,4 @@
-#include "batchlog.h"
+#include "labdb/server/batchlog.h"
 
 #include <QDateTime>
 #include <QMutexLocker>

@@ -1,10 +1,10 @@
-#include "connectionthread.h"
+#include "labdb/server/connectionthread.h"
 
-#include "batchlog.h"
-#include "serverconfig.h"
-#include "tdsconnection.h"
-#include "tdsmessagereader.h"
-#include "tdsprotocolerror.h"
+#include "labdb/server/batchlog.h"
+#include "labdb/server/serverconfig.h"
+#include "labdb/server/tdsconnection.h"
+#include "labdb/server/tdsmessagereader.h"
+#include "labdb/server/tdsprotocolerror.h"
 
 #include <QTcpSocket>
 

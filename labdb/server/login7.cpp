@@ -1,6 +1,6 @@
-#include "login7.h"
+#include "labdb/server/login7.h"
 
-#include "tdsprotocolerror.h"
+#include "labdb/server/tdsprotocolerror.h"
 
 #include <QtEndian>
 

@@ -2,7 +2,7 @@
 // protocol (MS-TDS 7.4) on a loopback port, for the end-to-end tests and for
 // running Norvane without a SQL Server. See README.md, "Running against labdb-server".
 
-#include "tdsserver.h"
+#include "labdb/server/tdsserver.h"
 
 #include "labdb/labdatabase.h"
 #include "labdb/session.h"

@@ -1,9 +1,8 @@
-#include "tdsconnection.h"
+#include "labdb/server/tdsconnection.h"
 
-#include "batchlog.h"
-#include "login7.h"
-#include "tdsprotocolerror.h"
-
+#include "labdb/server/batchlog.h"
+#include "labdb/server/login7.h"
+#include "labdb/server/tdsprotocolerror.h"
 #include "labdb/session.h"
 
 #include <QRegularExpression>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "serverconfig.h"
-#include "tdsmessagereader.h"
-#include "tdstokenwriter.h"
+#include "labdb/server/serverconfig.h"
+#include "labdb/server/tdsmessagereader.h"
+#include "labdb/server/tdstokenwriter.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
-#include "tdsmessagereader.h"
+#include "labdb/server/tdsmessagereader.h"
 
-#include "tdsprotocolerror.h"
+#include "labdb/server/tdsprotocolerror.h"
 
 #include <QtEndian>
 

@@ -1,6 +1,6 @@
-#include "tdsserver.h"
+#include "labdb/server/tdsserver.h"
 
-#include "connectionthread.h"
+#include "labdb/server/connectionthread.h"
 
 namespace labdb::tds {
 

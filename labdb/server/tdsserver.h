@@ -1,7 +1,7 @@
 #pragma once
 
-#include "batchlog.h"
-#include "serverconfig.h"
+#include "labdb/server/batchlog.h"
+#include "labdb/server/serverconfig.h"
 
 #include <QList>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "tdstokenwriter.h"
+#include "labdb/server/tdstokenwriter.h"
 
 #include <QDateTime>
 #include <QtEndian>

@@ -1,10 +1,9 @@
 #include "app/modconnect.h"
-#include "app/settingsstore.h"
 #include "app/showmodal.h"
-
 #include "common/loopback.h"
 #include "db/dberror.h"
 #include "db/sqlserverclient.h"
+#include "settings/settingsstore.h"
 #include "widgets/messagebox.h"
 
 #include <QDir>
@@ -20,6 +19,7 @@
 #include <QWidget>
 
 using namespace app;
+using settings::SettingsStore;
 namespace mc = app::modConnect;
 
 using SettingsMap = QMap<QString, QString>;

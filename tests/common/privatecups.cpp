@@ -1,4 +1,4 @@
-#include "privatecups.h"
+#include "common/privatecups.h"
 
 #include <QDir>
 #include <QFile>

@@ -8,21 +8,20 @@
 // The bytes are decoded back to the label's dots (the ~DG or ^GFA graphic, or the PWG
 // raster) and read with a barcode reader (zbarimg).
 
+#include "common/mainwindow.h"
 #include "common/privatecups.h"
+#include "common/windowcontrols.h"
 #include "common/zbar.h"
 #include "common/zpldecoder.h"
-
-#include "common/windowcontrols.h"
-#include "db/dbconnection.h"
 #include "db/embeddedclient.h"
 #include "labdb/labdatabase.h"
 #include "labdb/printlog.h"
-#include "report/cupsqueue.h"
-#include "report/labeldots.h"
-#include "report/labelrenderer.h"
+#include "label/labeldots.h"
+#include "label/labelerror.h"
+#include "label/labelrenderer.h"
+#include "output/cupsprintsystem.h"
+#include "output/labeloutput.h"
 #include "report/modmain.h"
-#include "report/reporterror.h"
-#include "report/reportoutput.h"
 #include "ui/main/frmnorvane.h"
 #include "widgets/messagebox.h"
 #include "widgets/vkcommand.h"
@@ -40,7 +39,9 @@
 #include <cups/cups.h>
 #include <cups/raster.h>
 
-using namespace report;
+using namespace label;
+using namespace output;
+using report::modMain;
 using testsupport::LabelSink;
 using testsupport::PrivateCups;
 
@@ -192,8 +193,6 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        CurrentReport().reset();
-        ReportOutput::setRawPrinter({});
         QString error;
         for (const QString &queue : {kDriverQueue, kRawQueue}) {
             m_cups.run(QStringLiteral("cupsenable"), {queue}, error);
@@ -225,7 +224,8 @@ private Q_SLOTS:
         QFETCH(int, input);
         QFETCH(int, dotsPerInch);
         makeDefault(queue);
-        const std::optional<CupsQueue> found = CupsQueue::defaultQueue();
+        CupsPrintSystem cups;
+        const std::optional<CupsQueue> found = cups.defaultQueue();
         QVERIFY(found);
         QCOMPARE(found->name, queue);
         QCOMPARE(int(found->input), input);
@@ -249,8 +249,9 @@ private Q_SLOTS:
         QFETCH(QString, queue);
         QFETCH(QString, language);
         makeDefault(queue);
-        ReportOutput::setRawPrinter({language, 0});
-        QCOMPARE(ReportOutput::printerProblem(), QString());
+        LabelOutput output({QString(), {language, 0}});
+        modMain labels(output);
+        QCOMPARE(output.printerProblem(), QString());
 
         // Two exams, two copies each: four jobs of one sticker, in order.
         const QStringList barcodes{QStringLiteral("T1000001C"), QStringLiteral("2412100042")};
@@ -259,9 +260,9 @@ private Q_SLOTS:
         const int before = sink.jobCount();
         QList<LabelDots> expected;
         for (const QString &barcode : barcodes) {
-            OpenReport(shippedTemplate(), values(barcode));
-            expected << LabelDots::fromImage(LabelRenderer(*CurrentReport(), 203).toImage(true));
-            printLabelCopies(shippedTemplate(), values(barcode), copies);
+            labels.OpenReport(shippedTemplate(), values(barcode));
+            expected << LabelDots::fromImage(LabelRenderer(labels.CurrentReport()->asLabel(), 203).toImage(true));
+            labels.printLabelCopies(shippedTemplate(), values(barcode), copies);
         }
         const int count = int(barcodes.size()) * copies;
         QVERIFY2(sink.waitForJobs(before + count, 60000),
@@ -329,20 +330,21 @@ private Q_SLOTS:
         QFETCH(QString, command);
         QFETCH(QString, message);
         makeDefault(queue);
-        ReportOutput::setRawPrinter({language, dotsPerInch});
+        LabelOutput output({QString(), {language, dotsPerInch}});
+        modMain labels(output);
         QString error;
         if (!command.isEmpty())
             QVERIFY2(m_cups.run(command, {queue}, error), qPrintable(error));
         const int jobsBefore = jobsOnScheduler(queue);
         const int bytesBefore = sinkOf(queue).jobCount();
 
-        const QString problem = ReportOutput::printerProblem();
+        const QString problem = output.printerProblem();
         QVERIFY2(problem.contains(message) && problem.contains(queue), qPrintable(problem));
         // The label job refuses it as well, with the same words, before making a job.
         try {
-            printLabelCopies(shippedTemplate(), values(QStringLiteral("T1000001C")), 2);
+            labels.printLabelCopies(shippedTemplate(), values(QStringLiteral("T1000001C")), 2);
             QFAIL("the sticker was printed");
-        } catch (const ReportError &e) {
+        } catch (const LabelError &e) {
             QCOMPARE(e.description(), problem);
         }
         QCOMPARE(jobsOnScheduler(queue), jobsBefore);
@@ -369,9 +371,8 @@ private Q_SLOTS:
         QFETCH(QString, message);
         const QString database = m_work.filePath(QStringLiteral("laboratory.sqlite"));
         labdb::createDemoDatabase(database);
-        auto client = std::make_unique<db::EmbeddedClient>(database);
-        client->open(QString());
-        db::installConnection(std::move(client));
+        db::EmbeddedClient client(database);
+        client.open(QString());
         QStringList messages;
         widgets::setMessageBoxHandler([&messages](const QString &text, const QString &) { messages << text; });
         makeDefault(queue);
@@ -380,7 +381,8 @@ private Q_SLOTS:
             QVERIFY2(m_cups.run(command, {queue}, error), qPrintable(error));
         const int jobsBefore = jobsOnScheduler(queue);
 
-        ui::frmNorvane window;
+        testsupport::MainWindow mainWindow(client);
+        ui::frmNorvane &window = mainWindow.window;
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         auto *number = testsupport::control<widgets::vkTextBox>(&window, "txtNumber");
@@ -404,11 +406,10 @@ private Q_SLOTS:
     {
         // --print-to: stopped or not, the printer is not the destination.
         makeDefault(kRawQueue);
-        ReportOutput::setPrintToDirectory(m_work.path());
-        const QString problem = ReportOutput::printerProblem();
-        ReportOutput::setPrintToDirectory(QString());
-        QCOMPARE(problem, QString());
-        QVERIFY(!ReportOutput::printerProblem().isEmpty());
+        LabelOutput toFiles({m_work.path(), {}});
+        QCOMPARE(toFiles.printerProblem(), QString());
+        LabelOutput toPrinter;
+        QVERIFY(!toPrinter.printerProblem().isEmpty());
     }
 };
 

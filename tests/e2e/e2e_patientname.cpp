@@ -7,6 +7,11 @@
 // alignment and size. Run on the display norvane runs on, the picture is what
 // the window shows for that caption; the end-to-end test compares it with the
 // same region of a screenshot of the real program.
+#include "counter/patientsearch.h"
+#include "counter/printrun.h"
+#include "db/embeddedclient.h"
+#include "output/labeloutput.h"
+#include "report/modmain.h"
 #include "ui/main/frmnorvane.h"
 #include "ui/main/patientnamelabel.h"
 
@@ -23,7 +28,12 @@ int main(int argc, char *argv[])
         err << "usage: e2e_patientname CAPTION FILE.png\n";
         return 2;
     }
-    ui::frmNorvane window;
+    db::EmbeddedClient noDatabase{QString()}; // never opened: nothing is searched
+    output::LabelOutput labelOutput;
+    report::modMain labels(labelOutput);
+    counter::PatientSearch search(noDatabase);
+    counter::PrintRun printRun(noDatabase, labels);
+    ui::frmNorvane window(search, printRun);
     auto *label = window.findChild<ui::PatientNameLabel *>(QStringLiteral("lblPatientName"));
     if (!label) {
         err << "e2e_patientname: the main window has no lblPatientName\n";

@@ -1,6 +1,7 @@
 // The on-screen keypad: its layout, and how the main window opens it, types
 // its keys into the number box and keeps them when it closes.
 
+#include "common/mainwindow.h"
 #include "db/dbconnection.h"
 #include "db/embeddedclient.h"
 #include "labdb/labdatabase.h"
@@ -100,7 +101,8 @@ class tst_Keyboard : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    std::unique_ptr<ui::frmNorvane> m_window;
+    std::unique_ptr<testsupport::MainWindow> m_main;
+    ui::frmNorvane *m_window = nullptr;
     QStringList m_messages;
 
     vkTextBox *txtNumber() const { return m_window->findChild<vkTextBox *>(QStringLiteral("txtNumber")); }
@@ -159,12 +161,13 @@ private Q_SLOTS:
     void init()
     {
         m_messages.clear();
-        m_window = std::make_unique<ui::frmNorvane>();
+        m_main = std::make_unique<testsupport::MainWindow>(db::DbConnection());
+        m_window = &m_main->window;
         m_window->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
     }
 
-    void cleanup() { m_window.reset(); }
+    void cleanup() { m_main.reset(); }
 
     void layout()
     {
@@ -246,7 +249,7 @@ private Q_SLOTS:
         QVERIFY(clickKeyboard([&](frmKeyboard *k) {
             QVERIFY(k);
             modal = QApplication::activeModalWidget() == k && k->windowModality() == Qt::ApplicationModal;
-            mainBlocked = QApplication::activeModalWidget() != m_window.get();
+            mainBlocked = QApplication::activeModalWidget() != m_window;
             // The typed text stays in sight: the number box is on the screen and
             // the keypad (its title bar included) leaves it uncovered.
             const QRect screen = k->screen()->availableGeometry();
@@ -368,7 +371,7 @@ private Q_SLOTS:
         m_window->setWindowState(Qt::WindowNoState);
         m_window->setGeometry(QRect(QPoint(0, 0), screen));
         QTRY_COMPARE(m_window->size(), screen);
-        const QRect numberBox(txtNumber()->mapTo(m_window.get(), QPoint(0, 0)), txtNumber()->size());
+        const QRect numberBox(txtNumber()->mapTo(m_window, QPoint(0, 0)), txtNumber()->size());
         // The keypad with a title bar as tall as a large one.
         const QSize keypad(1221, 373 + 40);
         const QRect placed(frmKeyboard::placement(keypad, QRect(QPoint(0, 0), screen), numberBox), keypad);
@@ -455,7 +458,7 @@ private Q_SLOTS:
         QCOMPARE(m_window->focusWidget(), txtNumber());
         // Back to the main window (a window manager does this when the keypad closes).
         m_window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
         QCOMPARE(QApplication::focusWidget(), txtNumber());
         QVERIFY(frame("fraSearch")->isEnabled());
         QVERIFY(!frame("fraExams")->isEnabled());

@@ -1,7 +1,9 @@
 // The main window's look and its slideshow: the window at load, the tick and
 // the play/pause button, the centring of fraMain, and the places, stacking,
 // fonts and tab order where a slip is easy to make.
+#include "common/mainwindow.h"
 #include "common/windowcontrols.h"
+#include "db/embeddedclient.h"
 #include "ui/main/frmnorvane.h"
 #include "ui/main/imagebox.h"
 #include "ui/main/patientnamelabel.h"
@@ -61,7 +63,7 @@ private:
     template<typename T = QWidget>
     T *child(const char *name) const
     {
-        return testsupport::control<T>(m_window.get(), name);
+        return testsupport::control<T>(m_window, name);
     }
     QList<ui::ImageBox *> pictures() const;
     int visiblePicture() const; // index of the one picture shown; -1 if not exactly one
@@ -72,17 +74,20 @@ private:
     QImage playIcon() const { return rgb(QPixmap(QStringLiteral(":/assets/play.bmp"))); }
     QImage pauseIcon() const { return rgb(QPixmap(QStringLiteral(":/assets/pause.bmp"))); }
 
-    std::unique_ptr<ui::frmNorvane> m_window;
+    db::EmbeddedClient m_noDatabase{QString()}; // never opened: the layout asks nothing
+    std::unique_ptr<testsupport::MainWindow> m_main;
+    ui::frmNorvane *m_window = nullptr;
 };
 
 void tst_Layout::init()
 {
-    m_window = std::make_unique<ui::frmNorvane>();
+    m_main = std::make_unique<testsupport::MainWindow>(m_noDatabase);
+    m_window = &m_main->window;
 }
 
 void tst_Layout::cleanup()
 {
-    m_window.reset();
+    m_main.reset();
 }
 
 QList<ui::ImageBox *> tst_Layout::pictures() const
@@ -114,7 +119,7 @@ void tst_Layout::windowFillsTheScreenWithoutBorder()
     QVERIFY(flags.testFlag(Qt::FramelessWindowHint));
     QCOMPARE(flags & Qt::WindowType_Mask, Qt::Tool); // no taskbar button
     m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
     QVERIFY(m_window->windowState().testFlag(Qt::WindowMaximized));
     QCOMPARE(m_window->geometry(), m_window->screen()->geometry());
 }
@@ -148,7 +153,7 @@ void tst_Layout::ticksCycleThroughEveryPicture()
 void tst_Layout::clickPausesOnThePictureShownAndResumesFromIt()
 {
     m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
 
     clickPlayButton();
     QVERIFY(timer()->isActive());
@@ -192,7 +197,7 @@ void tst_Layout::centring()
     QFETCH(QSize, window);
     QFETCH(QPoint, expected);
     m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
     m_window->setWindowState(Qt::WindowNoState);
     m_window->resize(window);
     QTRY_COMPARE(m_window->size(), window);
@@ -212,7 +217,7 @@ void tst_Layout::centredOnFirstShow()
 {
     QCOMPARE(child("fraMain")->pos(), QPoint(12, 8)); // as laid out, until shown
     m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
     const QSize size = m_window->size();
     const QPoint expected(int(std::floor(size.width() / 2.0f - kFrameWidth / 2.0f + 0.5f)),
                           int(std::floor(size.height() / 2.0f - kFrameHeight / 2.0f + 0.5f)));
@@ -234,7 +239,7 @@ void tst_Layout::backgroundFillsTheWindow()
 {
     QFETCH(QSize, window);
     m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
     m_window->setWindowState(Qt::WindowNoState);
     m_window->resize(window);
     QTRY_COMPARE(m_window->size(), window);
@@ -286,7 +291,7 @@ void tst_Layout::patientNameReadWhole()
     QFETCH(QString, name);
     QFETCH(bool, whole);
     m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
     child("fraExams")->setEnabled(true); // as with a patient shown
     auto *label = child<ui::PatientNameLabel>("lblPatientName");
     label->setName(name);
@@ -332,7 +337,7 @@ void tst_Layout::patientNameReadWhole()
 void tst_Layout::examLineCutWithEllipsis()
 {
     m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
     auto *list = child<widgets::vkListBox>("lstExams");
     const QString fits = QStringLiteral("T1000001C [HEMATOLOGY] ");
     const QString wide = QStringLiteral("T1000001C [GLYCOSYLATED HEMOGLOBIN AND BLOOD TYPING PANEL, PEDIATRICS] ");
@@ -348,7 +353,7 @@ void tst_Layout::examLineCutWithEllipsis()
 void tst_Layout::printShowsItHoldsTheFocus()
 {
     m_window->show();
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
     child("fraExams")->setEnabled(true);
     auto *print = child("cmdGenerate");
     print->setEnabled(true);
@@ -395,7 +400,7 @@ void tst_Layout::placesInContainers()
     QFETCH(QString, container);
     QFETCH(QStringList, controls);
     m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
     QWidget *parent = child(qPrintable(container));
     const auto *frame = qobject_cast<widgets::vkFrame *>(parent);
     const int band = frame && !frame->caption().isEmpty() ? frame->captionHeight() : 0;
@@ -416,7 +421,7 @@ void tst_Layout::placesInContainers()
 void tst_Layout::playButtonDrawnOverItsBackdrop()
 {
     m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
     auto *frame = child("vkFrame1");
     const QRect button = child("imgButton")->geometry();
     QVERIFY(child("Shape1")->geometry().contains(button));

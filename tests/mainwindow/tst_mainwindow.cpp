@@ -1,7 +1,10 @@
+#include "common/mainwindow.h"
 #include "common/platformkeys.h"
 #include "common/windowcontrols.h"
+#include "counter/patientsearch.h"
+#include "counter/searchfailure.h"
+#include "counter/searchrules.h"
 #include "db/commands.h"
-#include "db/dbconnection.h"
 #include "db/dberror.h"
 #include "db/embeddedclient.h"
 #include "db/generaldate.h"
@@ -11,7 +14,6 @@
 #include "support/bulkchargeslip.h"
 #include "support/faultyembeddedclient.h"
 #include "ui/main/frmnorvane.h"
-#include "ui/main/searchfailure.h"
 #include "widgets/messagebox.h"
 #include "widgets/vkcheck.h"
 #include "widgets/vkcommand.h"
@@ -58,6 +60,23 @@ private:
     db::DbResult m_result;
 };
 
+// The window's client: every call goes to the client the test puts behind it, so that
+// one window can meet a failing client and then the laboratory database again.
+class ForwardingClient : public db::DbClient
+{
+public:
+    db::DbClient *target = nullptr;
+    bool isOpen() const override { return target->isOpen(); }
+    void open(const QString &connectionString) override { target->open(connectionString); }
+    void close() override { target->close(); }
+    void execute(const QString &command) override { target->execute(command); }
+    db::DbResult openStatic(const QString &command) override { return target->openStatic(command); }
+    db::DbResult openReadOnce(const QString &command) override { return target->openReadOnce(command); }
+    void beginTrans() override { target->beginTrans(); }
+    void commitTrans() override { target->commitTrans(); }
+    void rollbackTrans() override { target->rollbackTrans(); }
+};
+
 // A client whose every command fails with one description, as the driver gives it.
 class FailingClient : public CannedClient
 {
@@ -96,7 +115,8 @@ void typeKeys(QWidget *widget, const QString &text)
 
 } // namespace
 
-Q_DECLARE_METATYPE(ui::SearchFailureKind)
+Q_DECLARE_METATYPE(counter::SearchFailureKind)
+Q_DECLARE_METATYPE(counter::PatientSearch::Outcome::Status)
 
 class tst_MainWindow : public QObject
 {
@@ -107,6 +127,8 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
+    void searchWithoutWindow_data();
+    void searchWithoutWindow();
     void keyFilter_data();
     void keyFilter();
     void searchMode_data();
@@ -136,7 +158,7 @@ private:
     template<typename T>
     T *control(const char *name) const
     {
-        return testsupport::control<T>(m_window.get(), name);
+        return testsupport::control<T>(m_window, name);
     }
     vkTextBox *number() const { return control<vkTextBox>("txtNumber"); }
     vkListBox *exams() const { return control<vkListBox>("lstExams"); }
@@ -144,7 +166,10 @@ private:
     vkCommand *print() const { return control<vkCommand>("cmdGenerate"); }
     vkCommand *resetButton() const { return control<vkCommand>("cmdNew"); }
     void search(const QString &text);
+    // The window's client becomes a fresh embedded client on the test's database (m_client),
+    // or the given one.
     void useEmbedded();
+    void use(std::unique_ptr<db::DbClient> client);
     Rows query(const QString &number, int mode) const;
     void verifyAwaitingNumber(const QString &numberText = QString()) const;
     void verifyPatientShown(const QString &numberText, const Rows &rows) const;
@@ -154,7 +179,10 @@ private:
     QString m_overflowChargeslip;
     QString m_largestChargeslip;
     testsupport::FaultyEmbeddedClient *m_client = nullptr;
-    std::unique_ptr<ui::frmNorvane> m_window;
+    std::unique_ptr<db::DbClient> m_current; // behind m_forward
+    ForwardingClient m_forward;
+    std::unique_ptr<testsupport::MainWindow> m_main;
+    ui::frmNorvane *m_window = nullptr;
     QStringList m_messages;
     QStringList m_captions;
     std::function<void()> m_onMessage;
@@ -182,7 +210,13 @@ void tst_MainWindow::useEmbedded()
     auto client = std::make_unique<testsupport::FaultyEmbeddedClient>(m_path);
     client->open(QString());
     m_client = client.get();
-    db::installConnection(std::move(client));
+    use(std::move(client));
+}
+
+void tst_MainWindow::use(std::unique_ptr<db::DbClient> client)
+{
+    m_forward.target = client.get();
+    m_current = std::move(client);
 }
 
 void tst_MainWindow::init()
@@ -192,14 +226,15 @@ void tst_MainWindow::init()
     m_onMessage = nullptr;
     m_client->clearFaults();
     m_client->clearJournal();
-    m_window = std::make_unique<ui::frmNorvane>();
+    m_main = std::make_unique<testsupport::MainWindow>(m_forward);
+    m_window = &m_main->window;
     m_window->show();
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
 }
 
 void tst_MainWindow::cleanup()
 {
-    m_window.reset();
+    m_main.reset();
 }
 
 void tst_MainWindow::search(const QString &text)
@@ -238,32 +273,91 @@ void tst_MainWindow::verifyPatientShown(const QString &numberText, const Rows &r
     QCOMPARE(number()->text(), numberText);
     QCOMPARE(control<vkTextBox>("txtCopies")->text(), QStringLiteral("1"));
     QCOMPARE(control<vkLabel>("lblPatientName")->caption(), rows.text(0, "PatientName"));
-    QCOMPARE(m_window->patientName(), rows.text(0, "PatientName"));
-    QCOMPARE(m_window->hospNum(), rows.text(0, "HospNum"));
-    QCOMPARE(m_window->transdate(), rows.text(0, "Transdate"));
-    QCOMPARE(m_window->roomId(), rows.text(0, "RoomID"));
-    QCOMPARE(m_window->age(), rows.text(0, "Age"));
-    QCOMPARE(m_window->sex(), rows.text(0, "Sex"));
+    QCOMPARE(m_main->patient().PatientName, rows.text(0, "PatientName"));
+    QCOMPARE(m_main->patient().HospNum, rows.text(0, "HospNum"));
+    QCOMPARE(m_main->patient().Transdate, rows.text(0, "Transdate"));
+    QCOMPARE(m_main->patient().RoomID, rows.text(0, "RoomID"));
+    QCOMPARE(m_main->patient().Age, rows.text(0, "Age"));
+    QCOMPARE(m_main->patient().Sex, rows.text(0, "Sex"));
 
     const int n = int(rows.rows.size());
     QCOMPARE(exams()->listCount(), n);
-    QCOMPARE(m_window->barcodes().size(), n + 1);
-    QCOMPARE(m_window->instruments().size(), n + 1);
+    QCOMPARE(m_main->patient().Barcodes.size(), n + 1);
+    QCOMPARE(m_main->patient().Instruments.size(), n + 1);
     for (int i = 1; i <= n; ++i) {
         const QString barcode = rows.text(i - 1, "Barcode");
         const QString instrument = rows.text(i - 1, "Instrument");
-        QCOMPARE(m_window->barcodes().at(i - 1), barcode);
-        QCOMPARE(m_window->instruments().at(i - 1), instrument);
+        QCOMPARE(m_main->patient().Barcodes.at(i - 1), barcode);
+        QCOMPARE(m_main->patient().Instruments.at(i - 1), instrument);
         QCOMPARE(exams()->itemText(i), barcode + QStringLiteral(" [") + instrument + QStringLiteral("] "));
         QVERIFY(exams()->itemChecked(i));
     }
     // The spare last element stays empty.
-    QCOMPARE(m_window->barcodes().last(), QString());
-    QCOMPARE(m_window->instruments().last(), QString());
+    QCOMPARE(m_main->patient().Barcodes.last(), QString());
+    QCOMPARE(m_main->patient().Instruments.last(), QString());
     QCOMPARE(checkAllBox()->value(), 1);
     QVERIFY(print()->isEnabled());
     QCOMPARE(m_window->focusWidget(), print());
     QVERIFY(m_messages.isEmpty());
+}
+
+void tst_MainWindow::searchWithoutWindow_data()
+{
+    using Status = counter::PatientSearch::Outcome::Status;
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<Status>("status");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("asked");
+    QTest::newRow("blank") << "   " << Status::Blank << QString() << false;
+    QTest::newRow("not found") << QString::fromLatin1(labdb::sample::unknownBarcode) << Status::NotFound
+                               << QStringLiteral("Sample not found!") << true;
+    QTest::newRow("one row") << QString::fromLatin1(labdb::sample::obrienBBarcode) << Status::Listed << QString()
+                             << true;
+    QTest::newRow("many rows") << QString::fromLatin1(labdb::sample::obrienChargeslip) << Status::Listed << QString()
+                               << true;
+    QTest::newRow("past the row index") << m_overflowChargeslip << Status::Failed
+                                        << counter::searchFailureText(QStringLiteral("Overflow")) << true;
+}
+
+void tst_MainWindow::searchWithoutWindow()
+{
+    // The search on its own, a listing of the test's in place of the window: what it
+    // asks, the order in which it lists, what it keeps and what it tells.
+    QFETCH(QString, number);
+    QFETCH(counter::PatientSearch::Outcome::Status, status);
+    QFETCH(QString, message);
+    QFETCH(bool, asked);
+    counter::PatientSearch search(*m_client);
+    QStringList calls;
+    const counter::PatientSearch::Listing listing{
+        [&calls] { calls << QStringLiteral("begin"); },
+        [&calls](const counter::Patient &p) { calls << QStringLiteral("patient ") + p.PatientName; },
+        [&calls](const QString &item) { calls << QStringLiteral("item ") + item; },
+        [&calls] { calls << QStringLiteral("yield"); },
+    };
+    const counter::PatientSearch::Outcome outcome = search.run(number, listing);
+    QCOMPARE(outcome.status, status);
+    QCOMPARE(outcome.message, message);
+    QCOMPARE(!m_client->journal().isEmpty(), asked);
+    if (status != counter::PatientSearch::Outcome::Status::Listed) {
+        QCOMPARE(calls, QStringList());
+        QCOMPARE(search.patient().PatientName, QString());
+        return;
+    }
+    const Rows rows = query(number, counter::searchMode(number));
+    QStringList expected{QStringLiteral("begin"), QStringLiteral("patient ") + rows.text(0, "PatientName")};
+    for (int i = 0; i < rows.rows.size(); ++i)
+        expected << QStringLiteral("yield")
+                 << QStringLiteral("item %1 [%2] ").arg(rows.text(i, "Barcode"), rows.text(i, "Instrument"));
+    QCOMPARE(calls, expected);
+    const counter::Patient &patient = search.patient();
+    QCOMPARE(patient.HospNum, rows.text(0, "HospNum"));
+    QCOMPARE(patient.Transdate, rows.text(0, "Transdate"));
+    QCOMPARE(patient.RoomID, rows.text(0, "RoomID"));
+    QCOMPARE(patient.Age + u'/' + patient.Sex, rows.text(0, "Age") + u'/' + rows.text(0, "Sex"));
+    QCOMPARE(patient.Barcodes.size(), rows.rows.size() + 1);
+    QCOMPARE(patient.Barcodes.last(), QString());
+    QCOMPARE(patient.Instruments.last(), QString());
 }
 
 void tst_MainWindow::keyFilter_data()
@@ -336,7 +430,7 @@ void tst_MainWindow::blankNumberStartsNoSearch()
     // A patient found first, so that the search's emptying of the texts shows.
     search(QString::fromLatin1(labdb::sample::obrienBBarcode));
     QCOMPARE(exams()->listCount(), 1);
-    const QStringList barcodes = m_window->barcodes();
+    const QStringList barcodes = m_main->patient().Barcodes;
     resetButton()->click();
 
     m_client->clearJournal();
@@ -345,9 +439,9 @@ void tst_MainWindow::blankNumberStartsNoSearch()
     QVERIFY(m_client->journal().isEmpty());
     QVERIFY(m_messages.isEmpty());
     verifyAwaitingNumber(QStringLiteral("   "));
-    QCOMPARE(m_window->patientName(), QString());
-    QCOMPARE(m_window->hospNum(), QString());
-    QCOMPARE(m_window->barcodes(), barcodes); // the arrays wait for the next search that finds rows
+    QCOMPARE(m_main->patient().PatientName, QString());
+    QCOMPARE(m_main->patient().HospNum, QString());
+    QCOMPARE(m_main->patient().Barcodes, barcodes); // the arrays wait for the next search that finds rows
 }
 
 void tst_MainWindow::notFound()
@@ -370,7 +464,8 @@ void tst_MainWindow::oneRow()
     QTest::keyClicks(number(), barcode.toLower());
     QTest::keyClick(number(), Qt::Key_Return);
     verifyPatientShown(barcode, rows);
-    QCOMPARE(m_window->patientName(), QStringLiteral("O'BRIEN, MARGARET")); // an apostrophe from the database stays
+    QCOMPARE(m_main->patient().PatientName,
+             QStringLiteral("O'BRIEN, MARGARET")); // an apostrophe from the database stays
 }
 
 void tst_MainWindow::manyRows()
@@ -400,14 +495,14 @@ void tst_MainWindow::nullInstrument()
 void tst_MainWindow::resultPastRowIndexStopsWithMessage()
 {
     search(m_overflowChargeslip);
-    QCOMPARE(m_messages, QStringList{ui::searchFailureText(QStringLiteral("Overflow"))});
+    QCOMPARE(m_messages, QStringList{counter::searchFailureText(QStringLiteral("Overflow"))});
     QVERIFY(m_messages.first().startsWith(QStringLiteral("This chargeslip has too many exams to list")));
     QCOMPARE(m_captions, QStringList{QStringLiteral("Norvane")});
     // Stopped before the window changed: still awaiting a number, which stays.
     QVERIFY(control<vkFrame>("fraSearch")->isEnabled());
     QCOMPARE(number()->text(), m_overflowChargeslip);
     QCOMPARE(exams()->listCount(), 0);
-    QVERIFY(m_window->barcodes().isEmpty());
+    QVERIFY(m_main->patient().Barcodes.isEmpty());
 }
 
 void tst_MainWindow::largestResultCompletes()
@@ -415,9 +510,9 @@ void tst_MainWindow::largestResultCompletes()
     search(m_largestChargeslip);
     QVERIFY(m_messages.isEmpty());
     QCOMPARE(exams()->listCount(), 32767);
-    QCOMPARE(m_window->barcodes().size(), 32768);
-    QVERIFY(m_window->barcodes().at(32766).startsWith(QLatin1Char('T')));
-    QCOMPARE(m_window->barcodes().last(), QString());
+    QCOMPARE(m_main->patient().Barcodes.size(), 32768);
+    QVERIFY(m_main->patient().Barcodes.at(32766).startsWith(QLatin1Char('T')));
+    QCOMPARE(m_main->patient().Barcodes.last(), QString());
     QVERIFY(exams()->itemChecked(32767));
     QCOMPARE(m_window->focusWidget(), print());
 }
@@ -446,9 +541,9 @@ void tst_MainWindow::searchFailureWords_data()
     QTest::addColumn<QString>("description");
     QTest::addColumn<QString>("sqlState");
     QTest::addColumn<int>("nativeCode");
-    QTest::addColumn<ui::SearchFailureKind>("kind");
+    QTest::addColumn<counter::SearchFailureKind>("kind");
 
-    using Kind = ui::SearchFailureKind;
+    using Kind = counter::SearchFailureKind;
     QTest::newRow("link failure") << "Communication link failure"
                                   << "" << 0 << Kind::ConnectionLost;
     QTest::newRow("EOF from the server") << "Unexpected EOF from the server"
@@ -497,11 +592,11 @@ void tst_MainWindow::searchFailureWords()
     QFETCH(QString, description);
     QFETCH(QString, sqlState);
     QFETCH(int, nativeCode);
-    QFETCH(ui::SearchFailureKind, kind);
+    QFETCH(counter::SearchFailureKind, kind);
 
-    QCOMPARE(ui::searchFailureKind(description, sqlState, nativeCode), kind);
-    const QString text = ui::searchFailureText(description, sqlState, nativeCode);
-    if (kind == ui::SearchFailureKind::Other) {
+    QCOMPARE(counter::searchFailureKind(description, sqlState, nativeCode), kind);
+    const QString text = counter::searchFailureText(description, sqlState, nativeCode);
+    if (kind == counter::SearchFailureKind::Other) {
         QCOMPARE(text, description);
         return;
     }
@@ -538,7 +633,7 @@ void tst_MainWindow::failureShownInPlainWords()
     QFETCH(QString, description);
     QFETCH(QString, firstWords);
     const QString failed = QString::fromLatin1(labdb::sample::obrienTBarcode);
-    db::installConnection(std::make_unique<FailingClient>(description));
+    use(std::make_unique<FailingClient>(description));
     search(failed);
     useEmbedded();
 
@@ -590,7 +685,7 @@ void tst_MainWindow::failureWhileListing()
     QFETCH(db::DbResult, result);
     QFETCH(QString, message);
     QFETCH(QStringList, listed);
-    db::installConnection(std::make_unique<CannedClient>(result));
+    use(std::make_unique<CannedClient>(result));
     search(QStringLiteral("T1C"));
     useEmbedded();
 
@@ -616,15 +711,15 @@ void tst_MainWindow::reset()
     search(chargeslip);
     QVERIFY(exams()->listCount() > 1);
     control<vkTextBox>("txtCopies")->setText(QStringLiteral("3"));
-    const QString name = m_window->patientName();
-    const QStringList barcodes = m_window->barcodes();
+    const QString name = m_main->patient().PatientName;
+    const QStringList barcodes = m_main->patient().Barcodes;
 
     QTest::mouseClick(resetButton(), Qt::LeftButton);
     verifyAwaitingNumber();
     QVERIFY(!print()->isEnabled());
     // The reset leaves the form-level state for the next search.
-    QCOMPARE(m_window->patientName(), name);
-    QCOMPARE(m_window->barcodes(), barcodes);
+    QCOMPARE(m_main->patient().PatientName, name);
+    QCOMPARE(m_main->patient().Barcodes, barcodes);
 
     // The window takes the next scan at once: keys sent to the window reach the box.
     for (char c : QByteArrayLiteral("3000001b"))
@@ -707,15 +802,15 @@ void tst_MainWindow::activation()
 
     // Nor is coming back from another application, which Qt reports as activation.
     QEvent deactivate(QEvent::WindowDeactivate);
-    QApplication::sendEvent(m_window.get(), &deactivate);
+    QApplication::sendEvent(m_window, &deactivate);
     QEvent activate(QEvent::WindowActivate);
-    QApplication::sendEvent(m_window.get(), &activate);
+    QApplication::sendEvent(m_window, &activate);
     QApplication::processEvents();
     QCOMPARE(number()->text(), QStringLiteral("T55"));
 
     // Another window of the program opened over it and closed: the window resets.
     {
-        QDialog over(m_window.get());
+        QDialog over(m_window);
         over.setWindowTitle(QStringLiteral(" Keyboard"));
         QTimer::singleShot(0, &over, [&] {
             QCOMPARE(number()->text(), QStringLiteral("T55")); // nothing happens while it is open
@@ -759,8 +854,8 @@ void tst_MainWindow::inputDuringSearchIsHeldUntilItEnds()
     // Timers ran during the search; the click did not: the search finished whole.
     QVERIFY(ticks >= 1);
     QVERIFY(itemsAtClick >= 0 && itemsAtClick < labdb::sample::bigChargeslipExams);
-    QCOMPARE(m_window->barcodes().size(), labdb::sample::bigChargeslipExams + 1);
-    QVERIFY(!m_window->barcodes().at(labdb::sample::bigChargeslipExams - 1).isEmpty());
+    QCOMPARE(m_main->patient().Barcodes.size(), labdb::sample::bigChargeslipExams + 1);
+    QVERIFY(!m_main->patient().Barcodes.at(labdb::sample::bigChargeslipExams - 1).isEmpty());
 
     // Held, not lost: once the search has returned, the window gives way to the
     // scan typed for the number box (and the click resets it); the scan lands
@@ -772,7 +867,7 @@ void tst_MainWindow::inputDuringSearchIsHeldUntilItEnds()
 
 void tst_MainWindow::closeDuringSearchWaitsForIt()
 {
-    QTimer::singleShot(0, m_window.get(), [this] { m_window->close(); });
+    QTimer::singleShot(0, m_window, [this] { m_window->close(); });
     search(QString::fromLatin1(labdb::sample::bigChargeslip));
     QVERIFY(m_window->isVisible());
     QCOMPARE(exams()->listCount(), labdb::sample::bigChargeslipExams);

@@ -1,23 +1,25 @@
+#include "common/mainwindow.h"
 #include "common/platformkeys.h"
 #include "common/windowcontrols.h"
+#include "counter/copiescount.h"
+#include "counter/patientsearch.h"
+#include "counter/printquestions.h"
+#include "counter/printrun.h"
 #include "db/commands.h"
-#include "db/dbconnection.h"
 #include "db/embeddedclient.h"
 #include "labdb/labdatabase.h"
 #include "labdb/printlog.h"
 #include "labdb/sampledata.h"
 #include "labdb/session.h"
-#include "report/barcodevalue.h"
+#include "label/barcodevalue.h"
+#include "label/labelerror.h"
+#include "output/labeloutput.h"
 #include "report/modmain.h"
 #include "report/reportapplication.h"
-#include "report/reporterror.h"
-#include "report/reportoutput.h"
 #include "support/bulkchargeslip.h"
 #include "support/faultyembeddedclient.h"
-#include "ui/main/copiescount.h"
 #include "ui/main/exclusiverun.h"
 #include "ui/main/frmnorvane.h"
-#include "ui/main/printquestions.h"
 #include "widgets/messagebox.h"
 #include "widgets/vkcheck.h"
 #include "widgets/vkcommand.h"
@@ -29,6 +31,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMap>
 #include <QRegularExpression>
@@ -128,6 +131,7 @@ private Q_SLOTS:
     void copiesCount_data();
     void copiesCount();
     void printsAndLogsCheckedExamsInChecklistOrder();
+    void printRunWithoutWindow();
     void copies_data();
     void copies();
     void invalidCopiesStopsBeforeAnything_data();
@@ -151,7 +155,7 @@ private:
     template<typename T>
     T *control(const char *name) const
     {
-        return testsupport::control<T>(m_window.get(), name);
+        return testsupport::control<T>(m_window, name);
     }
     vkTextBox *number() const { return control<vkTextBox>("txtNumber"); }
     vkTextBox *copiesBox() const { return control<vkTextBox>("txtCopies"); }
@@ -183,8 +187,10 @@ private:
     QStringList m_accentBarcodes; // three exams of one chargeslip; the third has a letter outside ASCII
     QString m_accentChargeslip;
     DemoClient *m_client = nullptr;
+    std::unique_ptr<DemoClient> m_clientOwner;
     std::unique_ptr<QTemporaryDir> m_pdfDir;
-    std::unique_ptr<ui::frmNorvane> m_window;
+    std::unique_ptr<testsupport::MainWindow> m_main; // stickers to PDF files in m_pdfDir
+    ui::frmNorvane *m_window = nullptr;
     QStringList m_messages;
     QStringList m_captions;
     std::function<void()> m_onMessage;
@@ -230,7 +236,7 @@ void tst_PrintRun::initTestCase()
     auto client = std::make_unique<DemoClient>(m_path);
     client->open(QString());
     m_client = client.get();
-    db::installConnection(std::move(client));
+    m_clientOwner = std::move(client);
     widgets::setMessageBoxHandler([this](const QString &text, const QString &caption) {
         m_messages.append(text);
         m_captions.append(caption);
@@ -259,16 +265,15 @@ void tst_PrintRun::init()
     m_client->blankAgeSex = false;
     m_pdfDir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_pdfDir->isValid());
-    report::ReportOutput::setPrintToDirectory(m_pdfDir->path());
-    m_window = std::make_unique<ui::frmNorvane>();
+    m_main = std::make_unique<testsupport::MainWindow>(*m_client, m_pdfDir->path());
+    m_window = &m_main->window;
     m_window->show();
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
 }
 
 void tst_PrintRun::cleanup()
 {
-    m_window.reset();
-    report::ReportOutput::setPrintToDirectory(QString());
+    m_main.reset();
 }
 
 void tst_PrintRun::search(const QString &text)
@@ -320,7 +325,9 @@ int tst_PrintRun::requeryRows(const QString &barcode) const
 
 QByteArray tst_PrintRun::stickerByFieldName(const QMap<QString, QString> &values) const
 {
-    const std::unique_ptr<report::Report> sticker = report::ReportApplication().openReport(
+    QTemporaryDir dir;
+    output::LabelOutput toFiles({dir.path(), {}});
+    const std::unique_ptr<report::Report> sticker = report::ReportApplication(toFiles).openReport(
         report::labelTemplatePath(), report::ReportApplication::OpenFresh);
     sticker->setReportTitle(QStringLiteral("Barcode Label Printing"));
     QList<report::ParameterField> &fields = sticker->parameterFields();
@@ -331,23 +338,19 @@ QByteArray tst_PrintRun::stickerByFieldName(const QMap<QString, QString> &values
             return QByteArray();
         field.setCurrentValue(values.value(field.name()));
     }
-    QTemporaryDir dir;
-    const QString before = report::ReportOutput::printToDirectory();
-    report::ReportOutput::setPrintToDirectory(dir.path());
     sticker->printOut(false);
-    report::ReportOutput::setPrintToDirectory(before);
     const QStringList files = QDir(dir.path()).entryList(QDir::Files);
     return files.size() == 1 ? withoutCreationDate(readFile(dir.filePath(files[0]))) : QByteArray();
 }
 
 QMap<QString, QString> tst_PrintRun::fieldValues(int exam, const QString &ageSex) const
 {
-    return {{QStringLiteral("Barcode"), m_window->barcodes()[exam]},
-            {QStringLiteral("PatientName"), m_window->patientName()},
-            {QStringLiteral("HospNum"), m_window->hospNum()},
-            {QStringLiteral("Instrument"), m_window->instruments()[exam]},
-            {QStringLiteral("Transdate"), m_window->transdate()},
-            {QStringLiteral("RoomID"), m_window->roomId()},
+    return {{QStringLiteral("Barcode"), m_main->patient().Barcodes[exam]},
+            {QStringLiteral("PatientName"), m_main->patient().PatientName},
+            {QStringLiteral("HospNum"), m_main->patient().HospNum},
+            {QStringLiteral("Instrument"), m_main->patient().Instruments[exam]},
+            {QStringLiteral("Transdate"), m_main->patient().Transdate},
+            {QStringLiteral("RoomID"), m_main->patient().RoomID},
             {QStringLiteral("AgeSex"), ageSex}};
 }
 
@@ -396,7 +399,7 @@ void tst_PrintRun::copiesCount()
 {
     QFETCH(QString, text);
     QFETCH(int, count);
-    const std::optional<qint16> got = ui::copiesCount(text);
+    const std::optional<qint16> got = counter::copiesCount(text);
     if (count == -99999)
         QVERIFY(!got);
     else
@@ -408,7 +411,7 @@ void tst_PrintRun::printsAndLogsCheckedExamsInChecklistOrder()
     search(QString::fromLatin1(labdb::sample::obrienChargeslip));
     const int n = exams()->listCount();
     QCOMPARE(n, 5);
-    const QStringList barcodes = m_window->barcodes();
+    const QStringList barcodes = m_main->patient().Barcodes;
     const labdb::PrintLog before = labdb::PrintLog::read(m_path);
 
     // Item 2 is left out.
@@ -421,7 +424,7 @@ void tst_PrintRun::printsAndLogsCheckedExamsInChecklistOrder()
             expectedRows += requeryRows(barcodes[i - 1]);
         }
     }
-    const QMap<QString, QString> firstValues = fieldValues(0, m_window->age() + u'/' + m_window->sex());
+    const QMap<QString, QString> firstValues = fieldValues(0, m_main->patient().Age + u'/' + m_main->patient().Sex);
     QVERIFY(firstValues.value(QStringLiteral("AgeSex")) != QStringLiteral("/"));
     clickPrint();
 
@@ -447,9 +450,66 @@ void tst_PrintRun::printsAndLogsCheckedExamsInChecklistOrder()
 
     // Logged elements were emptied in place; the one left out keeps its barcode.
     for (int i = 1; i <= n; ++i)
-        QCOMPARE(m_window->barcodes()[i - 1], i == 2 ? barcodes[1] : QString());
+        QCOMPARE(m_main->patient().Barcodes[i - 1], i == 2 ? barcodes[1] : QString());
     verifyAwaitingNumber();
     QVERIFY(m_messages.isEmpty());
+}
+
+void tst_PrintRun::printRunWithoutWindow()
+{
+    // The print run on its own, a checklist of the test's in place of the window's: a
+    // log that fails stops the run after its exam, with the exams not reached still
+    // checked; recording again clears it; the next run prints the rest, each exam's
+    // stickers then its log, and tells every sticker job.
+    QTemporaryDir stickers;
+    output::LabelOutput toFiles({stickers.path(), {}});
+    report::modMain labels(toFiles);
+    counter::PatientSearch search(*m_client);
+    counter::PrintRun run(*m_client, labels);
+    const counter::PatientSearch::Listing quiet{[] {}, [](const counter::Patient &) {}, [](const QString &) {}, [] {}};
+    QCOMPARE(search.run(QString::fromLatin1(labdb::sample::obrienChargeslip), quiet).status,
+             counter::PatientSearch::Outcome::Status::Listed);
+    counter::Patient &patient = search.patient();
+    const QStringList barcodes = patient.Barcodes.mid(0, 5);
+    QList<bool> checked{true, false, true, true, true};
+    int yields = 0;
+    const counter::PrintRun::Checklist checklist{
+        [&] { return int(checked.size()); },
+        [&](int item) { return checked[item - 1]; },
+        [&](int item) { checked[item - 1] = false; },
+        [] { return QStringLiteral("2"); },
+        [&] { ++yields; },
+        [] { return false; },
+        [] { return false; },
+    };
+    QCOMPARE(run.check(patient, checklist).status, counter::PrintRun::Check::Status::Go);
+
+    m_client->failCommit();
+    counter::PrintRun::Outcome outcome = run.run(patient, checklist);
+    QCOMPARE(outcome.status, counter::PrintRun::Outcome::Status::LogFailed);
+    QCOMPARE(outcome.jobs.size(), 2);
+    QVERIFY(outcome.examsLeft);
+    QCOMPARE(checked, (QList<bool>{false, false, true, true, true}));
+    QCOMPARE(outcome.unrecorded.entries().size(), 1);
+    QCOMPARE(outcome.unrecorded.entries().first().barcode, barcodes[0]);
+    QCOMPARE(patient.Barcodes[0], barcodes[0]);
+
+    m_client->clearFaults();
+    run.recordAgain(patient, outcome.unrecorded, checklist);
+    QVERIFY(outcome.unrecorded.isEmpty());
+    QCOMPARE(patient.Barcodes[0], QString());
+
+    m_client->clearJournal();
+    outcome = run.run(patient, checklist);
+    QCOMPARE(outcome.status, counter::PrintRun::Outcome::Status::Done);
+    QStringList printed;
+    for (const output::PrintedJob &job : std::as_const(outcome.jobs))
+        printed << QFileInfo(job.file).fileName().section(u'-', 1).chopped(4);
+    QCOMPARE(printed, (QStringList{barcodes[2], barcodes[2], barcodes[3], barcodes[3], barcodes[4], barcodes[4]}));
+    QCOMPARE(loggedBarcodes(), barcodes.mid(2));
+    QCOMPARE(patient.Barcodes.mid(0, 5), (QStringList{QString(), barcodes[1], QString(), QString(), QString()}));
+    QCOMPARE(checked, QList<bool>(5, false));
+    QVERIFY(yields >= 5);
 }
 
 void tst_PrintRun::copies_data()
@@ -469,7 +529,7 @@ void tst_PrintRun::copies()
     QFETCH(QString, copies);
     QFETCH(int, perExam);
     search(QString::fromLatin1(labdb::sample::obrienTBarcode));
-    const QStringList barcodes = m_window->barcodes().mid(0, exams()->listCount());
+    const QStringList barcodes = m_main->patient().Barcodes.mid(0, exams()->listCount());
     QStringList expected;
     for (const QString &b : barcodes)
         for (int c = 0; c < perExam; ++c)
@@ -501,7 +561,7 @@ void tst_PrintRun::invalidCopiesStopsBeforeAnything()
 {
     QFETCH(QString, copies);
     search(QString::fromLatin1(labdb::sample::obrienChargeslip));
-    const QStringList barcodes = m_window->barcodes();
+    const QStringList barcodes = m_main->patient().Barcodes;
     copiesBox()->setText(copies);
     clickPrint();
 
@@ -516,7 +576,7 @@ void tst_PrintRun::invalidCopiesStopsBeforeAnything()
     QCOMPARE(exams()->listCount(), 5);
     for (int i = 1; i <= 5; ++i)
         QVERIFY(exams()->itemChecked(i));
-    QCOMPARE(m_window->barcodes(), barcodes);
+    QCOMPARE(m_main->patient().Barcodes, barcodes);
     QCOMPARE(copiesBox()->text(), copies);
     QVERIFY(print()->isEnabled());
     QCOMPARE(m_window->focusWidget(), copiesBox());
@@ -564,7 +624,7 @@ void tst_PrintRun::copiesQuestion()
     QFETCH(int, copies);
     QFETCH(int, exams);
     QFETCH(QString, question);
-    QCOMPARE(ui::copiesQuestion(copies, exams), question);
+    QCOMPARE(counter::copiesQuestion(copies, exams), question);
 }
 
 void tst_PrintRun::largeOrEmptyCopiesAreConfirmed_data()
@@ -593,7 +653,7 @@ void tst_PrintRun::largeOrEmptyCopiesAreConfirmed()
     QFETCH(QString, question);
     QFETCH(int, perExam);
     search(QString::fromLatin1(labdb::sample::obrienTBarcode));
-    const QStringList barcodes = m_window->barcodes().mid(0, exams()->listCount());
+    const QStringList barcodes = m_main->patient().Barcodes.mid(0, exams()->listCount());
     QCOMPARE(barcodes.size(), 2);
     copiesBox()->setText(copies);
     m_answer = answer;
@@ -629,18 +689,18 @@ void tst_PrintRun::largeOrEmptyCopiesAreConfirmed()
 void tst_PrintRun::unprintableBarcodeStopsBeforeAnything()
 {
     search(m_accentChargeslip);
-    QCOMPARE(m_window->barcodes().mid(0, 3), m_accentBarcodes);
+    QCOMPARE(m_main->patient().Barcodes.mid(0, 3), m_accentBarcodes);
     copiesBox()->setText(QStringLiteral("20"));
     clickPrint();
 
     // Refused before the copies question, the stickers and the log.
-    const QString expected = report::unprintableBarcodeMessage(m_accentBarcodes[2]);
+    const QString expected = label::unprintableBarcodeMessage(m_accentBarcodes[2]);
     QVERIFY(expected.contains(QStringLiteral("\"PE\u00D1A01\" has the character \"\u00D1\"")));
     QCOMPARE(m_messages, QStringList{expected});
     QCOMPARE(m_questions, QStringList());
     QCOMPARE(stickers(), QStringList());
     QCOMPARE(m_client->journal(), QStringList());
-    QCOMPARE(m_window->barcodes().mid(0, 3), m_accentBarcodes);
+    QCOMPARE(m_main->patient().Barcodes.mid(0, 3), m_accentBarcodes);
     for (int i = 1; i <= 3; ++i)
         QVERIFY(exams()->itemChecked(i));
     QVERIFY(print()->isEnabled());
@@ -670,7 +730,7 @@ void tst_PrintRun::stopDuringRun()
     QFETCH(QString, how);
     QFETCH(bool, answer);
     search(QString::fromLatin1(labdb::sample::obrienChargeslip));
-    const QStringList barcodes = m_window->barcodes().mid(0, 5);
+    const QStringList barcodes = m_main->patient().Barcodes.mid(0, 5);
     m_answer = answer;
     QStringList printedWhenAsked;
     m_onQuestion = [&] { printedWhenAsked = stickers(); };
@@ -692,7 +752,7 @@ void tst_PrintRun::stopDuringRun()
     QVERIFY(ticks >= 1);
 
     // Asked once, after the first exam's stickers and log.
-    QCOMPARE(m_questions, QStringList{ui::stopPrintingQuestion()});
+    QCOMPARE(m_questions, QStringList{counter::stopPrintingQuestion()});
     QCOMPARE(printedWhenAsked, barcodes.mid(0, 1));
     QVERIFY(m_messages.isEmpty());
     if (!answer) {
@@ -728,16 +788,17 @@ void tst_PrintRun::stopDuringRun()
 void tst_PrintRun::printerFailureStopsAtThatExam()
 {
     search(m_badChargeslip);
-    QCOMPARE(m_window->barcodes().mid(0, 3), m_badBarcodes);
+    QCOMPARE(m_main->patient().Barcodes.mid(0, 3), m_badBarcodes);
     const labdb::PrintLog before = labdb::PrintLog::read(m_path);
 
     // What the label job itself says about the second exam.
     QString expectedMessage;
     try {
-        report::PrintBarcodeLabel(m_badBarcodes[1], m_window->patientName(), m_window->hospNum(),
-                                  m_window->instruments()[1], m_window->transdate(), m_window->roomId(),
-                                  m_window->age() + u'/' + m_window->sex(), 1);
-    } catch (const report::ReportError &e) {
+        m_main->labels.PrintBarcodeLabel(m_badBarcodes[1], m_main->patient().PatientName, m_main->patient().HospNum,
+                                         m_main->patient().Instruments[1], m_main->patient().Transdate,
+                                         m_main->patient().RoomID, m_main->patient().Age + u'/' + m_main->patient().Sex,
+                                         1);
+    } catch (const label::LabelError &e) {
         expectedMessage = e.description();
     }
     QVERIFY(!expectedMessage.isEmpty());
@@ -751,9 +812,9 @@ void tst_PrintRun::printerFailureStopsAtThatExam()
     QCOMPARE(stickers(), QStringList{m_badBarcodes[0]});
     QCOMPARE(loggedBarcodes(), QStringList{m_badBarcodes[0]});
     QCOMPARE(labdb::PrintLog::read(m_path).masterRows.size(), before.masterRows.size() + 1);
-    QCOMPARE(m_window->barcodes()[0], QString());
-    QCOMPARE(m_window->barcodes()[1], m_badBarcodes[1]);
-    QCOMPARE(m_window->barcodes()[2], m_badBarcodes[2]);
+    QCOMPARE(m_main->patient().Barcodes[0], QString());
+    QCOMPARE(m_main->patient().Barcodes[1], m_badBarcodes[1]);
+    QCOMPARE(m_main->patient().Barcodes[2], m_badBarcodes[2]);
     QVERIFY(!exams()->itemChecked(1));
     QVERIFY(exams()->itemChecked(2));
     QVERIFY(exams()->itemChecked(3));
@@ -789,8 +850,8 @@ void tst_PrintRun::emptyAgeAndSexGiveSlash()
 {
     m_client->blankAgeSex = true;
     search(QString::fromLatin1(labdb::sample::obrienBBarcode));
-    QCOMPARE(m_window->age(), QString());
-    QCOMPARE(m_window->sex(), QString());
+    QCOMPARE(m_main->patient().Age, QString());
+    QCOMPARE(m_main->patient().Sex, QString());
     const QMap<QString, QString> values = fieldValues(0, QStringLiteral("/"));
     const QMap<QString, QString> withAgeSex = fieldValues(0, QStringLiteral("45/F"));
     clickPrint();
@@ -805,7 +866,7 @@ void tst_PrintRun::emptyAgeAndSexGiveSlash()
 void tst_PrintRun::secondPrintDuringRunStartsNothing()
 {
     search(QString::fromLatin1(labdb::sample::obrienChargeslip));
-    const QStringList barcodes = m_window->barcodes().mid(0, 5);
+    const QStringList barcodes = m_main->patient().Barcodes.mid(0, 5);
 
     // While the run yields inside the first exam's log, its transaction open: a
     // second click on Print, the button's own click signal (as from a key held
@@ -890,7 +951,7 @@ void tst_PrintRun::keysTypedDuringSearch()
     // box is up when it finds nothing.
     bool typed = during.isEmpty();
     const auto typeDuring = [&] {
-        if (!typed && ui::ExclusiveRun::isRunning(m_window.get()) && !m_client->journal().isEmpty()) {
+        if (!typed && ui::ExclusiveRun::isRunning(m_window) && !m_client->journal().isEmpty()) {
             typed = true;
             typeKeys(delivery, window, during);
         }
@@ -898,7 +959,7 @@ void tst_PrintRun::keysTypedDuringSearch()
     m_onMessage = [&] {
         typeDuring();
         if (modalBox) {
-            QDialog box(m_window.get());
+            QDialog box(m_window);
             box.setModal(true);
             QTimer::singleShot(20, &box, &QDialog::accept);
             box.exec();
@@ -911,7 +972,7 @@ void tst_PrintRun::keysTypedDuringSearch()
 
     QTRY_COMPARE(number()->text(), numberAfter);
     QTRY_COMPARE(exams()->listCount(), examsShown);
-    QTRY_VERIFY(!ui::ExclusiveRun::isRunning(m_window.get()));
+    QTRY_VERIFY(!ui::ExclusiveRun::isRunning(m_window));
     QVERIFY(typed);
     QTest::qWait(50); // anything still on its way arrives
     ticker.stop();
@@ -931,7 +992,7 @@ void tst_PrintRun::keysTypedDuringSearch()
     QVERIFY(print()->isEnabled());
 
     // An Enter typed once the list is shown does press Print.
-    const QString shown = m_window->barcodes().first();
+    const QString shown = m_main->patient().Barcodes.first();
     typeKeys(delivery, window, QStringLiteral("\r"));
     QTRY_COMPARE(stickers(), QStringList{shown});
     QCOMPARE(loggedBarcodes(), QStringList{shown});
@@ -949,12 +1010,12 @@ void tst_PrintRun::clickOnDisabledPrintDuringSearchIsLost()
     bool clicked = false;
     QTimer ticker;
     connect(&ticker, &QTimer::timeout, this, [&] {
-        if (!clicked && ui::ExclusiveRun::isRunning(m_window.get()) && exams()->listCount() > 0) {
+        if (!clicked && ui::ExclusiveRun::isRunning(m_window) && exams()->listCount() > 0) {
             clicked = true;
             QVERIFY(!print()->isEnabled());
             QTest::mouseClick(print(), Qt::LeftButton);
             QTest::mouseClick(m_window->windowHandle(), Qt::LeftButton, {},
-                              print()->mapTo(m_window.get(), print()->rect().center()));
+                              print()->mapTo(m_window, print()->rect().center()));
         }
     });
     ticker.start(0);

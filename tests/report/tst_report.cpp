@@ -6,15 +6,14 @@
 #include "common/fileopens.h"
 #include "common/zbar.h"
 #include "common/zpldecoder.h"
-
-#include "report/labeldots.h"
-#include "report/labelrenderer.h"
-#include "report/labeltemplate.h"
+#include "label/labeldots.h"
+#include "label/labelerror.h"
+#include "label/labelrenderer.h"
+#include "label/labeltemplate.h"
+#include "label/templatereader.h"
+#include "output/labeloutput.h"
+#include "output/zplwriter.h"
 #include "report/modmain.h"
-#include "report/reporterror.h"
-#include "report/reportoutput.h"
-#include "report/templatereader.h"
-#include "report/zplwriter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -30,6 +29,8 @@
 
 #include <cmath>
 
+using namespace label;
+using namespace output;
 using namespace report;
 
 namespace {
@@ -75,13 +76,10 @@ bool isDark(QRgb p)
 
 // The label as the printer prints it (every dot on or off), with only one of its
 // items drawn.
-QImage printedDots(const Report &full, LabelTemplate::ItemKind kind, int index, double dpi)
+QImage printedDots(const Label &full, LabelTemplate::ItemKind kind, int index, double dpi)
 {
-    LabelTemplate t = full.labelTemplate();
-    t.order = {LabelTemplate::ItemRef{kind, index}};
-    Report alone(t);
-    for (int k = 0; k < full.parameterFields().size(); ++k)
-        alone.parameterFields()[k].setCurrentValue(full.fieldValue(k));
+    Label alone = full;
+    alone.labelTemplate.order = {LabelTemplate::ItemRef{kind, index}};
     return LabelRenderer(alone, dpi).toImage(true).convertToFormat(QImage::Format_RGB32);
 }
 
@@ -164,21 +162,43 @@ private:
         return QDir(dir).entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
     }
 
+    // The label output and the report module under test: labels to PDF files in
+    // folder, or to the default printer when it is empty; the label job's template is
+    // labelTemplate, or the shipped one found beside the program when that is empty.
+    std::unique_ptr<LabelOutput> m_output;
+    std::unique_ptr<modMain> m_labels;
+
+    void printTo(const QString &folder, const QString &labelTemplate = QString())
+    {
+        m_labels.reset();
+        m_output = std::make_unique<LabelOutput>(LabelOutput::Destination{folder, {}});
+        m_labels = std::make_unique<modMain>(*m_output, labelTemplate);
+    }
+
+    std::unique_ptr<Report> &CurrentReport() { return m_labels->CurrentReport(); }
+    void OpenReport(const QString &path, const QVariantList &values) { m_labels->OpenReport(path, values); }
+    void ShowReport(bool showGroupTree, const QString &caption, bool directPrint)
+    {
+        m_labels->ShowReport(showGroupTree, caption, directPrint);
+    }
+    void setReportViewer(modMain::ReportViewer viewer) { m_labels->setReportViewer(std::move(viewer)); }
+    void printLabelCopies(const QString &path, const QVariantList &values, qint16 copies)
+    {
+        m_labels->printLabelCopies(path, values, copies);
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
+        printTo(QString());
         QVERIFY(m_dir.isValid());
         for (const char *tool : {"zbarimg", "pdftoppm", "pdfinfo", "pdfimages"})
             QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(),
                      qPrintable(QStringLiteral("%1 is needed (zbar-tools, poppler-utils)").arg(QLatin1String(tool))));
     }
 
-    void cleanup()
-    {
-        CurrentReport().reset();
-        setReportViewer({});
-        ReportOutput::setPrintToDirectory(QString());
-    }
+    // Every test (and data function) starts on a fresh module, printing to the default printer.
+    void cleanup() { printTo(QString()); }
 
     // ---- Values reach fields by position only -------------------------------------
 
@@ -229,7 +249,7 @@ private Q_SLOTS:
     {
         // A value that is not text fails the walk; the opened report stays in
         // CurrentReport until the next OpenReport releases it.
-        QVERIFY_THROWS_EXCEPTION(ReportError, OpenReport(writeTemplate(kSevenFields), {QVariant(QVariantList{1, 2})}));
+        QVERIFY_THROWS_EXCEPTION(LabelError, OpenReport(writeTemplate(kSevenFields), {QVariant(QVariantList{1, 2})}));
         QVERIFY(CurrentReport());
         OpenReport(writeTemplate(kSevenFields), {QStringLiteral("next")});
         QCOMPARE(CurrentReport()->fieldValue(0), QStringLiteral("next"));
@@ -244,7 +264,7 @@ private Q_SLOTS:
         try {
             OpenReport(m_dir.filePath(QStringLiteral("absent.rpt")), sevenValues());
             QFAIL("opening a missing file succeeded");
-        } catch (const ReportError &e) {
+        } catch (const LabelError &e) {
             QVERIFY2(e.description().contains(QLatin1String("absent.rpt")), qPrintable(e.description()));
         }
         QVERIFY(!CurrentReport());
@@ -253,9 +273,9 @@ private Q_SLOTS:
     void failedPrintKeepsReportUntilNextOpen()
     {
         QTemporaryDir out;
-        ReportOutput::setPrintToDirectory(out.path());
+        printTo(out.path());
         OpenReport(writeTemplate(barcodeOnly()), {QString()});
-        QVERIFY_THROWS_EXCEPTION(ReportError, ShowReport(false, QString(), true));
+        QVERIFY_THROWS_EXCEPTION(LabelError, ShowReport(false, QString(), true));
         QVERIFY(CurrentReport()); // the print failed: the report is still held
         QVERIFY(pdfsIn(out.path()).isEmpty());
         OpenReport(writeTemplate(barcodeOnly()), {QStringLiteral("OK1")});
@@ -267,12 +287,12 @@ private Q_SLOTS:
 
     void showReportPaths()
     {
-        QVERIFY_THROWS_EXCEPTION(ReportError, ShowReport(false, QStringLiteral("x"), true)); // nothing open
+        QVERIFY_THROWS_EXCEPTION(LabelError, ShowReport(false, QStringLiteral("x"), true)); // nothing open
 
         // Viewing path: handed to the viewer, which owns the release.
         OpenReport(writeTemplate(kSevenFields), {});
-        QVERIFY_THROWS_EXCEPTION(ReportError, CurrentReport()->printOut(true)); // no dialogs in this engine
-        QVERIFY_THROWS_EXCEPTION(ReportError, ShowReport(false, QStringLiteral("View"), false));
+        QVERIFY_THROWS_EXCEPTION(LabelError, CurrentReport()->printOut(true)); // no dialogs in this engine
+        QVERIFY_THROWS_EXCEPTION(LabelError, ShowReport(false, QStringLiteral("View"), false));
         QString caption;
         bool tree = false;
         const Report *seen = nullptr;
@@ -304,18 +324,23 @@ private Q_SLOTS:
     {
         QFETCH(int, copies);
         QTemporaryDir out;
-        ReportOutput::setPrintToDirectory(out.path());
-        testsupport::FileOpens templateOpens(labelTemplatePath());
+        // A copy of the shipped template of this test's own: no other test (run at the
+        // same time) opens it.
+        const QString labelTemplate = out.filePath(QStringLiteral("LabBarcodeLabel.rpt"));
+        QVERIFY(QFile::copy(labelTemplatePath(), labelTemplate));
+        printTo(out.filePath(QStringLiteral("labels")), labelTemplate);
+        testsupport::FileOpens templateOpens(labelTemplate);
         QVERIFY(templateOpens.isValid());
         const qint16 n = qint16(copies);
-        PrintBarcodeLabel(QStringLiteral("24121000"), QStringLiteral("DOE, JANE"), QStringLiteral("H-1"),
-                          QStringLiteral("CHEM"), QStringLiteral("12/10/2026"), QString(), QStringLiteral("30/F"), n);
+        m_labels->PrintBarcodeLabel(QStringLiteral("24121000"), QStringLiteral("DOE, JANE"), QStringLiteral("H-1"),
+                                    QStringLiteral("CHEM"), QStringLiteral("12/10/2026"), QString(),
+                                    QStringLiteral("30/F"), n);
         const int expected = std::max(0, copies);
         QCOMPARE(templateOpens.count(), expected);
         QStringList names;
         for (int i = 1; i <= expected; ++i)
             names << QStringLiteral("%1-24121000.pdf").arg(i, 4, 10, QChar(u'0'));
-        QCOMPARE(pdfsIn(out.path()), names);
+        QCOMPARE(pdfsIn(out.filePath(QStringLiteral("labels"))), names);
         QVERIFY(!CurrentReport());
     }
 
@@ -324,12 +349,12 @@ private Q_SLOTS:
         // An empty barcode cannot make a sticker: the job fails, nothing is written,
         // and the error reaches the caller as it is.
         QTemporaryDir out;
-        ReportOutput::setPrintToDirectory(out.path());
+        printTo(out.path());
         try {
-            PrintBarcodeLabel(QString(), QStringLiteral("DOE"), QString(), QString(), QString(), QString(), QString(),
-                              2);
+            m_labels->PrintBarcodeLabel(QString(), QStringLiteral("DOE"), QString(), QString(), QString(), QString(),
+                                        QString(), 2);
             QFAIL("an empty barcode printed");
-        } catch (const ReportError &e) {
+        } catch (const LabelError &e) {
             QVERIFY2(e.description().contains(QLatin1String("empty")), qPrintable(e.description()));
         }
         QVERIFY(pdfsIn(out.path()).isEmpty());
@@ -357,7 +382,7 @@ private Q_SLOTS:
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write("kept");
         old.close();
-        ReportOutput::setPrintToDirectory(out.path());
+        printTo(out.path());
         printLabelCopies(writeTemplate(barcodeOnly()), {QStringLiteral("A/B 1:x")}, 1);
         printLabelCopies(writeTemplate(barcodeOnly()), {QStringLiteral("..9")}, 1);
         QCOMPARE(pdfsIn(out.path()), (QStringList{"0007-earlier.pdf", "0008-A_B_1_x.pdf", "0009-_.9.pdf"}));
@@ -380,10 +405,10 @@ private Q_SLOTS:
         // image of the label's dots on a 2 x 1 inch page, equal dot for dot to the label
         // drawn into an image.
         QTemporaryDir out;
-        ReportOutput::setPrintToDirectory(out.path());
+        printTo(out.path());
         OpenReport(shippedTemplate(), sevenValues(QStringLiteral("AbCdEf12xY")));
         const QImage expected =
-            LabelRenderer(*CurrentReport(), 203).toImage(true).convertToFormat(QImage::Format_RGB32);
+            LabelRenderer(CurrentReport()->asLabel(), 203).toImage(true).convertToFormat(QImage::Format_RGB32);
         ShowReport(false, QString(), true);
         const QStringList pdfs = pdfsIn(out.path());
         QCOMPARE(pdfs.size(), 1);
@@ -408,21 +433,21 @@ private Q_SLOTS:
         QFile blocker(out.filePath(QStringLiteral("file")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        ReportOutput::setPrintToDirectory(out.filePath(QStringLiteral("file/sub")));
+        printTo(out.filePath(QStringLiteral("file/sub")));
         OpenReport(writeTemplate(barcodeOnly()), {QStringLiteral("A1")});
-        QVERIFY_THROWS_EXCEPTION(ReportError, ShowReport(false, QString(), true));
+        QVERIFY_THROWS_EXCEPTION(LabelError, ShowReport(false, QString(), true));
     }
 
     void noDefaultPrinterIsAnError()
     {
         if (!QPrinterInfo::defaultPrinter().isNull())
             QSKIP("this machine has a default printer; the test never prints to a real one");
-        ReportOutput::setPrintToDirectory(QString());
+        printTo(QString());
         OpenReport(writeTemplate(barcodeOnly()), {QStringLiteral("A1")});
         try {
             ShowReport(false, QString(), true);
             QFAIL("printed without a default printer");
-        } catch (const ReportError &e) {
+        } catch (const LabelError &e) {
             QVERIFY2(e.description().contains(QLatin1String("No default printer")), qPrintable(e.description()));
         }
     }
@@ -494,7 +519,7 @@ private Q_SLOTS:
         try {
             OpenReport(path, sevenValues());
             QFAIL("a broken template was accepted");
-        } catch (const ReportError &e) {
+        } catch (const LabelError &e) {
             QVERIFY2(e.description().contains(QFileInfo(path).fileName()), qPrintable(e.description()));
             QVERIFY2(e.description().contains(error), qPrintable(e.description()));
         }
@@ -503,12 +528,12 @@ private Q_SLOTS:
 
     void unreadableTemplateFiles()
     {
-        QVERIFY_THROWS_EXCEPTION(ReportError, OpenReport(m_dir.path(), {})); // a folder
+        QVERIFY_THROWS_EXCEPTION(LabelError, OpenReport(m_dir.path(), {})); // a folder
         const QString big = writeTemplate(QByteArray(300 * 1024, '#'));
         try {
             OpenReport(big, {});
             QFAIL("an oversized file was read");
-        } catch (const ReportError &e) {
+        } catch (const LabelError &e) {
             QVERIFY2(e.description().contains(QLatin1String("larger than")), qPrintable(e.description()));
         }
     }
@@ -550,7 +575,7 @@ private Q_SLOTS:
         for (const QPoint &pt : {QPoint(0, 0), QPoint(12, 0), QPoint(0, 8), QPoint(12, 8)})
             ragged.setPixel(pt, qRgb(0, 0, 0));
         OpenReport(shippedTemplate(), sevenValues(QStringLiteral("T1000001C")));
-        const QImage sticker = LabelRenderer(*CurrentReport(), 300).toImage(true);
+        const QImage sticker = LabelRenderer(CurrentReport()->asLabel(), 300).toImage(true);
         CurrentReport().reset();
         QTest::newRow("all white") << blank(406, 12);
         QTest::newRow("all black") << black;
@@ -613,7 +638,7 @@ private Q_SLOTS:
         QTemporaryDir out;
         QString png = out.filePath(QStringLiteral("label.png"));
         if (output == u"pdf") {
-            ReportOutput::setPrintToDirectory(out.path());
+            printTo(out.path());
             printLabelCopies(shippedTemplate(), sevenValues(value), 1);
             const QStringList pdfs = pdfsIn(out.path());
             QCOMPARE(pdfs.size(), 1);
@@ -624,7 +649,7 @@ private Q_SLOTS:
                      0);
         } else {
             OpenReport(shippedTemplate(), sevenValues(value));
-            const QImage image = LabelRenderer::renderImage(*CurrentReport(), output.mid(6).toDouble());
+            const QImage image = LabelRenderer::renderImage(CurrentReport()->asLabel(), output.mid(6).toDouble());
             QVERIFY(image.save(png));
         }
         QCOMPARE(testsupport::zbarDecode(png), value);
@@ -658,16 +683,16 @@ private Q_SLOTS:
         QFETCH(QString, value);
         QFETCH(QString, error);
         QTemporaryDir out;
-        ReportOutput::setPrintToDirectory(out.path());
+        printTo(out.path());
         try {
             printLabelCopies(shippedTemplate(), sevenValues(value), 1);
             QFAIL("an unprintable barcode printed");
-        } catch (const ReportError &e) {
+        } catch (const LabelError &e) {
             QVERIFY2(e.description().contains(error), qPrintable(e.description()));
         }
         QVERIFY(pdfsIn(out.path()).isEmpty());
         OpenReport(shippedTemplate(), sevenValues(value)); // drawing an image fails the same way
-        QVERIFY_THROWS_EXCEPTION(ReportError, LabelRenderer::renderImage(*CurrentReport(), 203));
+        QVERIFY_THROWS_EXCEPTION(LabelError, LabelRenderer::renderImage(CurrentReport()->asLabel(), 203));
     }
 
     void barsAreWholeDotsWithQuietZones_data()
@@ -684,7 +709,7 @@ private Q_SLOTS:
         QFETCH(double, dpi);
         QFETCH(int, moduleDots);
         OpenReport(writeTemplate(barcodeOnly(QStringLiteral("hrt=off quiet=10"))), {QStringLiteral("Ab3dEf7hIj1Lm")});
-        const QImage image = LabelRenderer::renderImage(*CurrentReport(), dpi);
+        const QImage image = LabelRenderer::renderImage(CurrentReport()->asLabel(), dpi);
         const int y = int(7 * dpi / 25.4); // through the bars
         QList<int> runs;
         int first = -1, last = -1, run = 0;
@@ -765,7 +790,7 @@ private Q_SLOTS:
                          qPrintable(QStringLiteral("boxes %1 and %2 overlap").arg(a).arg(b)));
 
         // The whole sticker: at least 1.5 mm blank on every side, and its barcode reads back.
-        const QImage label = LabelRenderer(report, dpi).toImage(true).convertToFormat(QImage::Format_RGB32);
+        const QImage label = LabelRenderer(report.asLabel(), dpi).toImage(true).convertToFormat(QImage::Format_RGB32);
         const int margin = int(std::ceil(1.5 * dpi / 25.4));
         int inkDots = 0;
         const QString outside = inkOutside(
@@ -779,7 +804,7 @@ private Q_SLOTS:
         // whose value is empty prints nothing.
         for (int i = 0; i < t.texts.size(); ++i) {
             const LabelTemplate::TextItem &item = t.texts[i];
-            const QImage dots = printedDots(report, LabelTemplate::ItemKind::Text, i, dpi);
+            const QImage dots = printedDots(report.asLabel(), LabelTemplate::ItemKind::Text, i, dpi);
             int inside = 0;
             const QString at = inkOutside(dots, innerDots(item.box, dpi), inside);
             QVERIFY2(at.isEmpty(),
@@ -799,7 +824,7 @@ private Q_SLOTS:
         // The value under the bars likewise, below the bars.
         QCOMPARE(t.barcodes.size(), 1);
         const LabelTemplate::BarcodeItem &code = t.barcodes[0];
-        const QImage dots = printedDots(report, LabelTemplate::ItemKind::Barcode, 0, dpi);
+        const QImage dots = printedDots(report.asLabel(), LabelTemplate::ItemKind::Barcode, 0, dpi);
         const double k = dpi / 25.4;
         const int textTop = int(std::lround(code.box.y() * k)) + int(std::lround(code.barHeight * k));
         const QImage text = dots.copy(0, textTop, dots.width(), dots.height() - textTop);
@@ -842,7 +867,7 @@ private Q_SLOTS:
                                      .arg(settings)),
                    {value});
         const double dpi = 203;
-        const QImage image = LabelRenderer::renderImage(*CurrentReport(), dpi);
+        const QImage image = LabelRenderer::renderImage(CurrentReport()->asLabel(), dpi);
         const QRect box(
             QPoint(int(boxMm.left() * dpi / 25.4), int(boxMm.top() * dpi / 25.4)),
             QPoint(int(std::ceil(boxMm.right() * dpi / 25.4)), int(std::ceil(boxMm.bottom() * dpi / 25.4))));
@@ -868,7 +893,7 @@ private Q_SLOTS:
                                                     "text x=1 y=1 width=40 height=4 field=N size=9 overflow=%1\n")
                                          .arg(QLatin1String(overflow))),
                        {name});
-            const QImage image = LabelRenderer::renderImage(*CurrentReport(), 203);
+            const QImage image = LabelRenderer::renderImage(CurrentReport()->asLabel(), 203);
             for (int y = 0; y < image.height(); ++y)
                 for (int x = 0; x < image.width(); ++x)
                     if (isDark(image.pixel(x, y))) {

@@ -1,15 +1,14 @@
 // The report viewer window and the viewing path of ShowReport, on the shipped
 // label template; every print goes to a temporary PDF folder.
 
-#include "report/frmreportviewer.h"
+#include "label/labelerror.h"
+#include "norvane-label/labeloptions.h"
+#include "output/labeloutput.h"
 #include "report/modmain.h"
 #include "report/report.h"
-#include "report/reporterror.h"
-#include "report/reportoutput.h"
-#include "report/reportviewercontrol.h"
+#include "report/viewer/frmreportviewer.h"
+#include "report/viewer/reportviewercontrol.h"
 #include "widgets/messagebox.h"
-
-#include "../../tools/norvane-label/labeloptions.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,6 +22,7 @@
 
 #include <functional>
 
+using label::LabelError;
 using namespace report;
 
 namespace {
@@ -44,6 +44,26 @@ class tst_Viewer : public QObject
     QTemporaryDir m_dir;
     QString m_out;
     int m_dirCount = 0;
+
+    // The label output and the report module, with the viewer as ShowReport's viewing
+    // path: every label to PDF files in folder.
+    std::unique_ptr<output::LabelOutput> m_output;
+    std::unique_ptr<modMain> m_labels;
+
+    void printTo(const QString &folder)
+    {
+        m_labels.reset();
+        m_output = std::make_unique<output::LabelOutput>(output::LabelOutput::Destination{folder, {}});
+        m_labels = std::make_unique<modMain>(*m_output);
+        installReportViewer(*m_labels);
+    }
+
+    std::unique_ptr<Report> &CurrentReport() { return m_labels->CurrentReport(); }
+    void OpenReport(const QString &path, const QVariantList &values) { m_labels->OpenReport(path, values); }
+    void ShowReport(bool showGroupTree, const QString &caption, bool directPrint)
+    {
+        m_labels->ShowReport(showGroupTree, caption, directPrint);
+    }
 
     QStringList printed() const { return QDir(m_out).entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Name); }
 
@@ -71,20 +91,19 @@ private Q_SLOTS:
     {
         QVERIFY(m_dir.isValid());
         QVERIFY2(QFile::exists(labelTemplatePath()), qPrintable(labelTemplatePath()));
-        installReportViewer();
     }
 
     void init()
     {
         m_out = m_dir.filePath(QStringLiteral("out%1").arg(++m_dirCount));
-        ReportOutput::setPrintToDirectory(m_out);
+        printTo(m_out);
     }
 
     void cleanup()
     {
         widgets::setMessageBoxHandler({});
-        CurrentReport().reset();
-        ReportOutput::setPrintToDirectory(QString());
+        m_labels.reset();
+        m_output.reset();
     }
 
     // ShowReport's viewing path: the window loads when its caption is set, views
@@ -146,7 +165,7 @@ private Q_SLOTS:
         QFETCH(int, files);
 
         OpenReport(labelTemplatePath(), {});
-        frmReportViewer w;
+        frmReportViewer w(*m_labels);
         if (treeWhen == 1)
             w.setShowGroupTree(true);
         if (printWhen == 1)
@@ -192,7 +211,7 @@ private Q_SLOTS:
     void resizeFitsViewer()
     {
         OpenReport(labelTemplatePath(), {});
-        frmReportViewer w;
+        frmReportViewer w(*m_labels);
         w.show();
         for (const QSize size : {QSize(640, 480), QSize(300, 200), QSize(1000, 700)}) {
             w.resize(size);
@@ -223,7 +242,7 @@ private Q_SLOTS:
         QFETCH(int, modifiers);
         QFETCH(bool, closes);
         OpenReport(labelTemplatePath(), {});
-        frmReportViewer w;
+        frmReportViewer w(*m_labels);
         w.show();
         QTest::keyClick(&w, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(w.isVisible(), !closes);
@@ -264,7 +283,7 @@ private Q_SLOTS:
         if (files)
             QCOMPARE(printed().first(), QStringLiteral("0001-CLOSE001.pdf"));
 
-        QVERIFY_THROWS_EXCEPTION(ReportError, ShowReport(false, QString(), true));
+        QVERIFY_THROWS_EXCEPTION(LabelError, ShowReport(false, QString(), true));
         QCOMPARE(printed().size(), files);
         OpenReport(labelTemplatePath(), {QStringLiteral("AGAIN001")});
         ShowReport(false, QString(), true);
@@ -278,7 +297,7 @@ private Q_SLOTS:
         QFile blocker(m_dir.filePath(QStringLiteral("a-file")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        ReportOutput::setPrintToDirectory(blocker.fileName() + QStringLiteral("/labels"));
+        printTo(blocker.fileName() + QStringLiteral("/labels"));
         QStringList messages;
         widgets::setMessageBoxHandler([&](const QString &text, const QString &) { messages << text; });
 
@@ -309,7 +328,7 @@ private Q_SLOTS:
                 w->close();
             }
         });
-        QVERIFY_THROWS_EXCEPTION(ReportError, ShowReport(false, QStringLiteral("x"), false));
+        QVERIFY_THROWS_EXCEPTION(LabelError, ShowReport(false, QStringLiteral("x"), false));
         QTest::qWait(1);
         QVERIFY(!shown);
     }

@@ -1,4 +1,4 @@
-#include "rawtdsclient.h"
+#include "wire/rawtdsclient.h"
 
 #include <QDeadlineTimer>
 #include <QThread>

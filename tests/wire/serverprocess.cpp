@@ -1,4 +1,4 @@
-#include "serverprocess.h"
+#include "wire/serverprocess.h"
 
 #include "labdb/server/batchlog.h"
 

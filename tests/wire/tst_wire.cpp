@@ -4,13 +4,10 @@
 // Every test starts its own server (port 0) on a fresh sample database and kills
 // it in cleanup.
 
-#include "rawtdsclient.h"
-#include "serverprocess.h"
-
-#include "common/platformkeys.h"
-
 #include "app/modconnect.h"
 #include "common/loopback.h"
+#include "common/mainwindow.h"
+#include "common/platformkeys.h"
 #include "db/commands.h"
 #include "db/connectionstring.h"
 #include "db/dbconnection.h"
@@ -23,13 +20,14 @@
 #include "labdb/printlog.h"
 #include "labdb/sampledata.h"
 #include "labdb/session.h"
-#include "report/reportoutput.h"
 #include "support/bulkchargeslip.h"
 #include "ui/main/frmnorvane.h"
 #include "widgets/messagebox.h"
 #include "widgets/vklabel.h"
 #include "widgets/vklistbox.h"
 #include "widgets/vktextbox.h"
+#include "wire/rawtdsclient.h"
+#include "wire/serverprocess.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -623,7 +621,8 @@ void tst_wire::windowSearchOverTheWire()
     QStringList messages;
     QVERIFY(connectProgram({u"--fail-batch"_qs, u"2"_qs}, messages));
 
-    ui::frmNorvane window;
+    testsupport::MainWindow mainWindow(db::DbConnection());
+    ui::frmNorvane &window = mainWindow.window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     auto *number = window.findChild<widgets::vkTextBox *>(u"txtNumber"_qs);
@@ -635,7 +634,7 @@ void tst_wire::windowSearchOverTheWire()
     QTest::keyClick(number, Qt::Key_Return);
     QCOMPARE(exams->listCount(), 2);
     QCOMPARE(window.findChild<widgets::vkLabel *>(u"lblPatientName"_qs)->caption(), u"O'BRIEN, MARGARET"_qs);
-    QCOMPARE(window.barcodes().mid(0, 2), (QStringList{u"T1000001C"_qs, u"T1000002C"_qs}));
+    QCOMPARE(mainWindow.patient().Barcodes.mid(0, 2), (QStringList{u"T1000001C"_qs, u"T1000002C"_qs}));
     QCOMPARE(m_server->loggedRequests().filter(u"BATCH Laboratory"_qs),
              QStringList{u"BATCH Laboratory..Lab_Barcode_GetRequests 'T1000001C',3"_qs});
     QVERIFY(messages.isEmpty());
@@ -664,12 +663,11 @@ void tst_wire::windowPrintRunOverTheWire()
     QFETCH(bool, logged);
 
     QTemporaryDir stickers;
-    report::ReportOutput::setPrintToDirectory(stickers.path());
-    const auto restore = qScopeGuard([] { report::ReportOutput::setPrintToDirectory(QString()); });
     QStringList messages;
     QVERIFY(connectProgram(serverOptions, messages));
 
-    ui::frmNorvane window;
+    testsupport::MainWindow mainWindow(db::DbConnection(), stickers.path());
+    ui::frmNorvane &window = mainWindow.window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     auto *number = window.findChild<widgets::vkTextBox *>(u"txtNumber"_qs);
@@ -678,7 +676,7 @@ void tst_wire::windowPrintRunOverTheWire()
     QTest::keyClicks(number, barcode);
     QTest::keyClick(number, Qt::Key_Return);
     QCOMPARE(exams->listCount(), 2);
-    const QStringList found = window.barcodes().mid(0, 2);
+    const QStringList found = mainWindow.patient().Barcodes.mid(0, 2);
 
     QStringList questions;
     widgets::setQuestionHandler([&questions](const QString &text, const QString &, widgets::QuestionIcon) {
@@ -692,7 +690,7 @@ void tst_wire::windowPrintRunOverTheWire()
     QCOMPARE(QDir(stickers.path()).entryList({u"*.pdf"_qs}, QDir::Files).size(), logged ? 2 : 1);
     QCOMPARE(messages, QStringList());
     QCOMPARE(questions.size(), logged ? 0 : 1);
-    QCOMPARE(window.barcodes().mid(0, 2), logged ? QStringList(2, QString()) : found);
+    QCOMPARE(mainWindow.patient().Barcodes.mid(0, 2), logged ? QStringList(2, QString()) : found);
     if (!logged) {
         QVERIFY2(questions.first().contains(found.first()), qPrintable(questions.first()));
         QTRY_VERIFY(m_server->loggedRequests().contains(u"TM ROLLBACK (connection closed)"_qs));
@@ -918,12 +916,11 @@ void tst_wire::keysTypedWhileServerHeld()
     QFETCH(int, exams);
 
     QTemporaryDir stickers;
-    report::ReportOutput::setPrintToDirectory(stickers.path());
-    const auto restore = qScopeGuard([] { report::ReportOutput::setPrintToDirectory(QString()); });
     QStringList messages;
     QVERIFY(connectProgram({}, messages));
 
-    ui::frmNorvane window;
+    testsupport::MainWindow mainWindow(db::DbConnection(), stickers.path());
+    ui::frmNorvane &window = mainWindow.window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     auto *number = window.findChild<widgets::vkTextBox *>(u"txtNumber"_qs);

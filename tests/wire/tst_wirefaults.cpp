@@ -3,10 +3,9 @@
 // through the main window where the user would see the fault. Runs under LC_ALL=C,
 // the locale in which text once lost its characters on the way.
 
-#include "serverprocess.h"
-
 #include "app/logfile.h"
 #include "app/modconnect.h"
+#include "common/mainwindow.h"
 #include "db/commands.h"
 #include "db/dbconnection.h"
 #include "db/printlog.h"
@@ -14,7 +13,6 @@
 #include "labdb/labdatabase.h"
 #include "labdb/printlog.h"
 #include "labdb/sampledata.h"
-#include "report/reportoutput.h"
 #include "support/bulkchargeslip.h"
 #include "ui/main/frmnorvane.h"
 #include "widgets/messagebox.h"
@@ -22,6 +20,7 @@
 #include "widgets/vklabel.h"
 #include "widgets/vklistbox.h"
 #include "widgets/vktextbox.h"
+#include "wire/serverprocess.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -38,11 +37,9 @@ using namespace labdb::sample;
 
 namespace {
 
-// While it lives, stickers go to PDF files in a temporary folder of its own.
+// A temporary folder for the stickers, which the main window prints as PDF files.
 struct StickerFolder
 {
-    StickerFolder() { report::ReportOutput::setPrintToDirectory(dir.path()); }
-    ~StickerFolder() { report::ReportOutput::setPrintToDirectory(QString()); }
     QString path() const { return dir.path(); }
     QTemporaryDir dir;
 };
@@ -231,7 +228,8 @@ void tst_wirefaults::textSurvivesAnyLocale()
 
     const StickerFolder stickers;
     QVERIFY(connectProgram({}));
-    ui::frmNorvane window;
+    testsupport::MainWindow mainWindow(db::DbConnection(), stickers.path());
+    ui::frmNorvane &window = mainWindow.window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     auto *label = window.findChild<widgets::vkLabel *>(u"lblPatientName"_qs);
@@ -247,7 +245,7 @@ void tst_wirefaults::textSurvivesAnyLocale()
     QCOMPARE(m_server->loggedRequests().filter(u"BATCH Laboratory"_qs).last(),
              u"BATCH "_qs + db::searchCommand(refNum, 2));
     QCOMPARE(label->caption(), name);
-    QCOMPARE(window.patientName(), name);
+    QCOMPARE(mainWindow.patient().PatientName, name);
 
     QTest::mouseClick(window.findChild<QWidget *>(u"cmdGenerate"_qs), Qt::LeftButton);
     QCOMPARE(m_questions.size(), 0);
@@ -300,14 +298,15 @@ void tst_wirefaults::failedLogIsToldAndRecordedAgain()
     QVERIFY(connectProgram(serverOptions));
     m_answer = retry;
 
-    ui::frmNorvane window;
+    testsupport::MainWindow mainWindow(db::DbConnection(), stickers.path());
+    ui::frmNorvane &window = mainWindow.window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     auto *exams = window.findChild<widgets::vkListBox *>(u"lstExams"_qs);
     auto *print = window.findChild<widgets::vkCommand *>(u"cmdGenerate"_qs);
     search(window, slip.refNum);
     QCOMPARE(exams->listCount(), 3);
-    const QStringList barcodes = window.barcodes().mid(0, 3);
+    const QStringList barcodes = mainWindow.patient().Barcodes.mid(0, 3);
     QCOMPARE(barcodes, slip.barcodes);
 
     QTest::mouseClick(print, Qt::LeftButton);
@@ -346,7 +345,7 @@ void tst_wirefaults::failedLogIsToldAndRecordedAgain()
     QCOMPARE(log.masterRows.size(), log.dateRows.size());
     for (const QStringList &master : log.masterRows)
         QCOMPARE(dateRowsOf(log, master.value(4)), 1);
-    QCOMPARE(window.barcodes().at(1), retry ? QString() : barcodes.at(1));
+    QCOMPARE(mainWindow.patient().Barcodes.at(1), retry ? QString() : barcodes.at(1));
 
     // A connection opened again is never opened inside a log: on it, the first
     // thing the program does is begin the retry's transaction (or nothing at all).
@@ -419,7 +418,8 @@ void tst_wirefaults::stalledServerIsGivenUp()
     const StickerFolder stickers;
     QVERIFY(connectProgram(serverOptions, timeoutSeconds));
 
-    ui::frmNorvane window;
+    testsupport::MainWindow mainWindow(db::DbConnection(), stickers.path());
+    ui::frmNorvane &window = mainWindow.window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     auto *exams = window.findChild<widgets::vkListBox *>(u"lstExams"_qs);
@@ -466,7 +466,8 @@ void tst_wirefaults::serverRestartCostsNoRestart()
 {
     const StickerFolder stickers;
     QVERIFY(connectProgram({}));
-    ui::frmNorvane window;
+    testsupport::MainWindow mainWindow(db::DbConnection(), stickers.path());
+    ui::frmNorvane &window = mainWindow.window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     auto *exams = window.findChild<widgets::vkListBox *>(u"lstExams"_qs);

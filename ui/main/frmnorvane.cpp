@@ -1,16 +1,7 @@
 #include "ui/main/frmnorvane.h"
 
-#include "db/commands.h"
-#include "db/dbconnection.h"
-#include "db/dberror.h"
-#include "db/readretry.h"
 #include "ui/main/activationwatch.h"
-#include "ui/main/busycursor.h"
-#include "ui/main/exclusiverun.h"
 #include "ui/main/patientnamelabel.h"
-#include "ui/main/searchfailure.h"
-#include "ui/main/searchrules.h"
-#include "widgets/messagebox.h"
 #include "widgets/vkcheck.h"
 #include "widgets/vkcommand.h"
 #include "widgets/vkframe.h"
@@ -18,32 +9,12 @@
 #include "widgets/vklistbox.h"
 #include "widgets/vktextbox.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QScopeGuard>
-
-#include <exception>
-#include <limits>
-#include <stdexcept>
 
 namespace ui {
 
 namespace {
-constexpr int kEnter = 13;
-// The row index is a 16-bit signed integer: a search lists at most this many rows.
-constexpr qint64 kMaxRows = std::numeric_limits<qint16>::max();
-
-bool isEnter(const QKeyEvent &key)
-{
-    return key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
-}
-
-// A key press that puts a character into a text box.
-bool typesCharacter(const QKeyEvent &key)
-{
-    return key.type() == QEvent::KeyPress && !key.text().isEmpty() && key.text().front().isPrint();
-}
 
 template<typename T>
 T *named(T *widget, const char *name)
@@ -51,10 +22,13 @@ T *named(T *widget, const char *name)
     widget->setObjectName(QLatin1String(name));
     return widget;
 }
+
 } // namespace
 
-frmNorvane::frmNorvane(QWidget *parent)
+frmNorvane::frmNorvane(counter::PatientSearch &search, counter::PrintRun &printRun, QWidget *parent)
     : QWidget(parent)
+    , m_search(search)
+    , m_printRun(printRun)
 {
     setObjectName(QStringLiteral("frmNorvane"));
     setWindowTitle(QStringLiteral(" Norvane"));
@@ -121,16 +95,6 @@ void frmNorvane::connectHandlers()
     connect(cmdKeyboard, &QPushButton::clicked, this, &frmNorvane::onKeyboardClicked);
 }
 
-void frmNorvane::numberKeyFilter(int &charCode)
-{
-    numberKeyPress(charCode);
-}
-
-void frmNorvane::typeIntoNumber(const QString &text)
-{
-    txtNumber->typeText(text);
-}
-
 void frmNorvane::ResetForm(bool SearchEnabled, bool ExamsEnabled, bool ClearNumber, bool FocusNumber)
 {
     fraSearch->setEnabled(SearchEnabled);
@@ -152,12 +116,6 @@ void frmNorvane::onActivated()
     ResetForm(true, false, !m_keypadOpen, true);
 }
 
-void frmNorvane::onNumberKeyDown(int keyCode, int)
-{
-    if (keyCode == kEnter)
-        SearchPatient();
-}
-
 void frmNorvane::onCheckAllClicked()
 {
     if (chkAll->value() == 1) {
@@ -173,117 +131,6 @@ void frmNorvane::onResetClicked()
 {
     cmdGenerate->setEnabled(false);
     ResetForm(true, false, true, true);
-}
-
-void frmNorvane::passHeldKeysToNumber(ExclusiveRun &run)
-{
-    // Everything typed until now, also what the platform still queues.
-    run.holdPendingInput();
-    // An Enter before anything new was typed repeats the Enter that started
-    // this search (a scanner that ends with two Returns): it neither searches
-    // the same number again nor presses Print.
-    bool typing = false;
-    run.dropHeldKeys([&typing](const QKeyEvent &key) {
-        typing = typing || typesCharacter(key);
-        return !typing && isEnter(key);
-    });
-    // A new number typed while the patient was being listed: the window goes
-    // back to awaiting a number, as on Reset, so that the box takes it and its
-    // Enter searches it. Nothing typed for the box ever reaches Print.
-    if (typing && !txtNumber->isEnabled()) {
-        cmdGenerate->setEnabled(false);
-        ResetForm(true, false, true, true);
-    }
-    run.setKeyTarget(txtNumber);
-}
-
-void frmNorvane::SearchPatient()
-{
-    // Nothing else of this window runs until the search returns, its message
-    // boxes included.
-    ExclusiveRun run(this);
-    // Keys typed during the search were typed into the number box: they go
-    // there once it is over, whatever has the focus by then.
-    const auto keysToNumber = qScopeGuard([this, &run] { passHeldKeysToNumber(run); });
-    // A message box is modal: input still queued for this window when it opens
-    // would be thrown away, so the keys typed until then are held first.
-    const auto tell = [&run](const QString &text) {
-        run.holdPendingInput();
-        widgets::MsgBox(text);
-    };
-    QString failure;
-    try {
-        lstExams->clear();
-        HospNum.clear();
-        PatientName.clear();
-        Transdate.clear();
-        RoomID.clear();
-        Age.clear();
-        Sex.clear();
-        qint16 row = 0;
-
-        const QString number = txtNumber->text();
-        if (number.trimmed().isEmpty()) {
-            txtNumber->setFocus(Qt::OtherFocusReason);
-            return;
-        }
-        const int mode = searchMode(number);
-        db::DbResult result = [&] {
-            const BusyCursor busy;
-            return db::openStaticRetryingOnce(db::DbConnection(), db::searchCommand(number, mode));
-        }();
-        const qint64 rows = result.rowCount();
-        if (rows < 1) {
-            tell(QStringLiteral("Sample not found!"));
-            lblPatientName->setName(QString());
-            txtNumber->setText(QString());
-            txtNumber->setFocus(Qt::OtherFocusReason);
-            return;
-        }
-        // The row index could not count past this; stop before touching the
-        // window rather than list 32,768 rows and fail on the next.
-        if (rows > kMaxRows)
-            throw std::overflow_error("Overflow");
-
-        ResetForm(false, true, false, false);
-        Barcodes = QStringList(rows + 1);
-        Instruments = QStringList(rows + 1);
-        HospNum = result.text(QStringLiteral("HospNum"));
-        PatientName = result.text(QStringLiteral("PatientName"));
-        Transdate = result.text(QStringLiteral("Transdate"));
-        RoomID = result.text(QStringLiteral("RoomID"));
-        Age = result.text(QStringLiteral("Age"));
-        Sex = result.text(QStringLiteral("Sex"));
-        lblPatientName->setName(PatientName);
-
-        for (; !result.atEnd(); result.moveNext()) {
-            run.yield();
-            if (row >= rows) // more rows than the result announced
-                throw std::out_of_range("Subscript out of range");
-            Barcodes[row] = result.text(QStringLiteral("Barcode"));
-            Instruments[row] = result.text(QStringLiteral("Instrument"));
-            lstExams->addItem(Barcodes[row] + QStringLiteral(" [") + Instruments[row] + QStringLiteral("] "));
-            ++row;
-        }
-
-        if (lstExams->listCount() >= 1) {
-            lstExams->checkAll();
-            chkAll->setValue(1);
-            // As a keyboard move, so that the button shows that it has the focus.
-            cmdGenerate->setFocus(Qt::TabFocusReason);
-        } else {
-            cmdNew->setFocus(Qt::TabFocusReason);
-        }
-        return;
-    } catch (const db::DbError &e) {
-        failure = e.description();
-    } catch (const std::exception &e) {
-        failure = QString::fromLocal8Bit(e.what());
-    }
-    tell(searchFailureText(failure));
-    // The number stays, selected, so that the next scan replaces it instead of
-    // being glued onto it.
-    txtNumber->selectAll();
 }
 
 } // namespace ui

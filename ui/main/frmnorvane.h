@@ -1,11 +1,14 @@
 #pragma once
 
+#include "counter/patientsearch.h"
+#include "counter/printrun.h"
+
 #include <QPixmap>
-#include <QStringList>
 #include <QWidget>
 
 #include <array>
 
+class QEvent;
 class QLabel;
 class QPushButton;
 class QTimer;
@@ -19,14 +22,13 @@ class vkCheck;
 class vkListBox;
 } // namespace widgets
 
-namespace db {
-struct LogOutcome;
-} // namespace db
+namespace counter {
+class UnrecordedLogs;
+} // namespace counter
 
 namespace ui {
 
 class ImageBox;
-class UnrecordedLogs;
 class PatientNameLabel;
 class ShapeBox;
 
@@ -34,25 +36,27 @@ class ActivationWatch;
 class ExclusiveRun;
 class frmKeyboard;
 
-// The program's main window. How a request flows through it:
-//  - keys typed into txtNumber pass numberKeyPress (upper-cased, apostrophe
-//    dropped); Enter runs SearchPatient, which asks the database for the
-//    requests behind the number, keeps the patient's values and every row's
-//    barcode and instrument in the form-level state below, lists one checked
-//    item per row in lstExams and moves the focus to Print (cmdGenerate);
-//  - Print runs the print run (onGenerateClicked), which walks the checklist;
+// The program's main window. It draws, and it shows what the counter's work decides
+// (counter::PatientSearch, counter::PrintRun, which it is given): message boxes,
+// focus and enabled states. How a request flows through it:
+//  - keys typed into txtNumber pass numberKeyFilter (upper-cased, apostrophe
+//    dropped); Enter runs SearchPatient, which has the search ask the database for
+//    the requests behind the number and lists one checked item per row in lstExams,
+//    then moves the focus to Print (cmdGenerate);
+//  - Print runs the print run (onGenerateClicked) on the patient the search kept;
 //  - ResetForm puts the controls back for the next patient; it runs on
 //    activation (first show, and whenever another window of the program that
 //    was over this one closes), on Reset and at the end of the print run.
-// The search (and the print run) yield to the event loop once per row inside an
-// ExclusiveRun: no other handler of this window runs meanwhile, input is held
-// back and delivered afterwards.
+// The search and the print run yield to the event loop once per row or item inside
+// an ExclusiveRun: no other handler of this window runs meanwhile, input is held
+// back and delivered afterwards. Keys and the focus are handled in one file,
+// frmnorvane_input.cpp.
 class frmNorvane : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit frmNorvane(QWidget *parent = nullptr);
+    frmNorvane(counter::PatientSearch &search, counter::PrintRun &printRun, QWidget *parent = nullptr);
     ~frmNorvane() override;
 
     // The number box's key-press filter, for anything that types into it on the
@@ -60,16 +64,6 @@ public:
     static void numberKeyFilter(int &charCode);
     // Types text into the number box as if keyed in, through the key filter.
     void typeIntoNumber(const QString &text);
-
-    // Read-only view of the form-level state, for the print run's tests.
-    const QString &hospNum() const { return HospNum; }
-    const QStringList &barcodes() const { return Barcodes; }
-    const QStringList &instruments() const { return Instruments; }
-    const QString &patientName() const { return PatientName; }
-    const QString &transdate() const { return Transdate; }
-    const QString &roomId() const { return RoomID; }
-    const QString &age() const { return Age; }
-    const QString &sex() const { return Sex; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -79,7 +73,8 @@ private:
     // Builds every control with its object name, container, design-time text
     // and tab order.
     void setupControls();
-    // The window's look (frmnorvanelayout.cpp): borderless and filling the
+    void connectHandlers();
+    // The window's look (frmnorvane_layout.cpp): borderless and filling the
     // screen, every control at its place, font and colours, the header, the
     // pictures (all decoded here) and the slideshow, which it then loads.
     void layoutControls();
@@ -87,54 +82,71 @@ private:
     void buildHeader();
     void buildSlideshow();
     void applyLook();
+    void applyExamsLook();
     void fitToScreen();
-    // Slideshow handlers and centring (frmnorvane_slideshow.cpp).
+    // The slideshow (frmnorvane_slideshow.cpp): its timer, load, tick and button,
+    // and the centring of fraMain.
+    void setupTimer1();
     void onSlideshowLoad();
     void onTimer1Tick();
     void onImgButtonClick();
     // Keeps fraMain in the middle of the window, overhanging both edges alike
     // when the window is the smaller.
     void centreMain();
-    void connectHandlers();
 
     void ResetForm(bool SearchEnabled, bool ExamsEnabled, bool ClearNumber, bool FocusNumber);
-    void SearchPatient();
-    // Logs one printed barcode (db::SaveBarcodeLog on DbConnection), yielding like
-    // the run it belongs to; empties Barcode once logged (frmnorvane_printrun.cpp).
-    db::LogOutcome SaveBarcodeLog(QString &Barcode);
-    // After a run whose log failed: tells which printed barcodes are not recorded
-    // and why (and whether exams are left to print), and records them again as long
-    // as the user asks; what is given up goes to the program's log file.
-    void TellUnrecorded(UnrecordedLogs &unrecorded, bool examsLeft);
 
     // Event handlers.
     void onActivated();
     void onNumberKeyDown(int keyCode, int shift);
     void onCheckAllClicked();
     void onResetClicked();
-    // Entry of the print run (click of cmdGenerate): prints the checked exams'
-    // stickers, logs each barcode, disables Print and resets the window.
-    void onGenerateClicked();
-    // A print run that stopped before its end (a failing sticker job, copies
-    // that are no number): Print stays enabled for the exams left, Check All
-    // shows whether they are all still checked, and the focus goes to the
-    // list, off Print.
-    void showStoppedRun();
-    // The print run's questions and its stop request (frmnorvane_printrun.cpp):
-    // whether the user confirms a copies count (asked only above 10 or below 1),
-    // whether an input event asks to stop (a click on Reset, Esc), whether an
-    // exam from item i on is still checked, and whether the user confirms stopping.
-    bool confirmCopies(int copies, int checkedExams);
-    bool asksToStopPrinting(QObject *watched, QEvent *event) const;
-    bool anyCheckedFrom(int i) const;
-    bool confirmStopPrinting();
-    // Entry of the on-screen keyboard (click of cmdKeyboard), frmnorvanekeyboard.cpp.
+    // Entry of the on-screen keyboard (click of cmdKeyboard), frmnorvane_keyboard.cpp.
     void onKeyboardClicked();
     // A key of the on-screen keyboard: typed into the number box through its key filter.
     void onKeypadKey(int charCode);
+
+    // The search (frmnorvane_search.cpp): runs it and shows its outcome.
+    void SearchPatient();
+    // A message box during a run: the keys typed until it opens are held first (a
+    // modal window would throw them away).
+    static void tellDuring(ExclusiveRun &run, const QString &text);
+
+    // The print run (frmnorvane_printrun.cpp). Entry (click of cmdGenerate): checks,
+    // prints the checked exams' stickers and logs each barcode, and shows the outcome.
+    void onGenerateClicked();
+    counter::PrintRun::Checklist printChecklist(ExclusiveRun &run);
+    // Shows why the run may not start, or asks; true when it may.
+    bool mayPrint(const counter::PrintRun::Check &check);
+    void showPrintRun(counter::PrintRun::Outcome &outcome, const counter::PrintRun::Checklist &checklist);
+    // After a run whose log failed: tells which printed barcodes are not recorded
+    // and why (and whether exams are left to print), and records them again as long
+    // as the user asks; what is given up goes to the program's log file.
+    void TellUnrecorded(counter::UnrecordedLogs &unrecorded, bool examsLeft,
+                        const counter::PrintRun::Checklist &checklist);
+    // A copies box that holds no whole number: told, and the box takes the focus.
+    void refuseCopies(const QString &message);
+    // A print run that stopped before its end (a failing sticker job, copies
+    // that are no number, the user): Print stays enabled for the exams left, Check All
+    // shows whether they are all still checked, and the focus goes to the list.
+    void showStoppedRun();
+    // The end of a run that printed and logged every checked exam.
+    void showFinishedRun();
+
+    // Keys and the focus (frmnorvane_input.cpp).
     // The end of every search: the keys held back during it go to the number
     // box they were typed into (never to Print).
     void passHeldKeysToNumber(ExclusiveRun &run);
+    // Whether an input event asks the print run to stop (a click on Reset, Esc).
+    bool asksToStopPrinting(QObject *watched, QEvent *event) const;
+    void focusAfterSearch();
+    void focusOnNumber();
+    void focusOnList();
+    void focusOnCopies();
+
+    // What the window shows the outcomes of; given, not owned.
+    counter::PatientSearch &m_search;
+    counter::PrintRun &m_printRun;
 
     // Controls by role; object names are these names.
     widgets::vkFrame *fraMain = nullptr;
@@ -172,17 +184,9 @@ private:
     bool m_keypadOpen = false;         // the activation its closing raises keeps the number
     bool m_printRunning = false;       // a print run is under way; no second one starts inside it
 
-    // Form-level state, in its declared order; kept while the window lives.
-    qint16 FrameIndex = 0;   // slideshow picture shown, 0 to 8
-    qint16 SlideStep = 0;    // the slideshow tick's loop counter
-    QString HospNum;         // hospital number of the patient found
-    QStringList Barcodes;    // column Barcode of each result row, one spare empty element at the end
-    QStringList Instruments; // column Instrument of each result row, likewise
-    QString PatientName;
-    QString Transdate; // as the database gives it
-    QString RoomID;
-    QString Age;
-    QString Sex;
+    // Form-level state of the slideshow; the patient's is the search's (m_search.patient()).
+    qint16 FrameIndex = 0; // slideshow picture shown, 0 to 8
+    qint16 SlideStep = 0;  // the slideshow tick's loop counter
 };
 
 } // namespace ui

@@ -1,112 +1,22 @@
-// The print run of the main window: the stickers of every checked exam, each
-// exam's barcode logged right after its stickers, then the reset for the next
-// patient.
+// The main window's print run: counter::PrintRun checks, prints each checked exam's
+// stickers and logs its barcode; the window asks what must be asked and shows what
+// became of the run.
 
 #include "ui/main/frmnorvane.h"
 
-#include "db/dbconnection.h"
-#include "db/printlog.h"
-#include "report/barcodevalue.h"
-#include "report/modmain.h"
-#include "report/reporterror.h"
-#include "report/reportoutput.h"
-#include "ui/main/busycursor.h"
-#include "ui/main/copiescount.h"
+#include "counter/printquestions.h"
+#include "counter/unrecordedlogs.h"
 #include "ui/main/exclusiverun.h"
-#include "ui/main/printquestions.h"
-#include "ui/main/unrecordedlogs.h"
 #include "widgets/messagebox.h"
 #include "widgets/vkcheck.h"
 #include "widgets/vkcommand.h"
 #include "widgets/vklistbox.h"
 #include "widgets/vktextbox.h"
 
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QScopeGuard>
 #include <QSignalBlocker>
-#include <QWindow>
-
-#include <exception>
-#include <optional>
 
 namespace ui {
-
-namespace {
-const QString kCopiesNotWhole = QStringLiteral(
-    "Type how many stickers to print for each exam in Number of Copies: a whole number, such as 1 or 2.");
-} // namespace
-
-db::LogOutcome frmNorvane::SaveBarcodeLog(QString &Barcode)
-{
-    // Inside the print run this only yields: the run's input stays held back
-    // while the log's transaction is open, so no second log starts inside it.
-    ExclusiveRun run(this);
-    const BusyCursor busy;
-    return db::SaveBarcodeLog(db::DbConnection(), Barcode, [&run] { run.yield(); });
-}
-
-void frmNorvane::TellUnrecorded(UnrecordedLogs &unrecorded, bool examsLeft)
-{
-    while (!unrecorded.isEmpty()) {
-        if (!widgets::AskYesNo(unrecorded.question(examsLeft), widgets::QuestionIcon::Warning)) {
-            unrecorded.writeGivenUp();
-            return;
-        }
-        // The same log again, nothing printed: each barcode that is recorded now
-        // leaves the list (and its element of Barcodes is emptied).
-        const QList<UnrecordedLogs::Entry> entries = unrecorded.entries();
-        for (const UnrecordedLogs::Entry &e : entries) {
-            if (e.item - 1 >= Barcodes.size())
-                continue;
-            const db::LogOutcome outcome = SaveBarcodeLog(Barcodes[e.item - 1]);
-            if (outcome.recorded())
-                unrecorded.remove(e.item);
-            else
-                unrecorded.add(e.item, e.barcode, outcome.reason, outcome.status == db::LogOutcome::Status::InDoubt);
-        }
-    }
-}
-
-bool frmNorvane::confirmCopies(int copies, int checkedExams)
-{
-    const QString question = copiesQuestion(copies, checkedExams);
-    return question.isEmpty() || widgets::AskYesNo(question);
-}
-
-bool frmNorvane::asksToStopPrinting(QObject *watched, QEvent *event) const
-{
-    switch (event->type()) {
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease: return static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape;
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick: {
-        // From the window system a click reaches the window first, then the
-        // widget under it.
-        QWidget *target = nullptr;
-        if (watched == windowHandle())
-            target = childAt(static_cast<QMouseEvent *>(event)->position().toPoint());
-        else if (watched->isWidgetType())
-            target = static_cast<QWidget *>(watched);
-        return target && (target == cmdNew || cmdNew->isAncestorOf(target)) && cmdNew->isEnabled();
-    }
-    default: return false;
-    }
-}
-
-bool frmNorvane::anyCheckedFrom(int i) const
-{
-    for (; i <= lstExams->listCount(); ++i)
-        if (lstExams->itemChecked(i))
-            return true;
-    return false;
-}
-
-bool frmNorvane::confirmStopPrinting()
-{
-    return widgets::AskYesNo(stopPrintingQuestion());
-}
 
 void frmNorvane::onGenerateClicked()
 {
@@ -118,124 +28,93 @@ void frmNorvane::onGenerateClicked()
     const auto done = qScopeGuard([this] { m_printRunning = false; });
     ExclusiveRun run(this);
 
-    const int n = lstExams->listCount();
-    const auto refuseCopies = [this] {
-        widgets::MsgBox(kCopiesNotWhole);
-        showStoppedRun();
-        txtCopies->setFocus(Qt::OtherFocusReason);
-        txtCopies->selectAll();
-    };
-
-    // Before anything is printed or logged: a copies text that is no whole
-    // number, a barcode no sticker can carry, and a copies count that is large or
-    // prints nothing, which the user confirms. The copies box is converted again
-    // for each exam below, as it is read afresh there.
-    int checked = 0;
-    QString unprintable;
-    for (int i = 1; i <= n; ++i) {
-        if (!lstExams->itemChecked(i))
-            continue;
-        ++checked;
-        if (unprintable.isEmpty() && i - 1 < Barcodes.size())
-            unprintable = report::unprintableBarcodeMessage(Barcodes[i - 1]);
-    }
-    if (checked > 0) {
-        const std::optional<qint16> copies = copiesCount(txtCopies->text());
-        if (!copies) {
-            refuseCopies();
-            return;
-        }
-        if (!unprintable.isEmpty()) {
-            widgets::MsgBox(unprintable);
-            lstExams->setFocus(Qt::OtherFocusReason);
-            return;
-        }
-        // A printer that cannot take the stickers (stopped, refusing jobs, a raw
-        // queue without a language) is told before anything is printed or logged.
-        if (*copies > 0) {
-            if (const QString problem = report::ReportOutput::printerProblem(); !problem.isEmpty()) {
-                widgets::MsgBox(problem);
-                lstExams->setFocus(Qt::OtherFocusReason);
-                return;
-            }
-        }
-        if (!confirmCopies(*copies, checked)) {
-            txtCopies->setFocus(Qt::OtherFocusReason);
-            txtCopies->selectAll();
-            return;
-        }
-    }
-
+    const counter::PrintRun::Checklist checklist = printChecklist(run);
+    if (!mayPrint(m_printRun.check(m_search.patient(), checklist)))
+        return;
     // Reset or Esc while the stickers print asks to stop; the run stops only
     // between two exams, after an exam's stickers and its log.
     run.setStopTest([this](QObject *watched, QEvent *event) { return asksToStopPrinting(watched, event); });
+    counter::PrintRun::Outcome outcome = m_printRun.run(m_search.patient(), checklist);
+    showPrintRun(outcome, checklist);
+}
 
-    UnrecordedLogs unrecorded;
-    for (int i = 1; i <= n; ++i) {
-        run.yield();
-        if (run.stopRequested()) {
+counter::PrintRun::Checklist frmNorvane::printChecklist(ExclusiveRun &run)
+{
+    return {
+        [this] { return lstExams->listCount(); },
+        [this](int item) { return lstExams->itemChecked(item); },
+        [this](int item) { lstExams->setItemChecked(item, false); },
+        [this] { return txtCopies->text(); },
+        [&run] { run.yield(); },
+        [&run] {
+            const bool asked = run.stopRequested();
             run.clearStopRequest();
-            if (anyCheckedFrom(i) && confirmStopPrinting()) {
-                showStoppedRun();
-                return;
-            }
-        }
-        if (i > lstExams->listCount() || !lstExams->itemChecked(i))
-            continue;
+            return asked;
+        },
+        [] { return widgets::AskYesNo(counter::stopPrintingQuestion()); },
+    };
+}
 
-        const std::optional<qint16> copies = copiesCount(txtCopies->text());
-        if (!copies) {
-            refuseCopies();
-            return;
-        }
-        const QString AgeSex = Age + QStringLiteral("/") + Sex;
-
-        // A failing sticker job stops the run at this exam, unlogged; the exams
-        // before it stay printed, logged and unchecked, and Print stays enabled
-        // so that the rest can be printed once the printer is fixed.
-        std::optional<QString> failure;
-        try {
-            if (i - 1 >= Barcodes.size() || i - 1 >= Instruments.size())
-                throw report::ReportError(QStringLiteral("Subscript out of range"));
-            report::PrintBarcodeLabel(Barcodes[i - 1], PatientName, HospNum, Instruments[i - 1], Transdate, RoomID,
-                                      AgeSex, *copies);
-        } catch (const report::ReportError &e) {
-            failure = e.description();
-        } catch (const std::exception &e) {
-            failure = QString::fromLocal8Bit(e.what());
-        }
-        if (failure) {
-            widgets::MsgBox(failure->isEmpty() ? QStringLiteral("The stickers could not be printed.") : *failure);
-            showStoppedRun();
-            return;
-        }
-
-        const QString barcode = Barcodes[i - 1];
-        const db::LogOutcome outcome = SaveBarcodeLog(Barcodes[i - 1]);
-        // Done with: unchecked, so that printing the rest after a failure further
-        // on prints nothing twice.
-        if (i <= lstExams->listCount())
-            lstExams->setItemChecked(i, false);
-        if (!outcome.recorded()) {
-            // A log that fails stops the run: with the database unable to record,
-            // every further sticker would be printed unrecorded as well.
-            unrecorded.add(i, barcode, outcome.reason, outcome.status == db::LogOutcome::Status::InDoubt);
-            break;
-        }
+bool frmNorvane::mayPrint(const counter::PrintRun::Check &check)
+{
+    using Status = counter::PrintRun::Check::Status;
+    switch (check.status) {
+    case Status::Go: return true;
+    case Status::CopiesNotWhole: refuseCopies(check.text); return false;
+    case Status::Unprintable:
+    case Status::PrinterProblem:
+        widgets::MsgBox(check.text);
+        focusOnList();
+        return false;
+    case Status::Confirm:
+        if (widgets::AskYesNo(check.text))
+            return true;
+        focusOnCopies();
+        return false;
     }
+    return false;
+}
 
-    if (!unrecorded.isEmpty()) {
-        const bool examsLeft = anyCheckedFrom(1);
-        TellUnrecorded(unrecorded, examsLeft);
-        if (examsLeft) {
-            // The exams not reached stay checked for the next Print.
+void frmNorvane::showPrintRun(counter::PrintRun::Outcome &outcome, const counter::PrintRun::Checklist &checklist)
+{
+    using Status = counter::PrintRun::Outcome::Status;
+    switch (outcome.status) {
+    case Status::Done: showFinishedRun(); return;
+    case Status::Stopped: showStoppedRun(); return;
+    case Status::PrintFailed:
+        widgets::MsgBox(outcome.message);
+        showStoppedRun();
+        return;
+    case Status::CopiesNotWhole: refuseCopies(outcome.message); return;
+    case Status::LogFailed:
+    case Status::LogInDoubt:
+        TellUnrecorded(outcome.unrecorded, outcome.examsLeft, checklist);
+        // The exams not reached stay checked for the next Print.
+        if (outcome.examsLeft)
             showStoppedRun();
+        else
+            showFinishedRun();
+        return;
+    }
+}
+
+void frmNorvane::TellUnrecorded(counter::UnrecordedLogs &unrecorded, bool examsLeft,
+                                const counter::PrintRun::Checklist &checklist)
+{
+    while (!unrecorded.isEmpty()) {
+        if (!widgets::AskYesNo(unrecorded.question(examsLeft), widgets::QuestionIcon::Warning)) {
+            unrecorded.writeGivenUp();
             return;
         }
+        m_printRun.recordAgain(m_search.patient(), unrecorded, checklist);
     }
+}
 
-    cmdGenerate->setEnabled(false);
-    ResetForm(true, false, true, true);
+void frmNorvane::refuseCopies(const QString &message)
+{
+    widgets::MsgBox(message);
+    showStoppedRun();
+    focusOnCopies();
 }
 
 void frmNorvane::showStoppedRun()
@@ -250,9 +129,13 @@ void frmNorvane::showStoppedRun()
         const QSignalBlocker quiet(chkAll);
         chkAll->setValue(allChecked ? 1 : 0);
     }
-    // Not on Print: a scanner's Enter typed for the next patient must not
-    // print this one again. The list shows what is left to print.
-    lstExams->setFocus(Qt::OtherFocusReason);
+    focusOnList();
+}
+
+void frmNorvane::showFinishedRun()
+{
+    cmdGenerate->setEnabled(false);
+    ResetForm(true, false, true, true);
 }
 
 } // namespace ui

@@ -1,4 +1,5 @@
-// The slideshow of vkFrame1 and the centring of fraMain.
+// The slideshow of vkFrame1 (its timer, Timer1, included) and the centring of fraMain.
+
 #include "ui/main/frmnorvane.h"
 
 #include "ui/main/imagebox.h"
@@ -10,6 +11,17 @@
 #include <cmath>
 
 namespace ui {
+
+void frmNorvane::setupTimer1()
+{
+    // Paused at load (onSlideshowLoad); the button under the pictures starts and stops it.
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    Timer1->setTimerType(Qt::CoarseTimer);
+    connect(Timer1, &QTimer::timeout, this, &frmNorvane::onTimer1Tick);
+    connect(imgButton, &ImageBox::clicked, this, &frmNorvane::onImgButtonClick);
+}
 
 void frmNorvane::onSlideshowLoad()
 {

@@ -1,4 +1,4 @@
-#include "uilogging.h"
+#include "ui/main/uilogging.h"
 
 namespace ui {
 Q_LOGGING_CATEGORY(lcUi, "norvane.ui")

@@ -1,0 +1,5 @@
+#include "counter/counterlogging.h"
+
+namespace counter {
+Q_LOGGING_CATEGORY(lcCounter, "norvane.ui")
+} // namespace counter

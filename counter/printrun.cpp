@@ -1,0 +1,163 @@
+#include "counter/printrun.h"
+
+#include "core/error.h"
+#include "counter/busycursor.h"
+#include "counter/copiescount.h"
+#include "counter/printquestions.h"
+#include "db/printlog.h"
+#include "label/barcodevalue.h"
+#include "label/labelerror.h"
+#include "output/labeloutput.h"
+#include "report/modmain.h"
+
+#include <exception>
+#include <optional>
+
+namespace counter {
+
+namespace {
+
+// Whether an exam from item i on is still checked.
+bool anyCheckedFrom(const PrintRun::Checklist &checklist, int i)
+{
+    for (; i <= checklist.itemCount(); ++i)
+        if (checklist.itemChecked(i))
+            return true;
+    return false;
+}
+
+} // namespace
+
+QString PrintRun::copiesNotWholeMessage()
+{
+    return QStringLiteral(
+        "Type how many stickers to print for each exam in Number of Copies: a whole number, such as 1 or 2.");
+}
+
+PrintRun::PrintRun(db::DbClient &client, report::modMain &labels)
+    : m_client(client)
+    , m_labels(labels)
+{
+}
+
+PrintRun::Check PrintRun::check(const Patient &patient, const Checklist &checklist)
+{
+    // The copies box is converted again for each exam by the run, as it is read
+    // afresh there.
+    int checked = 0;
+    QString unprintable;
+    for (int i = 1; i <= checklist.itemCount(); ++i) {
+        if (!checklist.itemChecked(i))
+            continue;
+        ++checked;
+        if (unprintable.isEmpty() && i - 1 < patient.Barcodes.size())
+            unprintable = label::unprintableBarcodeMessage(patient.Barcodes[i - 1]);
+    }
+    if (checked == 0)
+        return {};
+    const std::optional<qint16> copies = copiesCount(checklist.copiesText());
+    if (!copies)
+        return {Check::Status::CopiesNotWhole, copiesNotWholeMessage()};
+    if (!unprintable.isEmpty())
+        return {Check::Status::Unprintable, unprintable};
+    // A printer that cannot take the stickers (stopped, refusing jobs, a raw queue
+    // without a language) is told before anything is printed or logged.
+    if (*copies > 0) {
+        if (const QString problem = m_labels.labelOutput().printerProblem(); !problem.isEmpty())
+            return {Check::Status::PrinterProblem, problem};
+    }
+    if (const QString question = copiesQuestion(*copies, checked); !question.isEmpty())
+        return {Check::Status::Confirm, question};
+    return {};
+}
+
+PrintRun::Outcome PrintRun::run(Patient &patient, const Checklist &checklist)
+{
+    Outcome outcome;
+    const int n = checklist.itemCount();
+    for (int i = 1; i <= n; ++i) {
+        checklist.yield();
+        // Stopping is asked for between two exams, after an exam's stickers and its log.
+        if (checklist.takeStopRequest() && anyCheckedFrom(checklist, i) && checklist.confirmStop()) {
+            outcome.status = Outcome::Status::Stopped;
+            return outcome;
+        }
+        if (i > checklist.itemCount() || !checklist.itemChecked(i))
+            continue;
+        const std::optional<qint16> copies = copiesCount(checklist.copiesText());
+        if (!copies) {
+            outcome.status = Outcome::Status::CopiesNotWhole;
+            outcome.message = copiesNotWholeMessage();
+            return outcome;
+        }
+        if (!printExam(patient, i, *copies, outcome))
+            return outcome;
+        if (!logExam(patient, i, checklist, outcome))
+            break;
+    }
+    if (!outcome.unrecorded.isEmpty())
+        outcome.examsLeft = anyCheckedFrom(checklist, 1);
+    return outcome;
+}
+
+// A failing sticker job stops the run at this exam, unlogged; the exams before it stay
+// printed, logged and unchecked.
+bool PrintRun::printExam(const Patient &patient, int item, qint16 copies, Outcome &outcome)
+{
+    const QString AgeSex = patient.Age + QStringLiteral("/") + patient.Sex;
+    try {
+        if (item - 1 >= patient.Barcodes.size() || item - 1 >= patient.Instruments.size())
+            throw label::LabelError(QStringLiteral("Subscript out of range"));
+        outcome.jobs += m_labels.PrintBarcodeLabel(patient.Barcodes[item - 1], patient.PatientName, patient.HospNum,
+                                                   patient.Instruments[item - 1], patient.Transdate, patient.RoomID,
+                                                   AgeSex, copies);
+        return true;
+    } catch (const std::exception &e) {
+        const QString failure = core::describe(e);
+        outcome.status = Outcome::Status::PrintFailed;
+        outcome.message = failure.isEmpty() ? QStringLiteral("The stickers could not be printed.") : failure;
+        return false;
+    }
+}
+
+// Logs the printed exam and unchecks it, so that printing the rest after a failure
+// further on prints nothing twice. False when the log failed.
+bool PrintRun::logExam(Patient &patient, int item, const Checklist &checklist, Outcome &outcome)
+{
+    const QString barcode = patient.Barcodes[item - 1];
+    const db::LogOutcome log = SaveBarcodeLog(patient.Barcodes[item - 1], checklist);
+    if (item <= checklist.itemCount())
+        checklist.uncheck(item);
+    if (log.recorded())
+        return true;
+    const bool inDoubt = log.status == db::LogOutcome::Status::InDoubt;
+    outcome.unrecorded.add(item, barcode, log.reason, inDoubt);
+    outcome.status = inDoubt ? Outcome::Status::LogInDoubt : Outcome::Status::LogFailed;
+    return false;
+}
+
+void PrintRun::recordAgain(Patient &patient, UnrecordedLogs &unrecorded, const Checklist &checklist)
+{
+    // The same log again, nothing printed: each barcode that is recorded now leaves the
+    // list (and its element of Barcodes is emptied).
+    const QList<UnrecordedLogs::Entry> entries = unrecorded.entries();
+    for (const UnrecordedLogs::Entry &e : entries) {
+        if (e.item - 1 >= patient.Barcodes.size())
+            continue;
+        const db::LogOutcome outcome = SaveBarcodeLog(patient.Barcodes[e.item - 1], checklist);
+        if (outcome.recorded())
+            unrecorded.remove(e.item);
+        else
+            unrecorded.add(e.item, e.barcode, outcome.reason, outcome.status == db::LogOutcome::Status::InDoubt);
+    }
+}
+
+db::LogOutcome PrintRun::SaveBarcodeLog(QString &Barcode, const Checklist &checklist)
+{
+    // The window's input stays held back while the log's transaction is open, so no
+    // second log starts inside it.
+    const BusyCursor busy;
+    return db::SaveBarcodeLog(m_client, Barcode, checklist.yield);
+}
+
+} // namespace counter

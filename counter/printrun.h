@@ -1,0 +1,103 @@
+#pragma once
+
+#include "counter/patient.h"
+#include "counter/unrecordedlogs.h"
+#include "output/labelbackend.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+namespace db {
+class DbClient;
+struct LogOutcome;
+} // namespace db
+
+namespace report {
+class modMain;
+} // namespace report
+
+namespace counter {
+
+// The print run: for every checked exam of the patient shown, in checklist order, the
+// stickers (the label job) and then the print log of its barcode. It decides; the
+// window shows: check() says whether the run may start, run() what became of it.
+//
+// The checklist and the copies box are the window's; the run reads them through
+// Checklist when it reaches each item (the item count once, at the start), and the
+// window's events are handled at each yield: once per item and while each log runs.
+class PrintRun
+{
+public:
+    // What the run reads and does through its window.
+    struct Checklist
+    {
+        std::function<int()> itemCount;
+        std::function<bool(int item)> itemChecked; // items counted from 1
+        std::function<void(int item)> uncheck;
+        std::function<QString()> copiesText;
+        std::function<void()> yield;
+        std::function<bool()> takeStopRequest; // the user asked to stop (Reset, Esc) since last asked
+        std::function<bool()> confirmStop;     // asks whether to stop; true: stop
+    };
+
+    // Before anything is printed or logged.
+    struct Check
+    {
+        enum class Status {
+            Go,             // print (also when no exam is checked: nothing is printed or logged)
+            CopiesNotWhole, // the copies box holds no 16-bit whole number
+            Unprintable,    // a checked exam's barcode has a character no sticker can carry
+            PrinterProblem, // the default printer cannot take stickers now
+            Confirm,        // a copies count above 10 or below 1: ask first
+        };
+        Status status = Status::Go;
+        QString text; // the message for the staff, or the question
+    };
+
+    struct Outcome
+    {
+        enum class Status {
+            Done,           // every checked exam printed and recorded
+            Stopped,        // stopped by the user between two exams
+            PrintFailed,    // a sticker job failed: that exam is neither logged nor unchecked
+            CopiesNotWhole, // the copies box changed to no whole number during the run
+            LogFailed,      // a log was rolled back: the run stopped after that exam
+            LogInDoubt,     // a log's commit got no answer: it may be recorded
+        };
+        Status status = Status::Done;
+        QString message;                // PrintFailed, CopiesNotWhole: what the staff is told
+        UnrecordedLogs unrecorded;      // LogFailed, LogInDoubt: the printed barcodes not recorded
+        bool examsLeft = false;         // LogFailed, LogInDoubt: exams not reached are still checked
+        QList<output::PrintedJob> jobs; // every sticker job handed over, in order
+    };
+
+    // The text shown for a copies box that holds no whole number.
+    static QString copiesNotWholeMessage();
+
+    PrintRun(db::DbClient &client, report::modMain &labels);
+
+    Check check(const Patient &patient, const Checklist &checklist);
+    // The run. Each exam: its copies read afresh, its stickers printed, its barcode
+    // logged (and emptied in patient.Barcodes once recorded), its item unchecked. A
+    // log that fails stops the run after that exam: with the database unable to
+    // record, every further sticker would be printed unrecorded as well.
+    Outcome run(Patient &patient, const Checklist &checklist);
+    // Records the unrecorded logs again, printing nothing; each one recorded leaves
+    // the list, the others keep the latest reason.
+    void recordAgain(Patient &patient, UnrecordedLogs &unrecorded, const Checklist &checklist);
+
+    // Logs one printed barcode (db::SaveBarcodeLog), yielding through the checklist;
+    // empties Barcode once logged.
+    db::LogOutcome SaveBarcodeLog(QString &Barcode, const Checklist &checklist);
+
+private:
+    bool printExam(const Patient &patient, int item, qint16 copies, Outcome &outcome);
+    bool logExam(Patient &patient, int item, const Checklist &checklist, Outcome &outcome);
+
+    db::DbClient &m_client;
+    report::modMain &m_labels;
+};
+
+} // namespace counter

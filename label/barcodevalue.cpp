@@ -1,0 +1,36 @@
+#include "label/barcodevalue.h"
+
+namespace label {
+
+namespace {
+
+bool isPrintableAscii(QChar c)
+{
+    return c.unicode() >= 32 && c.unicode() <= 126;
+}
+
+} // namespace
+
+QString unprintableBarcodeMessage(const QString &value)
+{
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        if (isPrintableAscii(c))
+            continue;
+        // A letter such as Ñ is named; an invisible character (a tab, a control
+        // code) is described, since quoting it would show nothing.
+        const bool visible = c.isPrint() && !c.isSpace() && !c.isSurrogate();
+        QString shownValue;
+        for (QChar v : value)
+            shownValue += v.isPrint() && !v.isSurrogate() ? v : QChar(u'?');
+        const QString what = visible ? QStringLiteral("the character \"%1\"").arg(c)
+                                     : QStringLiteral("an invisible character");
+        return QStringLiteral("The barcode \"%1\" has %2, which a barcode sticker cannot carry. "
+                              "Nothing was printed. Uncheck this exam to print the others, and tell the "
+                              "laboratory that this barcode needs correcting.")
+            .arg(shownValue, what);
+    }
+    return QString();
+}
+
+} // namespace label

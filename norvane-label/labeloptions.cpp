@@ -1,0 +1,87 @@
+#include "norvane-label/labeloptions.h"
+
+#include <QCommandLineParser>
+
+#include <limits>
+
+bool parseLabelOptions(const QStringList &arguments, LabelOptions &options, QString &error, QString &helpText)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Prints a sticker from a label template through Norvane's label job.\n"
+                       "Values fill the template's fields in order; fields without a value print their\n"
+                       "defaults (the shipped template's defaults are sample values).\n"
+                       "Without --pdf or --png the sticker goes to the default printer.\n"
+                       "--preview shows the sticker in the report viewer instead (it needs a display);\n"
+                       "its Print button prints one sticker to the default printer or the --pdf folder."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+    const QCommandLineOption templ({QStringLiteral("t"), QStringLiteral("template")},
+                                   QStringLiteral("Label template (default: LabBarcodeLabel.rpt beside this program, "
+                                                  "else the installed one in ../share/norvane/)."),
+                                   QStringLiteral("file"));
+    const QCommandLineOption pdf(QStringLiteral("pdf"), QStringLiteral("Write one PDF file per copy into this folder."),
+                                 QStringLiteral("dir"));
+    const QCommandLineOption png(QStringLiteral("png"), QStringLiteral("Write the sticker to this PNG file."),
+                                 QStringLiteral("file"));
+    const QCommandLineOption dpi(QStringLiteral("dpi"), QStringLiteral("Resolution of the PNG (default 203)."),
+                                 QStringLiteral("n"), QStringLiteral("203"));
+    const QCommandLineOption copies(
+        {QStringLiteral("c"), QStringLiteral("copies")},
+        QStringLiteral("Copies, each its own print job (default 1; 0 or less prints none)."), QStringLiteral("n"),
+        QStringLiteral("1"));
+    const QCommandLineOption list(QStringLiteral("list-fields"),
+                                  QStringLiteral("List the template's fields and defaults, print nothing."));
+    const QCommandLineOption preview(QStringLiteral("preview"),
+                                     QStringLiteral("Show the sticker in the report viewer instead of printing it."));
+    parser.addOptions({help, templ, pdf, png, dpi, copies, list, preview});
+    parser.addPositionalArgument(QStringLiteral("values"),
+                                 QStringLiteral("Field values in order: Barcode PatientName HospNum Instrument "
+                                                "Transdate RoomID AgeSex for the shipped template."),
+                                 QStringLiteral("[value...]"));
+
+    if (!parser.parse(arguments)) {
+        error = parser.errorText();
+        return false;
+    }
+    if (parser.isSet(help)) {
+        helpText = parser.helpText();
+        return false;
+    }
+    if (parser.isSet(pdf) && parser.isSet(png)) {
+        error = QStringLiteral("Give either --pdf or --png, not both.");
+        return false;
+    }
+    if (parser.isSet(preview) && parser.isSet(png)) {
+        error = QStringLiteral("--preview shows the sticker on screen; it does not write a PNG file.");
+        return false;
+    }
+    if (parser.isSet(pdf)) {
+        options.destination = LabelOptions::Destination::PdfDirectory;
+        options.output = parser.value(pdf);
+    } else if (parser.isSet(png)) {
+        options.destination = LabelOptions::Destination::Png;
+        options.output = parser.value(png);
+    }
+    if (options.destination != LabelOptions::Destination::Printer && options.output.isEmpty()) {
+        error = QStringLiteral("The output path is empty.");
+        return false;
+    }
+    bool ok = false;
+    options.dotsPerInch = parser.value(dpi).toDouble(&ok);
+    if (!ok || options.dotsPerInch < 50 || options.dotsPerInch > 4800) {
+        error = QStringLiteral("--dpi takes a resolution from 50 to 4800.");
+        return false;
+    }
+    // The label job's count, as Norvane's copies box gives it: 0 or less prints nothing.
+    options.copies = parser.value(copies).trimmed().toInt(&ok);
+    if (!ok || options.copies < std::numeric_limits<qint16>::min()
+        || options.copies > std::numeric_limits<qint16>::max()) {
+        error = QStringLiteral("--copies takes a whole number from -32768 to 32767 (0 or less prints nothing).");
+        return false;
+    }
+    options.templatePath = parser.value(templ);
+    options.listFields = parser.isSet(list);
+    options.preview = parser.isSet(preview);
+    options.values = parser.positionalArguments();
+    return true;
+}

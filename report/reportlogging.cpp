@@ -1,5 +1,0 @@
-#include "reportlogging.h"
-
-namespace report {
-Q_LOGGING_CATEGORY(lcPrint, "norvane.print")
-} // namespace report

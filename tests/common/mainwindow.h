@@ -1,0 +1,41 @@
+#pragma once
+
+#include "counter/patientsearch.h"
+#include "counter/printrun.h"
+#include "output/labeloutput.h"
+#include "report/modmain.h"
+#include "ui/main/frmnorvane.h"
+
+#include <QString>
+
+namespace db {
+class DbClient;
+} // namespace db
+
+namespace testsupport {
+
+// The main window as the program makes it: the search and the print run on a database
+// client, printing through a label output (stickers as PDF files in stickerFolder; to
+// the default printer when it is empty) and the report module on it. The patient the
+// window shows is search.patient().
+struct MainWindow
+{
+    explicit MainWindow(db::DbClient &client, const QString &stickerFolder = QString())
+        : labelOutput(output::LabelOutput::Destination{stickerFolder, {}})
+        , labels(labelOutput)
+        , search(client)
+        , printRun(client, labels)
+        , window(search, printRun)
+    {
+    }
+
+    const counter::Patient &patient() const { return search.patient(); }
+
+    output::LabelOutput labelOutput;
+    report::modMain labels;
+    counter::PatientSearch search;
+    counter::PrintRun printRun;
+    ui::frmNorvane window;
+};
+
+} // namespace testsupport
