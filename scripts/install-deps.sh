@@ -5,13 +5,13 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc unixodbc unixodbc-dev tdsodbc libzint-dev libcups2-dev
+    qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc unixodbc unixodbc-dev tdsodbc libzint-dev libcups2-dev libssl-dev
     fonts-liberation
 )
 if [ "${1:-}" = "--test" ]; then
     # qt6-base-private-dev: the GUI tests queue keys as the window system does.
     packages+=(qt6-base-private-dev zbar-tools poppler-utils cups printer-driver-cups-pdf xvfb xauth xdotool
-               imagemagick procps desktop-file-utils dpkg-dev file locales sqlite3)
+               imagemagick procps desktop-file-utils dpkg-dev file locales sqlite3 openssl)
     # The cross-check client runs on Node.js; keep a Node.js that the machine has.
     command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 fi
