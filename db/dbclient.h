@@ -38,6 +38,12 @@ public:
     virtual void beginTrans() = 0;
     virtual void commitTrans() = 0;
     virtual void rollbackTrans() = 0;
+
+    // From beginCommandSpan() to endCommandSpan() the commands share one command
+    // time-out, counted from the beginning: a read and its one retry on a
+    // connection opened again wait no longer together than a single command.
+    virtual void beginCommandSpan() { }
+    virtual void endCommandSpan() { }
 };
 
 } // namespace db

@@ -51,14 +51,33 @@ namespace {
 enum class Impl { Embedded, Wire };
 
 // The reference: a value of the interpreter's own result as the program reads it
-// (joined to the empty text, date-times in the general date form).
+// (joined to the empty text, date-times in the general date form, a DATE alone).
 QString referenceText(const QVariant &v)
 {
     if (v.isNull())
         return QString();
     if (v.metaType().id() == QMetaType::QDateTime)
         return db::generalDate(v.toDateTime());
+    if (v.metaType().id() == QMetaType::QDate)
+        return db::generalDate(QDateTime(v.toDate(), QTime(0, 0)));
     return v.toString();
+}
+
+// The interpreter answering as labdb-server does with these options.
+labdb::SessionOptions referenceOptions(const QStringList &serverOptions)
+{
+    labdb::SessionOptions options;
+    if (!serverOptions.contains(u"plain"_qs))
+        options = labdb::SessionOptions::sqlServer();
+    const qsizetype type = serverOptions.indexOf(u"--transdate-type"_qs);
+    if (type >= 0) {
+        const QString name = serverOptions.value(type + 1);
+        options.transdateType = name == u"date"_qs ? labdb::Column::Type::Date
+            : name == u"datetime2"_qs              ? labdb::Column::Type::DateTime2
+            : name == u"smalldatetime"_qs          ? labdb::Column::Type::SmallDateTime
+                                                   : labdb::Column::Type::DateTime;
+    }
+    return options;
 }
 
 // Every column and row of a client's result equals the interpreter's own result.
@@ -352,7 +371,7 @@ void tst_wire::loginCharacters()
     QCOMPARE(app::modConnect::DbUser, user);
     QCOMPARE(app::modConnect::DbPassword, password);
 
-    const QStringList requests = m_server->loggedRequests();
+    const QStringList requests = m_server->loggedRequests().filter(QRegularExpression(u"^(LOGIN|BATCH) "_qs));
     if (why.isEmpty()) {
         QVERIFY2(!requests.isEmpty() && requests.first() == u"LOGIN user="_qs + user + u" database=Laboratory app="_qs,
                  qPrintable(requests.join(u'\n')));
@@ -430,25 +449,49 @@ void tst_wire::checkConnection()
 void tst_wire::commands_data()
 {
     QTest::addColumn<Impl>("impl");
-    QTest::newRow("embedded") << Impl::Embedded;
-    QTest::newRow("wire") << Impl::Wire;
+    QTest::addColumn<QStringList>("serverOptions");
+    QTest::addColumn<QString>("room");      // O'Brien's RoomID as read
+    QTest::addColumn<QString>("transdate"); // her Transdate as read, today at 6:06 (US English)
+
+    const QString today = QDate::currentDate().toString(u"M/d/yyyy"_qs);
+    const QString at606 = today + u" 6:06:00 AM"_qs;
+    QTest::newRow("embedded") << Impl::Embedded << QStringList() << u"W3-112"_qs << at606;
+    QTest::newRow("wire, plain answers") << Impl::Wire << QStringList{u"--answers"_qs, u"plain"_qs} << u"W3-112"_qs
+                                         << at606;
+    // As the hospital's procedure answers: RoomID is CHAR(8), padding kept; the
+    // rest in their declared types (VARCHAR, NUMERIC, SMALLINT, (MAX) types).
+    QTest::newRow("wire, SQL Server") << Impl::Wire << QStringList() << u"W3-112  "_qs << at606;
+    QTest::newRow("wire, SQL Server, NOCOUNT") << Impl::Wire << QStringList{u"--nocount"_qs} << u"W3-112  "_qs << at606;
+    // Every date-time in the general date form, whatever its type; a DATE alone.
+    QTest::newRow("wire, Transdate DATE")
+        << Impl::Wire << QStringList{u"--transdate-type"_qs, u"date"_qs} << u"W3-112  "_qs << today;
+    QTest::newRow("wire, Transdate DATETIME2")
+        << Impl::Wire << QStringList{u"--transdate-type"_qs, u"datetime2"_qs} << u"W3-112  "_qs << at606;
+    QTest::newRow("wire, Transdate SMALLDATETIME")
+        << Impl::Wire << QStringList{u"--transdate-type"_qs, u"smalldatetime"_qs} << u"W3-112  "_qs << at606;
 }
 
 void tst_wire::commands()
 {
     QFETCH(Impl, impl);
-    const std::unique_ptr<db::DbClient> client = openClient(impl);
+    QFETCH(QStringList, serverOptions);
+    QFETCH(QString, room);
+    QFETCH(QString, transdate);
+    const std::unique_ptr<db::DbClient> client = openClient(impl, serverOptions);
     QVERIFY(client && client->isOpen());
-    labdb::Session reference(m_dbPath);
+    labdb::Session reference(m_dbPath,
+                             impl == Impl::Embedded ? labdb::SessionOptions() : referenceOptions(serverOptions));
 
     // 1. The search, mode 3: one patient, two exams.
     const QString search3 = db::searchCommand(QString::fromLatin1(obrienTBarcode), 3);
     const db::DbResult obrien = client->openStatic(search3);
     QCOMPARE(obrien.rowCount(), 2);
     QCOMPARE(obrien.text(u"PatientName"_qs), u"O'BRIEN, MARGARET"_qs);
-    QCOMPARE(obrien.text(u"RoomID"_qs), u"W3-112"_qs);
+    QCOMPARE(obrien.text(u"RoomID"_qs), room);
     QCOMPARE(obrien.text(u"Barcode"_qs), QString::fromLatin1(obrienTBarcode));
-    QVERIFY(!obrien.text(u"Transdate"_qs).isEmpty());
+    QCOMPARE(obrien.text(u"Transdate"_qs), transdate);
+    QCOMPARE(obrien.text(u"RequestNum"_qs), u"88001"_qs);
+    QCOMPARE(obrien.text(u"SectionID"_qs), u"1"_qs);
     compareWithReference(obrien, reference.execute(search3));
 
     // The search, mode 2: names beyond Latin-1's ASCII, NULL room and instruments.
@@ -497,27 +540,48 @@ void tst_wire::commands()
              (QStringList{master.refNum, master.idNum, master.hospNum, master.barcode, master.itemId, master.specimenId,
                           master.sectionId, master.requestNum, master.profileId}));
     QCOMPARE(log.dateRows.size(), 1);
+    // SQL Server's procedure stores the datetime it reads in the text (US English:
+    // month first), which is the clock reading to the second; the plain one the text.
+    const QDateTime second(serverDate.date(),
+                           QTime(serverDate.time().hour(), serverDate.time().minute(), serverDate.time().second()));
+    const QString stored = referenceOptions(serverOptions).printDateAsDateTime && impl == Impl::Wire
+        ? second.toString(u"yyyy-MM-ddTHH:mm:ss.zzz"_qs)
+        : dateText;
     QCOMPARE(log.dateRows.at(0).mid(0, 6),
-             (QStringList{master.requestNum, master.itemId, master.sectionId, dateText, u"0"_qs, QString()}));
+             (QStringList{master.requestNum, master.itemId, master.sectionId, stored, u"0"_qs, QString()}));
 }
 
 void tst_wire::serverErrorText_data()
 {
-    commands_data();
+    QTest::addColumn<Impl>("impl");
+    QTest::addColumn<QStringList>("serverOptions");
+    QTest::addColumn<bool>("setsCarriedOut"); // SET options before a command are carried out
+    QTest::newRow("embedded") << Impl::Embedded << QStringList() << false;
+    QTest::newRow("wire, plain answers") << Impl::Wire << QStringList{u"--answers"_qs, u"plain"_qs} << false;
+    QTest::newRow("wire, SQL Server") << Impl::Wire << QStringList() << true;
 }
 
 void tst_wire::serverErrorText()
 {
     QFETCH(Impl, impl);
-    const std::unique_ptr<db::DbClient> client = openClient(impl);
+    QFETCH(QStringList, serverOptions);
+    QFETCH(bool, setsCarriedOut);
+    const std::unique_ptr<db::DbClient> client = openClient(impl, serverOptions);
     QVERIFY(client && client->isOpen());
     labdb::Session reference(m_dbPath);
 
-    // A session option in front of a command does not pass for an option batch.
-    const QStringList failing{u"Laboratory..Lab_Barcode_GetRequests 'T1000001C',7"_qs,
-                              u"Laboratory..Lab_Barcode_Unknown 'X'"_qs,
-                              u"SET NOCOUNT ON; SELECT getdate() as serverdate"_qs,
-                              u"set nocount on\nset rowcount 0 select getdate() as serverdate"_qs};
+    QStringList failing{u"Laboratory..Lab_Barcode_GetRequests 'T1000001C',7"_qs,
+                        u"Laboratory..Lab_Barcode_Unknown 'X'"_qs};
+    const QStringList withOptions{u"SET NOCOUNT ON; SELECT getdate() as serverdate"_qs,
+                                  u"set nocount on\nset rowcount 0 select getdate() as serverdate"_qs};
+    if (setsCarriedOut) {
+        // SQL Server carries the options out and runs the command.
+        for (const QString &command : withOptions)
+            QCOMPARE(client->openStatic(command).rowCount(), 1);
+    } else {
+        // A session option in front of a command does not pass for an option batch.
+        failing += withOptions;
+    }
     for (const QString &command : failing) {
         QString expected;
         try {
@@ -586,8 +650,9 @@ void tst_wire::printLog()
 
 void tst_wire::batchTextsReachServerUnchanged()
 {
+    // Plain answers store the date text as it came, so the log holds every text sent.
     const QString shared = labdb::addChargeslip(m_dbPath, 2, true).barcodes.first();
-    const std::unique_ptr<db::DbClient> client = openClient(Impl::Wire);
+    const std::unique_ptr<db::DbClient> client = openClient(Impl::Wire, {u"--answers"_qs, u"plain"_qs});
     QVERIFY(client && client->isOpen());
     const qsizetype before = m_server->loggedRequests().size();
 
@@ -713,7 +778,8 @@ void tst_wire::windowPrintRunOverTheWire()
 
 void tst_wire::packetsPartialReadsAndAttention()
 {
-    QVERIFY(startServer());
+    // The tokens of the plain answers: the result set and one DONE with its count.
+    QVERIFY(startServer({u"--answers"_qs, u"plain"_qs}));
     RawTdsClient raw;
     // Small packets: long requests and long answers both span several.
     QVERIFY(logIn(raw, 512));
@@ -769,7 +835,7 @@ void tst_wire::clientsKeepTheirOwnTransactions()
     QCOMPARE(RawTdsClient::finalDoneStatus(writer.readReply()), quint16(0));
     const db::MasterRow row{u"R1"_qs, u"7"_qs, u"H9"_qs, u"B77"_qs, u"11"_qs, u"2"_qs, u"4"_qs, u"88"_qs, u"0"_qs};
     writer.sendBatch(db::saveMasterCommand(row));
-    QCOMPARE(RawTdsClient::finalDoneCount(writer.readReply()), quint64(1));
+    QCOMPARE(RawTdsClient::finalDoneStatus(writer.readReply()) & 0x0002, 0);
 
     // Another client, meanwhile, reads on its own connection and does not see
     // the uncommitted row.
@@ -798,7 +864,7 @@ void tst_wire::shutdownRollsBackOpenTransactions()
     QCOMPARE(RawTdsClient::finalDoneStatus(writer.readReply()), quint16(0));
     writer.sendBatch(
         db::saveMasterCommand({u"R1"_qs, u"7"_qs, u"H9"_qs, u"B77"_qs, u"11"_qs, u"2"_qs, u"4"_qs, u"88"_qs, u"0"_qs}));
-    QCOMPARE(RawTdsClient::finalDoneCount(writer.readReply()), quint64(1));
+    QCOMPARE(RawTdsClient::finalDoneStatus(writer.readReply()) & 0x0002, 0);
 
     QVERIFY(m_server->closeInputAndWait());
     QVERIFY(m_server->loggedRequests().contains(u"TM ROLLBACK (connection closed)"_qs));

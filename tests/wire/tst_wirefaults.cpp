@@ -505,7 +505,7 @@ void tst_wirefaults::commandTimeoutIsThirtySecondsByDefault()
     auto *client = dynamic_cast<db::SqlServerClient *>(&db::DbConnection());
     QVERIFY(client);
     QCOMPARE(client->commandTimeoutSeconds(), 30);
-    QVERIFY2(client->driverConnectionString().endsWith(u";ClientCharset=UTF-8;Timeout=15"_qs),
+    QVERIFY2(client->driverConnectionString().endsWith(u";ClientCharset=UTF-8;Timeout=30"_qs),
              qPrintable(client->driverConnectionString()));
 }
 
