@@ -31,6 +31,7 @@ private Q_SLOTS:
 
     void generalDateForm_data();
     void generalDateForm();
+    void generalDateFormInEveryLocale();
 
     void resultValuesAsText();
 
@@ -135,6 +136,26 @@ void tst_db::generalDateForm_data()
     QTest::newRow("de_DE") << u"de_DE"_qs << QDateTime(day, QTime(14, 5, 33)) << u"09.12.2024 14:05:33"_qs;
     QTest::newRow("de_DE midnight") << u"de_DE"_qs << QDateTime(day, QTime(0, 0)) << u"09.12.2024"_qs;
     QTest::newRow("en_GB") << u"en_GB"_qs << QDateTime(day, QTime(9, 5, 3)) << u"09/12/2024 09:05:03"_qs;
+    // Where the long time frames its zone, the frame goes with it.
+    QTest::newRow("es_ES: (zone)") << u"es_ES"_qs << QDateTime(day, QTime(14, 5, 33)) << u"9/12/2024 14:05:33"_qs;
+    QTest::newRow("ca_ES: (zone)") << u"ca_ES"_qs << QDateTime(day, QTime(14, 5, 33)) << u"9/12/2024 14:05:33"_qs;
+    QTest::newRow("yue_HK: [zone]") << u"yue_HK"_qs << QDateTime(day, QTime(14, 5, 33)) << u"2024/12/9 下午2:05:33"_qs;
+    QTest::newRow("be_BY: , zone") << u"be_BY"_qs << QDateTime(day, QTime(14, 5, 33)) << u"9.12.2024 14:05:33"_qs;
+    QTest::newRow("zh_HK: zone first") << u"zh_HK"_qs << QDateTime(day, QTime(14, 5, 33))
+                                       << u"9/12/2024 下午2:05:33"_qs;
+}
+
+void tst_db::generalDateFormInEveryLocale()
+{
+    // No locale leaves a trace of the removed zone: an empty frame, a separator
+    // at the end, a doubled blank.
+    static const QRegularExpression trace(u"\\(\\s*\\)|\\[\\s*\\]|[,(\\[]\\s*$|\\s{2}"_qs);
+    const QDateTime value(QDate(2024, 12, 9), QTime(14, 5, 33));
+    for (const QLocale &locale :
+         QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
+        const QString text = generalDate(value, locale);
+        QVERIFY2(!trace.match(text).hasMatch(), qPrintable(locale.name() + u": "_qs + text));
+    }
 }
 
 void tst_db::generalDateForm()
@@ -168,6 +189,14 @@ void tst_db::resultValuesAsText()
     result.moveNext();
     QVERIFY(result.atEnd());
     QVERIFY_THROWS_EXCEPTION(DbError, result.text(u"Barcode"_qs));
+
+    // A DATE reads as the date alone, a TIME as the time alone; a CHAR keeps its padding.
+    const DbResult typed({u"Transdate"_qs, u"Taken"_qs, u"Sex"_qs},
+                         {{QDate(2024, 12, 9), QTime(14, 5, 33), u"F   "_qs}}, 1);
+    QCOMPARE(typed.text(u"Transdate"_qs), u"12/9/2024"_qs);
+    QCOMPARE(typed.dateTime(u"Transdate"_qs), QDateTime(QDate(2024, 12, 9), QTime(0, 0)));
+    QCOMPARE(typed.text(u"Taken"_qs), u"2:05:33 PM"_qs);
+    QCOMPARE(typed.text(u"Sex"_qs), u"F   "_qs);
     QLocale::setDefault(QLocale::c());
 }
 
