@@ -249,7 +249,7 @@ TdsConnection::Answer TdsConnection::preLogin(const TdsMessage &message)
     static const char *const names[] = {"off", "on", "not supported", "required"};
     const auto name = [](quint8 v) { return QLatin1String(v < 4 ? names[v] : "?"); };
     m_log.write(m_number, QStringLiteral("ENCRYPTION"),
-                QStringLiteral("encryption asked %1, answered %2").arg(name(asked), name(answer)));
+                QStringLiteral("asked %1, answered %2").arg(name(asked), name(answer)));
 
     // Options: VERSION, ENCRYPTION, INSTOPT, THREADID (empty), MARS (off).
     struct Option
@@ -472,10 +472,8 @@ TdsConnection::Answer TdsConnection::sqlServerBatch(const QString &text)
         return reply(tokens);
     }
     try {
-        if (m_config.lockWaitBatch > 0 && m_batches == m_config.lockWaitBatch && !waitForHeldLock()) {
-            tokens.done(Done, DoneAttention, 0, 0);
-            return reply(tokens);
-        }
+        if (m_config.lockWaitBatch > 0 && m_batches == m_config.lockWaitBatch && !waitForHeldLock())
+            throw CommandCancelled();
         // With IMPLICIT_TRANSACTIONS ON a statement that reads or writes a table
         // (the procedures do; getdate() and CONVERT do not) begins a transaction.
         if (m_implicitTransactions && !inTransaction()
