@@ -116,6 +116,11 @@ int main(int argc, char *argv[])
         QStringLiteral("lock-release-after"),
         QStringLiteral("Release the --lock-wait-batch lock after MS milliseconds (default: never)."),
         QStringLiteral("MS"));
+    const QCommandLineOption clock(
+        QStringLiteral("clock"),
+        QStringLiteral("Run the database's clock from this local date and time (yyyy-MM-ddTHH:mm:ss) on, instead of "
+                       "the machine's."),
+        QStringLiteral("TIME"));
     const QCommandLineOption demo(
         QStringLiteral("demo"),
         QStringLiteral("Create a fresh sample database first, at --database PATH or at the demo "
@@ -127,11 +132,15 @@ int main(int argc, char *argv[])
         QStringLiteral("watch-stdin"),
         QStringLiteral("Shut down when standard input ends (a test that started the server "
                        "through a pipe takes it along when it ends, even by a crash)."));
-    parser.addOptions(
-        {port,        database,      demo,         user,       password,        dbname,        answers,
-         nocount,     transdateType, tlsCert,      tlsKey,     forceEncryption, instance,      browserPort,
-         dropAfter,   failBatch,     stall,        stallBatch, deadlockBatch,   lockWaitBatch, lockReleaseAfter,
-         stallCommit, dropCommit,    failRollback, log,        watchStdin});
+    parser.addOptions({port,          database,      demo,
+                       user,          password,      dbname,
+                       answers,       nocount,       transdateType,
+                       tlsCert,       tlsKey,        forceEncryption,
+                       instance,      browserPort,   dropAfter,
+                       failBatch,     stall,         stallBatch,
+                       deadlockBatch, lockWaitBatch, lockReleaseAfter,
+                       clock,         stallCommit,   dropCommit,
+                       failRollback,  log,           watchStdin});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -199,6 +208,12 @@ int main(int argc, char *argv[])
     if (!ok || udpPort > 65535)
         return fail(QStringLiteral("--browser-port takes a number from 0 to 65535"));
     config.browserPort = quint16(udpPort);
+    if (parser.isSet(clock)) {
+        config.clockStart = QDateTime::fromString(parser.value(clock), Qt::ISODate);
+        if (!config.clockStart.isValid())
+            return fail(QStringLiteral("--clock takes a date and time such as 2024-12-09T14:05:33"));
+        config.clockStartedAt = QDateTime::currentMSecsSinceEpoch();
+    }
     if (parser.isSet(demo)) {
         config.databasePath = parser.isSet(database) ? QFileInfo(parser.value(database)).absoluteFilePath()
                                                      : labdb::defaultDemoDatabasePath();

@@ -2,6 +2,7 @@
 
 #include "labdb/session.h"
 
+#include <QDateTime>
 #include <QString>
 
 namespace labdb::tds {
@@ -26,6 +27,11 @@ struct ServerConfig
     bool sqlServerAnswers = true;
     bool nocount = false;                                // the procedures SET NOCOUNT ON: no row counts
     Column::Type transdateType = Column::Type::DateTime; // the type of Transdate
+
+    // The database's clock: the machine's, or one that started at clockStart
+    // (local time) when the server started, at clockStartedAt (ms since the epoch).
+    QDateTime clockStart;
+    qint64 clockStartedAt = 0;
 
     // TLS: with a certificate and its key the server offers encryption as SQL
     // Server does (the login at least; everything when the client asks or when forced).

@@ -341,6 +341,11 @@ TdsConnection::Answer TdsConnection::login(const TdsMessage &message)
         return refuse();
     }
     setAttentionWatch(m_attentionArrived);
+    if (m_config.clockStart.isValid()) {
+        m_session->setClock([start = m_config.clockStart, at = m_config.clockStartedAt] {
+            return start.addMSecs(QDateTime::currentMSecsSinceEpoch() - at);
+        });
+    }
     m_nocount = m_config.nocount;
 
     if (request.packetSize >= 512 && request.packetSize <= 32767)

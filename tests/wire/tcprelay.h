@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMutex>
+#include <QThread>
+
+// A TCP relay on a loopback port of its own, forwarding every connection to a
+// server and recording every byte that passes, both ways, as an eavesdropper on
+// the hospital's network would see them. Runs on a thread of its own, so that a
+// client blocking the test's thread still gets its bytes through.
+class TcpRelay : public QThread
+{
+    Q_OBJECT
+public:
+    explicit TcpRelay(quint16 serverPort);
+    ~TcpRelay() override;
+
+    // Starts listening; false when it cannot.
+    bool open();
+    quint16 port() const { return m_port; }
+    // Everything recorded so far, both directions in the order they came.
+    QByteArray recorded() const;
+
+protected:
+    void run() override;
+
+private:
+    quint16 m_serverPort;
+    quint16 m_port = 0;
+    mutable QMutex m_mutex;
+    QByteArray m_recorded;
+    bool m_listening = false;
+};
