@@ -6,6 +6,7 @@
 #include <QSemaphore>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 TcpRelay::TcpRelay(quint16 serverPort)
     : m_serverPort(serverPort)
@@ -29,6 +30,12 @@ bool TcpRelay::open()
     for (int i = 0; i < 500 && m_port == 0 && isRunning(); ++i)
         msleep(10);
     return m_port != 0;
+}
+
+void TcpRelay::switchServer(quint16 serverPort)
+{
+    m_serverPort = serverPort;
+    m_cut = true;
 }
 
 QByteArray TcpRelay::recorded() const
@@ -65,6 +72,15 @@ void TcpRelay::run()
             QObject::connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
         }
     });
+    // A cut asked for from another thread is carried out here, where the sockets live.
+    QTimer cutter;
+    QObject::connect(&cutter, &QTimer::timeout, &listener, [this, &listener] {
+        if (!m_cut.exchange(false))
+            return;
+        for (QTcpSocket *client : listener.findChildren<QTcpSocket *>(QString(), Qt::FindDirectChildrenOnly))
+            client->abort();
+    });
+    cutter.start(10);
     m_port = listener.serverPort();
     exec();
 }
