@@ -91,6 +91,20 @@ QString odbcLoginNote(const ConnectionSettings &settings, const QString &driver)
     return QString();
 }
 
+QString connectionFailureHint(const ConnectionSettings &settings, const QString &driverReason)
+{
+    const qsizetype backslash = settings.server.indexOf(QLatin1Char('\\'));
+    if (backslash >= 0 && !settings.server.contains(QLatin1Char(','))
+        && driverReason.contains(QLatin1String("unavailable or does not exist"), Qt::CaseInsensitive)) {
+        return QStringLiteral("For the named instance \"%1\" the driver asks the SQL Server Browser on %2 (UDP port "
+                              "1434) for its port: check the instance's name, that the SQL Server Browser service "
+                              "runs there and that a firewall lets UDP port 1434 through, or give the instance's "
+                              "port instead (Server=%2,PORT).")
+            .arg(settings.server.mid(backslash + 1), settings.server.left(backslash));
+    }
+    return QString();
+}
+
 QString odbcDriverName()
 {
     const QString configured = qEnvironmentVariable("NORVANE_ODBC_DRIVER");

@@ -49,6 +49,12 @@ QString odbcConnectionString(const ConnectionSettings &settings, const QString &
 // a Windows domain login (DOMAIN\user, NTLM) and sends no SQL Server login.
 QString odbcLoginNote(const ConnectionSettings &settings, const QString &driver);
 
+// A sentence in plain words to follow the driver's reason when a connection
+// could not be opened, where the reason alone leaves the cause open; empty
+// otherwise. A named instance (host\instance) that cannot be reached: the
+// driver asked the SQL Server Browser for its port, and may have had no answer.
+QString connectionFailureHint(const ConnectionSettings &settings, const QString &driverReason);
+
 // The ODBC driver used for SQL Server: the environment variable NORVANE_ODBC_DRIVER
 // when set (so that a site can switch drivers without a rebuild), otherwise
 // "FreeTDS" on Linux and Windows' own "SQL Server" driver on Windows.

@@ -132,11 +132,15 @@ void SqlServerClient::connect()
     db.setDatabaseName(text);
     db.setConnectOptions(options);
     if (!db.open()) {
-        const QString description = describe(db.lastError());
+        QString description = describe(db.lastError());
+        if (description.isEmpty())
+            description = QStringLiteral("Unable to connect to the database server.");
+        const QString hint = connectionFailureHint(*m_settings, description);
+        if (!hint.isEmpty())
+            description += QLatin1Char(' ') + hint;
         qCWarning(lcDb, "Cannot connect to the database server \"%s\": %s", qUtf8Printable(m_settings->server),
                   qUtf8Printable(description));
-        throw DbError(description.isEmpty() ? QStringLiteral("Unable to connect to the database server.") : description,
-                      DbError::Kind::NotConnected);
+        throw DbError(description, DbError::Kind::NotConnected);
     }
 }
 

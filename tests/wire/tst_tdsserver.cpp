@@ -12,6 +12,7 @@
 #include "labdb/labdatabase.h"
 #include "labdb/printlog.h"
 #include "labdb/sampledata.h"
+#include "labdb/server/browserresponder.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -82,6 +83,8 @@ private Q_SLOTS:
     void deadlockVictimIsRolledBackByTheServer();
     void lockWaitTakesTheCancel();
     void lockWaitEndsAtLockTimeout();
+    void browserAnswers_data();
+    void browserAnswers();
 
 private:
     bool start(const QStringList &options = {});
@@ -416,6 +419,37 @@ void tst_tdsserver::lockWaitEndsAtLockTimeout()
     const Token error = firstError(raw.readReply());
     QCOMPARE(error.number, 1222);
     QVERIFY2(clock.elapsed() >= 300, qPrintable(QString::number(clock.elapsed())));
+}
+
+void tst_tdsserver::browserAnswers_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<bool>("answered");
+
+    QTest::newRow("this instance (CLNT_UCAST_INST)") << QByteArray("\x04LABTEST\0", 9) << true;
+    QTest::newRow("its name in other case") << QByteArray("\x04labtest\0", 9) << true;
+    QTest::newRow("without the terminating zero") << QByteArray("\x04LABTEST") << true;
+    QTest::newRow("another instance") << QByteArray("\x04PHARMACY\0", 10) << false;
+    QTest::newRow("every instance (CLNT_UCAST_EX)") << QByteArray("\x03") << true;
+    QTest::newRow("every instance (CLNT_BCAST_EX)") << QByteArray("\x02") << true;
+    QTest::newRow("another request") << QByteArray("\x0f\x01") << false;
+    QTest::newRow("nothing") << QByteArray() << false;
+}
+
+void tst_tdsserver::browserAnswers()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(bool, answered);
+    const labdb::tds::BrowserResponder browser(u"LABDB"_qs, u"LABTEST"_qs, 50123);
+    const QByteArray answer = browser.answer(request);
+    if (!answered) {
+        QCOMPARE(answer, QByteArray());
+        return;
+    }
+    // SVR_RESP: 0x05, the length of the text (little-endian), the text.
+    const QByteArray text = "ServerName;LABDB;InstanceName;LABTEST;IsClustered;No;Version;16.0.1000.6;tcp;50123;;";
+    QCOMPARE(answer.left(3), QByteArray("\x05", 1) + char(text.size()) + char(0));
+    QCOMPARE(answer.mid(3), text);
 }
 
 QTEST_MAIN(tst_tdsserver)
