@@ -1,9 +1,11 @@
 #include "modconnect.h"
 
 #include "applogging.h"
+#include "connectionoptions.h"
 #include "settingsstore.h"
 
 #include "db/dberror.h"
+#include "db/generaldate.h"
 #include "db/sqlserverclient.h"
 #include "widgets/messagebox.h"
 
@@ -44,11 +46,18 @@ bool OpenConnection(QString *failure)
 {
     try {
         LoadConnectionSettings();
+        // The settings beside [Connection]: encryption, and the dates' locale.
+        const ConnectionOptions options = readConnectionOptions(
+            SettingsStore(QString::fromUtf16(kSettingsApplication)));
+        if (!options.problem.isEmpty())
+            throw db::DbError(options.problem, db::DbError::Kind::NotConnected);
+        db::setGeneralDateLocale(options.dateLocale.isEmpty() ? std::nullopt
+                                                              : std::optional<QLocale>(QLocale(options.dateLocale)));
         if (DbConnection().isOpen())
             DbConnection().close();
         // The client gets the settings themselves along with the string they make:
         // the string alone cannot always be read back into its four values.
-        DbConnection().openWithSettings({DbServer, DbName, DbUser, DbPassword});
+        DbConnection().openWithSettings({DbServer, DbName, DbUser, DbPassword, options.encrypt, options.caFile});
         return true;
     } catch (const db::DbError &e) {
         if (failure)

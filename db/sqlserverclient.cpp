@@ -3,16 +3,19 @@
 #include "connectionstring.h"
 #include "dberror.h"
 #include "dblogging.h"
+#include "encryptionprobe.h"
 #include "odbcdiagnostics.h"
 #include "odbcresultreader.h"
 
 #include <QAtomicInt>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTemporaryFile>
 
 namespace db {
 
@@ -60,6 +63,7 @@ SqlServerClient::SqlServerClient(int loginTimeoutSeconds, const QString &driver,
 
 SqlServerClient::~SqlServerClient()
 {
+    // (m_freeTdsConfig, a file of this process alone, goes with the client.)
     {
         QSqlDatabase db = database();
         if (db.isOpen())
@@ -117,6 +121,8 @@ void SqlServerClient::connect()
     if (db.isOpen())
         db.close();
     QString text = odbcConnectionString(*m_settings, m_driver);
+    if (isFreeTds(m_driver) && !m_settings->caFile.isEmpty())
+        useFreeTdsConfiguration(freeTdsConfiguration(*m_settings));
     // A connection opened again within a command span has what is left of it.
     int loginTimeout = m_loginTimeoutSeconds;
     if (m_span)
@@ -135,13 +141,34 @@ void SqlServerClient::connect()
         QString description = describe(db.lastError());
         if (description.isEmpty())
             description = QStringLiteral("Unable to connect to the database server.");
-        const QString hint = connectionFailureHint(*m_settings, description);
+        QString hint = connectionFailureHint(*m_settings, description);
+        if (hint.isEmpty() && m_settings->encryptionRequired())
+            hint = encryptionFailureHint(*m_settings, probeOfferedEncryption(m_settings->server));
         if (!hint.isEmpty())
             description += QLatin1Char(' ') + hint;
         qCWarning(lcDb, "Cannot connect to the database server \"%s\": %s", qUtf8Printable(m_settings->server),
                   qUtf8Printable(description));
         throw DbError(description, DbError::Kind::NotConnected);
     }
+}
+
+void SqlServerClient::useFreeTdsConfiguration(const QString &configuration)
+{
+    // FreeTDS reads its configuration file at every connection, from the file
+    // FREETDSCONF names: one of this process's own, readable by its user alone.
+    if (!m_freeTdsConfig) {
+        m_freeTdsConfig = std::make_unique<QTemporaryFile>(
+            QDir::temp().filePath(QStringLiteral("norvane-freetds-XXXXXX.conf")));
+        if (!m_freeTdsConfig->open())
+            throw DbError(
+                QStringLiteral("Cannot write FreeTDS's configuration file: %1").arg(m_freeTdsConfig->errorString()),
+                DbError::Kind::NotConnected);
+    }
+    m_freeTdsConfig->resize(0);
+    m_freeTdsConfig->seek(0);
+    m_freeTdsConfig->write(configuration.toUtf8());
+    m_freeTdsConfig->flush();
+    qputenv("FREETDSCONF", QFile::encodeName(m_freeTdsConfig->fileName()));
 }
 
 void SqlServerClient::close()

@@ -6,7 +6,10 @@
 #include <QDeadlineTimer>
 #include <QString>
 
+#include <memory>
 #include <optional>
+
+class QTemporaryFile;
 
 class QSqlDatabase;
 class QSqlError;
@@ -76,6 +79,8 @@ public:
     // The ODBC connection string of the last open (password included): what the
     // driver was given.
     QString driverConnectionString() const;
+    // The settings of the last open (empty before one).
+    ConnectionSettings settings() const { return m_settings.value_or(ConnectionSettings()); }
 
     // The description of a driver error: the server's own message without the
     // driver's bracketed source tags ("[FreeTDS][SQL Server]").
@@ -89,6 +94,7 @@ private:
     [[noreturn]] void fail(const QSqlError &error, const QString &fallback, const QSqlQuery *query, qint64 elapsedMs,
                            bool commit = false);
     void loseConnection();
+    void useFreeTdsConfiguration(const QString &configuration);
     QString timeOutDescription(const QString &driverText) const;
     // The time-out the driver is given (see connect()) and whether a failure after
     // elapsedMs came from it (for drivers whose socket the watchdog cannot reach).
@@ -111,6 +117,8 @@ private:
     bool m_transactionLost = false;       // the connection went while a transaction was open
     std::optional<QDeadlineTimer> m_span; // the deadline of a command span
     CommandWatchdog m_watchdog;
+    // FreeTDS's configuration file for a server whose certificate is verified.
+    std::unique_ptr<QTemporaryFile> m_freeTdsConfig;
     bool m_watched = false;    // the watchdog watches the running command
     bool m_watchFired = false; // the watchdog ended the running command
 };

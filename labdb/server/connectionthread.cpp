@@ -145,6 +145,7 @@ void ConnectionThread::serve()
                                                                               : QStringLiteral("login encrypted"));
                         // From here on TLS records come bare, not in packets.
                         stage = Stage::Encrypted;
+                        connection.setEncryption(agreed);
                         tls->receive(reader.takePending());
                         reader.append(tls->read());
                     }

@@ -446,6 +446,18 @@ TdsConnection::Answer TdsConnection::sqlServerBatch(const QString &text)
         tokens.done(Done, DoneFinal, 0, 0);
         return reply(tokens);
     }
+    // What a client may ask of its own connection (and any login may, here):
+    // whether every packet is encrypted, as sys.dm_exec_connections says it.
+    static const QRegularExpression encryptOption(
+        QStringLiteral("^select\\s+encrypt_option\\s+from\\s+sys\\.dm_exec_connections\\s+where\\s+session_id\\s*=\\s*"
+                       "@@spid\\s*;?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (encryptOption.match(command).hasMatch()) {
+        tokens.resultSet({Column{QStringLiteral("encrypt_option"), Column::Type::NVarChar, 40}},
+                         {{m_encryption == Encryption::Full ? QStringLiteral("TRUE") : QStringLiteral("FALSE")}});
+        tokens.done(Done, m_nocount ? DoneFinal : DoneCount, kSelectCommand, m_nocount ? 0 : 1);
+        return reply(tokens);
+    }
     if (const QString procedure = systemProcedureCalled(command); !procedure.isEmpty()) {
         tokens.error(2812, 62, 16, QStringLiteral("Could not find stored procedure '%1'.").arg(procedure),
                      m_config.serverName);

@@ -53,6 +53,9 @@ public:
     // then given up and answered with the attention's acknowledgement.
     void setAttentionWatch(std::function<bool()> attentionArrived);
 
+    // What the connection's TLS covers, once its handshake is done.
+    void setEncryption(Encryption encryption) { m_encryption = encryption; }
+
     bool loggedIn() const { return m_loggedIn; }
     bool inTransaction() const;
     quint32 tdsVersion() const { return m_version; }
@@ -90,7 +93,8 @@ private:
     std::unique_ptr<Session> m_session;
     std::function<bool()> m_attentionArrived;
     bool m_loggedIn = false;
-    bool m_refuseLogin = false; // encryption was required and the client cannot encrypt
+    bool m_refuseLogin = false;
+    Encryption m_encryption = Encryption::None; // encryption was required and the client cannot encrypt
     quint32 m_version = Tds74;
     int m_packetSize = 4096;
     quint8 m_packetId = 1;

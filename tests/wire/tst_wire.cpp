@@ -123,6 +123,8 @@ private Q_SLOTS:
     void loginCharacters();
     void checkConnection_data();
     void checkConnection();
+    void checkConnectionSaysEncryptionAndDates_data();
+    void checkConnectionSaysEncryptionAndDates();
     void commands_data();
     void commands();
     void serverErrorText_data();
@@ -179,6 +181,9 @@ void tst_wire::initTestCase()
 
 void tst_wire::init()
 {
+    // Every test writes the settings it needs: none are left from the one before.
+    QFile::remove(
+        m_home.filePath(u"config/"_qs + QString::fromUtf16(app::modConnect::kSettingsApplication) + u".conf"_qs));
     m_dbPath = m_home.filePath(QStringLiteral("lab-%1.sqlite").arg(++m_run));
     labdb::createDemoDatabase(m_dbPath);
 }
@@ -187,6 +192,7 @@ void tst_wire::cleanup()
 {
     widgets::setMessageBoxHandler(nullptr);
     db::installConnection(nullptr);
+    db::setGeneralDateLocale(std::nullopt);
     m_server.reset();
     QFile::remove(m_dbPath);
 }
@@ -459,6 +465,107 @@ void tst_wire::checkConnection()
         QVERIFY2(out.contains(line), qPrintable(out));
 }
 
+void tst_wire::checkConnectionSaysEncryptionAndDates_data()
+{
+    QTest::addColumn<QString>("tls");      // the server's: none, offered, forced
+    QTest::addColumn<QString>("settings"); // beside [Connection]; CA and OTHER_CA stand for the CA files
+    QTest::addColumn<QString>("locale");   // the workstation's
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("lines");
+
+    const QString en_US = u"en_US.UTF-8"_qs;
+    QTest::newRow("defaults, en_US")
+        << u"none"_qs << QString() << en_US << 0
+        << QStringList{u"Encryption: the driver's own default"_qs, u"Certificate: not verified"_qs,
+                       u"Encrypted:  no, not after the login"_qs,
+                       u"Dates:      the server reads \"12/9/2024 2:05:33 PM\" (locale en_US) as 9 December 2024, "
+                       "14:05:33, as meant."_qs};
+    // The server's login reads dates as month/day: the workstation's day/month is
+    // told, with the fix.
+    QTest::newRow("en_GB: another day") << u"none"_qs << QString() << u"en_GB.UTF-8"_qs << 0
+                                        << QStringList{u"WARNING:    the server reads the dates Norvane sends as other "
+                                                       "days: it took \"09/12/2024 14:05:33\""_qs,
+                                                       u"for 12 September 2024, 14:05:33"_qs, u"[Dates]"_qs,
+                                                       u"Locale=en_US"_qs};
+    QTest::newRow("es_ES: another day") << u"none"_qs << QString() << u"es_ES.UTF-8"_qs << 0
+                                        << QStringList{u"it took \"9/12/2024 14:05:33\""_qs,
+                                                       u"for 12 September 2024, 14:05:33"_qs};
+    QTest::newRow("en_GB, [Dates] Locale=en_US")
+        << u"none"_qs << u"[Dates]\nLocale=en_US\n"_qs << u"en_GB.UTF-8"_qs << 0
+        << QStringList{u"Dates:      the server reads \"12/9/2024 2:05:33 PM\" (locale en_US)"_qs};
+    QTest::newRow("a locale that is none") << u"none"_qs << u"[Dates]\nLocale=xx_YY\n"_qs << en_US << 1
+                                           << QStringList{u"The Locale setting of [Dates] holds \"xx_YY\""_qs};
+    QTest::newRow("TLS offered: the login alone")
+        << u"offered"_qs << QString() << en_US << 0 << QStringList{u"Encrypted:  no, not after the login"_qs};
+    QTest::newRow("TLS forced: everything")
+        << u"forced"_qs << QString() << en_US << 0 << QStringList{u"Encrypted:  yes, every packet"_qs};
+    QTest::newRow("Encrypt=yes: everything")
+        << u"offered"_qs << u"[Encryption]\nEncrypt=yes\n"_qs << en_US << 0
+        << QStringList{u"Encryption: required by the settings ([Encryption] Encrypt=yes)"_qs,
+                       u"Certificate: not verified"_qs, u"Encrypted:  yes, every packet"_qs};
+    QTest::newRow("Encrypt=yes, a server without encryption")
+        << u"none"_qs << u"[Encryption]\nEncrypt=yes\n"_qs << en_US << 1
+        << QStringList{u"Not connected: "_qs,
+                       u"The server does not offer encryption, and the settings require it ([Encryption] "
+                       "Encrypt=yes)."_qs};
+    QTest::newRow("CAFile: verified") << u"offered"_qs << u"[Encryption]\nCAFile=CA\n"_qs << en_US << 0
+                                      << QStringList{u"Certificate: verified against \"CA\""_qs,
+                                                     u"Encrypted:  yes, every packet"_qs};
+    QTest::newRow("CAFile of another CA: refused")
+        << u"offered"_qs << u"[Encryption]\nCAFile=OTHER_CA\n"_qs << en_US << 1
+        << QStringList{u"The server offers encryption, but its certificate was refused: it is not signed by the CA "
+                       "in \"OTHER_CA\""_qs};
+    QTest::newRow("Encrypt=maybe") << u"none"_qs << u"[Encryption]\nEncrypt=maybe\n"_qs << en_US << 1
+                                   << QStringList{u"The Encrypt setting of [Encryption] holds \"maybe\""_qs};
+}
+
+void tst_wire::checkConnectionSaysEncryptionAndDates()
+{
+    QFETCH(QString, tls);
+    QFETCH(QString, settings);
+    QFETCH(QString, locale);
+    QFETCH(int, status);
+    QFETCH(QStringList, lines);
+
+    TestCertificates pki;
+    QString why;
+    QVERIFY2(pki.make(m_home.path(), &why), qPrintable(why));
+    QStringList options;
+    if (tls != u"none"_qs)
+        options = {u"--tls-cert"_qs, pki.serverCertificate, u"--tls-key"_qs, pki.serverKey};
+    if (tls == u"forced"_qs)
+        options += u"--force-encryption"_qs;
+    QVERIFY(startServer(options));
+    writeSettingsByHand(m_server->serverSetting(), u"Laboratory"_qs, QString::fromUtf16(ServerProcess::kUser),
+                        QString::fromUtf16(ServerProcess::kPassword));
+    settings.replace(u"OTHER_CA"_qs, pki.otherCaFile).replace(u"CA\n"_qs, pki.caFile + u"\n"_qs);
+    QFile file(
+        m_home.filePath(u"config/"_qs + QString::fromUtf16(app::modConnect::kSettingsApplication) + u".conf"_qs));
+    QVERIFY(file.open(QIODevice::Append));
+    file.write(settings.toUtf8());
+    file.close();
+
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANGUAGE"})
+        env.remove(QString::fromLatin1(name));
+    env.insert(u"HOME"_qs, m_home.path());
+    env.insert(u"XDG_CONFIG_HOME"_qs, m_home.filePath(u"config"_qs));
+    env.insert(u"LC_ALL"_qs, locale);
+    env.insert(u"LANG"_qs, locale);
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(NORVANE_PROGRAM), {u"--check-connection"_qs});
+    QVERIFY(program.waitForFinished(60000));
+    const QString out = QString::fromUtf8(program.readAllStandardOutput());
+    QVERIFY2(program.exitCode() == status, qPrintable(out + QString::fromUtf8(program.readAllStandardError())));
+    for (QString line : lines) {
+        line.replace(u"\"OTHER_CA\""_qs, u'"' + pki.otherCaFile + u'"').replace(u"\"CA\""_qs, u'"' + pki.caFile + u'"');
+        QVERIFY2(out.contains(line), qPrintable(line + u"\n---\n"_qs + out));
+    }
+    // The counter's five commands are untouched: the checks are queries of their own.
+    QVERIFY(m_server->loggedRequests().filter(u"Lab_Barcode"_qs).isEmpty());
+}
+
 void tst_wire::commands_data()
 {
     QTest::addColumn<Impl>("impl");
@@ -709,17 +816,32 @@ void tst_wire::dateTextReadByTheServer()
     QFETCH(QString, stored);
     QFETCH(int, error);
 
+    // The workstation's locale, and the program started as at the counter, with
+    // the [Dates] Locale setting when the row gives one.
     QLocale::setDefault(QLocale(workstation));
-    db::setGeneralDateLocale(dateLocale.isEmpty() ? std::nullopt : std::optional<QLocale>(QLocale(dateLocale)));
-    const auto restore = qScopeGuard([] {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        db::setGeneralDateLocale(std::nullopt);
-    });
-    const std::unique_ptr<db::DbClient> client = openClient(Impl::Wire, {u"--clock"_qs, clock});
-    QVERIFY(client && client->isOpen());
+    const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); });
+    QVERIFY(startServer({u"--clock"_qs, clock}));
+    writeSettings(m_server->serverSetting(), u"Laboratory"_qs, QString::fromUtf16(ServerProcess::kUser),
+                  QString::fromUtf16(ServerProcess::kPassword));
+    {
+        QSettings store(QSettings::NativeFormat, QSettings::UserScope,
+                        QString::fromUtf16(app::modConnect::kSettingsApplication));
+        if (dateLocale.isEmpty())
+            store.remove(u"Dates/Locale"_qs);
+        else
+            store.setValue(u"Dates/Locale"_qs, dateLocale);
+    }
+    db::installConnection(std::make_unique<db::SqlServerClient>(5));
+    QVERIFY(app::modConnect::OpenConnection());
+    db::DbClient *client = &db::DbConnection();
 
     QString barcode = QString::fromLatin1(obrienBBarcode);
     const db::LogOutcome outcome = db::SaveBarcodeLog(*client, barcode);
+    {
+        QSettings store(QSettings::NativeFormat, QSettings::UserScope,
+                        QString::fromUtf16(app::modConnect::kSettingsApplication));
+        store.remove(u"Dates/Locale"_qs);
+    }
     const labdb::PrintLog log = labdb::PrintLog::read(m_dbPath);
     if (error) {
         QVERIFY(!outcome.recorded());
@@ -779,24 +901,28 @@ void tst_wire::encryptionOnTheWire_data()
 {
     QTest::addColumn<QStringList>("serverOptions"); // beside the certificate's
     QTest::addColumn<bool>("certificate");
-    QTest::addColumn<QString>("logged"); // the server's log of the TLS
+    QTest::addColumn<bool>("encryptSetting"); // [Encryption] Encrypt=yes
+    QTest::addColumn<QString>("logged");      // the server's log of the TLS
     QTest::addColumn<bool>("passwordInClear");
     QTest::addColumn<bool>("namesInClear");
 
-    // FreeTDS as Norvane configures it asks for encryption "off": the login alone
-    // when the server offers TLS (as SQL Server always does), everything when the
-    // server forces it.
-    QTest::newRow("server without TLS") << QStringList() << false << QString() << true << true;
+    // FreeTDS as Norvane configures it by default asks for encryption "off": the
+    // login alone when the server offers TLS (as SQL Server always does),
+    // everything when the server forces it or the settings ask for it.
+    QTest::newRow("server without TLS") << QStringList() << false << false << QString() << true << true;
     QTest::newRow("TLS offered: the login encrypted")
-        << QStringList() << true << u"TLS login encrypted"_qs << false << true;
+        << QStringList() << true << false << u"TLS login encrypted"_qs << false << true;
     QTest::newRow("encryption forced: everything encrypted")
-        << QStringList{u"--force-encryption"_qs} << true << u"TLS everything encrypted"_qs << false << false;
+        << QStringList{u"--force-encryption"_qs} << true << false << u"TLS everything encrypted"_qs << false << false;
+    QTest::newRow("Encrypt=yes: everything encrypted")
+        << QStringList() << true << true << u"TLS everything encrypted"_qs << false << false;
 }
 
 void tst_wire::encryptionOnTheWire()
 {
     QFETCH(QStringList, serverOptions);
     QFETCH(bool, certificate);
+    QFETCH(bool, encryptSetting);
     QFETCH(QString, logged);
     QFETCH(bool, passwordInClear);
     QFETCH(bool, namesInClear);
@@ -813,7 +939,8 @@ void tst_wire::encryptionOnTheWire()
     // The program, through the relay: a login, a search, a print log.
     db::SqlServerClient client(5);
     client.openWithSettings({u"127.0.0.1,%1"_qs.arg(relay.port()), u"Laboratory"_qs,
-                             QString::fromUtf16(ServerProcess::kUser), QString::fromUtf16(ServerProcess::kPassword)});
+                             QString::fromUtf16(ServerProcess::kUser), QString::fromUtf16(ServerProcess::kPassword),
+                             encryptSetting ? std::optional<bool>(true) : std::nullopt});
     QCOMPARE(client.openStatic(db::searchCommand(QString::fromLatin1(penaChargeslip), 2)).text(u"PatientName"_qs),
              u"PEÑA, JOSÉ LUIS"_qs);
     QString barcode = QString::fromLatin1(obrienBBarcode);
