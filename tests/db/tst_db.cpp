@@ -38,6 +38,8 @@ private Q_SLOTS:
     void connectionStrings_data();
     void connectionStrings();
     void connectionStringRejectsForeignText();
+    void encryptionSettings_data();
+    void encryptionSettings();
     void odbcDriverNameFromEnvironment();
 
     void serverMessageWithoutDriverTags_data();
@@ -285,6 +287,57 @@ void tst_db::connectionStringRejectsForeignText()
     QVERIFY_THROWS_EXCEPTION(DbError, parseConnectionString(u"Driver={FreeTDS};Server=x"_qs));
     QVERIFY_THROWS_EXCEPTION(DbError, parseConnectionString(u"Provider=SQLOLEDB;Server=x;UID=u;Password=p"_qs));
     QVERIFY_THROWS_EXCEPTION(DbError, parseConnectionString(QString()));
+}
+
+void tst_db::encryptionSettings_data()
+{
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<int>("encrypt"); // -1 unset, 0 no, 1 yes
+    QTest::addColumn<QString>("caFile");
+    QTest::addColumn<QString>("freeTdsTail");   // what FreeTDS's string ends with after ClientCharset=UTF-8
+    QTest::addColumn<QString>("windowsTail");   // what Windows' driver's string ends with after PWD={...}
+    QTest::addColumn<QString>("configuration"); // FreeTDS's configuration section; empty: none
+
+    QTest::newRow("unset: the driver's default")
+        << u"LABSRV"_qs << -1 << QString() << QString() << QString() << QString();
+    QTest::newRow("Encrypt=yes") << u"LABSRV"_qs << 1 << QString() << u";Encryption=require"_qs
+                                 << u";Encrypt=yes;TrustServerCertificate=yes"_qs << QString();
+    QTest::newRow("Encrypt=no") << u"LABSRV"_qs << 0 << QString() << u";Encryption=off"_qs << u";Encrypt=no"_qs
+                                << QString();
+    QTest::newRow("CAFile, host,port")
+        << u"10.0.0.5,1433"_qs << -1 << u"/etc/ssl/ca.pem"_qs << u";Encryption=require"_qs
+        << u";Encrypt=yes;TrustServerCertificate=no"_qs
+        << u"[norvane]\n\thost = 10.0.0.5\n\tport = 1433\n\tencryption = require\n\tca file = /etc/ssl/ca.pem\n"
+           "\tcheck certificate hostname = yes\n"_qs;
+    QTest::newRow("CAFile, host\\instance")
+        << u"LABSRV\\SQLEXPRESS"_qs << 1 << u"system"_qs << u";Encryption=require"_qs
+        << u";Encrypt=yes;TrustServerCertificate=no"_qs
+        << u"[norvane]\n\thost = LABSRV\n\tinstance = SQLEXPRESS\n\tencryption = require\n\tca file = system\n"
+           "\tcheck certificate hostname = yes\n"_qs;
+}
+
+void tst_db::encryptionSettings()
+{
+    QFETCH(QString, server);
+    QFETCH(int, encrypt);
+    QFETCH(QString, caFile);
+    QFETCH(QString, freeTdsTail);
+    QFETCH(QString, windowsTail);
+    QFETCH(QString, configuration);
+    ConnectionSettings settings{server, u"Laboratory"_qs, u"lab"_qs, u"pw"_qs};
+    if (encrypt >= 0)
+        settings.encrypt = encrypt == 1;
+    settings.caFile = caFile;
+
+    const QString freeTds = odbcConnectionString(settings, u"FreeTDS"_qs);
+    QVERIFY2(freeTds.endsWith(u";ClientCharset=UTF-8"_qs + freeTdsTail), qPrintable(freeTds));
+    // With a CA file FreeTDS is given the server through its own configuration.
+    QCOMPARE(freeTds.contains(u"Servername={norvane}"_qs), !caFile.isEmpty());
+    QCOMPARE(freeTds.contains(u"Server={"_qs), caFile.isEmpty());
+    const QString windows = odbcConnectionString(settings, u"SQL Server"_qs);
+    QVERIFY2(windows.endsWith(u"PWD={pw}"_qs + windowsTail), qPrintable(windows));
+    if (!configuration.isEmpty())
+        QCOMPARE(freeTdsConfiguration(settings), configuration);
 }
 
 void tst_db::odbcDriverNameFromEnvironment()
