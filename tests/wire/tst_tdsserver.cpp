@@ -258,8 +258,10 @@ void tst_tdsserver::errorsAsSqlServerRaisesThem()
 
 void tst_tdsserver::setOptionsCarriedOut_data()
 {
-    QTest::addColumn<QStringList>("batches"); // sent in order, each answered without an error
-    QTest::addColumn<int>("rows");            // master rows in the database afterwards
+    // Sent in order, each answered without an error, but for those marked "!" first,
+    // which must fail.
+    QTest::addColumn<QStringList>("batches");
+    QTest::addColumn<int>("rows"); // master rows in the database afterwards
 
     const QString master = db::saveMasterCommand(kRow);
     // FreeTDS before TDS 7.2 turns autocommit off so, and ends the transaction so.
@@ -274,6 +276,16 @@ void tst_tdsserver::setOptionsCarriedOut_data()
     QTest::newRow("BEGIN, COMMIT BEGIN, ROLLBACK")
         << QStringList{u"BEGIN TRANSACTION"_qs, master, u"IF @@TRANCOUNT > 0 COMMIT BEGIN TRANSACTION"_qs, master,
                        u"IF @@TRANCOUNT > 0 ROLLBACK"_qs}
+        << 1;
+    // An error inside the transaction ends it, rolled back by the server.
+    QTest::newRow("XACT_ABORT") << QStringList{
+        u"SET XACT_ABORT ON"_qs, u"BEGIN TRANSACTION"_qs, master,
+        u"!"_qs + db::saveDateCommand(u"88"_qs, u"11"_qs, u"4"_qs, u"13/12/2024 14:05:33"_qs),
+        u"!ROLLBACK"_qs} << 0;
+    QTest::newRow("without XACT_ABORT the transaction stays")
+        << QStringList{u"BEGIN TRANSACTION"_qs, master,
+                       u"!"_qs + db::saveDateCommand(u"88"_qs, u"11"_qs, u"4"_qs, u"13/12/2024 14:05:33"_qs),
+                       u"COMMIT"_qs}
         << 1;
     // tedious's options after its login.
     QTest::newRow("tedious's session options") << QStringList{
@@ -291,10 +303,13 @@ void tst_tdsserver::setOptionsCarriedOut()
     QVERIFY(start());
     RawTdsClient raw;
     QVERIFY(logIn(raw));
-    for (const QString &batch : batches) {
+    for (QString batch : batches) {
+        const bool fails = batch.startsWith(u'!');
+        if (fails)
+            batch.remove(0, 1);
         raw.sendBatch(batch);
         const QByteArray reply = raw.readReply();
-        QVERIFY2(!(RawTdsClient::doneAt(reply, reply.size()).status & kError),
+        QVERIFY2(bool(RawTdsClient::doneAt(reply, reply.size()).status & kError) == fails,
                  qPrintable(batch + u": "_qs + firstError(reply).message));
     }
     QCOMPARE(masterRows(), rows);
