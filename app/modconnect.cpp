@@ -2,6 +2,10 @@
 
 #include "app/applogging.h"
 #include "core/error.h"
+#include "db/dberror.h"
+#include "db/generaldate.h"
+#include "settings/connectionoptions.h"
+#include "settings/settingsstore.h"
 #include "widgets/messagebox.h"
 
 namespace app::modConnect {
@@ -41,11 +45,18 @@ bool OpenConnection(QString *failure)
 {
     try {
         LoadConnectionSettings();
+        // The settings beside [Connection]: encryption, and the dates' locale.
+        const settings::ConnectionOptions options = settings::readConnectionOptions(
+            settings::SettingsStore(QString::fromUtf16(kSettingsApplication)));
+        if (!options.problem.isEmpty())
+            throw db::DbError(options.problem, db::DbError::Kind::NotConnected);
+        db::setGeneralDateLocale(options.dateLocale.isEmpty() ? std::nullopt
+                                                              : std::optional<QLocale>(QLocale(options.dateLocale)));
         if (DbConnection().isOpen())
             DbConnection().close();
         // The client gets the settings themselves along with the string they make:
         // the string alone cannot always be read back into its four values.
-        DbConnection().openWithSettings({DbServer, DbName, DbUser, DbPassword});
+        DbConnection().openWithSettings({DbServer, DbName, DbUser, DbPassword, options.encrypt, options.caFile});
         return true;
     } catch (const std::exception &e) {
         if (failure)

@@ -45,7 +45,9 @@ void LoadConnectionSettings();
 
 // Reads the settings and opens DbConnection with them (the program's connection
 // string, "Provider=SQLOLEDB;Server=...;UID=...;Database=...;Password=...", and
-// its translation for the driver are built by the client). Any failure gives false;
+// its translation for the driver are built by the client), and with the settings
+// beside them (settings/connectionoptions.h): encryption, and the dates' locale, which it
+// sets for the general date form. Any failure gives false;
 // nothing is shown, and the failure's description goes to *failure when given.
 bool OpenConnection(QString *failure = nullptr);
 

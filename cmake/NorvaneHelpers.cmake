@@ -7,16 +7,25 @@ function(norvane_program_code)
     endforeach()
 endfunction()
 
-# norvane_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [ENVIRONMENT <VAR=value...>] [TIMEOUT <s>])
-# One Qt Test executable, registered with CTest, run without a display.
+# norvane_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [ENVIRONMENT <VAR=value...>] [TIMEOUT <s>]
+#                  [LOCK <resource>])
+# One Qt Test executable, registered with CTest, run without a display. LOCK names
+# a resource the test holds alone (a fixed port, say): CTest runs no two tests
+# holding it at once, and the test takes the lock file /tmp/norvane-<resource>.lock
+# (flock), so that neither does another build tree on the machine.
 function(norvane_add_test)
-    cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+    cmake_parse_arguments(T "" "NAME;TIMEOUT;LOCK" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE Qt6::Test ${T_LIBS})
     # Helpers shared by the test areas: #include "common/...".
     target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+    if(T_LOCK)
+        add_test(NAME ${T_NAME} COMMAND flock /tmp/norvane-${T_LOCK}.lock $<TARGET_FILE:${T_NAME}>)
+        set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK ${T_LOCK})
+    else()
+        add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+    endif()
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)
     endif()

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace db {
 
 // The four connection settings and the two forms of connection string built from
@@ -13,8 +15,16 @@ struct ConnectionSettings
     QString database;
     QString user;
     QString password;
+    // Beside the four ([Encryption] in the settings store): whether encryption is
+    // required (true), refused (false) or left to the driver (unset); and a CA file
+    // to verify the server's certificate and its name against, which requires
+    // encryption ("system": the system's own CAs).
+    std::optional<bool> encrypt = std::nullopt;
+    QString caFile = QString();
 
     bool operator==(const ConnectionSettings &) const = default;
+    // Whether the settings require an encrypted connection.
+    bool encryptionRequired() const { return encrypt.value_or(false) || !caFile.isEmpty(); }
 };
 
 // The program's connection string: provider, server, user, database, password, in
@@ -42,12 +52,41 @@ QString braceQuoted(const QString &value, BraceStyle style = BraceStyle::Doubled
 // setting that holds "};", which it cannot take). The server goes in as it stands:
 // FreeTDS and Windows' drivers both read "host", "host,port" and "host\instance".
 // For FreeTDS the protocol version is fixed to 7.4 and the client character set to UTF-8.
+// Encryption: FreeTDS gets Encryption=require or off; with a CA file it is given
+// the server through a configuration section of its own (freeTdsConfiguration),
+// Servername={norvane}, as its connection string cannot carry a CA file. Windows'
+// drivers get Encrypt=yes (TrustServerCertificate=no with a CA file: the CA must
+// be in the Windows certificate store) or Encrypt=no.
 QString odbcConnectionString(const ConnectionSettings &settings, const QString &driver);
+
+// The section of a FreeTDS configuration file (freetds.conf) that
+// odbcConnectionString names when the settings hold a CA file:
+//   [norvane]
+//       host = LABSRV
+//       port = 1433                 (or instance = SQLEXPRESS)
+//       encryption = require
+//       ca file = /etc/ssl/hospital-ca.pem
+//       check certificate hostname = yes
+// Throws DbError for a Server or CAFile setting that such a file cannot hold.
+QString freeTdsConfiguration(const ConnectionSettings &settings);
+inline constexpr char16_t kFreeTdsSection[] = u"norvane";
 
 // What the driver makes of the settings other than a SQL Server login, for the
 // connection check; empty when nothing. FreeTDS takes a User holding a backslash as
 // a Windows domain login (DOMAIN\user, NTLM) and sends no SQL Server login.
 QString odbcLoginNote(const ConnectionSettings &settings, const QString &driver);
+
+// A sentence in plain words to follow the driver's reason when a connection
+// could not be opened, where the reason alone leaves the cause open; empty
+// otherwise. A named instance (host\instance) that cannot be reached: the
+// driver asked the SQL Server Browser for its port, and may have had no answer.
+QString connectionFailureHint(const ConnectionSettings &settings, const QString &driverReason);
+
+// The plain words that follow a failed connection that had to be encrypted,
+// from what the server offered before the login (see encryptionprobe.h): no
+// encryption at all, or a certificate the driver did not accept.
+enum class OfferedEncryption;
+QString encryptionFailureHint(const ConnectionSettings &settings, OfferedEncryption offered);
 
 // The ODBC driver used for SQL Server: the environment variable NORVANE_ODBC_DRIVER
 // when set (so that a site can switch drivers without a rebuild), otherwise

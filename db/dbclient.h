@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace db {
 
 // What a client tells about the driver it connects through, for the program's log
@@ -14,6 +16,9 @@ struct DriverDescription
 {
     QString odbcDriver;
     int loginTimeoutSeconds = 0;
+    // What the settings asked of encryption ([Encryption]): see ConnectionSettings.
+    std::optional<bool> encrypt;
+    QString caFile;
 
     bool isEmpty() const { return odbcDriver.isEmpty(); }
 };
@@ -52,6 +57,12 @@ public:
     virtual void beginTrans() = 0;
     virtual void commitTrans() = 0;
     virtual void rollbackTrans() = 0;
+
+    // From beginCommandSpan() to endCommandSpan() the commands share one command
+    // time-out, counted from the beginning: a read and its one retry on a
+    // connection opened again wait no longer together than a single command.
+    virtual void beginCommandSpan() { }
+    virtual void endCommandSpan() { }
 };
 
 } // namespace db

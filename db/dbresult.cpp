@@ -46,14 +46,21 @@ QString DbResult::text(const QString &column) const
     const QVariant v = value(column);
     if (v.isNull())
         return QString();
-    if (v.metaType().id() == QMetaType::QDateTime)
-        return generalDate(v.toDateTime());
-    return v.toString();
+    // Every date-time in the general date form, whatever its SQL type: a DATE
+    // is a date at midnight, and so reads as the date alone.
+    switch (v.metaType().id()) {
+    case QMetaType::QDateTime: return generalDate(v.toDateTime());
+    case QMetaType::QDate: return generalDate(QDateTime(v.toDate(), QTime(0, 0)));
+    case QMetaType::QTime: return generalTime(v.toTime(), generalDateLocale());
+    default: return v.toString();
+    }
 }
 
 QDateTime DbResult::dateTime(const QString &column) const
 {
     const QVariant v = value(column);
+    if (v.metaType().id() == QMetaType::QDate && v.toDate().isValid())
+        return QDateTime(v.toDate(), QTime(0, 0));
     if (v.isNull() || !v.canConvert<QDateTime>() || !v.toDateTime().isValid())
         throw DbError(QStringLiteral("Type mismatch: column '%1' is not a date-time.").arg(column));
     return v.toDateTime();

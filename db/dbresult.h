@@ -28,7 +28,8 @@ public:
     // The current row's value; throws DbError for a missing column or past the end.
     QVariant value(const QString &column) const;
     // The value joined to the empty text: null reads "", whole numbers as digits,
-    // date-times in the general date form of the program's locale.
+    // date-times (DATETIME, DATETIME2, SMALLDATETIME, DATE, TIME) in the general
+    // date form of generalDateLocale(), texts as they came (CHAR(n) padded).
     QString text(const QString &column) const;
     // The value as a date-time; throws DbError if it is not one.
     QDateTime dateTime(const QString &column) const;

@@ -66,4 +66,19 @@ bool odbcConnectionDead(const QSqlDatabase &database)
     return (r == SQL_SUCCESS || r == SQL_SUCCESS_WITH_INFO) && dead == SQL_CD_TRUE;
 }
 
+int odbcDriverSocket(const QSqlDatabase &database)
+{
+    // FreeTDS's own information type SQL_INFO_FREETDS_SOCKET.
+    constexpr SQLUSMALLINT kFreeTdsSocket = 1301;
+    SQLHANDLE connection = connectionHandle(database);
+    if (!connection || !database.isOpen())
+        return -1;
+    SQLULEN socket = 0;
+    SQLSMALLINT length = 0;
+    const SQLRETURN r = SQLGetInfo(connection, kFreeTdsSocket, &socket, sizeof socket, &length);
+    if ((r != SQL_SUCCESS && r != SQL_SUCCESS_WITH_INFO) || length != SQLSMALLINT(sizeof socket))
+        return -1;
+    return int(socket);
+}
+
 } // namespace db

@@ -19,4 +19,7 @@ QStringList odbcSqlStates(const QSqlDatabase &database, const QSqlQuery *query);
 // false when the driver cannot say.
 bool odbcConnectionDead(const QSqlDatabase &database);
 
+// The socket of the connection, where the driver tells it (FreeTDS); -1 otherwise.
+int odbcDriverSocket(const QSqlDatabase &database);
+
 } // namespace db

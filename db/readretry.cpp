@@ -4,10 +4,15 @@
 #include "db/dberror.h"
 #include "db/dblogging.h"
 
+#include <QScopeGuard>
+
 namespace db {
 
 DbResult openStaticRetryingOnce(DbClient &connection, const QString &command)
 {
+    // Both tries within one command time-out.
+    connection.beginCommandSpan();
+    const auto endSpan = qScopeGuard([&connection] { connection.endCommandSpan(); });
     try {
         return connection.openStatic(command);
     } catch (const DbError &e) {

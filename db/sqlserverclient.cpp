@@ -3,15 +3,19 @@
 #include "db/connectionstring.h"
 #include "db/dberror.h"
 #include "db/dblogging.h"
+#include "db/encryptionprobe.h"
 #include "db/odbcdiagnostics.h"
+#include "db/odbcresultreader.h"
 
 #include <QAtomicInt>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTemporaryFile>
 
 namespace db {
 
@@ -35,6 +39,10 @@ bool linkStateLost(const QStringList &states)
     return false;
 }
 
+// The watchdog ends a command this long after its time-out, so that a server
+// that acknowledges the driver's cancel (a command waiting for a lock) does so.
+constexpr int kCancelGraceMs = 500;
+
 bool timeOutState(const QStringList &states)
 {
     // S1T00 is HYT00 in ODBC 2's words, which FreeTDS uses for Qt's connection.
@@ -55,6 +63,7 @@ SqlServerClient::SqlServerClient(int loginTimeoutSeconds, const QString &driver,
 
 SqlServerClient::~SqlServerClient()
 {
+    // (m_freeTdsConfig, a file of this process alone, goes with the client.)
     {
         QSqlDatabase db = database();
         if (db.isOpen())
@@ -112,7 +121,13 @@ void SqlServerClient::connect()
     if (db.isOpen())
         db.close();
     QString text = odbcConnectionString(*m_settings, m_driver);
-    QString options = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(m_loginTimeoutSeconds);
+    if (isFreeTds(m_driver) && !m_settings->caFile.isEmpty())
+        useFreeTdsConfiguration(freeTdsConfiguration(*m_settings));
+    // A connection opened again within a command span has what is left of it.
+    int loginTimeout = m_loginTimeoutSeconds;
+    if (m_span)
+        loginTimeout = int(qBound(qint64(1), m_span->remainingTime() / 1000, qint64(m_loginTimeoutSeconds)));
+    QString options = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(loginTimeout);
     // FreeTDS takes its query time-out from the connection string and applies it
     // to every request, transaction requests included; ODBC's request time-out of
     // the connection is the portable form for the other drivers.
@@ -123,12 +138,37 @@ void SqlServerClient::connect()
     db.setDatabaseName(text);
     db.setConnectOptions(options);
     if (!db.open()) {
-        const QString description = describe(db.lastError());
+        QString description = describe(db.lastError());
+        if (description.isEmpty())
+            description = QStringLiteral("Unable to connect to the database server.");
+        QString hint = connectionFailureHint(*m_settings, description);
+        if (hint.isEmpty() && m_settings->encryptionRequired())
+            hint = encryptionFailureHint(*m_settings, probeOfferedEncryption(m_settings->server));
+        if (!hint.isEmpty())
+            description += QLatin1Char(' ') + hint;
         qCWarning(lcDb, "Cannot connect to the database server \"%s\": %s", qUtf8Printable(m_settings->server),
                   qUtf8Printable(description));
-        throw DbError(description.isEmpty() ? QStringLiteral("Unable to connect to the database server.") : description,
-                      DbError::Kind::NotConnected);
+        throw DbError(description, DbError::Kind::NotConnected);
     }
+}
+
+void SqlServerClient::useFreeTdsConfiguration(const QString &configuration)
+{
+    // FreeTDS reads its configuration file at every connection, from the file
+    // FREETDSCONF names: one of this process's own, readable by its user alone.
+    if (!m_freeTdsConfig) {
+        m_freeTdsConfig = std::make_unique<QTemporaryFile>(
+            QDir::temp().filePath(QStringLiteral("norvane-freetds-XXXXXX.conf")));
+        if (!m_freeTdsConfig->open())
+            throw DbError(
+                QStringLiteral("Cannot write FreeTDS's configuration file: %1").arg(m_freeTdsConfig->errorString()),
+                DbError::Kind::NotConnected);
+    }
+    m_freeTdsConfig->resize(0);
+    m_freeTdsConfig->seek(0);
+    m_freeTdsConfig->write(configuration.toUtf8());
+    m_freeTdsConfig->flush();
+    qputenv("FREETDSCONF", QFile::encodeName(m_freeTdsConfig->fileName()));
 }
 
 void SqlServerClient::close()
@@ -159,19 +199,29 @@ void SqlServerClient::fail(const QSqlError &error, const QString &fallback, cons
     // on a handle clears its diagnostics.
     const QSqlDatabase db = database();
     const QStringList states = odbcSqlStates(db, query);
-    const bool lost = linkStateLost(states) || odbcConnectionDead(db);
-    // The clock only speaks where the driver gave no state of its own, or a lost
-    // link: a server's error that merely came late (a deadlock victim after a
-    // long wait) is that error, not a time-out.
-    const bool timedOut = timeOutState(states) || ((states.isEmpty() || lost) && ranIntoTimeOut(elapsedMs));
+    const bool fired = stopWatch();
+    const bool lost = fired || linkStateLost(states) || odbcConnectionDead(db);
+    // Where the watchdog cannot watch, the clock speaks only where the driver gave
+    // no state of its own, or a lost link: a server's error that merely came late
+    // (a deadlock victim after a long wait) is that error, not a time-out.
+    const bool timedOut = fired || timeOutState(states)
+        || (!m_watched && (states.isEmpty() || lost) && ranIntoTimeOut(elapsedMs));
     if (!timedOut && !lost)
         throw DbError(description);
-
-    // A time-out leaves the conversation with the server where nobody knows: the
-    // connection is given up as when it is lost.
-    const DbError::Kind kind = timedOut ? DbError::Kind::TimedOut : DbError::Kind::ConnectionLost;
     if (timedOut)
         description = timeOutDescription(description);
+    // The driver cancelled the command and the server acknowledged it (a command
+    // waiting for a lock): the connection goes on, and so does an open transaction,
+    // for its rollback.
+    if (!lost) {
+        qCWarning(lcDb, "A command was cancelled after the command time-out (%s): %s",
+                  qUtf8Printable(states.join(u',')), qUtf8Printable(description));
+        throw DbError(description, DbError::Kind::TimedOut, commit);
+    }
+
+    // A connection lost, or a server that never acknowledged the cancel, leaves the
+    // conversation with the server where nobody knows: the connection is given up.
+    const DbError::Kind kind = timedOut ? DbError::Kind::TimedOut : DbError::Kind::ConnectionLost;
     qCWarning(lcDb, "The connection to the database server was %s (%s): %s",
               timedOut ? "given up after the command time-out" : "lost", qUtf8Printable(states.join(u',')),
               qUtf8Printable(description));
@@ -179,15 +229,40 @@ void SqlServerClient::fail(const QSqlError &error, const QString &fallback, cons
     throw DbError(description, kind, commit);
 }
 
+QDeadlineTimer SqlServerClient::commandDeadline() const
+{
+    return m_span ? *m_span : QDeadlineTimer(qint64(m_commandTimeoutSeconds) * 1000 + kCancelGraceMs);
+}
+
+void SqlServerClient::startWatch()
+{
+    m_watchFired = false;
+    const int socket = odbcDriverSocket(database());
+    m_watched = socket >= 0;
+    if (m_watched)
+        m_watchdog.arm(socket, commandDeadline());
+}
+
+bool SqlServerClient::stopWatch()
+{
+    m_watchFired = m_watchdog.disarm() || m_watchFired;
+    return m_watchFired;
+}
+
+void SqlServerClient::beginCommandSpan()
+{
+    m_span = QDeadlineTimer(qint64(m_commandTimeoutSeconds) * 1000 + kCancelGraceMs);
+}
+
+void SqlServerClient::endCommandSpan()
+{
+    m_span.reset();
+}
+
 int SqlServerClient::driverTimeoutSeconds() const
 {
-    // FreeTDS, when a statement's time-out expires, sends the server a cancel and
-    // waits the time-out again for its acknowledgement before it gives the
-    // connection up: a server that answers nothing at all costs it twice the
-    // time-out. Given half, a hung server is given up after the command time-out.
-    // (A transaction request is given up at the first expiry.)
-    if (isFreeTds(m_driver))
-        return qMax(1, m_commandTimeoutSeconds / 2);
+    // The whole time-out: the driver cancels a command that waits on the server
+    // then; where the server does not acknowledge, the watchdog ends it.
     return m_commandTimeoutSeconds;
 }
 
@@ -228,41 +303,42 @@ DbResult SqlServerClient::runQuery(const QString &command, bool wholeResult)
     QSqlDatabase db = database();
     QElapsedTimer clock;
     clock.start();
+    startWatch();
 
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.exec(command))
         fail(query.lastError(), QStringLiteral("The command failed."), &query, clock.elapsed());
-    // Row counts of statements before the rows (a procedure without NOCOUNT)
-    // come as results without columns: the rows are in the first result that has some.
-    while (!query.isSelect()) {
-        if (!query.nextResult())
-            break;
-    }
 
+    // The results are read through the driver itself: Qt SQL would give long
+    // texts back empty.
     QStringList columns;
     QList<QVariantList> rows;
-    if (query.isSelect()) {
-        const QSqlRecord record = query.record();
-        for (int i = 0; i < record.count(); ++i)
-            columns.append(record.fieldName(i));
-        while (query.next()) {
+    try {
+        OdbcResultReader reader(query);
+        // Row counts of statements before the rows (a procedure without NOCOUNT)
+        // come as results without columns: the rows are in the first that has some.
+        if (reader.findRows()) {
+            columns = reader.columns();
             QVariantList row;
-            row.reserve(columns.size());
-            for (int i = 0; i < columns.size(); ++i)
-                row.append(query.value(i));
-            rows.append(row);
-            if (!wholeResult)
-                break;
+            while (reader.fetch(row)) {
+                rows.append(row);
+                if (!wholeResult)
+                    break;
+            }
         }
-        if (wholeResult && query.lastError().isValid())
-            fail(query.lastError(), QStringLiteral("The result could not be read."), &query, clock.elapsed());
+        // Read past the remaining results: an error that the server raises after
+        // the rows arrives only there, and must not pass for success.
+        reader.finish();
+    } catch (const OdbcReadFailure &e) {
+        fail(QSqlError(QString(), e.messages()), QStringLiteral("The result could not be read."), &query,
+             clock.elapsed());
     }
-    // Read past the remaining results: an error that the server raises after the
-    // rows arrives only there, and must not pass for success.
-    while (query.nextResult()) { }
-    if (query.lastError().isValid())
-        fail(query.lastError(), QStringLiteral("The command failed."), &query, clock.elapsed());
+    if (stopWatch()) {
+        // The watchdog came just as the last bytes did: the result is whole, but
+        // the connection's socket is shut; it is opened again for the next command.
+        loseConnection();
+    }
 
     const qint64 count = wholeResult ? rows.size() : -1;
     return DbResult(columns, rows, count);
@@ -289,8 +365,10 @@ void SqlServerClient::beginTrans()
     QSqlDatabase db = database();
     QElapsedTimer clock;
     clock.start();
+    startWatch();
     if (!db.transaction())
         fail(db.lastError(), QStringLiteral("The transaction could not be started."), nullptr, clock.elapsed());
+    stopWatch();
     m_inTransaction = true;
 }
 
@@ -304,6 +382,7 @@ void SqlServerClient::commitTrans()
         throw DbError(QStringLiteral("Operation is not allowed when the object is closed."));
     QElapsedTimer clock;
     clock.start();
+    startWatch();
     // A commit whose connection goes before its answer has come is in doubt: the
     // server may have committed.
     if (!db.commit()) {
@@ -316,6 +395,7 @@ void SqlServerClient::commitTrans()
         if (error.driverText().contains(QLatin1String("autocommit"), Qt::CaseInsensitive)) {
             qCWarning(lcDb, "Committed, but the connection could not return to autocommit; it is closed: %s",
                       qUtf8Printable(describe(error)));
+            stopWatch();
             m_inTransaction = false;
             loseConnection();
             return;
@@ -323,6 +403,8 @@ void SqlServerClient::commitTrans()
         fail(error, QStringLiteral("The transaction could not be committed."), nullptr, clock.elapsed(), true);
     }
     m_inTransaction = false;
+    if (stopWatch())
+        loseConnection();
 }
 
 void SqlServerClient::rollbackTrans()
@@ -339,17 +421,22 @@ void SqlServerClient::rollbackTrans()
         throw DbError(QStringLiteral("Operation is not allowed when the object is closed."));
     QElapsedTimer clock;
     clock.start();
+    startWatch();
     const bool rolledBack = db.isOpen() && db.rollback();
+    const bool fired = stopWatch();
     m_inTransaction = false;
-    if (rolledBack)
+    if (rolledBack) {
+        if (fired)
+            loseConnection();
         return;
+    }
     // A rollback that fails leaves the transaction's state unknown: the connection
     // is given up, so that nothing later runs inside what is left of it.
     const QSqlError error = db.lastError();
     const QString description = describe(error);
     qCWarning(lcDb, "The rollback failed; the connection to the database server is closed: %s",
               qUtf8Printable(description));
-    const bool timedOut = ranIntoTimeOut(clock.elapsed());
+    const bool timedOut = fired || (!m_watched && ranIntoTimeOut(clock.elapsed()));
     loseConnection();
     const QString text = description.isEmpty() ? QStringLiteral("The transaction could not be rolled back.")
                                                : description;

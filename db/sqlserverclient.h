@@ -1,10 +1,15 @@
 #pragma once
 
+#include "db/commandwatchdog.h"
 #include "db/dbclient.h"
 
+#include <QDeadlineTimer>
 #include <QString>
 
+#include <memory>
 #include <optional>
+
+class QTemporaryFile;
 
 class QSqlDatabase;
 class QSqlError;
@@ -18,10 +23,15 @@ namespace db {
 //   driver the ODBC translation, every value brace-quoted, with a bounded login
 //   time-out so that a server that accepts but never answers cannot hang the program.
 // - Every command gives up after the command time-out (30 s unless the constructor
-//   is told otherwise), even on a server that answers nothing at all: FreeTDS gets
-//   half of it as its query time-out (it waits that long for the answer and as long
-//   again for the cancel's acknowledgement), other drivers all of it as the
-//   connection's request time-out. A command that meets it fails as TimedOut.
+//   is told otherwise), measured here (see README, "Connecting to SQL Server"):
+//   FreeTDS gets the time-out as its query time-out, so a command that waits on
+//   the server (a lock another session holds) is cancelled at 30 s, the server
+//   acknowledges, and the connection goes on; a server that answers nothing at
+//   all never acknowledges, and the watchdog shuts the connection's socket down
+//   half a second later. Other drivers get the time-out as the connection's
+//   request time-out. A command that meets it fails as TimedOut.
+// - A command span (beginCommandSpan) gives its commands, and the opening of a
+//   lost connection among them, one time-out between them.
 // - Every command goes out as its exact text in one plain batch: forward only,
 //   never prepared, never through a server cursor.
 // - Each query lives only inside the call that runs it, so that no query that
@@ -48,7 +58,11 @@ public:
     SqlServerClient(const SqlServerClient &) = delete;
     SqlServerClient &operator=(const SqlServerClient &) = delete;
 
-    DriverDescription driverDescription() const override { return {m_driver, m_loginTimeoutSeconds}; }
+    DriverDescription driverDescription() const override
+    {
+        const ConnectionSettings given = settings();
+        return {m_driver, m_loginTimeoutSeconds, given.encrypt, given.caFile};
+    }
     bool isOpen() const override;
     void open(const QString &connectionString) override;
     void openWithSettings(const ConnectionSettings &settings) override;
@@ -61,6 +75,8 @@ public:
     void beginTrans() override;
     void commitTrans() override;
     void rollbackTrans() override;
+    void beginCommandSpan() override;
+    void endCommandSpan() override;
 
     int loginTimeoutSeconds() const { return m_loginTimeoutSeconds; }
     int commandTimeoutSeconds() const { return m_commandTimeoutSeconds; }
@@ -68,6 +84,8 @@ public:
     // The ODBC connection string of the last open (password included): what the
     // driver was given.
     QString driverConnectionString() const;
+    // The settings of the last open (empty before one).
+    ConnectionSettings settings() const { return m_settings.value_or(ConnectionSettings()); }
 
     // The description of a driver error: the server's own message without the
     // driver's bracketed source tags ("[FreeTDS][SQL Server]").
@@ -81,11 +99,18 @@ private:
     [[noreturn]] void fail(const QSqlError &error, const QString &fallback, const QSqlQuery *query, qint64 elapsedMs,
                            bool commit = false);
     void loseConnection();
+    void useFreeTdsConfiguration(const QString &configuration);
     QString timeOutDescription(const QString &driverText) const;
     // The time-out the driver is given (see connect()) and whether a failure after
-    // elapsedMs came from it.
+    // elapsedMs came from it (for drivers whose socket the watchdog cannot reach).
     int driverTimeoutSeconds() const;
     bool ranIntoTimeOut(qint64 elapsedMs) const;
+    // The deadline of the command about to run: the command time-out from now, or
+    // the span's. startWatch() hands it to the watchdog (FreeTDS, whose socket it
+    // can shut down); stopWatch() says whether the watchdog ended the command.
+    QDeadlineTimer commandDeadline() const;
+    void startWatch();
+    bool stopWatch();
 
     QString m_connectionName;
     QString m_driver;
@@ -94,7 +119,13 @@ private:
     std::optional<ConnectionSettings> m_settings; // of the last open, for reopening
     bool m_reopen = false;                        // closed after losing it: the next command opens it again
     bool m_inTransaction = false;
-    bool m_transactionLost = false; // the connection went while a transaction was open
+    bool m_transactionLost = false;       // the connection went while a transaction was open
+    std::optional<QDeadlineTimer> m_span; // the deadline of a command span
+    CommandWatchdog m_watchdog;
+    // FreeTDS's configuration file for a server whose certificate is verified.
+    std::unique_ptr<QTemporaryFile> m_freeTdsConfig;
+    bool m_watched = false;    // the watchdog watches the running command
+    bool m_watchFired = false; // the watchdog ended the running command
 };
 
 } // namespace db

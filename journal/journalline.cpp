@@ -1,4 +1,4 @@
-#include "journalline.h"
+#include "journal/journalline.h"
 
 #include <array>
 

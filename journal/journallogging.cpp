@@ -1,4 +1,4 @@
-#include "journallogging.h"
+#include "journal/journallogging.h"
 
 namespace journal {
 Q_LOGGING_CATEGORY(lcJournal, "norvane.journal")

@@ -1,4 +1,4 @@
-#include "journaltext.h"
+#include "journal/journaltext.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "printjournal.h"
+#include "journal/printjournal.h"
 
 #include "journal/journallogging.h"
 #include "journal/sessionlock.h"

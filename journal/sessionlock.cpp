@@ -1,4 +1,4 @@
-#include "sessionlock.h"
+#include "journal/sessionlock.h"
 
 #include <QDir>
 #include <QFile>

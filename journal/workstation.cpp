@@ -1,4 +1,4 @@
-#include "workstation.h"
+#include "journal/workstation.h"
 
 #include <QSysInfo>
 #include <QtGlobal>

@@ -47,8 +47,8 @@ bool isIdentifierPart(QChar c)
 [[noreturn]] void syntaxErrorNear(const Token &token)
 {
     if (token.kind == Token::Kind::Identifier && isReservedWord(token.text))
-        throw SqlError(156, QStringLiteral("Incorrect syntax near the keyword '%1'.").arg(token.text.toUpper()));
-    throw SqlError(102, QStringLiteral("Incorrect syntax near '%1'.").arg(token.text));
+        throw SqlError(156, QStringLiteral("Incorrect syntax near the keyword '%1'.").arg(token.text.toUpper()), 15);
+    throw SqlError(102, QStringLiteral("Incorrect syntax near '%1'.").arg(token.text), 15);
 }
 
 class Tokenizer
@@ -78,7 +78,8 @@ public:
                 if (m_pos >= m_text.size()) {
                     throw SqlError(105,
                                    QStringLiteral("Unclosed quotation mark after the character string '%1'.")
-                                       .arg(m_text.mid(start + 1)));
+                                       .arg(m_text.mid(start + 1)),
+                                   15);
                 }
                 const QChar d = m_text.at(m_pos++);
                 if (d != QLatin1Char('\'')) {
@@ -133,11 +134,43 @@ void expectEnd(Tokenizer &tokens, Token token)
         syntaxErrorNear(token);
 }
 
+// SELECT CONVERT(datetime, 'text') [AS alias]: the connection check's reading of
+// a date text by the server.
+Command parseConvert(Tokenizer &tokens, Token previous)
+{
+    Command command;
+    command.kind = Command::Kind::ConvertDateTime;
+    Token token = tokens.next();
+    const auto expect = [&](bool ok) {
+        if (!ok)
+            syntaxErrorNear(token.kind == Token::Kind::End ? previous : token);
+        previous = token;
+        token = tokens.next();
+    };
+    expect(isSymbol(token, '('));
+    expect(isWord(token, "datetime"));
+    expect(isSymbol(token, ','));
+    if (token.kind == Token::Kind::String)
+        command.arguments.append(token.value);
+    expect(token.kind == Token::Kind::String);
+    expect(isSymbol(token, ')'));
+    if (isWord(token, "as")) {
+        expect(true);
+        if (token.kind == Token::Kind::Identifier)
+            command.alias = token.value;
+        expect(token.kind == Token::Kind::Identifier);
+    }
+    expectEnd(tokens, token);
+    return command;
+}
+
 Command parseServerDate(Tokenizer &tokens, const Token &select)
 {
     Command command;
     command.kind = Command::Kind::ServerDate;
     Token token = tokens.next();
+    if (isWord(token, "convert"))
+        return parseConvert(tokens, token);
     if (!isWord(token, "getdate"))
         syntaxErrorNear(token.kind == Token::Kind::End ? select : token);
     Token previous = token;
@@ -219,7 +252,7 @@ Command parseProcedureCall(Tokenizer &tokens, Token token)
         }
     }
     if (!procedure)
-        throw SqlError(2812, QStringLiteral("Could not find stored procedure '%1'.").arg(written));
+        throw SqlError(2812, QStringLiteral("Could not find stored procedure '%1'.").arg(written), 16, 62);
 
     Command command;
     command.kind = procedure->kind;
@@ -243,11 +276,15 @@ Command parseProcedureCall(Tokenizer &tokens, Token token)
 
     const QString name = QLatin1String(procedure->name);
     if (command.arguments.size() > procedure->parameters.size())
-        throw SqlError(8144, QStringLiteral("Procedure or function %1 has too many arguments specified.").arg(name));
+        throw SqlError(8144, QStringLiteral("Procedure or function %1 has too many arguments specified.").arg(name), 16,
+                       2)
+            .in(name, 0);
     if (command.arguments.size() < procedure->required) {
         throw SqlError(201,
                        QStringLiteral("Procedure or function '%1' expects parameter '%2', which was not supplied.")
-                           .arg(name, QLatin1String(procedure->parameters.at(command.arguments.size()))));
+                           .arg(name, QLatin1String(procedure->parameters.at(command.arguments.size()))),
+                       16, 4)
+            .in(name, 0);
     }
     return command;
 }

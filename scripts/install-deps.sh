@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc unixodbc unixodbc-dev tdsodbc libzint-dev libcups2-dev
+    qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc unixodbc unixodbc-dev tdsodbc libzint-dev libcups2-dev libssl-dev
     fonts-liberation
 )
 if [ "${1:-}" = "--test" ]; then
@@ -13,7 +13,8 @@ if [ "${1:-}" = "--test" ]; then
     # qt6-svg-dev: the asset test draws the scalable icon. appstream, man-db and lintian:
     # the install test validates the metainfo, reads the manual pages and checks the package.
     packages+=(qt6-base-private-dev qt6-svg-dev zbar-tools poppler-utils cups printer-driver-cups-pdf xvfb xauth
-               xdotool imagemagick procps desktop-file-utils appstream man-db lintian dpkg-dev file locales sqlite3)
+               xdotool imagemagick procps desktop-file-utils appstream man-db lintian dpkg-dev file locales sqlite3
+               openssl)
     # The cross-check client runs on Node.js; keep a Node.js that the machine has.
     command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 fi

@@ -2,6 +2,7 @@
 // protocol (MS-TDS 7.4) on a loopback port, for the end-to-end tests and for
 // running Norvane without a SQL Server. See README.md, "Running against labdb-server".
 
+#include "labdb/server/browserresponder.h"
 #include "labdb/server/tdsserver.h"
 
 #include "labdb/labdatabase.h"
@@ -20,6 +21,7 @@
 #include <unistd.h>
 #endif
 
+using labdb::tds::BrowserResponder;
 using labdb::tds::ServerConfig;
 using labdb::tds::TdsServer;
 
@@ -30,7 +32,7 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Serves the embedded laboratory database to SQL Server clients (TDS 7.4) on 127.0.0.1."));
+        QStringLiteral("Serves the embedded laboratory database to SQL Server clients (TDS 7.1 to 7.4) on 127.0.0.1."));
     parser.addHelpOption();
     const QCommandLineOption port(QStringLiteral("port"),
                                   QStringLiteral("TCP port; 0 picks a free one (default 1433)."), QStringLiteral("N"),
@@ -73,6 +75,52 @@ int main(int argc, char *argv[])
         QStringLiteral("Carry out each connection's N-th COMMIT, then close the connection "
                        "without answering it (a commit in doubt)."),
         QStringLiteral("N"));
+    const QCommandLineOption answers(
+        QStringLiteral("answers"),
+        QStringLiteral("How to answer: sqlserver (the default: as SQL Server and the hospital's procedures do) or "
+                       "plain (the embedded database's plain answers)."),
+        QStringLiteral("MODE"), QStringLiteral("sqlserver"));
+    const QCommandLineOption nocount(
+        QStringLiteral("nocount"), QStringLiteral("The procedures SET NOCOUNT ON: no row counts of their statements."));
+    const QCommandLineOption transdateType(
+        QStringLiteral("transdate-type"),
+        QStringLiteral("The type of the Transdate column: datetime (default), date, datetime2 or smalldatetime."),
+        QStringLiteral("TYPE"), QStringLiteral("datetime"));
+    const QCommandLineOption tlsCert(QStringLiteral("tls-cert"),
+                                     QStringLiteral("PEM certificate (chain) to offer TLS with, as SQL Server does."),
+                                     QStringLiteral("FILE"));
+    const QCommandLineOption tlsKey(QStringLiteral("tls-key"),
+                                    QStringLiteral("PEM private key of the --tls-cert certificate."),
+                                    QStringLiteral("FILE"));
+    const QCommandLineOption forceEncryption(
+        QStringLiteral("force-encryption"),
+        QStringLiteral("Encrypt every connection entirely; refuse clients that cannot encrypt (needs --tls-cert)."));
+    const QCommandLineOption instance(
+        QStringLiteral("instance"),
+        QStringLiteral("Serve as the named instance NAME: answer SQL Server Browser requests for it on UDP."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption browserPort(QStringLiteral("browser-port"),
+                                         QStringLiteral("UDP port of the Browser answers (default 1434)."),
+                                         QStringLiteral("N"), QStringLiteral("1434"));
+    const QCommandLineOption deadlockBatch(
+        QStringLiteral("deadlock-batch"),
+        QStringLiteral("Choose each connection's N-th SQL batch as a deadlock victim: error 1205, its open "
+                       "transaction rolled back by the server."),
+        QStringLiteral("N"));
+    const QCommandLineOption lockWaitBatch(
+        QStringLiteral("lock-wait-batch"),
+        QStringLiteral("Make each connection's N-th SQL batch wait for a lock another session holds, until the client "
+                       "cancels it, the session's LOCK_TIMEOUT passes, or --lock-release-after."),
+        QStringLiteral("N"));
+    const QCommandLineOption lockReleaseAfter(
+        QStringLiteral("lock-release-after"),
+        QStringLiteral("Release the --lock-wait-batch lock after MS milliseconds (default: never)."),
+        QStringLiteral("MS"));
+    const QCommandLineOption clock(
+        QStringLiteral("clock"),
+        QStringLiteral("Run the database's clock from this local date and time (yyyy-MM-ddTHH:mm:ss) on, instead of "
+                       "the machine's."),
+        QStringLiteral("TIME"));
     const QCommandLineOption demo(
         QStringLiteral("demo"),
         QStringLiteral("Create a fresh sample database first, at --database PATH or at the demo "
@@ -84,8 +132,15 @@ int main(int argc, char *argv[])
         QStringLiteral("watch-stdin"),
         QStringLiteral("Shut down when standard input ends (a test that started the server "
                        "through a pipe takes it along when it ends, even by a crash)."));
-    parser.addOptions({port, database, demo, user, password, dbname, dropAfter, failBatch, stall, stallBatch,
-                       stallCommit, dropCommit, failRollback, log, watchStdin});
+    parser.addOptions({port,          database,      demo,
+                       user,          password,      dbname,
+                       answers,       nocount,       transdateType,
+                       tlsCert,       tlsKey,        forceEncryption,
+                       instance,      browserPort,   dropAfter,
+                       failBatch,     stall,         stallBatch,
+                       deadlockBatch, lockWaitBatch, lockReleaseAfter,
+                       clock,         stallCommit,   dropCommit,
+                       failRollback,  log,           watchStdin});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -105,14 +160,59 @@ int main(int argc, char *argv[])
     config.databaseName = parser.value(dbname);
     config.stall = parser.isSet(stall);
     const std::pair<const QCommandLineOption *, int *> counted[] = {
-        {&dropAfter, &config.dropAfter},     {&failBatch, &config.failBatch},   {&stallBatch, &config.stallBatch},
-        {&stallCommit, &config.stallCommit}, {&dropCommit, &config.dropCommit}, {&failRollback, &config.failRollback}};
+        {&dropAfter, &config.dropAfter},         {&failBatch, &config.failBatch},
+        {&stallBatch, &config.stallBatch},       {&deadlockBatch, &config.deadlockBatch},
+        {&lockWaitBatch, &config.lockWaitBatch}, {&stallCommit, &config.stallCommit},
+        {&dropCommit, &config.dropCommit},       {&failRollback, &config.failRollback}};
     for (const auto &[option, value] : counted) {
         if (!parser.isSet(*option))
             continue;
         *value = parser.value(*option).toInt(&ok);
         if (!ok || *value < 1)
             return fail(QStringLiteral("--%1 takes a number from 1 up").arg(option->names().constFirst()));
+    }
+    if (parser.isSet(lockReleaseAfter)) {
+        config.lockReleaseMs = parser.value(lockReleaseAfter).toInt(&ok);
+        if (!ok || config.lockReleaseMs < 0)
+            return fail(QStringLiteral("--lock-release-after takes a number of milliseconds"));
+    }
+    const QString mode = parser.value(answers);
+    if (mode != QLatin1String("sqlserver") && mode != QLatin1String("plain"))
+        return fail(QStringLiteral("--answers takes sqlserver or plain"));
+    config.sqlServerAnswers = mode == QLatin1String("sqlserver");
+    config.nocount = parser.isSet(nocount);
+    const QString transdate = parser.value(transdateType).toLower();
+    using Type = labdb::Column::Type;
+    const std::pair<const char *, Type> types[] = {{"datetime", Type::DateTime},
+                                                   {"date", Type::Date},
+                                                   {"datetime2", Type::DateTime2},
+                                                   {"smalldatetime", Type::SmallDateTime}};
+    bool known = false;
+    for (const auto &[name, type] : types) {
+        if (transdate == QLatin1String(name)) {
+            config.transdateType = type;
+            known = true;
+        }
+    }
+    if (!known)
+        return fail(QStringLiteral("--transdate-type takes datetime, date, datetime2 or smalldatetime"));
+    if (parser.isSet(tlsCert) != parser.isSet(tlsKey))
+        return fail(QStringLiteral("--tls-cert and --tls-key go together"));
+    config.certificatePath = parser.value(tlsCert);
+    config.keyPath = parser.value(tlsKey);
+    config.forceEncryption = parser.isSet(forceEncryption);
+    if (config.forceEncryption && config.certificatePath.isEmpty())
+        return fail(QStringLiteral("--force-encryption needs --tls-cert and --tls-key"));
+    config.instanceName = parser.value(instance);
+    const uint udpPort = parser.value(browserPort).toUInt(&ok);
+    if (!ok || udpPort > 65535)
+        return fail(QStringLiteral("--browser-port takes a number from 0 to 65535"));
+    config.browserPort = quint16(udpPort);
+    if (parser.isSet(clock)) {
+        config.clockStart = QDateTime::fromString(parser.value(clock), Qt::ISODate);
+        if (!config.clockStart.isValid())
+            return fail(QStringLiteral("--clock takes a date and time such as 2024-12-09T14:05:33"));
+        config.clockStartedAt = QDateTime::currentMSecsSinceEpoch();
     }
     if (parser.isSet(demo)) {
         config.databasePath = parser.isSet(database) ? QFileInfo(parser.value(database)).absoluteFilePath()
@@ -134,8 +234,18 @@ int main(int argc, char *argv[])
     QString logError;
     if (!server.openLog(&logError))
         return fail(QStringLiteral("cannot write the log %1: %2").arg(parser.value(log), logError));
+    if (!server.loadCertificate(&logError))
+        return fail(logError);
     if (!server.listen(QHostAddress::LocalHost, quint16(portNumber)))
         return fail(QStringLiteral("cannot listen on 127.0.0.1:%1: %2").arg(portNumber).arg(server.errorString()));
+    if (!config.instanceName.isEmpty()) {
+        auto *browser = new BrowserResponder(config.serverName, config.instanceName, server.serverPort(), &app);
+        QString browserError;
+        if (!browser->listen(config.browserPort, &browserError))
+            return fail(QStringLiteral("cannot answer SQL Server Browser requests on UDP 127.0.0.1:%1: %2")
+                            .arg(config.browserPort)
+                            .arg(browserError));
+    }
 
 #ifdef Q_OS_UNIX
     if (parser.isSet(watchStdin)) {

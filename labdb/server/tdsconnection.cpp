@@ -1,23 +1,39 @@
 #include "labdb/server/tdsconnection.h"
 
+#include "labdb/datetext.h"
 #include "labdb/server/batchlog.h"
 #include "labdb/server/login7.h"
+#include "labdb/server/sessionstatements.h"
 #include "labdb/server/tdsprotocolerror.h"
 #include "labdb/session.h"
 
+#include <QDeadlineTimer>
 #include <QRegularExpression>
+#include <QThread>
 #include <QtEndian>
 
 namespace labdb::tds {
 
 namespace {
 
-constexpr quint32 kTds74 = 0x74000004;
-constexpr quint32 kTds72 = 0x72090002;
 constexpr quint32 kProgramVersion = 0x100007D0; // 16.0.2000
 constexpr quint8 kResetConnection = 0x08;
 constexpr quint8 kResetConnectionSkipTran = 0x10;
+// The current command of a DONE token.
 constexpr quint16 kSelectCommand = 0xC1;
+constexpr quint16 kInsertCommand = 0xC3;
+constexpr quint16 kExecuteCommand = 0xE0;
+
+// The ENCRYPTION option of PRELOGIN.
+enum PreLoginEncryption : quint8 {
+    EncryptOff = 0,    // encrypt the login only
+    EncryptOn = 1,     // encrypt everything
+    EncryptNotSup = 2, // no encryption
+    EncryptReq = 3,    // encryption required
+};
+
+// The line of the procedures' PRINT statements, for the messages' line field.
+constexpr int kPrintLine = 12;
 
 enum EnvChangeType : quint8 {
     EnvDatabase = 1,
@@ -129,10 +145,11 @@ QByteArray framePackets(quint8 type, const QByteArray &payload, int packetSize, 
     return out;
 }
 
-TdsConnection::TdsConnection(const ServerConfig &config, BatchLog &log, int number)
+TdsConnection::TdsConnection(const ServerConfig &config, BatchLog &log, int number, bool tlsOffered)
     : m_config(config)
     , m_log(log)
     , m_number(number)
+    , m_tlsOffered(tlsOffered)
 {
 }
 
@@ -148,6 +165,13 @@ TdsConnection::~TdsConnection()
     }
 }
 
+void TdsConnection::setAttentionWatch(std::function<bool()> attentionArrived)
+{
+    m_attentionArrived = std::move(attentionArrived);
+    if (m_session)
+        m_session->setLockWaitWatch([this] { return !(m_attentionArrived && m_attentionArrived()); });
+}
+
 bool TdsConnection::inTransaction() const
 {
     return m_session && m_session->inTransaction();
@@ -161,6 +185,16 @@ TdsConnection::Answer TdsConnection::reply(const TdsTokenWriter &tokens, bool cl
 void TdsConnection::errorToken(TdsTokenWriter &tokens, qint32 number, const QString &message, quint8 severity)
 {
     tokens.error(number, 1, severity, message, m_config.serverName);
+}
+
+void TdsConnection::errorToken(TdsTokenWriter &tokens, const SqlError &error)
+{
+    if (!m_config.sqlServerAnswers) {
+        errorToken(tokens, error.number(), error.message());
+        return;
+    }
+    tokens.error(error.number(), quint8(error.state()), quint8(error.severity()), error.message(), m_config.serverName,
+                 error.procedure(), error.line());
 }
 
 TdsConnection::Answer TdsConnection::handle(const TdsMessage &message)
@@ -182,17 +216,48 @@ TdsConnection::Answer TdsConnection::handle(const TdsMessage &message)
     }
 }
 
-TdsConnection::Answer TdsConnection::preLogin(const TdsMessage &)
+TdsConnection::Answer TdsConnection::preLogin(const TdsMessage &message)
 {
-    // Options: VERSION, ENCRYPTION (not supported: the client stays in plain
-    // text), INSTOPT, THREADID (empty), MARS (off).
+    // The client's ENCRYPTION option, if it sent one.
+    quint8 asked = EncryptNotSup;
+    const QByteArray &p = message.payload;
+    for (qsizetype at = 0; at + 5 <= p.size() && quint8(p.at(at)) != 0xFF; at += 5) {
+        const quint16 offset = qFromBigEndian<quint16>(p.constData() + at + 1);
+        const quint16 length = qFromBigEndian<quint16>(p.constData() + at + 3);
+        if (quint8(p.at(at)) == 0x01 && length >= 1 && offset < p.size())
+            asked = quint8(p.at(offset));
+    }
+    // What the server does, as SQL Server does it: without a certificate nothing;
+    // with one, the login at least, everything when the client asks for it;
+    // forced, everything, and a client that cannot encrypt is refused at its login.
+    quint8 answer = EncryptNotSup;
+    Encryption encryption = Encryption::None;
+    if (m_tlsOffered) {
+        if (m_config.forceEncryption) {
+            answer = EncryptReq;
+            encryption = asked == EncryptNotSup ? Encryption::None : Encryption::Full;
+            m_refuseLogin = asked == EncryptNotSup;
+        } else if (asked == EncryptOff) {
+            answer = EncryptOff;
+            encryption = Encryption::LoginOnly;
+        } else if (asked == EncryptOn || asked == EncryptReq) {
+            answer = EncryptOn;
+            encryption = Encryption::Full;
+        }
+    }
+    static const char *const names[] = {"off", "on", "not supported", "required"};
+    const auto name = [](quint8 v) { return QLatin1String(v < 4 ? names[v] : "?"); };
+    m_log.write(m_number, QStringLiteral("ENCRYPTION"),
+                QStringLiteral("asked %1, answered %2").arg(name(asked), name(answer)));
+
+    // Options: VERSION, ENCRYPTION, INSTOPT, THREADID (empty), MARS (off).
     struct Option
     {
         quint8 token;
         QByteArray data;
     };
     const Option options[] = {
-        {0x00, QByteArray::fromHex("100007d00000")}, {0x01, QByteArray::fromHex("02")},
+        {0x00, QByteArray::fromHex("100007d00000")}, {0x01, QByteArray(1, char(answer))},
         {0x02, QByteArray::fromHex("00")},           {0x03, QByteArray()},
         {0x04, QByteArray::fromHex("00")},
     };
@@ -207,7 +272,9 @@ TdsConnection::Answer TdsConnection::preLogin(const TdsMessage &)
         data.append(o.data);
     }
     head.append(char(0xFF));
-    return {framePackets(Reply, head + data, m_packetSize, quint16(50 + m_number), m_packetId), false};
+    Answer result{framePackets(Reply, head + data, m_packetSize, quint16(50 + m_number), m_packetId), false};
+    result.startTls = encryption;
+    return result;
 }
 
 TdsConnection::Answer TdsConnection::login(const TdsMessage &message)
@@ -216,13 +283,39 @@ TdsConnection::Answer TdsConnection::login(const TdsMessage &message)
     m_log.write(m_number, QStringLiteral("LOGIN"),
                 QStringLiteral("user=%1 database=%2 app=%3").arg(request.userName, request.database, request.appName));
 
-    TdsTokenWriter tokens;
+    TdsTokenWriter tokens(request.tdsVersion >= Tds72 ? Tds74 : Tds71);
     const QString loginFailed = QStringLiteral("Login failed for user '%1'.").arg(request.userName);
     auto refuse = [&] {
         errorToken(tokens, 18456, loginFailed, 14);
         tokens.done(Done, DoneError, 0, 0);
         return reply(tokens, true);
     };
+    if (m_refuseLogin) {
+        errorToken(tokens, 18456,
+                   loginFailed + QStringLiteral(" The server requires encryption, and the client cannot encrypt."), 14);
+        tokens.done(Done, DoneError, 0, 0);
+        return reply(tokens, true);
+    }
+    // SQL Server's answer to an older client: its own version where the server
+    // speaks it; a version it cannot serve is refused, saying which.
+    if (m_config.sqlServerAnswers) {
+        const quint32 asked = request.tdsVersion;
+        if (asked < Tds71) {
+            m_log.write(m_number, QStringLiteral("CLOSE"),
+                        QStringLiteral("protocol version %1 refused").arg(asked, 8, 16, QLatin1Char('0')));
+            errorToken(tokens, 4002,
+                       QStringLiteral("The client speaks TDS version 0x%1, which this server does not serve: it serves "
+                                      "TDS 7.1 to 7.4. Set the client's TDS version to 7.4 (FreeTDS: TDS_Version=7.4).")
+                           .arg(asked, 8, 16, QLatin1Char('0')),
+                       20);
+            tokens.done(Done, DoneError, 0, 0);
+            return reply(tokens, true);
+        }
+        m_version = asked >= Tds74 ? Tds74 : asked >= Tds73A ? asked : asked >= Tds72 ? Tds72 : Tds71;
+    } else {
+        m_version = request.tdsVersion >= Tds74 ? Tds74 : qMax(request.tdsVersion, quint32(Tds72));
+    }
+    tokens = TdsTokenWriter(m_version);
 
     if (request.userName.compare(m_config.user, Qt::CaseInsensitive) != 0 || request.password != m_config.password)
         return refuse();
@@ -234,7 +327,11 @@ TdsConnection::Answer TdsConnection::login(const TdsMessage &message)
         return refuse();
     }
     try {
-        m_session = std::make_unique<Session>(m_config.databasePath);
+        SessionOptions options;
+        if (m_config.sqlServerAnswers)
+            options = SessionOptions::sqlServer();
+        options.transdateType = m_config.transdateType;
+        m_session = std::make_unique<Session>(m_config.databasePath, options);
     } catch (const SqlError &e) {
         errorToken(tokens, e.number(), e.message(), 11);
         return refuse();
@@ -242,18 +339,26 @@ TdsConnection::Answer TdsConnection::login(const TdsMessage &message)
         errorToken(tokens, 4060, QString::fromLocal8Bit(e.what()), 11);
         return refuse();
     }
+    setAttentionWatch(m_attentionArrived);
+    if (m_config.clockStart.isValid()) {
+        m_session->setClock([start = m_config.clockStart, at = m_config.clockStartedAt] {
+            return start.addMSecs(QDateTime::currentMSecsSinceEpoch() - at);
+        });
+    }
+    m_nocount = m_config.nocount;
 
     if (request.packetSize >= 512 && request.packetSize <= 32767)
         m_packetSize = int(request.packetSize);
-    const quint32 version = request.tdsVersion >= kTds74 ? kTds74 : qMax(request.tdsVersion, kTds72);
 
     tokens.envChange(EnvDatabase, m_config.databaseName, QStringLiteral("master"));
     tokens.info(5701, 2, 0, QStringLiteral("Changed database context to '%1'.").arg(m_config.databaseName),
                 m_config.serverName);
     tokens.envChangeBinary(EnvCollation, TdsTokenWriter::collation(), {});
     tokens.envChange(EnvLanguage, QStringLiteral("us_english"), {});
+    if (m_config.sqlServerAnswers)
+        tokens.info(5703, 1, 0, QStringLiteral("Changed language setting to us_english."), m_config.serverName);
     // The program name is what clients test to recognise the server's dialect.
-    tokens.loginAck(QStringLiteral("Microsoft SQL Server"), version, kProgramVersion);
+    tokens.loginAck(QStringLiteral("Microsoft SQL Server"), m_version, kProgramVersion);
     tokens.envChange(EnvPacketSize, QString::number(m_packetSize), QString::number(m_packetSize));
     tokens.done(Done, DoneFinal, 0, 0);
     m_loggedIn = true;
@@ -272,8 +377,12 @@ TdsConnection::Answer TdsConnection::sqlBatch(const TdsMessage &message)
     const qsizetype from = afterAllHeaders(message.payload);
     const QString text = utf16(message.payload, from, (message.payload.size() - from) / 2);
     m_log.write(m_number, QStringLiteral("BATCH"), text);
+    return m_config.sqlServerAnswers ? sqlServerBatch(text) : plainBatch(text);
+}
 
-    TdsTokenWriter tokens;
+TdsConnection::Answer TdsConnection::plainBatch(const QString &text)
+{
+    TdsTokenWriter tokens(m_version);
     if (text.trimmed().isEmpty() || isSetOptionsBatch(text)) {
         tokens.done(Done, DoneFinal, 0, 0);
         return reply(tokens);
@@ -321,6 +430,246 @@ TdsConnection::Answer TdsConnection::sqlBatch(const TdsMessage &message)
     return reply(tokens);
 }
 
+TdsConnection::Answer TdsConnection::sqlServerBatch(const QString &text)
+{
+    TdsTokenWriter tokens(m_version);
+    QString command;
+    const QList<SessionStatement> statements = leadingSessionStatements(text, &command);
+    for (const SessionStatement &statement : statements) {
+        if (!runSessionStatement(statement, tokens)) {
+            tokens.done(Done, DoneError, 0, 0);
+            return reply(tokens);
+        }
+    }
+    if (command.isEmpty()) {
+        tokens.done(Done, DoneFinal, 0, 0);
+        return reply(tokens);
+    }
+    // What a client may ask of its own connection (and any login may, here):
+    // whether every packet is encrypted, as sys.dm_exec_connections says it.
+    static const QRegularExpression encryptOption(
+        QStringLiteral("^select\\s+encrypt_option\\s+from\\s+sys\\.dm_exec_connections\\s+where\\s+session_id\\s*=\\s*"
+                       "@@spid\\s*;?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (encryptOption.match(command).hasMatch()) {
+        tokens.resultSet({Column{QStringLiteral("encrypt_option"), Column::Type::NVarChar, 40}},
+                         {{m_encryption == Encryption::Full ? QStringLiteral("TRUE") : QStringLiteral("FALSE")}});
+        tokens.done(Done, m_nocount ? DoneFinal : DoneCount, kSelectCommand, m_nocount ? 0 : 1);
+        return reply(tokens);
+    }
+    if (const QString procedure = systemProcedureCalled(command); !procedure.isEmpty()) {
+        tokens.error(2812, 62, 16, QStringLiteral("Could not find stored procedure '%1'.").arg(procedure),
+                     m_config.serverName);
+        tokens.done(Done, DoneError, 0, 0);
+        return reply(tokens);
+    }
+
+    ++m_batches;
+    if (m_config.stallBatch > 0 && m_batches == m_config.stallBatch) {
+        m_log.write(m_number, QStringLiteral("STALL"), QStringLiteral("at batch %1").arg(m_batches));
+        return {{}, false, true};
+    }
+    if (m_config.failBatch > 0 && m_batches == m_config.failBatch) {
+        errorToken(tokens, 50000, QStringLiteral("Injected failure of batch %1.").arg(m_batches));
+        tokens.done(Done, DoneError, 0, 0);
+        return reply(tokens);
+    }
+    if (m_config.deadlockBatch > 0 && m_batches == m_config.deadlockBatch) {
+        // The server has already rolled the victim's transaction back.
+        m_log.write(m_number, QStringLiteral("DEADLOCK"), QStringLiteral("at batch %1").arg(m_batches));
+        tokens.error(1205, 51, 13,
+                     QStringLiteral("Transaction (Process ID %1) was deadlocked on lock resources with another process "
+                                    "and has been chosen as the deadlock victim. Rerun the transaction.")
+                         .arg(50 + m_number),
+                     m_config.serverName);
+        if (inTransaction())
+            endTransaction(tokens, false);
+        tokens.done(Done, DoneError, 0, 0);
+        return reply(tokens);
+    }
+    try {
+        if (m_config.lockWaitBatch > 0 && m_batches == m_config.lockWaitBatch && !waitForHeldLock())
+            throw CommandCancelled();
+        // With IMPLICIT_TRANSACTIONS ON a statement that reads or writes a table
+        // (the procedures do; getdate() and CONVERT do not) begins a transaction.
+        if (m_implicitTransactions && !inTransaction()
+            && !command.startsWith(QLatin1String("select"), Qt::CaseInsensitive))
+            beginTransaction(tokens);
+        const Outcome outcome = m_session->execute(command);
+        if (m_config.dropAfter > 0 && m_batches == m_config.dropAfter) {
+            m_log.write(m_number, QStringLiteral("CLOSE"), QStringLiteral("dropped after batch %1").arg(m_batches));
+            return {{}, true};
+        }
+        writeOutcome(tokens, outcome);
+    } catch (const CommandCancelled &) {
+        m_log.write(m_number, QStringLiteral("ATTENTION"), QStringLiteral("during batch %1").arg(m_batches));
+        tokens.done(Done, DoneAttention, 0, 0);
+        return reply(tokens);
+    } catch (const SqlError &e) {
+        if (m_config.dropAfter > 0 && m_batches == m_config.dropAfter) {
+            m_log.write(m_number, QStringLiteral("CLOSE"), QStringLiteral("dropped after batch %1").arg(m_batches));
+            return {{}, true};
+        }
+        errorToken(tokens, e);
+        // SET XACT_ABORT ON: an error ends the transaction, rolled back.
+        if (m_xactAbort && inTransaction())
+            endTransaction(tokens, false);
+        if (!e.procedure().isEmpty())
+            tokens.done(DoneProc, DoneError, kExecuteCommand, 0);
+        else
+            tokens.done(Done, DoneError, 0, 0);
+    }
+    return reply(tokens);
+}
+
+void TdsConnection::writeOutcome(TdsTokenWriter &tokens, const Outcome &outcome) const
+{
+    const quint16 counted = m_nocount ? DoneFinal : DoneCount;
+    const auto count = [this](qint64 n) { return m_nocount ? 0 : quint64(n); };
+    if (outcome.procedure.isEmpty()) {
+        // A query: its rows and their count.
+        tokens.resultSet(outcome.columns, outcome.rows, m_textSize);
+        tokens.done(Done, counted, kSelectCommand, count(outcome.rows.size()));
+        return;
+    }
+    // A procedure: a DONEINPROC per statement, the messages it printed, its
+    // result set, its return status, and DONEPROC.
+    for (const qint64 n : outcome.countsBefore)
+        tokens.done(DoneInProc, counted, kSelectCommand, count(n));
+    for (const QString &text : outcome.printed)
+        tokens.info(0, 1, 0, text, m_config.serverName, outcome.procedure, kPrintLine);
+    if (outcome.hasResultSet) {
+        tokens.resultSet(outcome.columns, outcome.rows, m_textSize);
+        tokens.done(DoneInProc, counted, kSelectCommand, count(outcome.rows.size()));
+    } else if (outcome.rowsAffected >= 0) {
+        tokens.done(DoneInProc, counted, kInsertCommand, count(outcome.rowsAffected));
+    }
+    tokens.returnStatus(outcome.returnStatus);
+    tokens.done(DoneProc, DoneFinal, kExecuteCommand, 0);
+}
+
+bool TdsConnection::waitForHeldLock()
+{
+    m_log.write(m_number, QStringLiteral("LOCKWAIT"), QStringLiteral("at batch %1").arg(m_batches));
+    const QDeadlineTimer released(m_config.lockReleaseMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
+                                                             : QDeadlineTimer(m_config.lockReleaseMs));
+    const int timeout = m_session->lockTimeout();
+    const QDeadlineTimer given(timeout < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(timeout));
+    while (!released.hasExpired()) {
+        if (m_attentionArrived && m_attentionArrived())
+            return false;
+        if (given.hasExpired())
+            throw SqlError(1222, QStringLiteral("Lock request time out period exceeded."), 16, 51);
+        QThread::msleep(10);
+    }
+    return true;
+}
+
+void TdsConnection::beginTransaction(TdsTokenWriter &tokens)
+{
+    m_session->begin();
+    ++m_transactionId;
+    if (m_version >= Tds72)
+        tokens.envChangeBinary(EnvBeginTransaction, transactionDescriptor(), {});
+}
+
+void TdsConnection::endTransaction(TdsTokenWriter &tokens, bool commit)
+{
+    if (commit)
+        m_session->commit();
+    else
+        m_session->rollback();
+    if (m_version >= Tds72)
+        tokens.envChangeBinary(commit ? EnvCommitTransaction : EnvRollbackTransaction, {}, transactionDescriptor());
+}
+
+bool TdsConnection::runSessionStatement(const SessionStatement &statement, TdsTokenWriter &tokens)
+{
+    using Kind = SessionStatement::Kind;
+    try {
+        switch (statement.kind) {
+        case Kind::Set: return applySet(statement, tokens);
+        case Kind::BeginTransaction: beginTransaction(tokens); return true;
+        case Kind::Commit:
+        case Kind::Rollback: {
+            const bool commit = statement.kind == Kind::Commit;
+            if (!inTransaction()) {
+                if (statement.ifTranCount)
+                    return true;
+                throw SqlError(commit ? 3902 : 3903,
+                               QStringLiteral("The %1 TRANSACTION request has no corresponding BEGIN TRANSACTION.")
+                                   .arg(QLatin1String(commit ? "COMMIT" : "ROLLBACK")));
+            }
+            endTransaction(tokens, commit);
+            return true;
+        }
+        }
+    } catch (const SqlError &e) {
+        errorToken(tokens, e);
+        return false;
+    } catch (const CommandCancelled &) {
+        errorToken(tokens, 3621, QStringLiteral("The statement has been terminated."), 0);
+        return false;
+    }
+    return false;
+}
+
+bool TdsConnection::applySet(const SessionStatement &s, TdsTokenWriter &tokens)
+{
+    const QString value = s.value.toLower();
+    const bool on = value == QLatin1String("on");
+    const bool onOff = on || value == QLatin1String("off");
+    bool isNumber = false;
+    const qint64 number = value.toLongLong(&isNumber);
+    const auto refuse = [&] {
+        tokens.error(50000, 1, 16,
+                     QStringLiteral("labdb-server does not carry out \"%1\": it answers only as SQL Server does "
+                                    "with the options it can honour, so the statement was refused.")
+                         .arg(s.text),
+                     m_config.serverName);
+        return false;
+    };
+    const QString &o = s.option;
+    if (o == QLatin1String("nocount") && onOff) {
+        m_nocount = on;
+    } else if (o == QLatin1String("implicit_transactions") && onOff) {
+        m_implicitTransactions = on;
+    } else if (o == QLatin1String("xact_abort") && onOff) {
+        m_xactAbort = on;
+    } else if (o == QLatin1String("textsize") && isNumber) {
+        // 0 is the default (4 KB); -1 and anything beyond 2 GB is all of it.
+        m_textSize = number == 0 ? 4096 : (number < 0 || number >= 2147483647) ? 0 : number;
+    } else if (o == QLatin1String("language")
+               && (value == QLatin1String("us_english") || value == QLatin1String("british"))) {
+        const QString previous = m_language;
+        m_language = value;
+        m_session->setDateOrder(value == QLatin1String("british") ? QStringLiteral("dmy") : QStringLiteral("mdy"));
+        tokens.envChange(EnvLanguage, m_language, previous);
+        tokens.info(5703, 1, 0, QStringLiteral("Changed language setting to %1.").arg(m_language), m_config.serverName);
+    } else if (o == QLatin1String("dateformat") && isDateOrder(value)) {
+        m_session->setDateOrder(value);
+    } else if (o == QLatin1String("lock_timeout") && isNumber && number >= -1) {
+        m_session->setLockTimeout(int(qMin<qint64>(number, std::numeric_limits<int>::max())));
+    } else if (o == QLatin1String("datefirst") && isNumber && number >= 1 && number <= 7) {
+        // No command depends on the first day of the week.
+    } else if ((o == QLatin1String("arithabort") || o == QLatin1String("arithignore")) && onOff) {
+        // No command does arithmetic.
+    } else if ((o == QLatin1String("quoted_identifier") || o == QLatin1String("ansi_nulls")
+                || o == QLatin1String("ansi_padding") || o == QLatin1String("ansi_warnings")
+                || o == QLatin1String("concat_null_yields_null") || o == QLatin1String("ansi_null_dflt_on"))
+               && on) {
+        // The database behaves so and in no other way.
+    } else if ((o == QLatin1String("numeric_roundabort") || o == QLatin1String("cursor_close_on_commit"))
+               && value == QLatin1String("off")) {
+    } else if (o == QLatin1String("transaction isolation level") && value == QLatin1String("read committed")) {
+    } else if (o == QLatin1String("rowcount") && isNumber && number == 0) {
+    } else if (o == QLatin1String("deadlock_priority") && value == QLatin1String("normal")) {
+    } else {
+        return refuse();
+    }
+    return true;
+}
+
 TdsConnection::Answer TdsConnection::rpc(const TdsMessage &message)
 {
     resetIfAsked(message);
@@ -343,8 +692,9 @@ TdsConnection::Answer TdsConnection::rpc(const TdsMessage &message)
     // Remote procedure calls (server cursors, prepared statements) are not
     // offered: the program sends plain batches. Drivers that probe with one
     // take the error and go on.
-    TdsTokenWriter tokens;
-    errorToken(tokens, 2812, QStringLiteral("Could not find stored procedure '%1'.").arg(name));
+    TdsTokenWriter tokens(m_version);
+    tokens.error(2812, m_config.sqlServerAnswers ? 62 : 1, 16,
+                 QStringLiteral("Could not find stored procedure '%1'.").arg(name), m_config.serverName);
     tokens.done(DoneProc, DoneError, 0, 0);
     return reply(tokens);
 }
@@ -374,17 +724,12 @@ TdsConnection::Answer TdsConnection::transactionManager(const TdsMessage &messag
         return at < p.size() && (quint8(p.at(at)) & 0x01);
     };
 
-    TdsTokenWriter tokens;
-    auto begin = [&] {
-        m_session->begin();
-        ++m_transactionId;
-        tokens.envChangeBinary(EnvBeginTransaction, transactionDescriptor(), {});
-    };
+    TdsTokenWriter tokens(m_version);
     try {
         switch (request) {
         case TmBegin:
             m_log.write(m_number, QStringLiteral("TM"), QStringLiteral("BEGIN"));
-            begin();
+            beginTransaction(tokens);
             break;
         case TmCommit:
         case TmRollback: {
@@ -393,14 +738,10 @@ TdsConnection::Answer TdsConnection::transactionManager(const TdsMessage &messag
             m_log.write(m_number, QStringLiteral("TM"),
                         QLatin1String(commit ? "COMMIT" : "ROLLBACK") + QLatin1String(again ? " AND BEGIN" : ""));
             if (!m_session->inTransaction()) {
-                if (commit)
-                    errorToken(
-                        tokens, 3902,
-                        QStringLiteral("The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."));
-                else
-                    errorToken(
-                        tokens, 3903,
-                        QStringLiteral("The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."));
+                errorToken(tokens,
+                           SqlError(commit ? 3902 : 3903,
+                                    QStringLiteral("The %1 TRANSACTION request has no corresponding BEGIN TRANSACTION.")
+                                        .arg(QLatin1String(commit ? "COMMIT" : "ROLLBACK"))));
                 tokens.done(Done, DoneError, 0, 0);
                 return reply(tokens);
             }
@@ -425,7 +766,7 @@ TdsConnection::Answer TdsConnection::transactionManager(const TdsMessage &messag
             }
             tokens.envChangeBinary(commit ? EnvCommitTransaction : EnvRollbackTransaction, {}, transactionDescriptor());
             if (again)
-                begin();
+                beginTransaction(tokens);
             break;
         }
         default:
@@ -434,8 +775,11 @@ TdsConnection::Answer TdsConnection::transactionManager(const TdsMessage &messag
             tokens.done(Done, DoneError, 0, 0);
             return reply(tokens);
         }
+    } catch (const CommandCancelled &) {
+        tokens.done(Done, DoneAttention, 0, 0);
+        return reply(tokens);
     } catch (const SqlError &e) {
-        errorToken(tokens, e.number(), e.message());
+        errorToken(tokens, e);
         tokens.done(Done, DoneError, 0, 0);
         return reply(tokens);
     }
@@ -445,10 +789,11 @@ TdsConnection::Answer TdsConnection::transactionManager(const TdsMessage &messag
 
 TdsConnection::Answer TdsConnection::attention()
 {
-    // Every request has been answered in full before the next is read, so
-    // there is nothing left to cancel: acknowledge.
+    // Every request has been answered in full before the next is read (a
+    // command that waits takes its attention itself), so there is nothing left
+    // to cancel: acknowledge.
     m_log.write(m_number, QStringLiteral("ATTENTION"));
-    TdsTokenWriter tokens;
+    TdsTokenWriter tokens(m_version);
     tokens.done(Done, DoneAttention, 0, 0);
     return reply(tokens);
 }

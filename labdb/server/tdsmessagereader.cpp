@@ -28,6 +28,14 @@ void TdsMessageReader::append(const QByteArray &bytes)
     m_buffer.append(bytes);
 }
 
+QByteArray TdsMessageReader::takePending()
+{
+    QByteArray rest = m_buffer.mid(m_offset);
+    m_buffer.clear();
+    m_offset = 0;
+    return rest;
+}
+
 std::optional<TdsMessage> TdsMessageReader::next()
 {
     while (m_buffer.size() - m_offset >= kHeaderSize) {

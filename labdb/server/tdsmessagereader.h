@@ -40,6 +40,9 @@ public:
     std::optional<TdsMessage> next();
     // Bytes received but not yet part of a whole message.
     qsizetype pending() const { return m_buffer.size() - m_offset; }
+    // Takes those bytes out (when the stream stops being made of packets, as
+    // after a TLS handshake carried in packets).
+    QByteArray takePending();
 
 private:
     QByteArray m_buffer;

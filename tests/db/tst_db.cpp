@@ -31,12 +31,15 @@ private Q_SLOTS:
 
     void generalDateForm_data();
     void generalDateForm();
+    void generalDateFormInEveryLocale();
 
     void resultValuesAsText();
 
     void connectionStrings_data();
     void connectionStrings();
     void connectionStringRejectsForeignText();
+    void encryptionSettings_data();
+    void encryptionSettings();
     void odbcDriverNameFromEnvironment();
 
     void serverMessageWithoutDriverTags_data();
@@ -135,6 +138,26 @@ void tst_db::generalDateForm_data()
     QTest::newRow("de_DE") << u"de_DE"_qs << QDateTime(day, QTime(14, 5, 33)) << u"09.12.2024 14:05:33"_qs;
     QTest::newRow("de_DE midnight") << u"de_DE"_qs << QDateTime(day, QTime(0, 0)) << u"09.12.2024"_qs;
     QTest::newRow("en_GB") << u"en_GB"_qs << QDateTime(day, QTime(9, 5, 3)) << u"09/12/2024 09:05:03"_qs;
+    // Where the long time frames its zone, the frame goes with it.
+    QTest::newRow("es_ES: (zone)") << u"es_ES"_qs << QDateTime(day, QTime(14, 5, 33)) << u"9/12/2024 14:05:33"_qs;
+    QTest::newRow("ca_ES: (zone)") << u"ca_ES"_qs << QDateTime(day, QTime(14, 5, 33)) << u"9/12/2024 14:05:33"_qs;
+    QTest::newRow("yue_HK: [zone]") << u"yue_HK"_qs << QDateTime(day, QTime(14, 5, 33)) << u"2024/12/9 下午2:05:33"_qs;
+    QTest::newRow("be_BY: , zone") << u"be_BY"_qs << QDateTime(day, QTime(14, 5, 33)) << u"9.12.2024 14:05:33"_qs;
+    QTest::newRow("zh_HK: zone first") << u"zh_HK"_qs << QDateTime(day, QTime(14, 5, 33))
+                                       << u"9/12/2024 下午2:05:33"_qs;
+}
+
+void tst_db::generalDateFormInEveryLocale()
+{
+    // No locale leaves a trace of the removed zone: an empty frame, a separator
+    // at the end, a doubled blank.
+    static const QRegularExpression trace(u"\\(\\s*\\)|\\[\\s*\\]|[,(\\[]\\s*$|\\s{2}"_qs);
+    const QDateTime value(QDate(2024, 12, 9), QTime(14, 5, 33));
+    for (const QLocale &locale :
+         QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
+        const QString text = generalDate(value, locale);
+        QVERIFY2(!trace.match(text).hasMatch(), qPrintable(locale.name() + u": "_qs + text));
+    }
 }
 
 void tst_db::generalDateForm()
@@ -168,6 +191,14 @@ void tst_db::resultValuesAsText()
     result.moveNext();
     QVERIFY(result.atEnd());
     QVERIFY_THROWS_EXCEPTION(DbError, result.text(u"Barcode"_qs));
+
+    // A DATE reads as the date alone, a TIME as the time alone; a CHAR keeps its padding.
+    const DbResult typed({u"Transdate"_qs, u"Taken"_qs, u"Sex"_qs},
+                         {{QDate(2024, 12, 9), QTime(14, 5, 33), u"F   "_qs}}, 1);
+    QCOMPARE(typed.text(u"Transdate"_qs), u"12/9/2024"_qs);
+    QCOMPARE(typed.dateTime(u"Transdate"_qs), QDateTime(QDate(2024, 12, 9), QTime(0, 0)));
+    QCOMPARE(typed.text(u"Taken"_qs), u"2:05:33 PM"_qs);
+    QCOMPARE(typed.text(u"Sex"_qs), u"F   "_qs);
     QLocale::setDefault(QLocale::c());
 }
 
@@ -256,6 +287,57 @@ void tst_db::connectionStringRejectsForeignText()
     QVERIFY_THROWS_EXCEPTION(DbError, parseConnectionString(u"Driver={FreeTDS};Server=x"_qs));
     QVERIFY_THROWS_EXCEPTION(DbError, parseConnectionString(u"Provider=SQLOLEDB;Server=x;UID=u;Password=p"_qs));
     QVERIFY_THROWS_EXCEPTION(DbError, parseConnectionString(QString()));
+}
+
+void tst_db::encryptionSettings_data()
+{
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<int>("encrypt"); // -1 unset, 0 no, 1 yes
+    QTest::addColumn<QString>("caFile");
+    QTest::addColumn<QString>("freeTdsTail");   // what FreeTDS's string ends with after ClientCharset=UTF-8
+    QTest::addColumn<QString>("windowsTail");   // what Windows' driver's string ends with after PWD={...}
+    QTest::addColumn<QString>("configuration"); // FreeTDS's configuration section; empty: none
+
+    QTest::newRow("unset: the driver's default")
+        << u"LABSRV"_qs << -1 << QString() << QString() << QString() << QString();
+    QTest::newRow("Encrypt=yes") << u"LABSRV"_qs << 1 << QString() << u";Encryption=require"_qs
+                                 << u";Encrypt=yes;TrustServerCertificate=yes"_qs << QString();
+    QTest::newRow("Encrypt=no") << u"LABSRV"_qs << 0 << QString() << u";Encryption=off"_qs << u";Encrypt=no"_qs
+                                << QString();
+    QTest::newRow("CAFile, host,port")
+        << u"10.0.0.5,1433"_qs << -1 << u"/etc/ssl/ca.pem"_qs << u";Encryption=require"_qs
+        << u";Encrypt=yes;TrustServerCertificate=no"_qs
+        << u"[norvane]\n\thost = 10.0.0.5\n\tport = 1433\n\tencryption = require\n\tca file = /etc/ssl/ca.pem\n"
+           "\tcheck certificate hostname = yes\n"_qs;
+    QTest::newRow("CAFile, host\\instance")
+        << u"LABSRV\\SQLEXPRESS"_qs << 1 << u"system"_qs << u";Encryption=require"_qs
+        << u";Encrypt=yes;TrustServerCertificate=no"_qs
+        << u"[norvane]\n\thost = LABSRV\n\tinstance = SQLEXPRESS\n\tencryption = require\n\tca file = system\n"
+           "\tcheck certificate hostname = yes\n"_qs;
+}
+
+void tst_db::encryptionSettings()
+{
+    QFETCH(QString, server);
+    QFETCH(int, encrypt);
+    QFETCH(QString, caFile);
+    QFETCH(QString, freeTdsTail);
+    QFETCH(QString, windowsTail);
+    QFETCH(QString, configuration);
+    ConnectionSettings settings{server, u"Laboratory"_qs, u"lab"_qs, u"pw"_qs};
+    if (encrypt >= 0)
+        settings.encrypt = encrypt == 1;
+    settings.caFile = caFile;
+
+    const QString freeTds = odbcConnectionString(settings, u"FreeTDS"_qs);
+    QVERIFY2(freeTds.endsWith(u";ClientCharset=UTF-8"_qs + freeTdsTail), qPrintable(freeTds));
+    // With a CA file FreeTDS is given the server through its own configuration.
+    QCOMPARE(freeTds.contains(u"Servername={norvane}"_qs), !caFile.isEmpty());
+    QCOMPARE(freeTds.contains(u"Server={"_qs), caFile.isEmpty());
+    const QString windows = odbcConnectionString(settings, u"SQL Server"_qs);
+    QVERIFY2(windows.endsWith(u"PWD={pw}"_qs + windowsTail), qPrintable(windows));
+    if (!configuration.isEmpty())
+        QCOMPARE(freeTdsConfiguration(settings), configuration);
 }
 
 void tst_db::odbcDriverNameFromEnvironment()

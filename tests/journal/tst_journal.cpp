@@ -2,7 +2,7 @@
 // and offers again, the reprint window, pruning, a journal that cannot be used, a
 // run killed while it writes, and the text form for IT.
 
-#include "journalfixture.h"
+#include "journal/journalfixture.h"
 
 #include "journal/journaltext.h"
 #include "journal/printjournal.h"

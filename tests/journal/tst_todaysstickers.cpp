@@ -1,7 +1,7 @@
 // "Today's stickers": the day's lines of the journal, Record now through the
 // function the window gives (with the warning for a log in doubt), and the keys.
 
-#include "journalfixture.h"
+#include "journal/journalfixture.h"
 
 #include "journal/printjournal.h"
 #include "ui/journal/journallinesmodel.h"

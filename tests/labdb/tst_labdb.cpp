@@ -3,6 +3,7 @@
 
 #include "db/dberror.h"
 #include "db/embeddedclient.h"
+#include "labdb/datetext.h"
 #include "labdb/labdatabase.h"
 #include "labdb/printlog.h"
 #include "labdb/sampledata.h"
@@ -129,6 +130,13 @@ private Q_SLOTS:
 
     // Large results
     void bulkChargeslipBeyondSixteenBits();
+
+    // As SQL Server and the hospital's procedures answer
+    void readDateText_data();
+    void readDateText();
+    void procedureTypes();
+    void printDateReadAsDateTime_data();
+    void printDateReadAsDateTime();
 
     // Log tool
     void logTool();
@@ -574,6 +582,123 @@ void tst_labdb::missingDatabaseIsRefused()
 
 // ---------------------------------------------------------------------------
 // Refused texts
+
+void tst_labdb::readDateText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("order");
+    QTest::addColumn<QDateTime>("expected"); // invalid: refused
+    QTest::addColumn<int>("error");          // 241 text it cannot read, 242 out of range
+
+    const QDateTime dec9(QDate(2024, 12, 9), QTime(14, 5, 33));
+    const QDateTime sep12(QDate(2024, 9, 12), QTime(14, 5, 33));
+    // The general date forms of 9 December 2024 14:05:33 under workstation locales,
+    // read as a US English login reads them (month first).
+    QTest::newRow("en_US") << u"12/9/2024 2:05:33 PM"_qs << u"mdy"_qs << dec9 << 0;
+    QTest::newRow("en_GB: another day") << u"09/12/2024 14:05:33"_qs << u"mdy"_qs << sep12 << 0;
+    QTest::newRow("es_ES: another day") << u"9/12/2024 14:05:33"_qs << u"mdy"_qs << sep12 << 0;
+    QTest::newRow("es_ES with the zone's brackets") << u"9/12/2024 14:05:33 ( )"_qs << u"mdy"_qs << QDateTime() << 241;
+    QTest::newRow("de_DE: dots, another day") << u"09.12.2024 14:05:33"_qs << u"mdy"_qs << sep12 << 0;
+    QTest::newRow("en_GB on the 13th") << u"13/12/2024 14:05:33"_qs << u"mdy"_qs << QDateTime() << 242;
+    QTest::newRow("ja_JP") << u"2024/12/09 14時05分33秒"_qs << u"mdy"_qs << QDateTime() << 241;
+    QTest::newRow("Arabic-Indic digits") << u"٩/١٢/٢٠٢٤ ٢:٠٥:٣٣ م"_qs << u"mdy"_qs << QDateTime() << 241;
+    QTest::newRow("C locale") << u"9 Dec 2024 14:05:33"_qs << u"mdy"_qs << dec9 << 0;
+    QTest::newRow("year first") << u"2024-12-09 14:05:33"_qs << u"mdy"_qs << dec9 << 0;
+    QTest::newRow("ISO 8601, any order") << u"2024-12-09T14:05:33"_qs << u"dmy"_qs << dec9 << 0;
+    QTest::newRow("en_GB under dmy") << u"09/12/2024 14:05:33"_qs << u"dmy"_qs << dec9 << 0;
+    QTest::newRow("midnight: the date alone")
+        << u"12/9/2024"_qs << u"mdy"_qs << QDateTime(QDate(2024, 12, 9), QTime(0, 0)) << 0;
+    QTest::newRow("12 AM") << u"12/9/2024 12:00:01 AM"_qs << u"mdy"_qs << QDateTime(QDate(2024, 12, 9), QTime(0, 0, 1))
+                           << 0;
+    QTest::newRow("two-digit year") << u"12/9/24 2:05:33 PM"_qs << u"mdy"_qs << dec9 << 0;
+    QTest::newRow("31 November") << u"11/31/2024"_qs << u"mdy"_qs << QDateTime() << 242;
+    QTest::newRow("25 o'clock") << u"12/9/2024 25:00:00"_qs << u"mdy"_qs << QDateTime() << 242;
+    QTest::newRow("13 PM") << u"12/9/2024 13:00:00 PM"_qs << u"mdy"_qs << QDateTime() << 242;
+    QTest::newRow("before 1753") << u"12/9/1752"_qs << u"mdy"_qs << QDateTime() << 242;
+    QTest::newRow("words") << u"tomorrow"_qs << u"mdy"_qs << QDateTime() << 241;
+}
+
+void tst_labdb::readDateText()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, order);
+    QFETCH(QDateTime, expected);
+    QFETCH(int, error);
+    try {
+        QCOMPARE(labdb::readDateTime(text, order), expected);
+        QCOMPARE(error, 0);
+    } catch (const labdb::SqlError &e) {
+        QCOMPARE(e.number(), error);
+        QCOMPARE(e.severity(), 16);
+        QCOMPARE(e.state(), error == 242 ? 3 : 1);
+    }
+}
+
+void tst_labdb::procedureTypes()
+{
+    labdb::SessionOptions options = labdb::SessionOptions::sqlServer();
+    options.transdateType = Column::Type::Date;
+    Session session(m_path, options);
+    const Outcome out = session.execute(QStringLiteral("Laboratory..Lab_Barcode_GetRequests 'T1000001C',3"));
+    const auto column = [&out](const char *name) {
+        for (const Column &c : out.columns) {
+            if (c.name == QLatin1String(name))
+                return c;
+        }
+        return Column{};
+    };
+    const auto value = [&](const char *name) {
+        for (int i = 0; i < out.columns.size(); ++i) {
+            if (out.columns.at(i).name == QLatin1String(name))
+                return out.rows.first().at(i);
+        }
+        return QVariant();
+    };
+    QCOMPARE(column("RoomID").type, Column::Type::Char);
+    QCOMPARE(value("RoomID").toString(), QStringLiteral("W3-112  ")); // CHAR(8), padded
+    QCOMPARE(column("PatientName").length, Column::kMax);
+    QCOMPARE(column("Barcode").type, Column::Type::VarChar);
+    QCOMPARE(column("RequestNum").type, Column::Type::Numeric);
+    QCOMPARE(value("RequestNum").toString(), QStringLiteral("88001"));
+    QCOMPARE(value("Transdate").metaType().id(), QMetaType::QDate);
+    QCOMPARE(value("Transdate").toDate(), labdb::sample::day());
+    // What the procedure ran on the way: a count and a message before the rows.
+    QCOMPARE(out.procedure, QStringLiteral("Lab_Barcode_GetRequests"));
+    QCOMPARE(out.countsBefore, QList<qint64>{2});
+    QCOMPARE(out.printed.size(), 1);
+}
+
+void tst_labdb::printDateReadAsDateTime_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("stored"); // empty: refused
+    QTest::addColumn<int>("error");
+
+    QTest::newRow("en_US") << u"12/9/2024 2:05:33 PM"_qs << u"2024-12-09T14:05:33.000"_qs << 0;
+    QTest::newRow("en_GB: stored as 12 September") << u"09/12/2024 14:05:33"_qs << u"2024-09-12T14:05:33.000"_qs << 0;
+    QTest::newRow("en_GB on the 13th") << u"13/12/2024 14:05:33"_qs << QString() << 242;
+    QTest::newRow("es_ES with the zone's brackets") << u"9/12/2024 14:05:33 ( )"_qs << QString() << 241;
+}
+
+void tst_labdb::printDateReadAsDateTime()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, stored);
+    QFETCH(int, error);
+    Session session(m_path, labdb::SessionOptions::sqlServer());
+    try {
+        session.execute(u"Laboratory..Lab_Barcode_SaveDate '88','11','4','%1','0',''"_qs.arg(text));
+        QCOMPARE(error, 0);
+    } catch (const labdb::SqlError &e) {
+        QCOMPARE(e.number(), error);
+        QCOMPARE(e.procedure(), u"Lab_Barcode_SaveDate"_qs);
+        QVERIFY(e.line() > 0);
+    }
+    const labdb::PrintLog log = labdb::PrintLog::read(m_path);
+    QCOMPARE(log.dateRows.size(), stored.isEmpty() ? 0 : 1);
+    if (!stored.isEmpty())
+        QCOMPARE(log.dateRows.first().at(3), stored);
+}
 
 void tst_labdb::refused_data()
 {

@@ -72,7 +72,8 @@ void RawTdsClient::send(quint8 type, const QByteArray &payload, bool trickle)
     }
 }
 
-bool RawTdsClient::login(const QString &user, const QString &password, const QString &database, int packetSize)
+bool RawTdsClient::login(const QString &user, const QString &password, const QString &database, int packetSize,
+                         quint32 tdsVersion)
 {
     QByteArray prelogin;
     // VERSION (6 bytes) and ENCRYPTION (1 byte: not supported), then the terminator.
@@ -103,7 +104,7 @@ bool RawTdsClient::login(const QString &user, const QString &password, const QSt
     QByteArray body(fixed, '\0');
     QByteArray data;
     auto *p = reinterpret_cast<uchar *>(body.data());
-    qToLittleEndian<quint32>(0x74000004, p + 4);
+    qToLittleEndian<quint32>(tdsVersion, p + 4);
     qToLittleEndian<quint32>(quint32(packetSize), p + 8);
     for (int i = 0; i < 9; ++i) {
         qToLittleEndian<quint16>(quint16(fixed + data.size()), p + 36 + 4 * i);
@@ -117,7 +118,10 @@ bool RawTdsClient::login(const QString &user, const QString &password, const QSt
     body.append(data);
     send(0x10, body);
     const QByteArray reply = readReply();
-    if (reply.isEmpty() || (finalDoneStatus(reply) & 0x0002))
+    m_loginReply = reply;
+    // A server that refuses says so with an ERROR and a DONE with the error bit.
+    const QList<Token> tokens = tokensBeforeRows(reply, tdsVersion >= 0x72000000 ? 8 : 4);
+    if (tokens.isEmpty() || tokens.last().type != 0xFD || (tokens.last().status & 0x0002))
         return false;
     m_packetSize = packetSize;
     return true;
@@ -189,4 +193,80 @@ quint64 RawTdsClient::finalDoneCount(const QByteArray &tokens)
     if (tokens.size() < 13)
         return ~quint64(0);
     return qFromLittleEndian<quint64>(tokens.constData() + tokens.size() - 8);
+}
+
+namespace {
+QString usVarChar(const QByteArray &b, qsizetype &at, int lengthBytes)
+{
+    if (at + lengthBytes > b.size())
+        return {};
+    const int chars = lengthBytes == 2 ? qFromLittleEndian<quint16>(b.constData() + at) : quint8(b.at(at));
+    at += lengthBytes;
+    if (at + 2 * chars > b.size())
+        return {};
+    const QString text = QString::fromUtf16(reinterpret_cast<const char16_t *>(b.constData() + at), chars);
+    at += 2 * chars;
+    return text;
+}
+} // namespace
+
+RawTdsClient::Token RawTdsClient::doneAt(const QByteArray &tokens, qsizetype end, int countBytes)
+{
+    Token t;
+    const qsizetype at = end - (5 + countBytes);
+    if (at < 0 || end > tokens.size())
+        return t;
+    t.type = quint8(tokens.at(at));
+    t.status = qFromLittleEndian<quint16>(tokens.constData() + at + 1);
+    t.command = qFromLittleEndian<quint16>(tokens.constData() + at + 3);
+    t.count = countBytes == 8 ? qFromLittleEndian<quint64>(tokens.constData() + at + 5)
+                              : qFromLittleEndian<quint32>(tokens.constData() + at + 5);
+    return t;
+}
+
+QList<RawTdsClient::Token> RawTdsClient::tokensBeforeRows(const QByteArray &b, int countBytes)
+{
+    QList<Token> list;
+    qsizetype at = 0;
+    while (at < b.size()) {
+        Token t;
+        t.type = quint8(b.at(at));
+        if (t.type == 0x81) {
+            list.append(t);
+            break;
+        }
+        if (t.type >= 0xFD) {
+            t = doneAt(b, at + 5 + countBytes, countBytes);
+            at += 5 + countBytes;
+        } else if (at + 5 > b.size()) {
+            break;
+        } else if (t.type == 0x79) {
+            t.number = qFromLittleEndian<qint32>(b.constData() + at + 1);
+            at += 5;
+        } else if (t.type == 0xAA || t.type == 0xAB || t.type == 0xAD || t.type == 0xE3) {
+            const quint16 length = qFromLittleEndian<quint16>(b.constData() + at + 1);
+            qsizetype p = at + 3;
+            if (p + length > b.size())
+                break;
+            if ((t.type == 0xAA || t.type == 0xAB) && length >= 14) {
+                t.number = qFromLittleEndian<qint32>(b.constData() + p);
+                t.state = quint8(b.at(p + 4));
+                t.severity = quint8(b.at(p + 5));
+                p += 6;
+                t.message = usVarChar(b, p, 2);
+                usVarChar(b, p, 1); // server
+                t.procedure = usVarChar(b, p, 1);
+                t.line = qFromLittleEndian<qint32>(b.constData() + p);
+            } else if (t.type == 0xAD && length >= 5) {
+                t.version = qFromBigEndian<quint32>(b.constData() + p + 1);
+            } else {
+                t.envType = quint8(b.at(p));
+            }
+            at += 3 + length;
+        } else {
+            break; // a token this client does not know
+        }
+        list.append(t);
+    }
+    return list;
 }

@@ -13,7 +13,10 @@ class RawTdsClient
 public:
     bool connectTo(quint16 port);
     // PRELOGIN then LOGIN7; true when the reply ends in a DONE without the error bit.
-    bool login(const QString &user, const QString &password, const QString &database, int packetSize = 4096);
+    // The login's reply is kept (loginReply()).
+    bool login(const QString &user, const QString &password, const QString &database, int packetSize = 4096,
+               quint32 tdsVersion = 0x74000004);
+    const QByteArray &loginReply() const { return m_loginReply; }
 
     // Sends one message split into packets of packetSize bytes (header included);
     // with trickle, the bytes go out in pieces of 1 to 7 bytes, each flushed alone.
@@ -36,10 +39,35 @@ public:
     static quint64 finalDoneCount(const QByteArray &tokens);
     static QByteArray utf16(const QString &text);
 
+    // One token of a reply. DONE-type tokens carry status, command and count;
+    // ERROR and INFO their fields; LOGINACK the version; ENVCHANGE its type.
+    struct Token
+    {
+        quint8 type = 0;
+        quint16 status = 0;
+        quint16 command = 0;
+        quint64 count = 0;
+        qint32 number = 0;
+        quint8 state = 0;
+        quint8 severity = 0;
+        QString message;
+        QString procedure;
+        qint32 line = 0;
+        quint32 version = 0;
+        quint8 envType = 0;
+    };
+    // The tokens of a reply up to its first COLMETADATA (whose rows this client
+    // does not decode; it ends the list as a token of type 0x81). countBytes: the
+    // width of a DONE's row count, 8 from TDS 7.2 on, 4 before.
+    static QList<Token> tokensBeforeRows(const QByteArray &tokens, int countBytes = 8);
+    // The DONE-type token that ends at offset end (the reply's size for the last).
+    static Token doneAt(const QByteArray &tokens, qsizetype end, int countBytes = 8);
+
 private:
     QTcpSocket m_socket;
     QByteArray m_pending;
     int m_packetSize = 4096;
     int m_lastReplyPackets = 0;
+    QByteArray m_loginReply;
     quint8 m_packetId = 1;
 };

@@ -28,7 +28,9 @@ bool ServerProcess::start(const QString &databasePath, const QStringList &extraA
                           QStringLiteral("--watch-stdin")};
     arguments += extraArguments;
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
-    m_process.start(QStringLiteral(LABDB_SERVER), arguments);
+    // NORVANE_LABDB_SERVER runs the tests against another build of the server.
+    const QString program = qEnvironmentVariable("NORVANE_LABDB_SERVER", QStringLiteral(LABDB_SERVER));
+    m_process.start(program, arguments);
     if (!m_process.waitForStarted(10000)) {
         m_error = m_process.errorString();
         return false;

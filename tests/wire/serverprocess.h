@@ -4,7 +4,8 @@
 #include <QString>
 #include <QStringList>
 
-// A labdb-server started for one test: on port 0, with the port read from its
+// A labdb-server started for one test (the build's own, or the program that
+// NORVANE_LABDB_SERVER names): on port 0, with the port read from its
 // "listening on 127.0.0.1:PORT" line. The process is killed when this goes, and
 // it watches its standard input, so it ends with the test even after a crash.
 class ServerProcess

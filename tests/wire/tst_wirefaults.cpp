@@ -21,6 +21,7 @@
 #include "widgets/vklistbox.h"
 #include "widgets/vktextbox.h"
 #include "wire/serverprocess.h"
+#include "wire/tcprelay.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -32,6 +33,7 @@
 
 #include <langinfo.h>
 #include <memory>
+#include <thread>
 
 using namespace labdb::sample;
 
@@ -86,6 +88,8 @@ private Q_SLOTS:
     void commitWhoseReturnToAutocommitFailsCountsOnce();
     void stalledServerIsGivenUp_data();
     void stalledServerIsGivenUp();
+    void lockWaitIsCancelledAtTheTimeOut();
+    void searchRetryStaysWithinTheTimeOut();
     void serverRestartCostsNoRestart();
     void commandTimeoutIsThirtySecondsByDefault();
 
@@ -462,6 +466,82 @@ void tst_wirefaults::stalledServerIsGivenUp()
     QCOMPARE(labdb::PrintLog::read(m_dbPath).masterRows.size(), 0);
 }
 
+void tst_wirefaults::lockWaitIsCancelledAtTheTimeOut()
+{
+    // The second search waits for a lock another session holds. At the command
+    // time-out the driver cancels it, the server acknowledges, and the connection
+    // goes on: the next search runs on it.
+    constexpr int timeoutSeconds = 4;
+    QVERIFY(connectProgram({u"--lock-wait-batch"_qs, u"2"_qs}, timeoutSeconds));
+    testsupport::MainWindow mainWindow(db::DbConnection());
+    ui::frmNorvane &window = mainWindow.window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto *exams = window.findChild<widgets::vkListBox *>(u"lstExams"_qs);
+    const QString barcode = QString::fromLatin1(obrienBBarcode);
+    search(window, barcode);
+    QCOMPARE(exams->listCount(), 1);
+
+    QElapsedTimer clock;
+    clock.start();
+    search(window, barcode);
+    const qint64 waited = clock.elapsed();
+    QVERIFY2(waited >= timeoutSeconds * 1000 - 250, qPrintable(QString::number(waited)));
+    QVERIFY2(waited < timeoutSeconds * 1000 + 1000, qPrintable(QString::number(waited)));
+    QCOMPARE(m_messages.size(), 1);
+    QVERIFY2(m_messages.first().contains(u"Timeout expired"_qs), qPrintable(m_messages.first()));
+    QTRY_VERIFY(m_server->loggedRequests().contains(u"ATTENTION during batch 2"_qs));
+
+    search(window, barcode);
+    QCOMPARE(exams->listCount(), 1);
+    QCOMPARE(m_messages.size(), 1);
+    QCOMPARE(m_server->loggedRequests().filter(u"LOGIN"_qs).size(), 1);
+}
+
+void tst_wirefaults::searchRetryStaysWithinTheTimeOut()
+{
+    // The search's connection dies while the server keeps it waiting; the search
+    // is tried again on a connection opened again, and that server hangs. Both
+    // tries together stay within the command time-out.
+    constexpr int timeoutSeconds = 6;
+    constexpr int cutAfterMs = 2000;
+    ServerProcess hanging; // the server the retry meets
+    QVERIFY2(hanging.start(m_dbPath, {u"--stall-batch"_qs, u"1"_qs}), qPrintable(hanging.error()));
+    m_server = std::make_unique<ServerProcess>();
+    QVERIFY(m_server->start(m_dbPath, {u"--stall-batch"_qs, u"2"_qs}));
+    TcpRelay relay(m_server->port());
+    QVERIFY(relay.open());
+    writeSettings(u"127.0.0.1,%1"_qs.arg(relay.port()));
+    db::installConnection(std::make_unique<db::SqlServerClient>(5, QString(), timeoutSeconds));
+    QVERIFY(app::modConnect::OpenConnection());
+    widgets::setMessageBoxHandler([this](const QString &text, const QString &) { m_messages.append(text); });
+
+    testsupport::MainWindow mainWindow(db::DbConnection());
+    ui::frmNorvane &window = mainWindow.window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    const QString barcode = QString::fromLatin1(obrienBBarcode);
+    search(window, barcode);
+    QCOMPARE(m_messages, QStringList());
+
+    QElapsedTimer clock;
+    clock.start();
+    {
+        std::jthread cut([&] {
+            QThread::msleep(cutAfterMs);
+            relay.switchServer(hanging.port());
+        });
+        search(window, barcode);
+    }
+    const qint64 waited = clock.elapsed();
+    QVERIFY2(waited < timeoutSeconds * 1000 + 1000, qPrintable(QString::number(waited)));
+    QVERIFY2(waited >= timeoutSeconds * 1000 - 500, qPrintable(QString::number(waited)));
+    QCOMPARE(m_messages.size(), 1);
+    QVERIFY2(m_messages.first().contains(u"Timeout expired"_qs), qPrintable(m_messages.first()));
+    // The retry did reach the second server.
+    QCOMPARE(hanging.loggedRequests().filter(u"STALL"_qs).size(), 1);
+}
+
 void tst_wirefaults::serverRestartCostsNoRestart()
 {
     const StickerFolder stickers;
@@ -506,7 +586,7 @@ void tst_wirefaults::commandTimeoutIsThirtySecondsByDefault()
     auto *client = dynamic_cast<db::SqlServerClient *>(&db::DbConnection());
     QVERIFY(client);
     QCOMPARE(client->commandTimeoutSeconds(), 30);
-    QVERIFY2(client->driverConnectionString().endsWith(u";ClientCharset=UTF-8;Timeout=15"_qs),
+    QVERIFY2(client->driverConnectionString().endsWith(u";ClientCharset=UTF-8;Timeout=30"_qs),
              qPrintable(client->driverConnectionString()));
 }
 

@@ -1,4 +1,4 @@
-#include "journallinesmodel.h"
+#include "ui/journal/journallinesmodel.h"
 
 #include <QBrush>
 #include <QColor>

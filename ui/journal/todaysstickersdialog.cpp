@@ -1,4 +1,4 @@
-#include "todaysstickersdialog.h"
+#include "ui/journal/todaysstickersdialog.h"
 
 #include "journal/printjournal.h"
 #include "ui/journal/journallinesmodel.h"

@@ -1,7 +1,11 @@
 // Runs a list of steps against a TDS server with tedious and prints what came back
 // as one JSON document on stdout, for tst_wire to compare with the embedded database.
 //
-//   node crosscheck.js PORT USER PASSWORD DATABASE < steps.json
+//   node crosscheck.js PORT USER PASSWORD DATABASE [encrypt|clear] < steps.json
+//
+// encrypt asks for the whole connection encrypted (the server's certificate is
+// trusted as it comes); clear (the default) asks for none, which a server that
+// offers TLS answers by encrypting the login alone.
 //
 // steps.json: [{"sql": "..."}, {"begin": true}, {"commit": true}, {"rollback": true}, ...]
 // Output: one entry per step:
@@ -14,7 +18,7 @@
 
 const { Connection, Request } = require('tedious');
 
-const [port, userName, password, database] = process.argv.slice(2);
+const [port, userName, password, database, encryption] = process.argv.slice(2);
 
 function readStdin() {
   return new Promise((resolve, reject) => {
@@ -47,7 +51,7 @@ function connect() {
       options: {
         port: Number(port),
         database,
-        encrypt: false,
+        encrypt: encryption === 'encrypt',
         trustServerCertificate: true,
         connectTimeout: 10000,
         requestTimeout: 10000,
