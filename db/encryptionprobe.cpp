@@ -5,8 +5,8 @@
 #include <QHostInfo>
 #include <QNetworkDatagram>
 #include <QTcpSocket>
-#include <QUdpSocket>
 #include <QtEndian>
+#include <QUdpSocket>
 
 namespace db {
 
@@ -14,6 +14,12 @@ namespace {
 
 constexpr quint16 kDefaultPort = 1433;
 constexpr quint16 kBrowserPort = 1434;
+
+// The big-endian 16-bit number at a place the caller has checked lies in the bytes.
+quint16 bigEndian16(const QByteArray &bytes, qsizetype at)
+{
+    return quint16(quint8(bytes.at(at)) << 8 | quint8(bytes.at(at + 1)));
+}
 
 // The instance's TCP port from the SQL Server Browser: CLNT_UCAST_INST, the
 // answer's "...;tcp;PORT;...". 0 when there is none.
@@ -73,19 +79,19 @@ OfferedEncryption probeOfferedEncryption(const QString &server, int timeoutMs)
     socket.write(packet + payload);
     QByteArray answer;
     while (!deadline.hasExpired()) {
-        if (answer.size() >= 8 && answer.size() >= qFromBigEndian<quint16>(answer.constData() + 2))
+        if (answer.size() >= 8 && answer.size() >= bigEndian16(answer, 2))
             break;
         if (!socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))
             break;
         answer += socket.readAll();
     }
     socket.abort();
-    if (answer.size() < 8 || answer.size() < qFromBigEndian<quint16>(answer.constData() + 2))
+    if (answer.size() < 8 || answer.size() < bigEndian16(answer, 2))
         return OfferedEncryption::Unknown;
-    const QByteArray options = answer.mid(8, qFromBigEndian<quint16>(answer.constData() + 2) - 8);
+    const QByteArray options = answer.mid(8, bigEndian16(answer, 2) - 8);
     for (qsizetype at = 0; at + 5 <= options.size() && quint8(options.at(at)) != 0xFF; at += 5) {
-        const quint16 offset = qFromBigEndian<quint16>(options.constData() + at + 1);
-        const quint16 length = qFromBigEndian<quint16>(options.constData() + at + 3);
+        const quint16 offset = bigEndian16(options, at + 1);
+        const quint16 length = bigEndian16(options, at + 3);
         if (quint8(options.at(at)) != 0x01 || length < 1 || offset >= options.size())
             continue;
         switch (quint8(options.at(offset))) {
