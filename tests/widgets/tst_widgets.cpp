@@ -1,3 +1,4 @@
+#include "common/modalbox.h"
 #include "common/platformkeys.h"
 #include "widgets/messagebox.h"
 #include "widgets/scanguard.h"
@@ -19,7 +20,6 @@
 #include <QTimer>
 
 #include <cstdlib>
-#include <functional>
 #include <stdexcept>
 
 using namespace widgets;
@@ -45,26 +45,6 @@ private Q_SLOTS:
     void scanNeverAnswersABox_data();
     void scanNeverAnswersABox();
 };
-
-namespace {
-
-// Runs act on the program's modal box once it is on screen (polled: the box comes
-// up inside the call under test).
-void whenBoxShows(QObject *context, std::function<void(QMessageBox *)> act)
-{
-    auto *poll = new QTimer(context);
-    QObject::connect(poll, &QTimer::timeout, context, [poll, act = std::move(act)] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible() || !box->windowHandle() || !box->windowHandle()->isExposed())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        act(box);
-    });
-    poll->start(5);
-}
-
-} // namespace
 
 void tst_Widgets::disabledFrameDisablesEverythingInside()
 {
@@ -411,7 +391,7 @@ void tst_Widgets::questionAnswersNoToEnterAndYesToItsButton()
 
     QString caption;
     QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
-    whenBoxShows(this, [&](QMessageBox *box) {
+    testsupport::whenBoxShows(this, [&](QMessageBox *box) {
         caption = box->windowTitle();
         seenIcon = box->icon();
         if (clickYes)
@@ -498,7 +478,7 @@ void tst_Widgets::scanNeverAnswersABox()
     if (!before.isEmpty())
         testsupport::queuePlatformKeys(below.windowHandle(), before);
     bool answeredByKeys = true;
-    whenBoxShows(this, [&](QMessageBox *box) {
+    testsupport::whenBoxShows(this, [&](QMessageBox *box) {
         QWindow *window = box->windowHandle();
         if (!scan.isEmpty())
             testsupport::queuePlatformKeys(window, scan);
