@@ -43,6 +43,9 @@ class frmKeyboard;
 //    dropped); Enter runs SearchPatient, which has the search ask the database for
 //    the requests behind the number and lists one checked item per row in lstExams,
 //    then moves the focus to Print (cmdGenerate);
+//  - characters typed on Print, the list, Check All or Reset are the next scan: the
+//    patient gives way and they go to txtNumber; an Enter on Print right after the
+//    search's own is the scanner's, never a press of Print;
 //  - Print runs the print run (onGenerateClicked) on the patient the search kept;
 //  - ResetForm puts the controls back for the next patient; it runs on
 //    activation (first show, and whenever another window of the program that
