@@ -1,5 +1,7 @@
 #include "widgets/messagebox.h"
 
+#include "widgets/scanguard.h"
+
 #include <QMessageBox>
 
 namespace widgets {
@@ -31,7 +33,7 @@ void MsgBox(const QString &text)
         return;
     }
     QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok);
-    box.exec();
+    execBox(box);
 }
 
 void setQuestionHandler(QuestionHandler h)
@@ -48,7 +50,13 @@ bool AskYesNo(const QString &text, QuestionIcon icon)
                     QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    return execBox(box) == QMessageBox::Yes;
+}
+
+int execBox(QMessageBox &box)
+{
+    const ScanGuard guard(&box);
+    return box.exec();
 }
 
 } // namespace widgets

@@ -4,6 +4,8 @@
 
 #include <functional>
 
+class QMessageBox;
+
 namespace widgets {
 
 // The program's message box: the text with the warning icon and a single OK
@@ -26,6 +28,12 @@ bool AskYesNo(const QString &text, QuestionIcon icon = QuestionIcon::Question);
 // AskYesNo hands it the text, the caption and the icon and returns its answer.
 using QuestionHandler = std::function<bool(const QString &text, const QString &caption, QuestionIcon icon)>;
 void setQuestionHandler(QuestionHandler handler);
+
+// Shows a box of the program modally and returns what exec() returns. Every message box
+// and question of the program is shown through here: the box is guarded against a
+// barcode scanner (ScanGuard), so that a scan made while it is open answers nothing and
+// reaches the window below once the box has closed.
+int execBox(QMessageBox &box);
 
 // The caption of every message box: the application's title.
 inline constexpr char16_t kApplicationTitle[] = u"Norvane";

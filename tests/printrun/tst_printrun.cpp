@@ -1,4 +1,5 @@
 #include "common/mainwindow.h"
+#include "common/modalbox.h"
 #include "common/platformkeys.h"
 #include "common/windowcontrols.h"
 #include "counter/copiescount.h"
@@ -21,6 +22,7 @@
 #include "ui/main/exclusiverun.h"
 #include "ui/main/frmnorvane.h"
 #include "widgets/messagebox.h"
+#include "widgets/scanguard.h"
 #include "widgets/vkcheck.h"
 #include "widgets/vkcommand.h"
 #include "widgets/vkframe.h"
@@ -35,6 +37,7 @@
 #include <QKeyEvent>
 #include <QMap>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -61,6 +64,14 @@ class DemoClient : public testsupport::FaultyEmbeddedClient
 public:
     using testsupport::FaultyEmbeddedClient::FaultyEmbeddedClient;
     bool blankAgeSex = false;
+    std::function<void()> beforeCommit; // runs as a commit is asked for, before it
+
+    void commitTrans() override
+    {
+        if (beforeCommit)
+            beforeCommit();
+        testsupport::FaultyEmbeddedClient::commitTrans();
+    }
 
     db::DbResult openStatic(const QString &command) override
     {
@@ -150,6 +161,13 @@ private Q_SLOTS:
     void keysTypedDuringSearch_data();
     void keysTypedDuringSearch();
     void clickOnDisabledPrintDuringSearchIsLost();
+    void rescanNeverPrints_data();
+    void rescanNeverPrints();
+    void secondKeyOfAScanNeverPrints_data();
+    void secondKeyOfAScanNeverPrints();
+    void scanNeverAnswersTheLogQuestion_data();
+    void scanNeverAnswersTheLogQuestion();
+    void scanTypedWhileLogsWaitIsSearchedAfterTheRun();
 
 private:
     template<typename T>
@@ -163,6 +181,11 @@ private:
     vkCommand *print() const { return control<vkCommand>("cmdGenerate"); }
 
     void search(const QString &text);
+    // Scans the number as the window system delivers a scanner's keys, ended by Return,
+    // and waits for the list with Print focused; returns the Return's time stamp (0: no list).
+    quint64 scanAndWait(const QString &number);
+    // Answers questions and message boxes through the seams, or leaves them on screen.
+    void answerBoxesHere(bool on);
     void clickPrint() { QTest::mouseClick(print(), Qt::LeftButton); }
     // The stickers printed so far, in print order, as the barcodes they carry.
     QStringList stickers() const;
@@ -237,6 +260,17 @@ void tst_PrintRun::initTestCase()
     client->open(QString());
     m_client = client.get();
     m_clientOwner = std::move(client);
+    answerBoxesHere(true);
+    QVERIFY(QFile::exists(report::labelTemplatePath()));
+}
+
+void tst_PrintRun::answerBoxesHere(bool on)
+{
+    if (!on) {
+        widgets::setMessageBoxHandler({});
+        widgets::setQuestionHandler({});
+        return;
+    }
     widgets::setMessageBoxHandler([this](const QString &text, const QString &caption) {
         m_messages.append(text);
         m_captions.append(caption);
@@ -250,7 +284,6 @@ void tst_PrintRun::initTestCase()
             m_onQuestion();
         return m_answer;
     });
-    QVERIFY(QFile::exists(report::labelTemplatePath()));
 }
 
 void tst_PrintRun::init()
@@ -263,6 +296,7 @@ void tst_PrintRun::init()
     m_onQuestion = nullptr;
     m_client->clearFaults();
     m_client->blankAgeSex = false;
+    m_client->beforeCommit = nullptr;
     m_pdfDir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_pdfDir->isValid());
     m_main = std::make_unique<testsupport::MainWindow>(*m_client, m_pdfDir->path());
@@ -284,6 +318,14 @@ void tst_PrintRun::search(const QString &text)
     QVERIFY(exams()->listCount() > 0);
     QVERIFY(print()->isEnabled());
     m_client->clearJournal();
+}
+
+quint64 tst_PrintRun::scanAndWait(const QString &numberText)
+{
+    const quint64 enter = testsupport::queuePlatformKeys(m_window->windowHandle(), numberText + u'\r');
+    const bool listed = QTest::qWaitFor(
+        [this] { return !ui::ExclusiveRun::isRunning(m_window) && print()->hasFocus(); });
+    return listed ? enter : 0;
 }
 
 QStringList tst_PrintRun::stickers() const
@@ -991,9 +1033,12 @@ void tst_PrintRun::keysTypedDuringSearch()
     QCOMPARE(m_window->focusWidget(), print());
     QVERIFY(print()->isEnabled());
 
-    // An Enter typed once the list is shown does press Print.
+    // An Enter typed by a person once the list is shown does press Print.
     const QString shown = m_main->patient().Barcodes.first();
-    typeKeys(delivery, window, QStringLiteral("\r"));
+    if (delivery == Delivery::Platform)
+        testsupport::queuePersonKeys(window, QStringLiteral("\r"));
+    else
+        typeKeys(delivery, window, QStringLiteral("\r"));
     QTRY_COMPARE(stickers(), QStringList{shown});
     QCOMPARE(loggedBarcodes(), QStringList{shown});
 }
@@ -1029,6 +1074,191 @@ void tst_PrintRun::clickOnDisabledPrintDuringSearchIsLost()
     QCOMPARE(stickers(), QStringList());
     QCOMPARE(loggedBarcodes(), QStringList());
     QCOMPARE(m_window->focusWidget(), print());
+}
+
+void tst_PrintRun::rescanNeverPrints_data()
+{
+    QTest::addColumn<QString>("first"); // scanned first
+    QTest::addColumn<QString>("run");   // then: nothing, a run "stopped" with Esc, or one that "failed"
+    QTest::addColumn<QByteArray>("on"); // the control the next scan lands on; empty: where the window left it
+    QTest::addColumn<QString>("next");  // the next scan
+
+    const QString chargeslip = QString::fromLatin1(labdb::sample::obrienChargeslip);
+    const QString next = QString::fromLatin1(labdb::sample::obrienBBarcode);
+    QTest::newRow("on Print after the list") << chargeslip << "" << QByteArray() << next;
+    QTest::newRow("on Check All") << chargeslip << "" << QByteArray("chkAll") << next;
+    QTest::newRow("on the list") << chargeslip << "" << QByteArray("lstExams") << next;
+    QTest::newRow("on Reset") << chargeslip << "" << QByteArray("cmdNew") << next;
+    QTest::newRow("after 200 exams listed")
+        << QString::fromLatin1(labdb::sample::bigChargeslip) << "" << QByteArray() << next;
+    QTest::newRow("after a stopped run") << chargeslip << "stopped" << QByteArray() << next;
+    QTest::newRow("after a failed run") << m_badChargeslip << "failed" << QByteArray() << next;
+}
+
+void tst_PrintRun::rescanNeverPrints()
+{
+    // The next tube is scanned instead of pressing Print: its characters start a new
+    // number, the patient shown gives way and the Return searches, never prints.
+    QFETCH(QString, first);
+    QFETCH(QString, run);
+    QFETCH(QByteArray, on);
+    QFETCH(QString, next);
+    QVERIFY(scanAndWait(first));
+    if (run == u"stopped") {
+        m_answer = true;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this, [&] {
+            if (m_client->inTransaction())
+                QTest::keyClick(m_window->windowHandle(), Qt::Key_Escape);
+        });
+        ticker.start(0);
+        clickPrint();
+        QCOMPARE(m_questions, QStringList{counter::stopPrintingQuestion()});
+    } else if (run == u"failed") {
+        clickPrint();
+        QCOMPARE(m_messages.size(), 1);
+    }
+    if (!run.isEmpty()) {
+        QCOMPARE(stickers().size(), 1);
+        QCOMPARE(m_window->focusWidget(), exams());
+    }
+    if (!on.isEmpty())
+        control<QWidget>(on.constData())->setFocus();
+    const QStringList printed = stickers();
+    m_client->clearJournal();
+
+    QVERIFY(scanAndWait(next));
+    QTest::qWait(50); // anything still on its way arrives
+
+    QCOMPARE(searchedNumbers(), QStringList{next});
+    QCOMPARE(stickers(), printed);
+    QCOMPARE(loggedBarcodes(), QStringList());
+    QCOMPARE(number()->text(), next);
+    QCOMPARE(exams()->listCount(), 1);
+    QCOMPARE(m_main->patient().Barcodes.size(), 2);
+    QVERIFY(print()->isEnabled());
+}
+
+void tst_PrintRun::secondKeyOfAScanNeverPrints_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("afterMs"); // after the scan's Return, by the window system's time stamps
+    QTest::addColumn<bool>("prints");
+    QTest::newRow("second Return of CR LF") << "\r" << 4 << false;
+    QTest::newRow("second Return of a double trigger") << "\r" << 120 << false;
+    QTest::newRow("Return just too soon for a person") << "\r" << 249 << false;
+    QTest::newRow("Space from the scanner") << " " << 4 << false;
+    QTest::newRow("a person's Return") << "\r" << 250 << true;
+    QTest::newRow("a person's Return, later") << "\r" << 900 << true;
+    QTest::newRow("a person's Space") << " " << 400 << true;
+}
+
+void tst_PrintRun::secondKeyOfAScanNeverPrints()
+{
+    // The server answered at once: the list is shown (Print has the focus) before the
+    // scanner's next key comes.
+    QFETCH(QString, key);
+    QFETCH(int, afterMs);
+    QFETCH(bool, prints);
+    const QString barcode = QString::fromLatin1(labdb::sample::obrienBBarcode);
+    const quint64 enter = scanAndWait(barcode);
+    QVERIFY(enter);
+    QCOMPARE(exams()->listCount(), 1);
+    m_client->clearJournal();
+
+    testsupport::queuePlatformKeysAt(m_window->windowHandle(), key, enter + quint64(afterMs));
+    if (prints) {
+        QTRY_COMPARE(stickers(), QStringList{barcode});
+        QCOMPARE(loggedBarcodes(), QStringList{barcode});
+        return;
+    }
+    QTest::qWait(100);
+    QCOMPARE(stickers(), QStringList());
+    QCOMPARE(m_client->journal(), QStringList());
+    QCOMPARE(m_window->focusWidget(), print());
+    QVERIFY(print()->isEnabled());
+}
+
+void tst_PrintRun::scanNeverAnswersTheLogQuestion_data()
+{
+    QTest::addColumn<bool>("whileLogWaits"); // the scan comes while the log waits; else while the question is open
+    QTest::addColumn<bool>("personsYes");    // a person's Y after the scan answers; else a click on No
+    QTest::newRow("scan while the log waits, No clicked") << true << false;
+    QTest::newRow("scan while the question is open, No clicked") << false << false;
+    QTest::newRow("scan while the question is open, then a person's Y") << false << true;
+}
+
+void tst_PrintRun::scanNeverAnswersTheLogQuestion()
+{
+    // The real question "record them again?" after a failed log (No is its default).
+    QFETCH(bool, whileLogWaits);
+    QFETCH(bool, personsYes);
+    answerBoxesHere(false);
+    const auto seams = qScopeGuard([this] { answerBoxesHere(true); });
+    const QString next = QString::fromLatin1(labdb::sample::obrienBBarcode);
+    QWindow *window = m_window->windowHandle();
+    QVERIFY(scanAndWait(QString::fromLatin1(labdb::sample::obrienTBarcode)));
+    const QStringList barcodes = m_main->patient().Barcodes.mid(0, 2);
+    const int logRows = int(labdb::PrintLog::read(m_path).masterRows.size());
+    m_client->clearJournal();
+
+    // The first exam's log fails. Keys typed while it waits for the database stay with
+    // the window system: nothing reads them until the question opens.
+    m_client->failCommit();
+    if (whileLogWaits)
+        m_client->beforeCommit = [&] { testsupport::queuePlatformKeys(window, next + u'\r'); };
+    bool openAfterScan = false;
+    testsupport::whenBoxShows(this, [&](QMessageBox *box) {
+        if (!whileLogWaits)
+            testsupport::queuePlatformKeys(box->windowHandle(), next + u'\r');
+        if (personsYes) {
+            m_client->clearFaults();
+            testsupport::queuePersonKeys(box->windowHandle(), QStringLiteral("y"));
+        }
+        QTest::qWait(widgets::ScanGuard::kAloneAfterMs * 3 + 150);
+        openAfterScan = box->isVisible();
+        if (openAfterScan)
+            box->button(QMessageBox::No)->click();
+    });
+    clickPrint();
+
+    // The scan answered nothing; it is searched once the question is answered.
+    QCOMPARE(openAfterScan, !personsYes);
+    QTRY_COMPARE(searchedNumbers(), QStringList{next});
+    QTRY_VERIFY(!ui::ExclusiveRun::isRunning(m_window) && m_window->focusWidget() == print());
+    QCOMPARE(number()->text(), next);
+    QCOMPARE(exams()->listCount(), 1);
+    // Only the first exam's sticker; recorded only when the person said Yes.
+    QCOMPARE(stickers(), barcodes.mid(0, 1));
+    QCOMPARE(int(labdb::PrintLog::read(m_path).masterRows.size()) - logRows, personsYes ? requeryRows(barcodes[0]) : 0);
+}
+
+void tst_PrintRun::scanTypedWhileLogsWaitIsSearchedAfterTheRun()
+{
+    // A scan typed while the logs of the last two exams wait for the database, the
+    // window reading nothing meanwhile: half of it comes while the run still yields
+    // between exams, the rest after its last yield. Once the run is over, the whole
+    // number is searched, its keys in the order they were typed.
+    QVERIFY(scanAndWait(QString::fromLatin1(labdb::sample::obrienChargeslip)));
+    const QStringList barcodes = m_main->patient().Barcodes.mid(0, 5);
+    const QString next = QString::fromLatin1(labdb::sample::obrienBBarcode);
+    m_client->clearJournal();
+    int commits = 0;
+    m_client->beforeCommit = [&] {
+        ++commits;
+        if (commits == 4)
+            testsupport::queuePlatformKeys(m_window->windowHandle(), next.left(4));
+        else if (commits == 5)
+            testsupport::queuePlatformKeys(m_window->windowHandle(), next.mid(4) + u'\r');
+    };
+    clickPrint();
+    QCOMPARE(commits, 5);
+    QCOMPARE(stickers(), barcodes);
+
+    QTRY_COMPARE(searchedNumbers(), QStringList{next});
+    QTRY_VERIFY(!ui::ExclusiveRun::isRunning(m_window) && print()->hasFocus());
+    QCOMPARE(number()->text(), next);
+    QCOMPARE(stickers(), barcodes);
 }
 
 QTEST_MAIN(tst_PrintRun)

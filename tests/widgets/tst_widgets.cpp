@@ -1,4 +1,7 @@
+#include "common/modalbox.h"
+#include "common/platformkeys.h"
 #include "widgets/messagebox.h"
+#include "widgets/scanguard.h"
 #include "widgets/vkcheck.h"
 #include "widgets/vkcommand.h"
 #include "widgets/vkframe.h"
@@ -9,6 +12,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QInputMethodEvent>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QSignalSpy>
@@ -38,6 +42,8 @@ private Q_SLOTS:
     void designSettingsAreRendered();
     void questionAnswersNoToEnterAndYesToItsButton_data();
     void questionAnswersNoToEnterAndYesToItsButton();
+    void scanNeverAnswersABox_data();
+    void scanNeverAnswersABox();
 };
 
 void tst_Widgets::disabledFrameDisablesEverythingInside()
@@ -385,9 +391,7 @@ void tst_Widgets::questionAnswersNoToEnterAndYesToItsButton()
 
     QString caption;
     QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
-    QTimer::singleShot(0, this, [&] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        QVERIFY(box);
+    testsupport::whenBoxShows(this, [&](QMessageBox *box) {
         caption = box->windowTitle();
         seenIcon = box->icon();
         if (clickYes)
@@ -398,6 +402,105 @@ void tst_Widgets::questionAnswersNoToEnterAndYesToItsButton()
     QCOMPARE(widgets::AskYesNo(QStringLiteral("Print?"), icon), answer);
     QCOMPARE(caption, QStringLiteral("Norvane"));
     QCOMPARE(seenIcon, shownIcon);
+}
+
+void tst_Widgets::scanNeverAnswersABox_data()
+{
+    QTest::addColumn<bool>("question");    // AskYesNo, else MsgBox
+    QTest::addColumn<QString>("before");   // a scan typed into the window below before the box opens
+    QTest::addColumn<QString>("scan");     // a scan typed into the box
+    QTest::addColumn<QString>("person");   // then keys typed by a person, each alone
+    QTest::addColumn<bool>("byKeys");      // the keys answered the box; else it waits for a click
+    QTest::addColumn<bool>("yes");         // the answer (a click answers Yes, or OK)
+    QTest::addColumn<QString>("passedOn"); // what reaches the window below once the box has closed
+    QTest::addColumn<int>("returns");      // and how many Returns
+
+    QTest::newRow("scan") << true << ""
+                          << "T1000001C\r"
+                          << "" << false << true << "T1000001C" << 1;
+    QTest::newRow("scan holding Y and N") << true << ""
+                                          << "YN42\r"
+                                          << "" << false << true << "YN42" << 1;
+    QTest::newRow("scan ending in two Returns") << true << ""
+                                                << "X1\r\r"
+                                                << "" << false << true << "X1" << 2;
+    QTest::newRow("scan made before the box opened") << true << "3000001B\r"
+                                                     << ""
+                                                     << "" << false << true << "3000001B" << 1;
+    QTest::newRow("Return alone") << true << ""
+                                  << ""
+                                  << "\r" << true << false << "" << 0;
+    QTest::newRow("Y alone") << true << ""
+                             << ""
+                             << "y" << true << true << "" << 0;
+    QTest::newRow("N alone") << true << ""
+                             << ""
+                             << "n" << true << false << "" << 0;
+    QTest::newRow("Esc alone") << true << ""
+                               << ""
+                               << "\x1b" << true << false << "" << 0;
+    QTest::newRow("Space alone on the default button") << true << ""
+                                                       << ""
+                                                       << " " << true << false << "" << 0;
+    QTest::newRow("scan, then a person's Y") << true << ""
+                                             << "CS202400001\r"
+                                             << "y" << true << true << "CS202400001" << 1;
+    QTest::newRow("message box, scan") << false << ""
+                                       << "T1000001C\r"
+                                       << "" << false << true << "T1000001C" << 1;
+    QTest::newRow("message box, Return alone") << false << ""
+                                               << ""
+                                               << "\r" << true << true << "" << 0;
+}
+
+// The real box on screen, the keys queued as the window system delivers them, with
+// its time stamps.
+void tst_Widgets::scanNeverAnswersABox()
+{
+    QFETCH(bool, question);
+    QFETCH(QString, before);
+    QFETCH(QString, scan);
+    QFETCH(QString, person);
+    QFETCH(bool, byKeys);
+    QFETCH(bool, yes);
+    QFETCH(QString, passedOn);
+    QFETCH(int, returns);
+
+    // The window below, waiting for a number.
+    QWidget below;
+    auto *number = new QLineEdit(&below);
+    below.show();
+    QVERIFY(QTest::qWaitForWindowActive(&below));
+    number->setFocus();
+    int returnsBelow = 0;
+    connect(number, &QLineEdit::returnPressed, this, [&] { ++returnsBelow; });
+
+    if (!before.isEmpty())
+        testsupport::queuePlatformKeys(below.windowHandle(), before);
+    bool answeredByKeys = true;
+    testsupport::whenBoxShows(this, [&](QMessageBox *box) {
+        QWindow *window = box->windowHandle();
+        if (!scan.isEmpty())
+            testsupport::queuePlatformKeys(window, scan);
+        for (const QChar c : person)
+            testsupport::queuePersonKeys(window, QString(c));
+        // Time for the keys to be decided on (and a letter's button to be pressed).
+        QTest::qWait(ScanGuard::kAloneAfterMs * 3 + 150);
+        if (!box->isVisible())
+            return;
+        answeredByKeys = false;
+        QCOMPARE(number->text(), QString()); // nothing passed on while the box is open
+        box->button(question ? QMessageBox::Yes : QMessageBox::Ok)->click();
+    });
+    const bool answer = question ? AskYesNo(QStringLiteral("Record them now?")) : (MsgBox(QStringLiteral("x")), true);
+
+    QCOMPARE(answeredByKeys, byKeys);
+    QCOMPARE(answer, yes);
+    QTRY_COMPARE(number->text(), passedOn);
+    QTRY_COMPARE(returnsBelow, returns);
+    QTest::qWait(50);
+    QCOMPARE(number->text(), passedOn);
+    QCOMPARE(returnsBelow, returns);
 }
 
 QTEST_MAIN(tst_Widgets)

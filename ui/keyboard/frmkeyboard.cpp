@@ -209,6 +209,7 @@ bool frmKeyboard::typePhysicalKey(const QKeyEvent &event)
     case Qt::Key_Return:
     case Qt::Key_Enter:
         m_closedByReturn = true;
+        m_returnTimestamp = event.timestamp();
         close();
         return true;
     case Qt::Key_Backspace: Q_EMIT keyTyped(8); return true;

@@ -46,6 +46,9 @@ public:
     // its keys type into): the keypad is centred on the screen, or moved below
     // (else above) that part when centred it would cover it.
     bool showModal(const QRect &keepVisible = QRect());
+    // The window system's time stamp of the Return that closed the keypad last (ms;
+    // 0 when it had none).
+    quint64 returnTimestamp() const { return m_returnTimestamp; }
 
     // Where the keypad's top-left corner goes, for a keypad of frameSize (title
     // bar included) on a screen's available area.
@@ -86,6 +89,7 @@ private:
     QList<widgets::vkCommand *> cmdKeys;
     QList<widgets::vkCommand *> cmdNum;
     bool m_closedByReturn = false;
+    quint64 m_returnTimestamp = 0;
 };
 
 } // namespace ui

@@ -36,7 +36,9 @@ namespace ui {
 //    widget they were meant for, and the window's event dispatcher is woken so
 //    that the input held by the platform is delivered at once.
 // Runs nest: an inner run of the same window only yields. Message boxes are
-// windows of their own and keep working inside a run.
+// windows of their own and keep working inside a run; the keys of a scan made
+// while one is open come back to the window when it closes (widgets::ScanGuard),
+// and the run holds them as it holds the rest.
 //
 // Keys that the platform still queues when the run ends (typed while the run
 // was busy without yielding, as during a command that waits for the server)

@@ -93,6 +93,8 @@ void frmNorvane::connectHandlers()
     connect(cmdNew, &widgets::vkCommand::clicked, this, &frmNorvane::onResetClicked);
     connect(cmdGenerate, &widgets::vkCommand::clicked, this, &frmNorvane::onGenerateClicked);
     connect(cmdKeyboard, &QPushButton::clicked, this, &frmNorvane::onKeyboardClicked);
+    txtNumber->installEventFilter(this);
+    cmdGenerate->installEventFilter(this);
 }
 
 void frmNorvane::ResetForm(bool SearchEnabled, bool ExamsEnabled, bool ClearNumber, bool FocusNumber)

@@ -43,6 +43,9 @@ class frmKeyboard;
 //    dropped); Enter runs SearchPatient, which has the search ask the database for
 //    the requests behind the number and lists one checked item per row in lstExams,
 //    then moves the focus to Print (cmdGenerate);
+//  - characters typed on Print, the list, Check All or Reset are the next scan: the
+//    patient gives way and they go to txtNumber; an Enter on Print right after the
+//    search's own is the scanner's, never a press of Print;
 //  - Print runs the print run (onGenerateClicked) on the patient the search kept;
 //  - ResetForm puts the controls back for the next patient; it runs on
 //    activation (first show, and whenever another window of the program that
@@ -65,9 +68,20 @@ public:
     // Types text into the number box as if keyed in, through the key filter.
     void typeIntoNumber(const QString &text);
 
+    // An Enter (or Space) on Print sooner than this after the Enter that started the
+    // search, by the window system's time stamps, is the scanner's own second Return
+    // (a CR LF suffix, a double trigger), never a press of Print: a person first has to
+    // see the list. Milliseconds.
+    static constexpr qint64 kEnterAfterSearchMs = 250;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    // Characters typed where no control takes them (Print, the list, Check All,
+    // Reset) start a new number (frmnorvane_input.cpp).
+    void keyPressEvent(QKeyEvent *event) override;
+    // The search's Enter in the number box, and Enter on Print (frmnorvane_input.cpp).
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // Builds every control with its object name, container, design-time text
@@ -137,6 +151,12 @@ private:
     // The end of every search: the keys held back during it go to the number
     // box they were typed into (never to Print).
     void passHeldKeysToNumber(ExclusiveRun &run);
+    // A character typed while the focus was on a control that takes none: the patient
+    // shown gives way, as on Reset, and the character goes to the number box, which
+    // takes the rest of the scan.
+    void takeAsNewNumber(const QKeyEvent &key);
+    // Whether a key on Print came too soon after the search's Enter to be a person's.
+    bool followsSearchEnter(const QKeyEvent &key) const;
     // Whether an input event asks the print run to stop (a click on Reset, Esc).
     bool asksToStopPrinting(QObject *watched, QEvent *event) const;
     void focusAfterSearch();
@@ -183,6 +203,7 @@ private:
     frmKeyboard *m_keyboard = nullptr; // made at the first click, kept until this window goes
     bool m_keypadOpen = false;         // the activation its closing raises keeps the number
     bool m_printRunning = false;       // a print run is under way; no second one starts inside it
+    quint64 m_searchEnterStamp = 0;    // the window system's time of the last search's Enter, ms; 0: unknown
 
     // Form-level state of the slideshow; the patient's is the search's (m_search.patient()).
     qint16 FrameIndex = 0; // slideshow picture shown, 0 to 8

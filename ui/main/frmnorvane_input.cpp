@@ -1,19 +1,24 @@
 // The main window's keys and focus, in one place: the number box's key filter and
-// Enter, the keys typed during a search, the on-screen keypad's keys, what asks a
-// print run to stop, and where the focus goes after a search or a run.
+// Enter, the keys typed during a search, characters typed on the exams' controls (a
+// scan made while a patient is shown), Enter on Print, the on-screen keypad's keys,
+// what asks a print run to stop, and where the focus goes after a search or a run.
 
 #include "ui/main/frmnorvane.h"
 
 #include "counter/searchrules.h"
 #include "ui/main/exclusiverun.h"
+#include "ui/main/uilogging.h"
 #include "widgets/vkcommand.h"
 #include "widgets/vkframe.h"
 #include "widgets/vklistbox.h"
 #include "widgets/vktextbox.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWindow>
+
+#include <memory>
 
 namespace ui {
 
@@ -31,6 +36,13 @@ bool isEnter(const QKeyEvent &key)
 bool typesCharacter(const QKeyEvent &key)
 {
     return key.type() == QEvent::KeyPress && !key.text().isEmpty() && key.text().front().isPrint();
+}
+
+// A character that starts a new number where it lands on a control that takes none.
+// Space is left to the control: it presses a button, checks an exam, sets Check All.
+bool startsNumber(const QKeyEvent &key)
+{
+    return typesCharacter(key) && key.key() != Qt::Key_Space;
 }
 
 } // namespace
@@ -63,6 +75,56 @@ void frmNorvane::onKeypadKey(int charCode)
     }
     if (charCode > 0)
         typeIntoNumber(QString(QChar(char16_t(charCode))));
+}
+
+void frmNorvane::keyPressEvent(QKeyEvent *event)
+{
+    // Keys that the control with the focus left alone come up to the window.
+    if (!startsNumber(*event)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    takeAsNewNumber(*event);
+    event->accept();
+}
+
+void frmNorvane::takeAsNewNumber(const QKeyEvent &key)
+{
+    // The next tube scanned while a patient is shown (or what is left of one after a
+    // run that stopped): never printed, searched once its Enter comes.
+    if (fraExams->isEnabled()) {
+        qCInfo(lcUi, "A number typed while a patient was shown: the patient gives way");
+        cmdGenerate->setEnabled(false);
+        ResetForm(true, false, true, true);
+    }
+    if (!txtNumber->isEnabled())
+        return;
+    focusOnNumber();
+    const std::unique_ptr<QEvent> typed(key.clone());
+    QCoreApplication::sendEvent(txtNumber, typed.get());
+}
+
+bool frmNorvane::followsSearchEnter(const QKeyEvent &key) const
+{
+    if (m_searchEnterStamp == 0 || key.timestamp() == 0)
+        return false; // a key a program made carries no time
+    const auto after = qint64(key.timestamp() - m_searchEnterStamp);
+    return after >= 0 && after < kEnterAfterSearchMs;
+}
+
+bool frmNorvane::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const auto &key = *static_cast<const QKeyEvent *>(event);
+    if (watched == txtNumber && isEnter(key)) {
+        m_searchEnterStamp = key.timestamp();
+    } else if (watched == cmdGenerate && (isEnter(key) || key.key() == Qt::Key_Space) && followsSearchEnter(key)) {
+        qCInfo(lcUi, "%s %lld ms after the search's Enter came from the scanner: Print not pressed",
+               isEnter(key) ? "An Enter" : "A Space", qint64(key.timestamp() - m_searchEnterStamp));
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmNorvane::passHeldKeysToNumber(ExclusiveRun &run)

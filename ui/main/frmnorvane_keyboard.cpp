@@ -41,8 +41,10 @@ void frmNorvane::onKeyboardClicked()
     m_keypadOpen = false;
     // Return on the physical keyboard (a scanner ends its input with it) closes the
     // keypad and searches for the number, as Return in the number box does.
-    if (returnPressed && fraSearch->isEnabled())
+    if (returnPressed && fraSearch->isEnabled()) {
+        m_searchEnterStamp = m_keyboard->returnTimestamp();
         SearchPatient();
+    }
 }
 
 } // namespace ui

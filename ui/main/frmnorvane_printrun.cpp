@@ -27,6 +27,10 @@ void frmNorvane::onGenerateClicked()
     m_printRunning = true;
     const auto done = qScopeGuard([this] { m_printRunning = false; });
     ExclusiveRun run(this);
+    // Keys typed during the run, also those the window system still queues (typed
+    // while a log waited for the server), reach the window in the order they were
+    // typed once the run is over: a scan made meanwhile is searched then.
+    const auto keysInOrder = qScopeGuard([&run] { run.holdPendingInput(); });
 
     const counter::PrintRun::Checklist checklist = printChecklist(run);
     if (!mayPrint(m_printRun.check(m_search.patient(), checklist)))
