@@ -26,6 +26,20 @@ bool anyCheckedFrom(const PrintRun::Checklist &checklist, int i)
     return false;
 }
 
+// Why no sticker can carry item i's barcode (blanks only, or a character outside
+// printable ASCII); empty when one can. A blank barcode is named by its exam, since
+// its value shows nothing.
+QString barcodeRefusal(const Patient &patient, int i)
+{
+    const QString &barcode = patient.Barcodes[i - 1];
+    if (!label::isBlankBarcode(barcode))
+        return label::unprintableBarcodeMessage(barcode);
+    const QString instrument = i - 1 < patient.Instruments.size() ? patient.Instruments[i - 1].trimmed() : QString();
+    const QString exam = instrument.isEmpty() ? QStringLiteral("in item %1 of the list").arg(i)
+                                              : QStringLiteral("%1 (item %2 of the list)").arg(instrument).arg(i);
+    return label::blankBarcodeMessage(barcode, exam);
+}
+
 } // namespace
 
 QString PrintRun::copiesNotWholeMessage()
@@ -51,7 +65,7 @@ PrintRun::Check PrintRun::check(const Patient &patient, const Checklist &checkli
             continue;
         ++checked;
         if (unprintable.isEmpty() && i - 1 < patient.Barcodes.size())
-            unprintable = label::unprintableBarcodeMessage(patient.Barcodes[i - 1]);
+            unprintable = barcodeRefusal(patient, i);
     }
     if (checked == 0)
         return {};

@@ -48,7 +48,7 @@ public:
         enum class Status {
             Go,             // print (also when no exam is checked: nothing is printed or logged)
             CopiesNotWhole, // the copies box holds no 16-bit whole number
-            Unprintable,    // a checked exam's barcode has a character no sticker can carry
+            Unprintable,    // a checked exam's barcode is blank or has a character no sticker can carry
             PrinterProblem, // the default printer cannot take stickers now
             Confirm,        // a copies count above 10 or below 1: ask first
         };

@@ -674,6 +674,7 @@ private Q_SLOTS:
         QTest::newRow("delete character")
             << QStringLiteral("A\u007F12") << QStringLiteral("has an invisible character");
         QTest::newRow("empty") << QString() << QStringLiteral("is empty");
+        QTest::newRow("blanks only") << QStringLiteral("   ") << QStringLiteral("holds only blanks");
     }
 
     void unprintableBarcodes()
