@@ -1,6 +1,7 @@
 #include "widgets/messagebox.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace widgets {
 
@@ -49,6 +50,20 @@ bool AskYesNo(const QString &text, QuestionIcon icon)
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
+}
+
+bool AskChoice(const QString &text, const QString &safeAnswer, const QString &otherAnswer, QuestionIcon icon)
+{
+    const QString caption = QString::fromUtf16(kApplicationTitle);
+    if (questionHandler())
+        return questionHandler()(text, caption, icon);
+    QMessageBox box(icon == QuestionIcon::Warning ? QMessageBox::Warning : QMessageBox::Question, caption, text);
+    QPushButton *safe = box.addButton(safeAnswer, QMessageBox::RejectRole);
+    QPushButton *other = box.addButton(otherAnswer, QMessageBox::AcceptRole);
+    box.setDefaultButton(safe);
+    box.setEscapeButton(safe);
+    box.exec();
+    return box.clickedButton() == other;
 }
 
 } // namespace widgets
