@@ -515,8 +515,11 @@ QList<CupsWaitingJob> CupsPrintSystem::waitingJobs(const QString &queue)
     QList<CupsWaitingJob> waiting;
     for (int i = 0; i < n; ++i) {
         const ipp_jstate_t state = jobs[i].state;
-        if (state == IPP_JSTATE_PENDING || state == IPP_JSTATE_PROCESSING || state == IPP_JSTATE_STOPPED)
-            waiting.append({jobs[i].id, qint64(now - jobs[i].creation_time)});
+        if (state != IPP_JSTATE_PENDING && state != IPP_JSTATE_PROCESSING && state != IPP_JSTATE_STOPPED)
+            continue;
+        const bool begun = state != IPP_JSTATE_PENDING && jobs[i].processing_time > 0;
+        waiting.append({jobs[i].id, qint64(now - jobs[i].creation_time), begun,
+                        begun ? qint64(now - jobs[i].processing_time) : 0});
     }
     cupsFreeJobs(n, jobs);
     std::sort(waiting.begin(), waiting.end(),

@@ -50,12 +50,15 @@ struct CupsJob
     QString printerMessage; // what the queue last said of its printer while it had this job
 };
 
-// A job that holds a queue's later jobs back (pending, processing or stopped): its id
-// and how long ago it was made, by the scheduler's clock.
+// A job that holds a queue's later jobs back (pending, processing or stopped): its id,
+// how long ago it was made and, once the queue began on it, how long ago that was, in
+// whole seconds of the scheduler's clock.
 struct CupsWaitingJob
 {
     int id = 0;
     qint64 ageSeconds = 0;
+    bool begun = false; // processing, or stopped while processing
+    qint64 begunSeconds = 0;
 };
 
 // The print system as libcups sees it: the one place the program speaks to libcups.

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QThread>
 
+#include <algorithm>
 #include <cmath>
 
 namespace output {
@@ -151,13 +152,19 @@ QString LabelOutput::stuckQueueProblem(const QString &queue)
     const double bound = m_destination.takeJobSeconds;
     if (!(bound > 0))
         return QString();
-    // Ages are whole seconds of the scheduler's clock: one more than the bound is
-    // surely older than the bound.
-    int stuck = 0;
-    for (const CupsWaitingJob &job : m_cups.waitingJobs(queue))
-        if (job.ageSeconds >= bound + 1)
-            ++stuck;
-    if (stuck == 0)
+    // Stuck: the job the queue works on has taken longer than the bound, or jobs older
+    // than the bound wait with none being worked on. A queue working through a
+    // backlog (copies printed through Qt's printing, which the check does not follow)
+    // is not stuck. Times are whole seconds of the scheduler's clock: one more than
+    // the bound is surely longer than the bound.
+    const QList<CupsWaitingJob> waiting = m_cups.waitingJobs(queue);
+    const auto longer = [bound](qint64 seconds) { return seconds >= bound + 1; };
+    const bool working = std::any_of(waiting.cbegin(), waiting.cend(), [](const CupsWaitingJob &j) { return j.begun; });
+    const bool stuckOnOne = std::any_of(waiting.cbegin(), waiting.cend(),
+                                        [&](const CupsWaitingJob &j) { return j.begun && longer(j.begunSeconds); });
+    const qsizetype stuck = std::count_if(waiting.cbegin(), waiting.cend(),
+                                          [&](const CupsWaitingJob &j) { return longer(j.ageSeconds); });
+    if (!(stuckOnOne || (!working && stuck > 0)))
         return QString();
     const QString jobs = stuck == 1 ? QStringLiteral("1 print job has")
                                     : QStringLiteral("%1 print jobs have").arg(stuck);

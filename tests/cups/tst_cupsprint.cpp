@@ -688,6 +688,34 @@ private Q_SLOTS:
         QVERIFY(counter.printButton()->isEnabled());
     }
 
+    void busyQueueIsNotStuck()
+    {
+        // Two stickers wait for a printer that is switched off: stuck, for the one the
+        // queue works on has taken longer than the bound.
+        makeDefault(kDownQueue);
+        m_downSink.refuse();
+        LabelOutput output({QString(), {}, 1});
+        {
+            LabelOutput earlier({QString(), {}, 0});
+            modMain labels(earlier);
+            labels.printLabelCopies(shippedTemplate(), values(QStringLiteral("T9999999C")), 2);
+        }
+        QTest::qWait(2100);
+        QVERIFY2(output.printerProblem().contains(QLatin1String("2 print jobs have been waiting")),
+                 qPrintable(output.printerProblem()));
+
+        // The first goes: the queue begins on the second, old as it is, and is working
+        // again, not stuck, until that one too takes longer than the bound.
+        cups_job_t *jobs = nullptr;
+        const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, kDownQueue.toUtf8().constData(), 0, CUPS_WHICHJOBS_ACTIVE);
+        QCOMPARE(n, 2);
+        const int first = std::min(jobs[0].id, jobs[1].id);
+        cupsFreeJobs(n, jobs);
+        QVERIFY(cupsCancelJob2(CUPS_HTTP_DEFAULT, kDownQueue.toUtf8().constData(), first, 0) == IPP_STATUS_OK);
+        QTRY_COMPARE(output.printerProblem(), QString());
+        QTRY_VERIFY_WITH_TIMEOUT(output.printerProblem().contains(QLatin1String("1 print job has been waiting")), 5000);
+    }
+
     // ---- The print service going away, told in plain words ---------------------------
 
     void printServiceMissing_data()
