@@ -157,7 +157,16 @@ QString LabelOutput::stuckQueueProblem(const QString &queue)
     // backlog (copies printed through Qt's printing, which the check does not follow)
     // is not stuck. Times are whole seconds of the scheduler's clock: one more than
     // the bound is surely longer than the bound.
-    const QList<CupsWaitingJob> waiting = m_cups.waitingJobs(queue);
+    QList<CupsWaitingJob> waiting;
+    try {
+        waiting = m_cups.waitingJobs(queue);
+    } catch (const PrintServiceError &) {
+        throw;
+    } catch (const label::LabelError &e) {
+        // A scheduler that will not list the queue's jobs to this user stops no print run.
+        qCWarning(lcPrint).noquote() << "the queue" << queue << "is not checked for stuck jobs:" << e.description();
+        return QString();
+    }
     const auto longer = [bound](qint64 seconds) { return seconds >= bound + 1; };
     const bool working = std::any_of(waiting.cbegin(), waiting.cend(), [](const CupsWaitingJob &j) { return j.begun; });
     const bool stuckOnOne = std::any_of(waiting.cbegin(), waiting.cend(),
