@@ -45,7 +45,7 @@ output::LabelOutput::Destination labelDestination(const app::StartOptions &optio
         printTo = QDir(printTo).absolutePath();
     }
     const settings::PrinterSettings printer = settings::readPrinterSettings();
-    return {printTo, {printer.language, printer.dotsPerInch}};
+    return {printTo, {printer.language, printer.dotsPerInch}, printer.takeJobSeconds};
 }
 
 // The demo: a fresh embedded laboratory database in place of the server, opened

@@ -26,4 +26,26 @@ QString stopPrintingQuestion()
                           "The exams not printed yet stay checked.");
 }
 
+QString printerNotAnsweringQuestion(const QString &printer, int stickers, const QString &barcode)
+{
+    const QString waiting = stickers == 1 ? QStringLiteral("the sticker of %1 is").arg(barcode)
+                                          : QStringLiteral("the %1 stickers of %2 are").arg(stickers).arg(barcode);
+    return QStringLiteral("The label printer \"%1\" is not answering: %2 waiting in its print queue. Check that the "
+                          "printer is switched on, connected and has labels.\n\n"
+                          "%3: they are taken out of the queue; %4 is not recorded and stays checked, to print "
+                          "again.\n"
+                          "%5: they print when the printer answers again, and %4 is recorded as printed.")
+        .arg(printer, waiting, cancelStickersAnswer(), barcode, leaveStickersAnswer());
+}
+
+QString cancelStickersAnswer()
+{
+    return QStringLiteral("Cancel them");
+}
+
+QString leaveStickersAnswer()
+{
+    return QStringLiteral("Leave them");
+}
+
 } // namespace counter

@@ -18,4 +18,12 @@ QString copiesQuestion(int copies, int checkedExams);
 // Asked when Reset or Esc is pressed while stickers print.
 QString stopPrintingQuestion();
 
+// Asked when the printer took none of an exam's stickers within the printer check's
+// bound: they wait in the print queue. The answers, the safe one first (the default):
+// cancel them (nothing recorded, the exam stays checked) or leave them (they print
+// when the printer answers again, and the exam is recorded as printed).
+QString printerNotAnsweringQuestion(const QString &printer, int stickers, const QString &barcode);
+QString cancelStickersAnswer();
+QString leaveStickersAnswer();
+
 } // namespace counter

@@ -3,12 +3,16 @@
 #include "core/error.h"
 #include "counter/busycursor.h"
 #include "counter/copiescount.h"
+#include "counter/counterlogging.h"
 #include "counter/printquestions.h"
 #include "db/printlog.h"
 #include "label/barcodevalue.h"
 #include "label/labelerror.h"
 #include "output/labeloutput.h"
+#include "output/printserviceerror.h"
 #include "report/modmain.h"
+
+#include <QStringList>
 
 #include <exception>
 #include <optional>
@@ -24,6 +28,28 @@ bool anyCheckedFrom(const PrintRun::Checklist &checklist, int i)
         if (checklist.itemChecked(i))
             return true;
     return false;
+}
+
+// Why no sticker can carry item i's barcode (blanks only, or a character outside
+// printable ASCII); empty when one can. A blank barcode is named by its exam, since
+// its value shows nothing.
+QString barcodeRefusal(const Patient &patient, int i)
+{
+    const QString &barcode = patient.Barcodes[i - 1];
+    if (!label::isBlankBarcode(barcode))
+        return label::unprintableBarcodeMessage(barcode);
+    const QString instrument = i - 1 < patient.Instruments.size() ? patient.Instruments[i - 1].trimmed() : QString();
+    const QString exam = instrument.isEmpty() ? QStringLiteral("in item %1 of the list").arg(i)
+                                              : QStringLiteral("%1 (item %2 of the list)").arg(instrument).arg(i);
+    return label::blankBarcodeMessage(barcode, exam);
+}
+
+// The print service or the label printer's queue went away while an exam printed.
+QString serviceMissingMessage(const QString &cause, const QString &barcode)
+{
+    return QStringLiteral("%1\n\nThe stickers of %2 may not have been printed: %2 is not recorded and stays checked, "
+                          "to print once the print service is back.")
+        .arg(cause, barcode);
 }
 
 } // namespace
@@ -51,7 +77,7 @@ PrintRun::Check PrintRun::check(const Patient &patient, const Checklist &checkli
             continue;
         ++checked;
         if (unprintable.isEmpty() && i - 1 < patient.Barcodes.size())
-            unprintable = label::unprintableBarcodeMessage(patient.Barcodes[i - 1]);
+            unprintable = barcodeRefusal(patient, i);
     }
     if (checked == 0)
         return {};
@@ -90,7 +116,10 @@ PrintRun::Outcome PrintRun::run(Patient &patient, const Checklist &checklist)
             outcome.message = copiesNotWholeMessage();
             return outcome;
         }
+        const qsizetype firstJob = outcome.jobs.size();
         if (!printExam(patient, i, *copies, outcome))
+            return outcome;
+        if (!printerTookStickers(patient, i, outcome.jobs.mid(firstJob), checklist, outcome))
             return outcome;
         if (!logExam(patient, i, checklist, outcome))
             break;
@@ -112,12 +141,94 @@ bool PrintRun::printExam(const Patient &patient, int item, qint16 copies, Outcom
                                                    patient.Instruments[item - 1], patient.Transdate, patient.RoomID,
                                                    AgeSex, copies);
         return true;
+    } catch (const output::PrintServiceError &e) {
+        outcome.status = Outcome::Status::ServiceMissing;
+        outcome.message = serviceMissingMessage(e.description(), patient.Barcodes[item - 1]);
+        return false;
     } catch (const std::exception &e) {
         const QString failure = core::describe(e);
         outcome.status = Outcome::Status::PrintFailed;
         outcome.message = failure.isEmpty() ? QStringLiteral("The stickers could not be printed.") : failure;
         return false;
     }
+}
+
+// The step between an exam's stickers and its log: on CUPS, the printer must have
+// taken every sticker job of the exam before it is recorded as printed.
+bool PrintRun::printerTookStickers(const Patient &patient, int item, const QList<output::PrintedJob> &jobs,
+                                   const Checklist &checklist, Outcome &outcome)
+{
+    const output::JobsTaken taken = [&] {
+        const BusyCursor busy;
+        return m_labels.labelOutput().waitUntilTaken(jobs, checklist.yield);
+    }();
+    const QString &barcode = patient.Barcodes[item - 1];
+    switch (taken.status) {
+    case output::JobsTaken::Status::Taken: return true;
+    case output::JobsTaken::Status::NotAnswering: {
+        outcome.status = Outcome::Status::PrinterNotAnswering;
+        outcome.waiting = {item, barcode, {}};
+        for (const output::PrintedJob &job : jobs)
+            if (taken.waiting.contains(job.jobId))
+                outcome.waiting.jobs.append(job);
+        outcome.message = printerNotAnsweringQuestion(taken.printer, int(outcome.waiting.jobs.size()), barcode);
+        return false;
+    }
+    case output::JobsTaken::Status::Failed:
+        outcome.status = Outcome::Status::PrintFailed;
+        outcome.message = QStringLiteral("%1\n\n%2 is not recorded and stays checked.").arg(taken.message, barcode);
+        return false;
+    case output::JobsTaken::Status::ServiceMissing:
+        outcome.status = Outcome::Status::ServiceMissing;
+        outcome.message = serviceMissingMessage(taken.message, barcode);
+        return false;
+    }
+    return false;
+}
+
+void PrintRun::settleWaiting(Patient &patient, Outcome &outcome, WaitingChoice choice, const Checklist &checklist)
+{
+    if (outcome.status != Outcome::Status::PrinterNotAnswering)
+        return;
+    const Outcome::Waiting waiting = outcome.waiting;
+    outcome.waiting = {};
+    outcome.message.clear();
+    QStringList ids;
+    for (const output::PrintedJob &job : waiting.jobs)
+        ids << QString::number(job.jobId);
+
+    bool printed = choice == WaitingChoice::Leave;
+    if (!printed) {
+        try {
+            printed = !m_labels.labelOutput().cancelJobs(waiting.jobs);
+        } catch (const std::exception &e) {
+            outcome.status = Outcome::Status::PrintFailed;
+            outcome.message = QStringLiteral("The stickers of %1 could not be taken out of the print queue: %2\n\n"
+                                             "They may still print when the printer answers; %1 is not recorded and "
+                                             "stays checked.")
+                                  .arg(waiting.barcode, core::describe(e));
+            qCWarning(lcCounter, "Printer not answering: the jobs %s of barcode %s could not be cancelled: %s",
+                      qUtf8Printable(ids.join(u',')), qUtf8Printable(waiting.barcode),
+                      qUtf8Printable(core::describe(e)));
+            return;
+        }
+        qCWarning(lcCounter, "Printer not answering: the jobs %s of barcode %s were cancelled%s",
+                  qUtf8Printable(ids.join(u',')), qUtf8Printable(waiting.barcode),
+                  printed ? " after they printed: recorded as printed" : "; not recorded");
+        if (!printed) {
+            outcome.status = Outcome::Status::Stopped;
+            return;
+        }
+    } else {
+        qCWarning(lcCounter,
+                  "Printer not answering: the jobs %s of barcode %s were left in the queue and recorded as printed",
+                  qUtf8Printable(ids.join(u',')), qUtf8Printable(waiting.barcode));
+    }
+    if (!logExam(patient, waiting.item, checklist, outcome)) {
+        outcome.examsLeft = anyCheckedFrom(checklist, 1);
+        return;
+    }
+    outcome.status = anyCheckedFrom(checklist, 1) ? Outcome::Status::Stopped : Outcome::Status::Done;
 }
 
 // Logs the printed exam and unchecks it, so that printing the rest after a failure

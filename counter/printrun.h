@@ -21,8 +21,9 @@ class modMain;
 namespace counter {
 
 // The print run: for every checked exam of the patient shown, in checklist order, the
-// stickers (the label job) and then the print log of its barcode. It decides; the
-// window shows: check() says whether the run may start, run() what became of it.
+// stickers (the label job), the printer taking them (on CUPS), and then the print log
+// of its barcode. It decides; the window shows: check() says whether the run may
+// start, run() what became of it.
 //
 // The checklist and the copies box are the window's; the run reads them through
 // Checklist when it reaches each item (the item count once, at the start), and the
@@ -48,7 +49,7 @@ public:
         enum class Status {
             Go,             // print (also when no exam is checked: nothing is printed or logged)
             CopiesNotWhole, // the copies box holds no 16-bit whole number
-            Unprintable,    // a checked exam's barcode has a character no sticker can carry
+            Unprintable,    // a checked exam's barcode is blank or has a character no sticker can carry
             PrinterProblem, // the default printer cannot take stickers now
             Confirm,        // a copies count above 10 or below 1: ask first
         };
@@ -65,12 +66,34 @@ public:
             CopiesNotWhole, // the copies box changed to no whole number during the run
             LogFailed,      // a log was rolled back: the run stopped after that exam
             LogInDoubt,     // a log's commit got no answer: it may be recorded
+            // The printer took none of an exam's stickers in time: they wait in the
+            // queue (waiting), the exam is not recorded yet. Ask, then settleWaiting.
+            PrinterNotAnswering,
+            // The print service stopped answering or the queue went away: that exam is
+            // neither logged nor unchecked.
+            ServiceMissing,
+        };
+        // The exam whose stickers wait in the print queue for a printer that does not
+        // answer, and their jobs.
+        struct Waiting
+        {
+            int item = 0;
+            QString barcode;
+            QList<output::PrintedJob> jobs;
         };
         Status status = Status::Done;
-        QString message;                // PrintFailed, CopiesNotWhole: what the staff is told
+        QString message;                // PrintFailed, CopiesNotWhole, ServiceMissing: what the staff
+                                        // is told; PrinterNotAnswering: the question
         UnrecordedLogs unrecorded;      // LogFailed, LogInDoubt: the printed barcodes not recorded
         bool examsLeft = false;         // LogFailed, LogInDoubt: exams not reached are still checked
+        Waiting waiting;                // PrinterNotAnswering
         QList<output::PrintedJob> jobs; // every sticker job handed over, in order
+    };
+
+    // The answers to a printer that does not answer.
+    enum class WaitingChoice {
+        Cancel, // take the waiting stickers out of the queue; the exam is not recorded
+        Leave,  // they print when the printer answers again; the exam is recorded as printed
     };
 
     // The text shown for a copies box that holds no whole number.
@@ -87,6 +110,13 @@ public:
     // Records the unrecorded logs again, printing nothing; each one recorded leaves
     // the list, the others keep the latest reason.
     void recordAgain(Patient &patient, UnrecordedLogs &unrecorded, const Checklist &checklist);
+    // After PrinterNotAnswering, carries out the answer and turns the outcome into what
+    // became of the run: Cancel leaves the exam checked and unrecorded (Stopped), unless
+    // its stickers went to the printer meanwhile; Leave (or stickers printed meanwhile)
+    // records the exam as printed and unchecks it (Stopped, or Done when no exam is
+    // left; LogFailed or LogInDoubt when its log fails). The run goes no further: the
+    // printer is not answering.
+    void settleWaiting(Patient &patient, Outcome &outcome, WaitingChoice choice, const Checklist &checklist);
 
     // Logs one printed barcode (db::SaveBarcodeLog), yielding through the checklist;
     // empties Barcode once logged.
@@ -94,6 +124,10 @@ public:
 
 private:
     bool printExam(const Patient &patient, int item, qint16 copies, Outcome &outcome);
+    // The printer took the job: follows the exam's sticker jobs until the printer has
+    // taken them. False, and the run stops before the exam is recorded, when it did not.
+    bool printerTookStickers(const Patient &patient, int item, const QList<output::PrintedJob> &jobs,
+                             const Checklist &checklist, Outcome &outcome);
     bool logExam(Patient &patient, int item, const Checklist &checklist, Outcome &outcome);
 
     db::DbClient &m_client;

@@ -1,5 +1,7 @@
 #include "label/barcodevalue.h"
 
+#include <algorithm>
+
 namespace label {
 
 namespace {
@@ -31,6 +33,22 @@ QString unprintableBarcodeMessage(const QString &value)
             .arg(shownValue, what);
     }
     return QString();
+}
+
+bool isBlankBarcode(const QString &value)
+{
+    return std::all_of(value.cbegin(), value.cend(), [](QChar c) { return c == u' '; });
+}
+
+QString blankBarcodeMessage(const QString &value, const QString &exam)
+{
+    const QString what = value.isEmpty() ? QStringLiteral("has no barcode")
+        : value.size() == 1              ? QStringLiteral("has a barcode of one blank")
+                                         : QStringLiteral("has a barcode of %1 blanks only").arg(value.size());
+    return QStringLiteral("The exam %1 %2: no sticker can carry it, and nothing would be recorded for it. Nothing "
+                          "was printed. Uncheck this exam to print the others, and tell the laboratory that this "
+                          "barcode needs correcting.")
+        .arg(exam, what);
 }
 
 } // namespace label

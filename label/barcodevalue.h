@@ -13,4 +13,13 @@ namespace label {
 // and what to do about it. Empty when the value is fine.
 QString unprintableBarcodeMessage(const QString &value);
 
+// Whether a barcode value carries nothing a scanner could read: empty, or blanks (the
+// space, 32) only. A sticker of such a value names no specimen, and the print log
+// records nothing for it.
+bool isBlankBarcode(const QString &value);
+
+// The refusal shown at the counter for such a value. It names the exam (for example
+// "item 3 of the list, HEMATOLOGY"), since the value itself shows nothing.
+QString blankBarcodeMessage(const QString &value, const QString &exam);
+
 } // namespace label

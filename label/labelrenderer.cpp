@@ -99,6 +99,10 @@ LabelRenderer::LabelRenderer(Label label, double dotsPerInch)
             throw LabelError(QStringLiteral("The barcode value (field \"%1\") is empty: a sticker without a barcode "
                                             "cannot be printed.")
                                  .arg(t.fields.at(item.field).name));
+        if (isBlankBarcode(value))
+            throw LabelError(QStringLiteral("The barcode value (field \"%1\") holds only blanks: a sticker without a "
+                                            "readable barcode cannot be printed.")
+                                 .arg(t.fields.at(item.field).name));
         if (const QString refusal = unprintableBarcodeMessage(value); !refusal.isEmpty())
             throw LabelError(refusal);
         PlacedBarcode placed{i, value, BarcodeSymbol(item.symbology, item.symbologyName, value), 1, {}, 0, {}};

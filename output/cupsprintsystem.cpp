@@ -5,10 +5,12 @@
 #include "label/labeldots.h"
 #include "label/labelerror.h"
 #include "label/labellogging.h"
+#include "output/printserviceerror.h"
 
 #ifdef NORVANE_HAVE_CUPS
 #include <QFile>
 #include <QRegularExpression>
+#include <QTextStream>
 
 #include <cups/cups.h>
 #include <cups/raster.h>
@@ -19,8 +21,11 @@
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #include <cups/ppd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <initializer_list>
 #endif
 
 namespace output {
@@ -38,6 +43,114 @@ QString lastCupsError()
     const char *text = cupsLastErrorString();
     return text && *text ? QString::fromUtf8(text)
                          : QStringLiteral("CUPS status 0x%1").arg(int(cupsLastError()), 4, 16, QChar(u'0'));
+}
+
+// Where the scheduler runs, as the staff would name it: empty for this computer (a
+// local socket, localhost, a loopback address).
+QString serverName()
+{
+    const QString server = QString::fromUtf8(cupsServer());
+    if (server.isEmpty() || server.startsWith(u'/'))
+        return QString();
+    const QString host = server.startsWith(u'[') ? server.section(u']', 0, 0).mid(1) : server.section(u':', 0, 0);
+    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 || host.startsWith(QLatin1String("127."))
+        || host == QLatin1String("::1"))
+        return QString();
+    return host;
+}
+
+// A request about one queue, asking for the attributes named.
+ipp_t *printerRequest(ipp_op_t operation, const QString &queue, std::initializer_list<const char *> attributes)
+{
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(), "/printers/%s",
+                     queue.toUtf8().constData());
+    ipp_t *request = ippNewRequest(operation);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    if (attributes.size() > 0)
+        ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", int(attributes.size()),
+                      nullptr, attributes.begin());
+    return request;
+}
+
+// Whether the scheduler answers at all: any answer to a small request will do. Asked
+// twice, since the shared connection of a scheduler started again fails once.
+bool schedulerAnswers()
+{
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        ipp_t *response = cupsDoRequest(CUPS_HTTP_DEFAULT, ippNewRequest(IPP_OP_CUPS_GET_DEFAULT), "/");
+        if (response) {
+            ippDelete(response);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether the queue exists. Throws PrintServiceError when the scheduler does not answer.
+bool queueExists(const QString &queue)
+{
+    ipp_t *response = cupsDoRequest(CUPS_HTTP_DEFAULT,
+                                    printerRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, queue, {"printer-name"}), "/");
+    if (!response) {
+        if (!schedulerAnswers())
+            throw PrintServiceError::notAnswering(serverName());
+        return true; // it answered after all; the failure is told by whoever asked
+    }
+    const bool exists = ippGetStatusCode(response) != IPP_STATUS_ERROR_NOT_FOUND;
+    ippDelete(response);
+    return exists;
+}
+
+// After a failed request about a queue: a scheduler that does not answer, or a queue
+// that is gone, is told as such (PrintServiceError); otherwise this returns.
+void throwIfServiceMissing(const QString &queue)
+{
+    if (!schedulerAnswers())
+        throw PrintServiceError::notAnswering(serverName());
+    if (!queue.isEmpty() && !queueExists(queue))
+        throw PrintServiceError::queueGone(queue);
+}
+
+// The default queue this user names, as libcups looks for it: LPDEST, PRINTER (but
+// "lp"), then the Default line of the user's lpoptions and of the server root's. Read
+// only to tell which queue is gone when libcups finds no default.
+QString namedDefault()
+{
+    for (const char *variable : {"LPDEST", "PRINTER"}) {
+        const QString name = qEnvironmentVariable(variable).trimmed().section(u'/', 0, 0);
+        if (!name.isEmpty() && !(name == QLatin1String("lp") && std::strcmp(variable, "PRINTER") == 0))
+            return name;
+    }
+    const QString serverRoot = qEnvironmentVariable("CUPS_SERVERROOT", QStringLiteral("/etc/cups"));
+    for (const QString &path : {qEnvironmentVariable("HOME") + QStringLiteral("/.cups/lpoptions"),
+                                serverRoot + QStringLiteral("/lpoptions")}) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+            continue;
+        QTextStream in(&file);
+        while (!in.atEnd()) {
+            const QString line = in.readLine().trimmed();
+            if (line.section(u' ', 0, 0).compare(QLatin1String("Default"), Qt::CaseInsensitive) == 0)
+                return line.section(u' ', 1, 1, QString::SectionSkipEmpty).section(u'/', 0, 0);
+        }
+    }
+    return QString();
+}
+
+CupsJob::State jobState(int state)
+{
+    switch (state) {
+    case IPP_JSTATE_PENDING: return CupsJob::State::Pending;
+    case IPP_JSTATE_HELD: return CupsJob::State::Held;
+    case IPP_JSTATE_PROCESSING: return CupsJob::State::Processing;
+    case IPP_JSTATE_STOPPED: return CupsJob::State::Stopped;
+    case IPP_JSTATE_CANCELED: return CupsJob::State::Cancelled;
+    case IPP_JSTATE_ABORTED: return CupsJob::State::Aborted;
+    case IPP_JSTATE_COMPLETED: return CupsJob::State::Completed;
+    default: return CupsJob::State::Gone;
+    }
 }
 
 // One raster header the label output can fill: one colour, 1 or 8 bits, black as 1
@@ -135,15 +248,19 @@ void CupsPrintSystem::Driver::refresh(const QString &printerName)
                                              sizeof ppdCopy);
     if (status == HTTP_STATUS_NOT_MODIFIED && ppdCopy[0])
         return;
-    if (status == HTTP_STATUS_NOT_FOUND) { // a queue without a PPD passes jobs on unchanged
+    if (status == HTTP_STATUS_NOT_FOUND) { // a queue without a PPD passes jobs on unchanged, if it exists
+        if (!queueExists(printerName))
+            throw PrintServiceError::queueGone(printerName);
         forget();
         raw = true;
         input = CupsQueue::Input::Raw;
         return;
     }
-    if (status != HTTP_STATUS_OK)
-        throw LabelError(
-            QStringLiteral("The driver of the printer \"%1\" cannot be read: %2").arg(printerName, lastCupsError()));
+    if (status != HTTP_STATUS_OK) {
+        const QString why = lastCupsError();
+        throwIfServiceMissing(printerName);
+        throw LabelError(QStringLiteral("The driver of the printer \"%1\" cannot be read: %2").arg(printerName, why));
+    }
     // Where the scheduler's own PPD file can be read, libcups links to it and answers
     // OK every time: the same file time means the same driver.
     if (!raw && modified != 0 && since == modified)
@@ -201,6 +318,7 @@ int runJob(const QString &printer, const QString &title, const char *format, Wri
         if (job > 0)
             cupsCancelJob2(CUPS_HTTP_DEFAULT, name.constData(), job, 0);
         qCWarning(lcPrint) << "printer" << printer << "refused a job:" << why;
+        throwIfServiceMissing(printer);
         throw LabelError(QStringLiteral("The printer \"%1\" refused the print job: %2").arg(printer, why));
     }
     return job;
@@ -256,10 +374,21 @@ bool CupsPrintSystem::available()
 std::optional<CupsQueue> CupsPrintSystem::defaultQueue()
 {
     cups_dest_t *dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, nullptr, nullptr);
-    if (!dest)
+    if (!dest) {
+        // libcups says the same of a scheduler that does not answer, of a default
+        // queue that is gone and of none set up; only the last is no default printer.
+        if (!schedulerAnswers())
+            throw PrintServiceError::notAnswering(serverName());
+        QString named = namedDefault();
+        if (named.isEmpty())
+            named = m_lastQueue;
+        if (!named.isEmpty() && !queueExists(named))
+            throw PrintServiceError::queueGone(named);
         return std::nullopt;
+    }
     CupsQueue queue;
     queue.name = QString::fromUtf8(dest->name);
+    m_lastQueue = queue.name;
     const char *state = cupsGetOption("printer-state", dest->num_options, dest->options);
     const char *accepting = cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
     const char *type = cupsGetOption("printer-type", dest->num_options, dest->options);
@@ -322,6 +451,112 @@ int CupsPrintSystem::printRaw(const CupsQueue &queue, const QString &title, cons
     });
 }
 
+CupsJob CupsPrintSystem::job(int jobId)
+{
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(), "/jobs/%d", jobId);
+    ipp_t *request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    static const char *const wanted[] = {"job-state", "job-printer-state-message"};
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr, wanted);
+    ipp_t *response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+    if (!response) {
+        const QString why = lastCupsError();
+        throwIfServiceMissing(QString());
+        throw LabelError(
+            QStringLiteral("The print service did not tell what became of print job %1: %2").arg(jobId).arg(why));
+    }
+    CupsJob result;
+    if (ippGetStatusCode(response) != IPP_STATUS_ERROR_NOT_FOUND) {
+        if (ipp_attribute_t *state = ippFindAttribute(response, "job-state", IPP_TAG_ENUM))
+            result.state = jobState(ippGetInteger(state, 0));
+        if (ipp_attribute_t *message = ippFindAttribute(response, "job-printer-state-message", IPP_TAG_TEXT))
+            result.printerMessage = QString::fromUtf8(ippGetString(message, 0, nullptr));
+    }
+    ippDelete(response);
+    return result;
+}
+
+bool CupsPrintSystem::cancelJob(const QString &queue, int jobId)
+{
+    if (cupsCancelJob2(CUPS_HTTP_DEFAULT, queue.toUtf8().constData(), jobId, 0) <= IPP_STATUS_OK_CONFLICTING)
+        return true;
+    const QString why = lastCupsError();
+    // Refused: most likely because it is no longer there to cancel.
+    switch (job(jobId).state) {
+    case CupsJob::State::Completed: return false;
+    case CupsJob::State::Cancelled:
+    case CupsJob::State::Aborted:
+    case CupsJob::State::Gone: return true;
+    default: break;
+    }
+    throw LabelError(
+        QStringLiteral("The print job %1 on \"%2\" could not be cancelled: %3").arg(jobId).arg(queue, why));
+}
+
+QList<CupsWaitingJob> CupsPrintSystem::waitingJobs(const QString &queue)
+{
+    cups_job_t *jobs = nullptr;
+    const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.toUtf8().constData(), 0, CUPS_WHICHJOBS_ACTIVE);
+    if (n < 0) {
+        const QString why = lastCupsError();
+        throwIfServiceMissing(queue);
+        throw LabelError(QStringLiteral("The print service did not list the jobs of \"%1\": %2").arg(queue, why));
+    }
+    // The scheduler's clock, which made the jobs' times (it may run on another host).
+    time_t now = std::time(nullptr);
+    if (ipp_t *response = cupsDoRequest(
+            CUPS_HTTP_DEFAULT, printerRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, queue, {"printer-up-time"}), "/")) {
+        if (ipp_attribute_t *upTime = ippFindAttribute(response, "printer-up-time", IPP_TAG_INTEGER))
+            now = ippGetInteger(upTime, 0);
+        ippDelete(response);
+    }
+    QList<CupsWaitingJob> waiting;
+    for (int i = 0; i < n; ++i) {
+        const ipp_jstate_t state = jobs[i].state;
+        if (state != IPP_JSTATE_PENDING && state != IPP_JSTATE_PROCESSING && state != IPP_JSTATE_STOPPED)
+            continue;
+        const bool begun = state != IPP_JSTATE_PENDING && jobs[i].processing_time > 0;
+        waiting.append({jobs[i].id, qint64(now - jobs[i].creation_time), begun,
+                        begun ? qint64(now - jobs[i].processing_time) : 0});
+    }
+    cupsFreeJobs(n, jobs);
+    std::sort(waiting.begin(), waiting.end(),
+              [](const CupsWaitingJob &a, const CupsWaitingJob &b) { return a.ageSeconds > b.ageSeconds; });
+    return waiting;
+}
+
+QString CupsPrintSystem::printerState(const QString &queue)
+{
+    ipp_t *response = cupsDoRequest(
+        CUPS_HTTP_DEFAULT,
+        printerRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, queue, {"printer-state-message", "printer-state-reasons"}), "/");
+    if (!response)
+        return QString();
+    QString message;
+    if (ipp_attribute_t *text = ippFindAttribute(response, "printer-state-message", IPP_TAG_TEXT))
+        message = QString::fromUtf8(ippGetString(text, 0, nullptr));
+    QStringList reasons;
+    if (ipp_attribute_t *keywords = ippFindAttribute(response, "printer-state-reasons", IPP_TAG_KEYWORD)) {
+        for (int i = 0; i < ippGetCount(keywords); ++i) {
+            const QString reason = QString::fromUtf8(ippGetString(keywords, i, nullptr));
+            if (reason != QLatin1String("none"))
+                reasons << reason;
+        }
+    }
+    ippDelete(response);
+    if (!reasons.isEmpty())
+        message += (message.isEmpty() ? QString() : QStringLiteral(" "))
+            + QStringLiteral("(%1)").arg(reasons.join(u' '));
+    return message;
+}
+
+void CupsPrintSystem::requireQueue(const QString &queue)
+{
+    throwIfServiceMissing(queue);
+}
+
 QString CupsPrintSystem::lastRefusal()
 {
     // IPP status codes up to 0x00FF are successes.
@@ -361,6 +596,30 @@ int CupsPrintSystem::printRaster(const CupsQueue &queue, const QString &, const 
 int CupsPrintSystem::printRaw(const CupsQueue &queue, const QString &, const QByteArray &)
 {
     throw LabelError(QStringLiteral("The printer \"%1\" does not take raw jobs.").arg(queue.name));
+}
+
+CupsJob CupsPrintSystem::job(int jobId)
+{
+    throw LabelError(QStringLiteral("Print job %1 cannot be followed without CUPS.").arg(jobId));
+}
+
+bool CupsPrintSystem::cancelJob(const QString &, int)
+{
+    return true;
+}
+
+QList<CupsWaitingJob> CupsPrintSystem::waitingJobs(const QString &)
+{
+    return {};
+}
+
+QString CupsPrintSystem::printerState(const QString &)
+{
+    return QString();
+}
+
+void CupsPrintSystem::requireQueue(const QString &)
+{
 }
 
 QString CupsPrintSystem::lastRefusal()

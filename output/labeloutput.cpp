@@ -57,6 +57,11 @@ QString queueProblem(const CupsQueue &queue, const RawPrinter &raw)
 
 } // namespace
 
+LabelOutput::LabelOutput()
+    : LabelOutput(Destination())
+{
+}
+
 LabelOutput::LabelOutput(Destination destination)
     : m_destination(std::move(destination))
 {
@@ -125,6 +130,8 @@ QString LabelOutput::printerProblem()
         try {
             const std::optional<CupsQueue> queue = m_cups.defaultQueue();
             problem = queue ? queueProblem(*queue, m_destination.rawPrinter) : noDefaultPrinterText();
+            if (problem.isEmpty())
+                problem = stuckQueueProblem(queue->name);
         } catch (const LabelError &e) {
             problem = e.description();
         }

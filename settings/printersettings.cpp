@@ -2,6 +2,8 @@
 
 #include "settings/settingsstore.h"
 
+#include <QLocale>
+
 namespace settings {
 
 PrinterSettings readPrinterSettings()
@@ -16,6 +18,16 @@ PrinterSettings readPrinterSettings()
         printer.dotsPerInch = resolution.toInt(&ok);
         if (!ok)
             printer.dotsPerInch = -1; // refused with a message when a raw queue is printed to
+    }
+    const QString takeJob = store.value(section, QStringLiteral("TakeJobSeconds")).trimmed();
+    if (!takeJob.isEmpty()) {
+        bool ok = false;
+        const double seconds = QLocale::c().toDouble(takeJob, &ok);
+        if (ok && seconds >= 0 && seconds <= kMaxTakeJobSeconds)
+            printer.takeJobSeconds = seconds;
+        else
+            qWarning("[Printer] TakeJobSeconds=%s is not a number of seconds from 0 to %g: %g is used",
+                     qUtf8Printable(takeJob), kMaxTakeJobSeconds, kDefaultTakeJobSeconds);
     }
     return printer;
 }

@@ -3,6 +3,7 @@
 #include "widgets/scanguard.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace widgets {
 
@@ -57,6 +58,20 @@ int execBox(QMessageBox &box)
 {
     const ScanGuard guard(&box);
     return box.exec();
+}
+
+bool AskChoice(const QString &text, const QString &safeAnswer, const QString &otherAnswer, QuestionIcon icon)
+{
+    const QString caption = QString::fromUtf16(kApplicationTitle);
+    if (questionHandler())
+        return questionHandler()(text, caption, icon);
+    QMessageBox box(icon == QuestionIcon::Warning ? QMessageBox::Warning : QMessageBox::Question, caption, text);
+    QPushButton *safe = box.addButton(safeAnswer, QMessageBox::RejectRole);
+    QPushButton *other = box.addButton(otherAnswer, QMessageBox::AcceptRole);
+    box.setDefaultButton(safe);
+    box.setEscapeButton(safe);
+    execBox(box);
+    return box.clickedButton() == other;
 }
 
 } // namespace widgets

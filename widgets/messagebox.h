@@ -24,8 +24,15 @@ void setMessageBoxHandler(MessageBoxHandler handler);
 enum class QuestionIcon { Question, Warning };
 bool AskYesNo(const QString &text, QuestionIcon icon = QuestionIcon::Question);
 
+// A question whose two answers the caller names (such as "Cancel them" and "Leave
+// them"), captioned "Norvane", waiting until the user answers; true for the other
+// answer. The safe answer is the default button and what Esc or closing gives.
+bool AskChoice(const QString &text, const QString &safeAnswer, const QString &otherAnswer,
+               QuestionIcon icon = QuestionIcon::Warning);
+
 // Tests answer questions here instead of on screen: while a handler is set,
-// AskYesNo hands it the text, the caption and the icon and returns its answer.
+// AskYesNo and AskChoice hand it the text, the caption and the icon and return its
+// answer (true: Yes, or the other answer).
 using QuestionHandler = std::function<bool(const QString &text, const QString &caption, QuestionIcon icon)>;
 void setQuestionHandler(QuestionHandler handler);
 

@@ -3,6 +3,7 @@
 #include "common/loopback.h"
 #include "db/dberror.h"
 #include "db/sqlserverclient.h"
+#include "settings/printersettings.h"
 #include "settings/settingsstore.h"
 #include "widgets/messagebox.h"
 
@@ -78,6 +79,8 @@ private Q_SLOTS:
 
     void settingsFileForms_data();
     void settingsFileForms();
+    void printerCheckSetting_data();
+    void printerCheckSetting();
     void loadConnectionSettings();
 
     void openConnectionString_data();
@@ -187,6 +190,42 @@ void tst_app::settingsFileForms()
 
     QCOMPARE(store.value(u"Connection"_qs, key, QString()), expected);
     QCOMPARE(store.value(u"Connection"_qs, key, u"default"_qs), present ? expected : u"default"_qs);
+}
+
+void tst_app::printerCheckSetting_data()
+{
+    QTest::addColumn<QString>("value"); // null: no such key
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<bool>("told"); // the log file says the value was not taken
+    QTest::newRow("not set") << QString() << 5.0 << false;
+    QTest::newRow("whole") << "1" << 1.0 << false;
+    QTest::newRow("fraction, spaces around") << " 2.5 " << 2.5 << false;
+    QTest::newRow("off") << "0" << 0.0 << false;
+    QTest::newRow("largest") << "600" << 600.0 << false;
+    QTest::newRow("too large: the default") << "601" << 5.0 << true;
+    QTest::newRow("negative: the default") << "-1" << 5.0 << true;
+    QTest::newRow("no number: the default") << "5s" << 5.0 << true;
+    QTest::newRow("empty: the default") << "" << 5.0 << false;
+}
+
+void tst_app::printerCheckSetting()
+{
+    QFETCH(QString, value);
+    QFETCH(double, seconds);
+    QFETCH(bool, told);
+    {
+        QSettings store(QSettings::NativeFormat, QSettings::UserScope, u"ZEMRIX Current User"_qs);
+        store.clear();
+        if (!value.isNull())
+            store.setValue(u"Printer/TakeJobSeconds"_qs, value);
+        store.sync();
+        QCOMPARE(store.status(), QSettings::NoError);
+    }
+    if (told)
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(u"^\\[Printer\\] TakeJobSeconds=.* is not a number of "
+                                                u"seconds from 0 to 600: 5 is used$"_qs));
+    QCOMPARE(settings::readPrinterSettings().takeJobSeconds, seconds);
 }
 
 void tst_app::loadConnectionSettings()

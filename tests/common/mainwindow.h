@@ -16,12 +16,17 @@ namespace testsupport {
 
 // The main window as the program makes it: the search and the print run on a database
 // client, printing through a label output (stickers as PDF files in stickerFolder; to
-// the default printer when it is empty) and the report module on it. The patient the
-// window shows is search.patient().
+// the default printer when it is empty, or where a destination says) and the report
+// module on it. The patient the window shows is search.patient().
 struct MainWindow
 {
     explicit MainWindow(db::DbClient &client, const QString &stickerFolder = QString())
-        : labelOutput(output::LabelOutput::Destination{stickerFolder, {}})
+        : MainWindow(client, output::LabelOutput::Destination{stickerFolder, {}})
+    {
+    }
+    // Printing where destination says (the default printer, with its printer check).
+    MainWindow(db::DbClient &client, const output::LabelOutput::Destination &destination)
+        : labelOutput(destination)
         , labels(labelOutput)
         , search(client)
         , printRun(client, labels)

@@ -53,28 +53,15 @@ quint16 freePort()
 
 LabelSink::LabelSink()
 {
-    m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (m_listen < 0 || ::bind(m_listen, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0
-        || ::listen(m_listen, 64) != 0 || ::getsockname(m_listen, reinterpret_cast<sockaddr *>(&address), &length) != 0
-        || ::pipe2(m_wake, O_CLOEXEC) != 0) {
-        if (m_listen >= 0)
-            ::close(m_listen);
-        m_listen = -1;
+    if (::pipe2(m_wake, O_CLOEXEC) != 0 || !listen())
         return;
-    }
-    m_port = ntohs(address.sin_port);
     m_thread = std::thread([this] { run(); });
 }
 
 LabelSink::~LabelSink()
 {
     if (m_thread.joinable()) {
-        const char stop = 'x';
-        [[maybe_unused]] const auto written = ::write(m_wake[1], &stop, 1);
+        command('x');
         m_thread.join();
     }
     for (int fd : {m_listen, m_wake[0], m_wake[1]})
@@ -82,18 +69,76 @@ LabelSink::~LabelSink()
             ::close(fd);
 }
 
+bool LabelSink::listen()
+{
+    m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int on = 1;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(m_port); // 0 the first time: a free port
+    socklen_t length = sizeof address;
+    if (m_listen < 0 || ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0
+        || ::bind(m_listen, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 || ::listen(m_listen, 64) != 0
+        || ::getsockname(m_listen, reinterpret_cast<sockaddr *>(&address), &length) != 0) {
+        if (m_listen >= 0)
+            ::close(m_listen);
+        m_listen = -1;
+        m_listening = false;
+        return false;
+    }
+    m_port = ntohs(address.sin_port);
+    m_listening = true;
+    return true;
+}
+
+void LabelSink::command(char c)
+{
+    [[maybe_unused]] const auto written = ::write(m_wake[1], &c, 1);
+    ++m_commandsSent;
+    if (c == 'x')
+        return;
+    while (m_commandsDone < m_commandsSent)
+        QThread::usleep(200);
+}
+
+void LabelSink::refuse()
+{
+    if (m_thread.joinable())
+        command('c');
+}
+
+bool LabelSink::accept()
+{
+    if (m_thread.joinable())
+        command('o');
+    return m_listening;
+}
+
 void LabelSink::run()
 {
     std::map<int, QByteArray> open; // connection -> bytes so far
     char buffer[65536];
     while (true) {
-        std::vector<pollfd> fds{{m_wake[0], POLLIN, 0}, {m_listen, POLLIN, 0}};
+        std::vector<pollfd> fds{{m_wake[0], POLLIN, 0}, {m_listen, POLLIN, 0}}; // a negative fd is left out
         for (const auto &[fd, bytes] : open)
             fds.push_back({fd, POLLIN, 0});
         if (::poll(fds.data(), fds.size(), -1) < 0)
             continue;
-        if (fds[0].revents)
-            break;
+        if (fds[0].revents) {
+            char c = 'x';
+            if (::read(m_wake[0], &c, 1) != 1 || c == 'x')
+                break;
+            if (c == 'c' && m_listen >= 0) {
+                ::close(m_listen);
+                m_listen = -1;
+                m_listening = false;
+            } else if (c == 'o' && m_listen < 0) {
+                listen();
+            }
+            ++m_commandsDone;
+            continue;
+        }
         if (fds[1].revents & POLLIN) {
             const int fd = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
             if (fd >= 0)
@@ -192,6 +237,7 @@ bool PrivateCups::start(QString &error, const QString &logLevel)
     const group *gr = ::getgrgid(pw->pw_gid);
     m_user = QString::fromLocal8Bit(pw->pw_name);
     const QString groupName = gr ? QString::fromLocal8Bit(gr->gr_name) : QString::number(pw->pw_gid);
+    m_group = groupName;
 
     const quint16 port = freePort();
     m_server = QStringLiteral("127.0.0.1:%1").arg(port);
@@ -226,6 +272,30 @@ bool PrivateCups::start(QString &error, const QString &logLevel)
         }
     }
 
+    // This process's libcups: the private scheduler, and no lpoptions of the machine.
+    qputenv("CUPS_SERVER", m_server.toUtf8());
+    qputenv("CUPS_SERVERROOT", dir.filePath(QStringLiteral("conf")).toUtf8());
+    qputenv("HOME", dir.filePath(QStringLiteral("home")).toUtf8());
+    qunsetenv("LPDEST");
+    qunsetenv("PRINTER");
+    return launch(error);
+}
+
+bool PrivateCups::restart(QString &error)
+{
+    if (!m_dir) {
+        error = QStringLiteral("never started");
+        return false;
+    }
+    stop();
+    return launch(error);
+}
+
+bool PrivateCups::launch(QString &error)
+{
+    const QDir dir(m_dir->path());
+    const bool root = ::geteuid() == 0;
+    const quint16 port = quint16(m_server.section(u':', 1).toUInt());
     QString cupsd = QStandardPaths::findExecutable(QStringLiteral("cupsd"), {QStringLiteral("/usr/sbin")});
     if (cupsd.isEmpty())
         cupsd = QStandardPaths::findExecutable(QStringLiteral("cupsd"));
@@ -233,7 +303,7 @@ bool PrivateCups::start(QString &error, const QString &logLevel)
                           QStringLiteral("-s"), dir.filePath(QStringLiteral("conf/cups-files.conf"))};
     QString program = cupsd;
     if (root) {
-        arguments = QStringList{QStringLiteral("--reuid=") + m_user, QStringLiteral("--regid=") + groupName,
+        arguments = QStringList{QStringLiteral("--reuid=") + m_user, QStringLiteral("--regid=") + m_group,
                                 QStringLiteral("--clear-groups"), QStringLiteral("--"), cupsd}
             + arguments;
         program = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
@@ -247,13 +317,6 @@ bool PrivateCups::start(QString &error, const QString &logLevel)
         error = QStringLiteral("cupsd did not start: ") + process.errorString();
         return false;
     }
-
-    // This process's libcups: the private scheduler, and no lpoptions of the machine.
-    qputenv("CUPS_SERVER", m_server.toUtf8());
-    qputenv("CUPS_SERVERROOT", dir.filePath(QStringLiteral("conf")).toUtf8());
-    qputenv("HOME", dir.filePath(QStringLiteral("home")).toUtf8());
-    qunsetenv("LPDEST");
-    qunsetenv("PRINTER");
 
     for (int i = 0; i < 200; ++i) {
         QTcpSocket probe;

@@ -15,7 +15,8 @@ namespace testsupport {
 
 // A 9100-style network label printer stand-in: listens on a free loopback port, in a
 // thread of its own, reads every connection to its end and keeps its bytes and the
-// moment the connection ended (std::chrono::steady_clock, nanoseconds).
+// moment the connection ended (std::chrono::steady_clock, nanoseconds). It can be
+// unplugged (refuse()) and plugged in again (accept()) on the same port.
 class LabelSink
 {
 public:
@@ -31,7 +32,11 @@ public:
     LabelSink &operator=(const LabelSink &) = delete;
 
     quint16 port() const { return m_port; }
-    bool listening() const { return m_listen >= 0; }
+    bool listening() const { return m_listening; }
+    // Stops listening, so that connections are refused as by a printer switched off;
+    // accept() listens again on the same port. Both return once it is done.
+    void refuse();
+    bool accept();
     QList<Job> jobs() const;
     int jobCount() const;
     // Waits (without an event loop) until count jobs have ended; false on timeout.
@@ -39,8 +44,14 @@ public:
 
 private:
     void run();
+    bool listen();
+    // Has the sink's thread carry out a command ('c' close, 'o' open, 'x' end) and waits.
+    void command(char c);
 
     int m_listen = -1;
+    std::atomic<bool> m_listening = false;
+    std::atomic<int> m_commandsDone = 0;
+    int m_commandsSent = 0;
     int m_wake[2] = {-1, -1};
     quint16 m_port = 0;
     mutable std::mutex m_mutex;
@@ -68,6 +79,9 @@ public:
     // logLevel: cupsd's LogLevel; "info" names every filter that a job runs.
     bool start(QString &error, const QString &logLevel = QStringLiteral("info"));
     void stop();
+    // Starts the scheduler again after stop(), on the same port with its queues and
+    // the jobs it kept.
+    bool restart(QString &error);
 
     // Runs lpadmin (or another CUPS command line tool) against it.
     bool run(const QString &program, const QStringList &arguments, QString &error) const;
@@ -83,9 +97,12 @@ public:
     QString user() const { return m_user; }
 
 private:
+    bool launch(QString &error);
+
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_server;
     QString m_user;
+    QString m_group;
     qint64 m_pid = 0;
 };
 

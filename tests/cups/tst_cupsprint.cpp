@@ -5,6 +5,9 @@
 //  - LabelRaw: a raw queue, no driver, printed to as ZPL by the settings;
 //  - LabelPWG: the Zebra driver's PPD turned into a driverless queue's (it takes PWG
 //    raster and passes it on as it is), as an IPP Everywhere printer would receive it.
+//  - LabelDown: the Zebra driver again, to a socket that can be unplugged (it then
+//    refuses connections, as a printer switched off) and plugged in again: the
+//    printer check, a stuck queue, and the print service going away.
 // The bytes are decoded back to the label's dots (the ~DG or ^GFA graphic, or the PWG
 // raster) and read with a barcode reader (zbarimg).
 
@@ -16,6 +19,7 @@
 #include "db/embeddedclient.h"
 #include "labdb/labdatabase.h"
 #include "labdb/printlog.h"
+#include "labdb/sampledata.h"
 #include "label/labeldots.h"
 #include "label/labelerror.h"
 #include "label/labelrenderer.h"
@@ -24,17 +28,24 @@
 #include "report/modmain.h"
 #include "ui/main/frmnorvane.h"
 #include "widgets/messagebox.h"
+#include "widgets/vkcheck.h"
 #include "widgets/vkcommand.h"
 #include "widgets/vklistbox.h"
 #include "widgets/vktextbox.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <functional>
 
 #include <cups/cups.h>
 #include <cups/raster.h>
@@ -50,6 +61,8 @@ namespace {
 const QString kDriverQueue = QStringLiteral("LabelZPL");
 const QString kRawQueue = QStringLiteral("LabelRaw");
 const QString kPwgQueue = QStringLiteral("LabelPWG");
+const QString kDownQueue = QStringLiteral("LabelDown");
+const QString kZebraDriver = QStringLiteral("drv:///sample.drv/zebra.ppd");
 
 QVariantList values(const QString &barcode)
 {
@@ -124,13 +137,106 @@ QList<QImage> pwgPages(const QByteArray &bytes)
     return pages;
 }
 
-int jobsOnScheduler(const QString &queue)
+// The jobs of a queue (of every queue when it is empty).
+int jobsOnScheduler(const QString &queue, int which = CUPS_WHICHJOBS_ALL)
 {
     cups_job_t *jobs = nullptr;
-    const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.toUtf8().constData(), 0, CUPS_WHICHJOBS_ALL);
+    const QByteArray name = queue.toUtf8();
+    const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.isEmpty() ? nullptr : name.constData(), 0, which);
     cupsFreeJobs(n, jobs);
     return n;
 }
+
+// The jobs still in a queue, or in any (pending, held, processing or stopped).
+int jobsWaiting(const QString &queue)
+{
+    return jobsOnScheduler(queue, CUPS_WHICHJOBS_ACTIVE);
+}
+
+// The state of the queue's newest job; 0 when it has none.
+int newestJobState(const QString &queue)
+{
+    cups_job_t *jobs = nullptr;
+    const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.toUtf8().constData(), 0, CUPS_WHICHJOBS_ALL);
+    int newest = -1;
+    for (int i = 0; i < n; ++i)
+        if (newest < 0 || jobs[i].id > jobs[newest].id)
+            newest = i;
+    const int state = newest >= 0 ? int(jobs[newest].state) : 0;
+    cupsFreeJobs(n, jobs);
+    return state;
+}
+
+// The barcodes in the print log's master rows, in the order written, once each.
+QStringList loggedBarcodes(const QString &database)
+{
+    QStringList barcodes;
+    for (const QStringList &row : labdb::PrintLog::read(database).masterRows)
+        if (!barcodes.contains(row.at(3)))
+            barcodes << row.at(3);
+    return barcodes;
+}
+
+// The embedded database, with something to do after each commit (a print log
+// recorded): the test's moment between two exams.
+class HookedClient : public db::EmbeddedClient
+{
+public:
+    using db::EmbeddedClient::EmbeddedClient;
+    std::function<void()> afterCommit;
+
+    void commitTrans() override
+    {
+        db::EmbeddedClient::commitTrans();
+        if (afterCommit)
+            afterCommit();
+    }
+};
+
+// The counter as the staff uses it: the main window on a demo database, printing to
+// the default printer with the printer check's bound given.
+struct Counter
+{
+    Counter(const QString &database, double takeJobSeconds)
+        : client(database)
+        , main(client, output::LabelOutput::Destination{QString(), {}, takeJobSeconds})
+    {
+        client.open(QString());
+    }
+
+    template<typename T>
+    T *control(const char *name)
+    {
+        return testsupport::control<T>(&main.window, name);
+    }
+    widgets::vkListBox *exams() { return control<widgets::vkListBox>("lstExams"); }
+    widgets::vkCommand *printButton() { return control<widgets::vkCommand>("cmdGenerate"); }
+    bool show()
+    {
+        main.window.show();
+        return QTest::qWaitForWindowActive(&main.window);
+    }
+    // Lists the exams of a number; false when none are listed.
+    bool search(const QString &number)
+    {
+        auto *box = control<widgets::vkTextBox>("txtNumber");
+        box->setText(number);
+        QTest::keyClick(box, Qt::Key_Return);
+        return exams()->listCount() > 0;
+    }
+    void print() { QTest::mouseClick(printButton(), Qt::LeftButton); }
+    // The exams' checked states, from the first.
+    QList<bool> checked()
+    {
+        QList<bool> states;
+        for (int i = 1; i <= exams()->listCount(); ++i)
+            states << exams()->itemChecked(i);
+        return states;
+    }
+
+    HookedClient client;
+    testsupport::MainWindow main;
+};
 
 } // namespace
 
@@ -143,7 +249,28 @@ private:
     LabelSink m_driverSink;
     LabelSink m_rawSink;
     LabelSink m_pwgSink;
+    LabelSink m_downSink; // LabelDown's printer, which the tests switch off and on
     QTemporaryDir m_work;
+    int m_databases = 0;
+    bool m_schedulerStopped = false; // by a test: started again afterwards
+    QStringList m_messages;
+    QStringList m_questions;
+    bool m_answer = false;              // what every question is answered (true: Yes, or the other answer)
+    std::function<void()> m_onQuestion; // runs when a question is asked, before the answer
+
+    // A fresh demo database of the test's own.
+    QString newDatabase()
+    {
+        const QString path = m_work.filePath(QStringLiteral("laboratory-%1.sqlite").arg(++m_databases));
+        labdb::createDemoDatabase(path);
+        return path;
+    }
+
+    bool addDownQueue(QString &error)
+    {
+        return m_cups.addQueue(kDownQueue, m_downSink.port(), kZebraDriver, {QStringLiteral("PageSize=w144h72")},
+                               error);
+    }
 
     LabelSink &sinkOf(const QString &queue)
     {
@@ -172,6 +299,7 @@ private Q_SLOTS:
                                  {QStringLiteral("PageSize=w144h72")}, error),
                  qPrintable(error));
         QVERIFY2(m_cups.addQueue(kRawQueue, m_rawSink.port(), QString(), {}, error), qPrintable(error));
+        QVERIFY2(addDownQueue(error), qPrintable(error));
 
         // A driverless queue's PPD says that the printer itself takes PWG raster.
         QFile zebra(m_cups.ppdPath(kDriverQueue));
@@ -191,9 +319,39 @@ private Q_SLOTS:
                  qPrintable(error));
     }
 
+    void init()
+    {
+        m_messages.clear();
+        m_questions.clear();
+        m_answer = false;
+        m_onQuestion = nullptr;
+        widgets::setMessageBoxHandler([this](const QString &text, const QString &) { m_messages << text; });
+        widgets::setQuestionHandler([this](const QString &text, const QString &, widgets::QuestionIcon) {
+            m_questions << text;
+            if (m_onQuestion)
+                m_onQuestion();
+            return m_answer;
+        });
+    }
+
     void cleanup()
     {
+        widgets::setMessageBoxHandler({});
+        widgets::setQuestionHandler({});
         QString error;
+        if (m_schedulerStopped) {
+            QVERIFY2(m_cups.restart(error), qPrintable(error));
+            m_schedulerStopped = false;
+        }
+        QVERIFY(m_downSink.accept());
+        // Whatever a test left waiting goes, and a queue it removed comes back.
+        for (const QString &queue : {kDriverQueue, kRawQueue, kPwgQueue, kDownQueue})
+            cupsCancelJob2(CUPS_HTTP_DEFAULT, queue.toUtf8().constData(), CUPS_JOBID_ALL, 0);
+        QCOMPARE(jobsWaiting(QString()), 0);
+        if (cups_dest_t *down = cupsGetNamedDest(CUPS_HTTP_DEFAULT, kDownQueue.toUtf8().constData(), nullptr))
+            cupsFreeDests(1, down);
+        else
+            QVERIFY2(addDownQueue(error), qPrintable(error));
         for (const QString &queue : {kDriverQueue, kRawQueue}) {
             m_cups.run(QStringLiteral("cupsenable"), {queue}, error);
             m_cups.run(QStringLiteral("cupsaccept"), {queue}, error);
@@ -400,6 +558,297 @@ private Q_SLOTS:
         QVERIFY(exams->itemChecked(1));
         QVERIFY(print->isEnabled());
         widgets::setMessageBoxHandler({});
+    }
+
+    // ---- The printer must take the stickers before the exam is recorded ----------------
+
+    void eachExamIsRecordedOnceItsStickerIsAtThePrinter()
+    {
+        makeDefault(kDownQueue);
+        const QString database = newDatabase();
+        Counter counter(database, output::kDefaultTakeJobSeconds);
+        QVERIFY(counter.show());
+        QVERIFY(counter.search(QString::fromLatin1(labdb::sample::obrienChargeslip)));
+        const QStringList barcodes = counter.main.patient().Barcodes.mid(0, 5);
+        const int before = m_downSink.jobCount();
+        QList<int> stickersAtEachLog;
+        counter.client.afterCommit = [&] { stickersAtEachLog << m_downSink.jobCount() - before; };
+        counter.print();
+
+        // Each exam's log came after its sticker had reached the printer.
+        QCOMPARE(stickersAtEachLog, (QList<int>{1, 2, 3, 4, 5}));
+        QCOMPARE(loggedBarcodes(database), barcodes);
+        QVERIFY(m_messages.isEmpty() && m_questions.isEmpty());
+        QCOMPARE(counter.exams()->listCount(), 0);
+    }
+
+    void printerNotAnswering_data()
+    {
+        QTest::addColumn<bool>("leave");
+        QTest::addRow("Cancel") << false;
+        QTest::addRow("Leave") << true;
+    }
+
+    void printerNotAnswering()
+    {
+        // The printer is switched off: its socket refuses, CUPS keeps the job and
+        // retries. The run stops at the first exam before recording it, and asks.
+        QFETCH(bool, leave);
+        makeDefault(kDownQueue);
+        const QString database = newDatabase();
+        Counter counter(database, 1);
+        QVERIFY(counter.show());
+        QVERIFY(counter.search(QString::fromLatin1(labdb::sample::obrienChargeslip)));
+        const QStringList barcodes = counter.main.patient().Barcodes.mid(0, 5);
+        const int stickersBefore = m_downSink.jobCount();
+        m_downSink.refuse();
+        int waitingWhenAsked = -1;
+        QStringList loggedWhenAsked{QStringLiteral("not asked")};
+        m_answer = leave;
+        m_onQuestion = [&] {
+            waitingWhenAsked = jobsWaiting(kDownQueue);
+            loggedWhenAsked = loggedBarcodes(database);
+        };
+        QElapsedTimer took;
+        took.start();
+        counter.print();
+
+        QCOMPARE(m_questions.size(), 1);
+        const QString question = m_questions.first();
+        QVERIFY2(question.startsWith(QStringLiteral("The label printer \"%1\" is not answering: the sticker of %2 is "
+                                                    "waiting in its print queue.")
+                                         .arg(kDownQueue, barcodes[0])),
+                 qPrintable(question));
+        QVERIFY2(question.contains(QLatin1String("Cancel them:")) && question.contains(QLatin1String("Leave them:")),
+                 qPrintable(question));
+        QVERIFY(took.elapsed() >= 1000);
+        QCOMPARE(waitingWhenAsked, 1);
+        QCOMPARE(loggedWhenAsked, QStringList());
+        QVERIFY(m_messages.isEmpty());
+
+        // The run went no further. The exams not reached stay checked, Print takes
+        // them on, and the focus is on the list.
+        QCOMPARE(counter.exams()->listCount(), 5);
+        QCOMPARE(counter.checked(), (QList<bool>{!leave, true, true, true, true}));
+        QVERIFY(counter.printButton()->isEnabled());
+        QCOMPARE(counter.main.window.focusWidget(), counter.exams());
+        QCOMPARE(m_downSink.jobCount(), stickersBefore);
+        if (!leave) {
+            // Cancelled: nothing waits and nothing is recorded; switched on again,
+            // the printer gets nothing.
+            QCOMPARE(jobsWaiting(kDownQueue), 0);
+            QCOMPARE(newestJobState(kDownQueue), int(IPP_JSTATE_CANCELED));
+            QCOMPARE(loggedBarcodes(database), QStringList());
+            QCOMPARE(counter.main.patient().Barcodes[0], barcodes[0]);
+            return;
+        }
+        // Left: recorded as printed, and the sticker comes out once the printer is back.
+        QCOMPARE(loggedBarcodes(database), QStringList{barcodes[0]});
+        QCOMPARE(jobsWaiting(kDownQueue), 1);
+        QVERIFY(m_downSink.accept());
+        QVERIFY2(m_downSink.waitForJobs(stickersBefore + 1, 30000), "the sticker left in the queue never arrived");
+        const QList<QImage> graphics = testsupport::zplGraphics(m_downSink.jobs().at(stickersBefore).bytes);
+        QCOMPARE(graphics.size(), 1);
+        const QString png = m_work.filePath(QStringLiteral("left-in-queue.png"));
+        QVERIFY(graphics.first().save(png));
+        QCOMPARE(testsupport::zbarDecode(png), barcodes[0]);
+    }
+
+    void stuckQueueRefusedBeforeTheRun()
+    {
+        // A sticker of an earlier run still waits for a printer that is switched off.
+        makeDefault(kDownQueue);
+        m_downSink.refuse();
+        {
+            LabelOutput earlier({QString(), {}, 0});
+            modMain labels(earlier);
+            labels.printLabelCopies(shippedTemplate(), values(QStringLiteral("T9999999C")), 1);
+        }
+        QCOMPARE(jobsWaiting(kDownQueue), 1);
+        QTest::qWait(2100); // older than the 1-second bound by the scheduler's whole seconds
+
+        const QString database = newDatabase();
+        Counter counter(database, 1);
+        QVERIFY(counter.show());
+        QVERIFY(counter.search(QString::fromLatin1(labdb::sample::obrienChargeslip)));
+        const int jobsBefore = jobsOnScheduler(kDownQueue);
+        counter.print();
+
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY2(m_messages.first().startsWith(QStringLiteral("The label printer \"%1\" is not answering: 1 print job "
+                                                              "has been waiting in its print queue for more than 1 "
+                                                              "second. Nothing was printed.")
+                                                   .arg(kDownQueue)),
+                 qPrintable(m_messages.first()));
+        QVERIFY(m_questions.isEmpty());
+        // Nothing added to the queue, nothing recorded, the list as it was.
+        QCOMPARE(jobsOnScheduler(kDownQueue), jobsBefore);
+        QCOMPARE(loggedBarcodes(database), QStringList());
+        QCOMPARE(counter.checked(), QList<bool>(5, true));
+        QVERIFY(counter.printButton()->isEnabled());
+    }
+
+    void busyQueueIsNotStuck()
+    {
+        // Two stickers wait for a printer that is switched off: stuck, for the one the
+        // queue works on has taken longer than the bound.
+        makeDefault(kDownQueue);
+        m_downSink.refuse();
+        LabelOutput output({QString(), {}, 1});
+        {
+            LabelOutput earlier({QString(), {}, 0});
+            modMain labels(earlier);
+            labels.printLabelCopies(shippedTemplate(), values(QStringLiteral("T9999999C")), 2);
+        }
+        QTest::qWait(2100);
+        QVERIFY2(output.printerProblem().contains(QLatin1String("2 print jobs have been waiting")),
+                 qPrintable(output.printerProblem()));
+
+        // The first goes: the queue begins on the second, old as it is, and is working
+        // again, not stuck, until that one too takes longer than the bound.
+        cups_job_t *jobs = nullptr;
+        const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, kDownQueue.toUtf8().constData(), 0, CUPS_WHICHJOBS_ACTIVE);
+        QCOMPARE(n, 2);
+        const int first = std::min(jobs[0].id, jobs[1].id);
+        cupsFreeJobs(n, jobs);
+        QVERIFY(cupsCancelJob2(CUPS_HTTP_DEFAULT, kDownQueue.toUtf8().constData(), first, 0) == IPP_STATUS_OK);
+        QTRY_COMPARE(output.printerProblem(), QString());
+        QTRY_VERIFY_WITH_TIMEOUT(output.printerProblem().contains(QLatin1String("1 print job has been waiting")), 5000);
+    }
+
+    // ---- The print service going away, told in plain words ---------------------------
+
+    void printServiceMissing_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("when");
+        QTest::addColumn<QString>("words");
+        const QString queueGone = QStringLiteral("The label printer's print queue \"%1\" does not exist in the print "
+                                                 "service (CUPS), so no sticker can be printed. Ask IT to check that "
+                                                 "the queue exists (lpstat -p)")
+                                      .arg(kDownQueue);
+        const QString notAnswering = QStringLiteral("The print service (CUPS) on this computer is not answering, so no "
+                                                    "sticker can be printed. Ask IT to check that the CUPS service is "
+                                                    "running");
+        for (const char *when : {"before the run", "between two exams", "while the printer check waits"}) {
+            QTest::addRow("queue deleted %s", when) << "queue deleted" << when << queueGone;
+            QTest::addRow("cupsd stopped %s", when) << "cupsd stopped" << when << notAnswering;
+        }
+    }
+
+    void printServiceMissing()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, when);
+        QFETCH(QString, words);
+        makeDefault(kDownQueue);
+        const QString database = newDatabase();
+        // The default bound: no fault here waits for it, and a busy machine's first
+        // sticker never meets it.
+        Counter counter(database, output::kDefaultTakeJobSeconds);
+        QVERIFY(counter.show());
+        // The patient before was printed: the program knows its printer.
+        QVERIFY(counter.search(QString::fromLatin1(labdb::sample::obrienBBarcode)));
+        counter.print();
+        QVERIFY2(m_messages.isEmpty() && m_questions.isEmpty(), qPrintable((m_messages + m_questions).join(u'|')));
+        const QStringList loggedBefore = loggedBarcodes(database);
+        QVERIFY(counter.search(QString::fromLatin1(labdb::sample::obrienChargeslip)));
+        const QStringList barcodes = counter.main.patient().Barcodes.mid(0, 5);
+
+        bool done = false;
+        const auto breakIt = [&] {
+            if (done)
+                return;
+            done = true;
+            QString error;
+            if (fault == u"queue deleted") {
+                QVERIFY2(m_cups.run(QStringLiteral("lpadmin"), {QStringLiteral("-x"), kDownQueue}, error),
+                         qPrintable(error));
+            } else {
+                m_schedulerStopped = true;
+                m_cups.stop();
+            }
+        };
+        QTimer watch;
+        if (when == u"before the run") {
+            breakIt();
+        } else if (when == u"between two exams") {
+            counter.client.afterCommit = breakIt;
+        } else {
+            // The printer is off, so the first exam's sticker waits in the queue: the
+            // service goes while the run waits for the printer to take it.
+            m_downSink.refuse();
+            connect(&watch, &QTimer::timeout, this, [&] {
+                if (!done && jobsWaiting(kDownQueue) > 0)
+                    breakIt();
+            });
+            watch.start(10);
+        }
+        counter.print();
+        watch.stop();
+        QVERIFY(done);
+
+        // Told once, in its own words: never as a printer setting or a missing default.
+        QVERIFY(m_questions.isEmpty());
+        QCOMPARE(m_messages.size(), 1);
+        const QString message = m_messages.first();
+        QVERIFY2(message.startsWith(words), qPrintable(message));
+        QVERIFY2(!message.contains(QLatin1String("raw queue")) && !message.contains(QLatin1String("Language"))
+                     && !message.contains(QLatin1String("No default printer")),
+                 qPrintable(message));
+        // Recorded: the exams whose stickers the printer took before the fault; the
+        // exam under way is not, and stays checked with those not reached.
+        const int recorded = when == u"between two exams" ? 1 : 0;
+        QCOMPARE(loggedBarcodes(database), loggedBefore + barcodes.mid(0, recorded));
+        QList<bool> checked(5, true);
+        for (int i = 0; i < recorded; ++i)
+            checked[i] = false;
+        QCOMPARE(counter.checked(), checked);
+        QVERIFY(counter.printButton()->isEnabled());
+        QCOMPARE(counter.main.window.focusWidget(), counter.exams());
+        if (when != u"before the run")
+            QVERIFY2(message.contains(QStringLiteral("The stickers of %1 may not have been printed: %1 is not recorded "
+                                                     "and stays checked")
+                                          .arg(barcodes[recorded])),
+                     qPrintable(message));
+    }
+
+    void defaultQueueGoneIsToldByName_data()
+    {
+        QTest::addColumn<QString>("how");     // how the program knows the default queue
+        QTest::addColumn<QString>("message"); // the beginning of what it says once it is gone
+        QTest::addRow("printed to before") << "printed"
+                                           << "The label printer's print queue \"LabelGone\" does not exist";
+        QTest::addRow("named in the user's lpoptions")
+            << "lpoptions"
+            << "The label printer's print queue \"LabelGone\" does not exist";
+        QTest::addRow("never known: none set up") << "none"
+                                                  << "No default printer is set up";
+    }
+
+    void defaultQueueGoneIsToldByName()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, message);
+        const QString gone = QStringLiteral("LabelGone");
+        QString error;
+        QVERIFY2(m_cups.addQueue(gone, m_downSink.port(), kZebraDriver, {QStringLiteral("PageSize=w144h72")}, error),
+                 qPrintable(error));
+        makeDefault(gone);
+        const QString lpoptions = QDir::home().filePath(QStringLiteral(".cups/lpoptions"));
+        const auto removeLpoptions = qScopeGuard([&] { QFile::remove(lpoptions); });
+        if (how == u"lpoptions") {
+            QVERIFY(QDir::home().mkpath(QStringLiteral(".cups")));
+            QFile file(lpoptions);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("Default LabelGone\n") > 0);
+        }
+        LabelOutput output({QString(), {}, 1});
+        if (how == u"printed")
+            QCOMPARE(output.printerProblem(), QString());
+        QVERIFY2(m_cups.run(QStringLiteral("lpadmin"), {QStringLiteral("-x"), gone}, error), qPrintable(error));
+
+        const QString problem = output.printerProblem();
+        QVERIFY2(problem.startsWith(message), qPrintable(problem));
     }
 
     void printingToFilesNeverAsksThePrinter()

@@ -153,6 +153,8 @@ private Q_SLOTS:
     void largeOrEmptyCopiesAreConfirmed_data();
     void largeOrEmptyCopiesAreConfirmed();
     void unprintableBarcodeStopsBeforeAnything();
+    void blankBarcodeStopsBeforeAnything_data();
+    void blankBarcodeStopsBeforeAnything();
     void printerFailureStopsAtThatExam();
     void stopDuringRun_data();
     void stopDuringRun();
@@ -209,6 +211,8 @@ private:
     QString m_badChargeslip;
     QStringList m_accentBarcodes; // three exams of one chargeslip; the third has a letter outside ASCII
     QString m_accentChargeslip;
+    QStringList m_blankBarcodes; // three exams of one chargeslip; the second's barcode is blanks only
+    QString m_blankChargeslip;
     DemoClient *m_client = nullptr;
     std::unique_ptr<DemoClient> m_clientOwner;
     std::unique_ptr<QTemporaryDir> m_pdfDir;
@@ -238,13 +242,18 @@ void tst_PrintRun::initTestCase()
     m_accentChargeslip = accent.refNum;
     m_accentBarcodes = accent.barcodes;
     m_accentBarcodes[2] = QStringLiteral("PE\u00D1A01");
+    const labdb::BulkChargeslip blank = labdb::addChargeslip(m_path, 3);
+    m_blankChargeslip = blank.refNum;
+    m_blankBarcodes = blank.barcodes;
+    m_blankBarcodes[1] = QStringLiteral("   ");
     {
         QSqlDatabase sql = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture"));
         sql.setDatabaseName(m_path);
         QVERIFY(sql.open());
         QSqlQuery q(sql);
         const std::pair<QString, QString> changes[] = {{bad.barcodes[1], m_badBarcodes[1]},
-                                                       {accent.barcodes[2], m_accentBarcodes[2]}};
+                                                       {accent.barcodes[2], m_accentBarcodes[2]},
+                                                       {blank.barcodes[1], m_blankBarcodes[1]}};
         for (const auto &[from, to] : changes) {
             q.prepare(QStringLiteral("UPDATE exams SET barcode = ? WHERE barcode = ?"));
             q.addBindValue(to);
@@ -756,6 +765,58 @@ void tst_PrintRun::unprintableBarcodeStopsBeforeAnything()
     QVERIFY(m_messages.isEmpty());
     QCOMPARE(stickers(), m_accentBarcodes.mid(0, 2));
     QCOMPARE(loggedBarcodes(), m_accentBarcodes.mid(0, 2));
+}
+
+void tst_PrintRun::blankBarcodeStopsBeforeAnything_data()
+{
+    QTest::addColumn<QString>("copies");
+    QTest::newRow("one copy") << "1";
+    // Recording without stickers would record nothing for it, without a word.
+    QTest::newRow("no copies") << "0";
+}
+
+void tst_PrintRun::blankBarcodeStopsBeforeAnything()
+{
+    QFETCH(QString, copies);
+    search(m_blankChargeslip);
+    QCOMPARE(m_main->patient().Barcodes.mid(0, 3), m_blankBarcodes);
+    const QString instrument = m_main->patient().Instruments[1];
+    QVERIFY(!instrument.isEmpty());
+    copiesBox()->setText(copies);
+    clickPrint();
+
+    // Refused by its exam's name before any sticker, log or question.
+    QCOMPARE(m_messages.size(), 1);
+    QVERIFY2(m_messages.first().startsWith(QStringLiteral("The exam %1 (item 2 of the list) has a barcode of 3 "
+                                                          "blanks only")
+                                               .arg(instrument)),
+             qPrintable(m_messages.first()));
+    QCOMPARE(m_questions, QStringList());
+    QCOMPARE(stickers(), QStringList());
+    QCOMPARE(m_client->journal(), QStringList());
+    for (int i = 1; i <= 3; ++i)
+        QVERIFY(exams()->itemChecked(i));
+    QVERIFY(print()->isEnabled());
+    QCOMPARE(m_window->focusWidget(), exams());
+
+    // The label engine refuses such a value too.
+    m_messages.clear();
+    try {
+        m_main->labels.PrintBarcodeLabel(m_blankBarcodes[1], m_main->patient().PatientName, m_main->patient().HospNum,
+                                         instrument, m_main->patient().Transdate, m_main->patient().RoomID,
+                                         QStringLiteral("/"), 1);
+        QFAIL("a sticker of blanks was printed");
+    } catch (const label::LabelError &e) {
+        QVERIFY2(e.description().contains(QLatin1String("only blanks")), qPrintable(e.description()));
+    }
+
+    // Left out, the others print and are recorded.
+    exams()->setItemChecked(2, false);
+    copiesBox()->setText(QStringLiteral("1"));
+    clickPrint();
+    QVERIFY(m_messages.isEmpty());
+    QCOMPARE(stickers(), (QStringList{m_blankBarcodes[0], m_blankBarcodes[2]}));
+    QCOMPARE(loggedBarcodes(), (QStringList{m_blankBarcodes[0], m_blankBarcodes[2]}));
 }
 
 void tst_PrintRun::stopDuringRun_data()

@@ -44,6 +44,8 @@ private Q_SLOTS:
     void questionAnswersNoToEnterAndYesToItsButton();
     void scanNeverAnswersABox_data();
     void scanNeverAnswersABox();
+    void choiceAnswersTheSafeOneToEnterAndEsc_data();
+    void choiceAnswersTheSafeOneToEnterAndEsc();
 };
 
 void tst_Widgets::disabledFrameDisablesEverythingInside()
@@ -501,6 +503,44 @@ void tst_Widgets::scanNeverAnswersABox()
     QTest::qWait(50);
     QCOMPARE(number->text(), passedOn);
     QCOMPARE(returnsBelow, returns);
+void tst_Widgets::choiceAnswersTheSafeOneToEnterAndEsc_data()
+{
+    QTest::addColumn<QString>("how"); // Enter, Esc, or the caption of the button clicked
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("Enter") << "Enter" << false;
+    QTest::newRow("Esc") << "Esc" << false;
+    QTest::newRow("safe answer clicked") << "Cancel them" << false;
+    QTest::newRow("other answer clicked") << "Leave them" << true;
+}
+
+// The real box on screen, with the caller's answers: Enter and Esc give the safe one.
+void tst_Widgets::choiceAnswersTheSafeOneToEnterAndEsc()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, answer);
+
+    QStringList buttons;
+    QString caption;
+    QTimer::singleShot(0, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        caption = box->windowTitle();
+        for (QAbstractButton *b : box->buttons())
+            buttons << b->text();
+        if (how == u"Enter" || how == u"Esc") {
+            QTest::keyClick(box, how == u"Enter" ? Qt::Key_Return : Qt::Key_Escape);
+            return;
+        }
+        for (QAbstractButton *b : box->buttons())
+            if (b->text() == how)
+                b->click();
+    });
+    QCOMPARE(widgets::AskChoice(QStringLiteral("The printer is not answering."), QStringLiteral("Cancel them"),
+                                QStringLiteral("Leave them")),
+             answer);
+    QCOMPARE(caption, QStringLiteral("Norvane"));
+    buttons.sort();
+    QCOMPARE(buttons, (QStringList{QStringLiteral("Cancel them"), QStringLiteral("Leave them")}));
 }
 
 QTEST_MAIN(tst_Widgets)

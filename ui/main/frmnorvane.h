@@ -132,6 +132,8 @@ private:
     counter::PrintRun::Checklist printChecklist(ExclusiveRun &run);
     // Shows why the run may not start, or asks; true when it may.
     bool mayPrint(const counter::PrintRun::Check &check);
+    // Shows what became of the run; a printer that does not answer is asked about
+    // (cancel or leave its stickers) and what the answer made of the run is shown.
     void showPrintRun(counter::PrintRun::Outcome &outcome, const counter::PrintRun::Checklist &checklist);
     // After a run whose log failed: tells which printed barcodes are not recorded
     // and why (and whether exams are left to print), and records them again as long
@@ -140,8 +142,9 @@ private:
                         const counter::PrintRun::Checklist &checklist);
     // A copies box that holds no whole number: told, and the box takes the focus.
     void refuseCopies(const QString &message);
-    // A print run that stopped before its end (a failing sticker job, copies
-    // that are no number, the user): Print stays enabled for the exams left, Check All
+    // A print run that stopped before its end (a failing sticker job, a printer
+    // that does not answer, the print service gone, copies that are no number, the
+    // user): Print stays enabled for the exams left, Check All
     // shows whether they are all still checked, and the focus goes to the list.
     void showStoppedRun();
     // The end of a run that printed and logged every checked exam.

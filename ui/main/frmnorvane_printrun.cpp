@@ -1,6 +1,7 @@
 // The main window's print run: counter::PrintRun checks, prints each checked exam's
-// stickers and logs its barcode; the window asks what must be asked and shows what
-// became of the run.
+// stickers, waits for the printer to take them and logs its barcode; the window asks
+// what must be asked (the copies, stopping, a printer that does not answer, the logs
+// to record again) and shows what became of the run.
 
 #include "ui/main/frmnorvane.h"
 
@@ -90,6 +91,20 @@ void frmNorvane::showPrintRun(counter::PrintRun::Outcome &outcome, const counter
         showStoppedRun();
         return;
     case Status::CopiesNotWhole: refuseCopies(outcome.message); return;
+    case Status::PrinterNotAnswering: {
+        // Cancel, the safe answer, is the default: nothing is recorded that may never print.
+        const bool leave = widgets::AskChoice(outcome.message, counter::cancelStickersAnswer(),
+                                              counter::leaveStickersAnswer());
+        m_printRun.settleWaiting(
+            m_search.patient(), outcome,
+            leave ? counter::PrintRun::WaitingChoice::Leave : counter::PrintRun::WaitingChoice::Cancel, checklist);
+        showPrintRun(outcome, checklist);
+        return;
+    }
+    case Status::ServiceMissing:
+        widgets::MsgBox(outcome.message);
+        showStoppedRun();
+        return;
     case Status::LogFailed:
     case Status::LogInDoubt:
         TellUnrecorded(outcome.unrecorded, outcome.examsLeft, checklist);
