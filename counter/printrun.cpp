@@ -3,8 +3,10 @@
 #include "core/error.h"
 #include "counter/busycursor.h"
 #include "counter/copiescount.h"
+#include "counter/journalquestions.h"
 #include "counter/printquestions.h"
 #include "db/printlog.h"
+#include "journal/printjournal.h"
 #include "label/barcodevalue.h"
 #include "label/labelerror.h"
 #include "output/labeloutput.h"
@@ -40,6 +42,12 @@ PrintRun::PrintRun(db::DbClient &client, report::modMain &labels)
 {
 }
 
+void PrintRun::setJournal(journal::PrintJournal *journal, int reprintWarningHours)
+{
+    m_journal = journal;
+    m_reprintWarningHours = reprintWarningHours;
+}
+
 PrintRun::Check PrintRun::check(const Patient &patient, const Checklist &checklist)
 {
     // The copies box is converted again for each exam by the run, as it is read
@@ -71,6 +79,24 @@ PrintRun::Check PrintRun::check(const Patient &patient, const Checklist &checkli
     return {};
 }
 
+QString PrintRun::reprintQuestion(const Patient &patient, const Checklist &checklist)
+{
+    if (!m_journal || m_reprintWarningHours <= 0)
+        return QString();
+    const std::optional<qint16> copies = copiesCount(checklist.copiesText());
+    if (!copies || *copies < 1)
+        return QString();
+    QList<PrintedBefore> printed;
+    for (int i = 1; i <= checklist.itemCount(); ++i) {
+        if (!checklist.itemChecked(i) || i - 1 >= patient.Barcodes.size() || patient.Barcodes[i - 1].isEmpty())
+            continue;
+        const journal::PrintedBefore before = m_journal->printedWithin(patient.Barcodes[i - 1], m_reprintWarningHours);
+        if (before.any())
+            printed.append({patient.Barcodes[i - 1], patient.Instruments.value(i - 1), before.last, before.stickers});
+    }
+    return printed.isEmpty() ? QString() : counter::reprintQuestion(printed, QDateTime::currentDateTime());
+}
+
 PrintRun::Outcome PrintRun::run(Patient &patient, const Checklist &checklist)
 {
     Outcome outcome;
@@ -90,9 +116,13 @@ PrintRun::Outcome PrintRun::run(Patient &patient, const Checklist &checklist)
             outcome.message = copiesNotWholeMessage();
             return outcome;
         }
-        if (!printExam(patient, i, *copies, outcome))
+        const qint64 line = journalAboutToPrint(patient, i, *copies);
+        if (!printExam(patient, i, *copies, outcome)) {
+            journalNotPrinted(line, journal::State::PrintFailed, outcome.message);
             return outcome;
-        if (!logExam(patient, i, checklist, outcome))
+        }
+        journalPrinted(line);
+        if (!logExam(patient, i, line, checklist, outcome))
             break;
     }
     if (!outcome.unrecorded.isEmpty())
@@ -122,16 +152,20 @@ bool PrintRun::printExam(const Patient &patient, int item, qint16 copies, Outcom
 
 // Logs the printed exam and unchecks it, so that printing the rest after a failure
 // further on prints nothing twice. False when the log failed.
-bool PrintRun::logExam(Patient &patient, int item, const Checklist &checklist, Outcome &outcome)
+bool PrintRun::logExam(Patient &patient, int item, qint64 line, const Checklist &checklist, Outcome &outcome)
 {
     const QString barcode = patient.Barcodes[item - 1];
+    journalLogBegins(line);
     const db::LogOutcome log = SaveBarcodeLog(patient.Barcodes[item - 1], checklist);
+    journalLogOutcome(line, log, false);
     if (item <= checklist.itemCount())
         checklist.uncheck(item);
-    if (log.recorded())
+    if (log.recorded()) {
+        ++outcome.recorded;
         return true;
+    }
     const bool inDoubt = log.status == db::LogOutcome::Status::InDoubt;
-    outcome.unrecorded.add(item, barcode, log.reason, inDoubt);
+    outcome.unrecorded.add(item, barcode, log.reason, inDoubt, line);
     outcome.status = inDoubt ? Outcome::Status::LogInDoubt : Outcome::Status::LogFailed;
     return false;
 }
@@ -144,12 +178,107 @@ void PrintRun::recordAgain(Patient &patient, UnrecordedLogs &unrecorded, const C
     for (const UnrecordedLogs::Entry &e : entries) {
         if (e.item - 1 >= patient.Barcodes.size())
             continue;
+        // The run's own line: no other Norvane takes the lines of a run still going.
+        if (m_journal && e.journalLine > 0)
+            m_journal->setState(e.journalLine, journal::State::LogBegun);
         const db::LogOutcome outcome = SaveBarcodeLog(patient.Barcodes[e.item - 1], checklist);
+        journalLogOutcome(e.journalLine, outcome, e.inDoubt);
         if (outcome.recorded())
             unrecorded.remove(e.item);
         else
             unrecorded.add(e.item, e.barcode, outcome.reason, outcome.status == db::LogOutcome::Status::InDoubt);
     }
+}
+
+void PrintRun::giveUp(const UnrecordedLogs &unrecorded)
+{
+    unrecorded.writeGivenUp();
+    if (!m_journal)
+        return;
+    // A line in doubt keeps saying so: offered again later, it comes with the warning
+    // that it could then appear twice.
+    for (const UnrecordedLogs::Entry &e : unrecorded.entries()) {
+        if (!e.inDoubt && e.journalLine > 0)
+            m_journal->setState(e.journalLine, journal::State::GivenUp, e.reason);
+    }
+}
+
+QList<journal::Line> PrintRun::unrecordedInJournal(bool *ok)
+{
+    if (!m_journal) {
+        if (ok)
+            *ok = true;
+        return {};
+    }
+    return m_journal->unrecorded(ok);
+}
+
+PrintRun::JournalRecord PrintRun::recordJournalLine(const journal::Line &line, const std::function<void()> &yield)
+{
+    using Status = JournalRecord::Status;
+    if (!m_journal)
+        return {Status::Gone, QString()};
+    switch (m_journal->claimForLog(line.id, line.state)) {
+    case journal::Claim::Taken: break;
+    case journal::Claim::Gone: return {Status::Gone, QString()};
+    case journal::Claim::Failed: return {Status::JournalFailed, m_journal->lastError()};
+    }
+    QString barcode = line.barcode;
+    const BusyCursor busy;
+    const db::LogOutcome log = db::SaveBarcodeLog(m_client, barcode, yield);
+    journalLogOutcome(line.id, log, journal::mayBeRecorded(line.state));
+    switch (log.status) {
+    case db::LogOutcome::Status::Recorded: return {Status::Recorded, QString()};
+    case db::LogOutcome::Status::Failed: return {Status::Failed, log.reason};
+    case db::LogOutcome::Status::InDoubt: return {Status::InDoubt, log.reason};
+    }
+    return {Status::Failed, log.reason};
+}
+
+// The print journal's steps of one exam.
+
+qint64 PrintRun::journalAboutToPrint(const Patient &patient, int item, qint16 copies)
+{
+    if (!m_journal)
+        return 0;
+    journal::Line line;
+    line.number = patient.Number;
+    line.barcode = patient.Barcodes.value(item - 1);
+    line.patientName = patient.PatientName;
+    line.hospitalNumber = patient.HospNum;
+    line.exam = patient.Instruments.value(item - 1);
+    line.copies = copies;
+    return m_journal->add(line);
+}
+
+void PrintRun::journalPrinted(qint64 line)
+{
+    if (m_journal && line > 0)
+        m_journal->setState(line, journal::State::Printed);
+}
+
+void PrintRun::journalNotPrinted(qint64 line, journal::State state, const QString &reason)
+{
+    if (m_journal && line > 0)
+        m_journal->setState(line, state, reason);
+}
+
+void PrintRun::journalLogBegins(qint64 line)
+{
+    if (m_journal && line > 0)
+        m_journal->claimForLog(line, journal::State::Printed);
+}
+
+void PrintRun::journalLogOutcome(qint64 line, const db::LogOutcome &log, bool wasInDoubt)
+{
+    if (!m_journal || line <= 0)
+        return;
+    if (log.recorded())
+        m_journal->setState(line, journal::State::Recorded);
+    else if (wasInDoubt || log.status == db::LogOutcome::Status::InDoubt)
+        m_journal->setState(line, journal::State::InDoubt, log.reason);
+    else
+        m_journal->setState(line, journal::State::LogFailed, log.reason);
 }
 
 db::LogOutcome PrintRun::SaveBarcodeLog(QString &Barcode, const Checklist &checklist)
