@@ -12,21 +12,27 @@ namespace db {
 class DbClient;
 } // namespace db
 
+namespace journal {
+class PrintJournal;
+} // namespace journal
+
 namespace testsupport {
 
 // The main window as the program makes it: the search and the print run on a database
 // client, printing through a label output (stickers as PDF files in stickerFolder; to
-// the default printer when it is empty) and the report module on it. The patient the
-// window shows is search.patient().
+// the default printer when it is empty) and the report module on it, writing the print
+// journal when one is given. The patient the window shows is search.patient().
 struct MainWindow
 {
-    explicit MainWindow(db::DbClient &client, const QString &stickerFolder = QString())
+    explicit MainWindow(db::DbClient &client, const QString &stickerFolder = QString(),
+                        journal::PrintJournal *printJournal = nullptr, int reprintWarningHours = 24)
         : labelOutput(output::LabelOutput::Destination{stickerFolder, {}})
         , labels(labelOutput)
         , search(client)
         , printRun(client, labels)
         , window(search, printRun)
     {
+        printRun.setJournal(printJournal, reprintWarningHours);
     }
 
     const counter::Patient &patient() const { return search.patient(); }
