@@ -1,7 +1,5 @@
 #include "app/logfile.h"
 
-#include "app/applogging.h"
-
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -19,6 +17,7 @@ struct LogFile
 {
     QMutex mutex;
     QFile file;
+    QString problem; // the first failure since installed; empty while none
     QtMessageHandler previous = nullptr;
     bool installed = false;
 };
@@ -41,6 +40,13 @@ const char *levelName(QtMsgType type)
     return "message";
 }
 
+// Unbuffered: a line that cannot be written fails at once (and is not kept in a
+// buffer that grows while the disk stays full).
+bool openForAppending(QFile &file)
+{
+    return file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered);
+}
+
 // norvane.log -> norvane.log.1 -> ... -> norvane.log.<kept>, the oldest dropped.
 void rotate(QFile &file)
 {
@@ -51,28 +57,46 @@ void rotate(QFile &file)
         QFile::rename(path + QStringLiteral(".%1").arg(i), path + QStringLiteral(".%1").arg(i + 1));
     QFile::rename(path, path + QStringLiteral(".1"));
     file.setFileName(path);
-    file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
+    openForAppending(file);
 }
 
-void handleMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+QString lineText(const QString &category, const char *level, const QString &message)
 {
     // Local time with its offset from UTC, so that lines compare across a change of
     // daylight saving time and with the server's own logs.
     const QDateTime now = QDateTime::currentDateTime();
-    const QByteArray line = (now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODateWithMs) + u' '
-                             + QLatin1String(context.category ? context.category : "default") + u' '
-                             + QLatin1String(levelName(type)) + QLatin1String(": ") + message + u'\n')
-                                .toUtf8();
+    return now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODateWithMs) + u' ' + category + u' '
+        + QLatin1String(level) + QLatin1String(": ") + message + u'\n';
+}
+
+// Notes the first failure (the caller holds the mutex) and says it on standard
+// error, where every line still goes.
+void noteProblem(LogFile &log, const QString &path, const QString &why)
+{
+    if (!log.problem.isEmpty())
+        return;
+    log.problem = QStringLiteral("The log file %1 cannot be written: %2.").arg(QDir::toNativeSeparators(path), why);
+    std::fputs(lineText(QStringLiteral("norvane.app"), "warning",
+                        log.problem + QStringLiteral(" What the program logs goes to standard error only."))
+                   .toUtf8()
+                   .constData(),
+               stderr);
+}
+
+void handleMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    const QByteArray line =
+        lineText(QLatin1String(context.category ? context.category : "default"), levelName(type), message).toUtf8();
     LogFile &log = logFile();
     {
         const QMutexLocker lock(&log.mutex);
         if (log.file.isOpen()) {
             if (log.file.size() > 0 && log.file.size() + line.size() > kLogFileMaxBytes)
                 rotate(log.file);
-            if (log.file.isOpen()) {
-                log.file.write(line);
-                log.file.flush();
-            }
+            if (!log.file.isOpen())
+                noteProblem(log, log.file.fileName(), log.file.errorString());
+            else if (log.file.write(line) != line.size())
+                noteProblem(log, log.file.fileName(), log.file.errorString());
         }
     }
     std::fputs(line.constData(), stderr);
@@ -95,17 +119,17 @@ QString installLogFile(const QString &path)
     {
         const QMutexLocker lock(&log.mutex);
         log.file.close();
-        QDir().mkpath(QFileInfo(target).absolutePath());
+        log.problem.clear();
         log.file.setFileName(target);
-        log.file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
+        if (!QDir().mkpath(QFileInfo(target).absolutePath()))
+            noteProblem(log, target, QStringLiteral("its folder cannot be created"));
+        else if (!openForAppending(log.file))
+            noteProblem(log, target, log.file.errorString());
     }
     if (!log.installed) {
         log.previous = qInstallMessageHandler(handleMessage);
         log.installed = true;
     }
-    if (!log.file.isOpen())
-        qCWarning(lcApp, "The log file %s cannot be written: %s", qUtf8Printable(QDir::toNativeSeparators(target)),
-                  qUtf8Printable(log.file.errorString()));
     return target;
 }
 
@@ -118,6 +142,14 @@ void removeLogFile()
     }
     const QMutexLocker lock(&log.mutex);
     log.file.close();
+    log.problem.clear();
+}
+
+QString logFileProblem()
+{
+    LogFile &log = logFile();
+    const QMutexLocker lock(&log.mutex);
+    return log.problem;
 }
 
 } // namespace app

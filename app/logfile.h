@@ -29,4 +29,12 @@ QString installLogFile(const QString &path = QString());
 // Puts Qt's own message handler back and closes the file (tests).
 void removeLogFile();
 
+// Why the log file could not be written since it was installed (the folder or
+// the file cannot be made or opened, a line did not reach the disk: a full disk,
+// a folder without write permission), in plain words with the file's path; empty
+// while every line reached it. Once set it stays until the log is installed
+// again: the lines lost meanwhile are gone. The first failure is also said on
+// standard error; what the staff see of it is the caller's (app::StorageNotice).
+QString logFileProblem();
+
 } // namespace app

@@ -1,36 +1,80 @@
 #include "app/appicon.h"
 #include "app/applogging.h"
 #include "app/connectioncheck.h"
+#include "app/journalcommand.h"
 #include "app/logfile.h"
 #include "app/modconnect.h"
 #include "app/showmodal.h"
 #include "app/startoptions.h"
+#include "app/storagenotice.h"
 #include "counter/patientsearch.h"
 #include "counter/printrun.h"
 #include "db/dbconnection.h"
 #include "db/dberror.h"
 #include "db/embeddedclient.h"
+#include "journal/printjournal.h"
 #include "labdb/labdatabase.h"
 #include "labdb/session.h"
 #include "output/labeloutput.h"
 #include "report/modmain.h"
 #include "report/viewer/frmreportviewer.h"
+#include "settings/journalsettings.h"
 #include "settings/printersettings.h"
+#include "settings/settingsstore.h"
 #include "ui/main/frmnorvane.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
 
 namespace {
 
-// The main window on the program's one connection, printing through the report module.
-void showMainWindow(report::modMain &labels)
+// What the program keeps of its print runs on this workstation while it runs: the
+// print journal, its reprint warning, and the notice for the staff when the log
+// file (and so what the journal tells in it) cannot be written.
+struct Records
+{
+    journal::PrintJournal journal;
+    int reprintWarningHours = 0;
+    app::StorageNotice notice;
+};
+
+// The demo's journal lies beside its database, apart from the workstation's own:
+// its stickers are never offered to the laboratory's database nor asked about at
+// the counter.
+QString demoJournalPath()
+{
+    return QFileInfo(labdb::defaultDemoDatabasePath()).absolutePath() + QStringLiteral("/journal.sqlite");
+}
+
+// Opens the print journal at path with its settings and prunes its old lines. A
+// journal that cannot be used is told in the log file (by the journal itself) and,
+// when the log file cannot be written either, once on screen; the counter works on.
+void openJournal(Records &records, const QString &path)
+{
+    const settings::JournalSettings journalSettings = settings::readJournalSettings(
+        settings::SettingsStore(QString::fromUtf16(settings::kApplication)));
+    if (!journalSettings.problem.isEmpty())
+        qCWarning(app::lcApp, "%s", qUtf8Printable(journalSettings.problem));
+    records.reprintWarningHours = journalSettings.reprintWarningHours;
+    records.journal.setFailureHandler([&records](const QString &message) { records.notice.journalFailed(message); });
+    if (records.journal.open(path))
+        records.journal.prune(journalSettings.keepDays);
+}
+
+// The main window on the program's one connection, printing through the report
+// module and writing the print journal.
+void showMainWindow(report::modMain &labels, Records &records)
 {
     counter::PatientSearch search(db::DbConnection());
     counter::PrintRun printRun(db::DbConnection(), labels);
-    app::showModal(new ui::frmNorvane(search, printRun));
+    printRun.setJournal(&records.journal, records.reprintWarningHours);
+    auto *window = new ui::frmNorvane(search, printRun);
+    window->setStorageNotice([&records] { return records.notice.take(); });
+    app::showModal(window);
 }
 
 // Where the stickers go: the default printer, or PDF files in the folder that
@@ -49,8 +93,8 @@ output::LabelOutput::Destination labelDestination(const app::StartOptions &optio
 }
 
 // The demo: a fresh embedded laboratory database in place of the server, opened
-// without the settings store.
-int runDemo(report::modMain &labels)
+// without the connection settings, and a fresh journal of its own.
+int runDemo(report::modMain &labels, Records &records)
 {
     const QString path = labdb::defaultDemoDatabasePath();
     try {
@@ -67,7 +111,11 @@ int runDemo(report::modMain &labels)
     QTextStream(stdout) << "Demo database: " << QDir::toNativeSeparators(path) << Qt::endl
                         << "Stickers go to: " << QDir::toNativeSeparators(labels.labelOutput().destination().pdfFolder)
                         << Qt::endl;
-    showMainWindow(labels);
+    // Its lines would name the logs of a database that is gone.
+    for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        QFile::remove(demoJournalPath() + suffix);
+    openJournal(records, demoJournalPath());
+    showMainWindow(labels, records);
     return 0;
 }
 
@@ -108,6 +156,13 @@ int main(int argc, char *argv[])
         QTextStream out(stdout);
         return app::checkConnection(out);
     }
+    if (options.journal) {
+        QCoreApplication application(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return app::printJournal(out, err, options.demo ? demoJournalPath() : journal::defaultJournalPath(),
+                                 options.since);
+    }
 
     QApplication application(argc, argv);
     app::installApplicationIcon();
@@ -118,9 +173,14 @@ int main(int argc, char *argv[])
     report::modMain labels(labelOutput);
     report::installReportViewer(labels);
 
+    Records records;
     if (options.demo)
-        return runDemo(labels);
+        return runDemo(labels, records);
 
+    const bool connected = app::modConnect::Main([&] {
+        openJournal(records, journal::defaultJournalPath());
+        showMainWindow(labels, records);
+    });
     // Status 1 when the server could not be reached (the reason is in the log).
-    return app::modConnect::Main([&labels] { showMainWindow(labels); }) ? 0 : 1;
+    return connected ? 0 : 1;
 }

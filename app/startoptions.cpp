@@ -1,5 +1,7 @@
 #include "app/startoptions.h"
 
+#include "journal/journaltext.h"
+
 #include <QCommandLineParser>
 #include <QDir>
 
@@ -38,9 +40,11 @@ StartOptions parseStartOptions(const QStringList &arguments)
     const QCommandLineOption demo(QStringLiteral("demo"));
     const QCommandLineOption printTo(QStringLiteral("print-to"), QString(), QStringLiteral("dir"));
     const QCommandLineOption checkConnection(QStringLiteral("check-connection"));
+    const QCommandLineOption journal(QStringLiteral("journal"));
+    const QCommandLineOption since(QStringLiteral("since"), QString(), QStringLiteral("date"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
-    parser.addOptions({demo, printTo, checkConnection, help, version});
+    parser.addOptions({demo, printTo, checkConnection, journal, since, help, version});
     for (const char *name : kWindowSystemOptionsWithValue)
         parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
     for (const char *name : kWindowSystemFlags)
@@ -72,6 +76,21 @@ StartOptions parseStartOptions(const QStringList &arguments)
     if (options.checkConnection && (options.demo || !options.printTo.isEmpty()))
         options.error = QStringLiteral(
             "--check-connection goes alone: it checks the connection settings and prints nothing.");
+    if (!options.error.isEmpty())
+        return options;
+    options.journal = parser.isSet(journal);
+    if (parser.isSet(since)) {
+        options.since = parser.value(since);
+        if (!options.journal)
+            options.error = QStringLiteral("--since goes with --journal.");
+        else if (!journal::sinceTime(options.since).isValid())
+            options.error = QStringLiteral("--since takes a day (2026-12-10) or a local time (2026-12-10T08:00), "
+                                           "not \"%1\".")
+                                .arg(options.since);
+    }
+    if (options.journal && (options.checkConnection || !options.printTo.isEmpty()))
+        options.error = QStringLiteral(
+            "--journal goes alone (or with --demo, for the demo's journal): it prints the journal and ends.");
     return options;
 }
 
@@ -79,6 +98,7 @@ QString startOptionsUsage()
 {
     return QStringLiteral("Usage: norvane [--demo] [--print-to DIR]\n"
                           "       norvane --check-connection\n"
+                          "       norvane --journal [--since DATE] [--demo]\n"
                           "  (no switches)       connect to the laboratory's SQL Server with the user's\n"
                           "                      connection settings and print to the default printer\n"
                           "  --demo              run on a fresh embedded demo database; stickers go to PDF\n"
@@ -88,6 +108,13 @@ QString startOptionsUsage()
                           "  --check-connection  open the database connection with the user's settings,\n"
                           "                      show what was tried and the driver's answer, and end:\n"
                           "                      status 0 when connected, 1 when not; needs no display\n"
+                          "  --journal           print the lines of this workstation's print journal (the\n"
+                          "                      stickers printed and what became of them) as tab-separated\n"
+                          "                      text, today's unless --since says otherwise, and end:\n"
+                          "                      status 0, or 1 when the journal cannot be read; needs no\n"
+                          "                      display; with --demo, the demo's journal\n"
+                          "  --since DATE        with --journal: the lines from a day (2026-12-10) or a\n"
+                          "                      local time (2026-12-10T08:00) on\n"
                           "  -h, --help          show this text\n"
                           "  -v, --version       show the program's version\n")
         .arg(QDir::toNativeSeparators(defaultDemoLabelDirectory()));

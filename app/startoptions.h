@@ -19,6 +19,11 @@ struct StartOptions
     // --check-connection: open the connection as the start does, say what was
     // tried and why it failed, and end; no window.
     bool checkConnection = false;
+    // --journal [--since DATE]: print the print journal's lines (today's, or those
+    // since DATE) as tab-separated text for IT, and end; no window. With --demo, the
+    // demo's journal.
+    bool journal = false;
+    QString since; // as given; empty: today
     bool help = false;
     bool version = false;
     // Set when the arguments cannot be understood; the program says so, with the

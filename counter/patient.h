@@ -5,11 +5,13 @@
 
 namespace counter {
 
-// The patient shown: what the search keeps of its rows for the print run. The six
-// values come from the first row, as text (a null value is the empty text); item i of
-// the checklist, counted from 1, belongs to Barcodes[i - 1] and Instruments[i - 1].
+// The patient shown: what the search keeps of its rows for the print run: the number
+// that found it, and six values from the first row, as text (a null value is the
+// empty text); item i of the checklist, counted from 1, belongs to Barcodes[i - 1]
+// and Instruments[i - 1].
 struct Patient
 {
+    QString Number;  // the number searched, as typed or scanned
     QString HospNum; // hospital number
     QString PatientName;
     QString Transdate; // as the database gives it

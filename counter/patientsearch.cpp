@@ -31,6 +31,7 @@ PatientSearch::Outcome PatientSearch::run(const QString &number, const Listing &
 
 void PatientSearch::search(const QString &number, const Listing &listing, Outcome &outcome)
 {
+    m_patient.Number.clear();
     m_patient.HospNum.clear();
     m_patient.PatientName.clear();
     m_patient.Transdate.clear();
@@ -61,6 +62,7 @@ void PatientSearch::search(const QString &number, const Listing &listing, Outcom
     listing.begin();
     m_patient.Barcodes = QStringList(rows + 1);
     m_patient.Instruments = QStringList(rows + 1);
+    m_patient.Number = number;
     m_patient.HospNum = result.text(QStringLiteral("HospNum"));
     m_patient.PatientName = result.text(QStringLiteral("PatientName"));
     m_patient.Transdate = result.text(QStringLiteral("Transdate"));

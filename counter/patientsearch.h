@@ -43,9 +43,9 @@ public:
 
     explicit PatientSearch(db::DbClient &client);
 
-    // The patient of the search: the six values are emptied by every search and set by
-    // one that finds rows; the barcodes and instruments are made afresh by a search that
-    // finds rows and kept otherwise.
+    // The patient of the search: the number and the six values are emptied by every
+    // search and set by one that finds rows; the barcodes and instruments are made
+    // afresh by a search that finds rows and kept otherwise.
     const Patient &patient() const { return m_patient; }
     Patient &patient() { return m_patient; }
 

@@ -4,8 +4,10 @@
 #include "counter/busycursor.h"
 #include "counter/copiescount.h"
 #include "counter/counterlogging.h"
+#include "counter/journalquestions.h"
 #include "counter/printquestions.h"
 #include "db/printlog.h"
+#include "journal/printjournal.h"
 #include "label/barcodevalue.h"
 #include "label/labelerror.h"
 #include "output/labeloutput.h"
@@ -66,6 +68,12 @@ PrintRun::PrintRun(db::DbClient &client, report::modMain &labels)
 {
 }
 
+void PrintRun::setJournal(journal::PrintJournal *journal, int reprintWarningHours)
+{
+    m_journal = journal;
+    m_reprintWarningHours = reprintWarningHours;
+}
+
 PrintRun::Check PrintRun::check(const Patient &patient, const Checklist &checklist)
 {
     // The copies box is converted again for each exam by the run, as it is read
@@ -97,6 +105,24 @@ PrintRun::Check PrintRun::check(const Patient &patient, const Checklist &checkli
     return {};
 }
 
+QString PrintRun::reprintQuestion(const Patient &patient, const Checklist &checklist)
+{
+    if (!m_journal || m_reprintWarningHours <= 0)
+        return QString();
+    const std::optional<qint16> copies = copiesCount(checklist.copiesText());
+    if (!copies || *copies < 1)
+        return QString();
+    QList<PrintedBefore> printed;
+    for (int i = 1; i <= checklist.itemCount(); ++i) {
+        if (!checklist.itemChecked(i) || i - 1 >= patient.Barcodes.size() || patient.Barcodes[i - 1].isEmpty())
+            continue;
+        const journal::PrintedBefore before = m_journal->printedWithin(patient.Barcodes[i - 1], m_reprintWarningHours);
+        if (before.any())
+            printed.append({patient.Barcodes[i - 1], patient.Instruments.value(i - 1), before.last, before.stickers});
+    }
+    return printed.isEmpty() ? QString() : counter::reprintQuestion(printed, QDateTime::currentDateTime());
+}
+
 PrintRun::Outcome PrintRun::run(Patient &patient, const Checklist &checklist)
 {
     Outcome outcome;
@@ -116,12 +142,16 @@ PrintRun::Outcome PrintRun::run(Patient &patient, const Checklist &checklist)
             outcome.message = copiesNotWholeMessage();
             return outcome;
         }
+        const qint64 line = journalAboutToPrint(patient, i, *copies);
         const qsizetype firstJob = outcome.jobs.size();
-        if (!printExam(patient, i, *copies, outcome))
+        if (!printExam(patient, i, *copies, outcome)) {
+            journalNotPrinted(line, journal::State::PrintFailed, outcome.message);
             return outcome;
-        if (!printerTookStickers(patient, i, outcome.jobs.mid(firstJob), checklist, outcome))
+        }
+        if (!printerTookStickers(patient, i, line, outcome.jobs.mid(firstJob), checklist, outcome))
             return outcome;
-        if (!logExam(patient, i, checklist, outcome))
+        journalPrinted(line);
+        if (!logExam(patient, i, line, checklist, outcome))
             break;
     }
     if (!outcome.unrecorded.isEmpty())
@@ -155,8 +185,9 @@ bool PrintRun::printExam(const Patient &patient, int item, qint16 copies, Outcom
 
 // The step between an exam's stickers and its log: on CUPS, the printer must have
 // taken every sticker job of the exam before it is recorded as printed.
-bool PrintRun::printerTookStickers(const Patient &patient, int item, const QList<output::PrintedJob> &jobs,
-                                   const Checklist &checklist, Outcome &outcome)
+bool PrintRun::printerTookStickers(const Patient &patient, int item, qint64 line,
+                                   const QList<output::PrintedJob> &jobs, const Checklist &checklist,
+                                   Outcome &outcome)
 {
     const output::JobsTaken taken = [&] {
         const BusyCursor busy;
@@ -167,7 +198,7 @@ bool PrintRun::printerTookStickers(const Patient &patient, int item, const QList
     case output::JobsTaken::Status::Taken: return true;
     case output::JobsTaken::Status::NotAnswering: {
         outcome.status = Outcome::Status::PrinterNotAnswering;
-        outcome.waiting = {item, barcode, {}};
+        outcome.waiting = {item, barcode, {}, line};
         for (const output::PrintedJob &job : jobs)
             if (taken.waiting.contains(job.jobId))
                 outcome.waiting.jobs.append(job);
@@ -177,10 +208,12 @@ bool PrintRun::printerTookStickers(const Patient &patient, int item, const QList
     case output::JobsTaken::Status::Failed:
         outcome.status = Outcome::Status::PrintFailed;
         outcome.message = QStringLiteral("%1\n\n%2 is not recorded and stays checked.").arg(taken.message, barcode);
+        journalNotPrinted(line, journal::State::PrintFailed, taken.message);
         return false;
     case output::JobsTaken::Status::ServiceMissing:
         outcome.status = Outcome::Status::ServiceMissing;
         outcome.message = serviceMissingMessage(taken.message, barcode);
+        journalNotPrinted(line, journal::State::PrintFailed, taken.message);
         return false;
     }
     return false;
@@ -216,6 +249,8 @@ void PrintRun::settleWaiting(Patient &patient, Outcome &outcome, WaitingChoice c
                   qUtf8Printable(ids.join(u',')), qUtf8Printable(waiting.barcode),
                   printed ? " after they printed: recorded as printed" : "; not recorded");
         if (!printed) {
+            journalNotPrinted(waiting.line, journal::State::Cancelled,
+                              QStringLiteral("the printer was not answering"));
             outcome.status = Outcome::Status::Stopped;
             return;
         }
@@ -224,7 +259,8 @@ void PrintRun::settleWaiting(Patient &patient, Outcome &outcome, WaitingChoice c
                   "Printer not answering: the jobs %s of barcode %s were left in the queue and recorded as printed",
                   qUtf8Printable(ids.join(u',')), qUtf8Printable(waiting.barcode));
     }
-    if (!logExam(patient, waiting.item, checklist, outcome)) {
+    journalPrinted(waiting.line);
+    if (!logExam(patient, waiting.item, waiting.line, checklist, outcome)) {
         outcome.examsLeft = anyCheckedFrom(checklist, 1);
         return;
     }
@@ -233,16 +269,20 @@ void PrintRun::settleWaiting(Patient &patient, Outcome &outcome, WaitingChoice c
 
 // Logs the printed exam and unchecks it, so that printing the rest after a failure
 // further on prints nothing twice. False when the log failed.
-bool PrintRun::logExam(Patient &patient, int item, const Checklist &checklist, Outcome &outcome)
+bool PrintRun::logExam(Patient &patient, int item, qint64 line, const Checklist &checklist, Outcome &outcome)
 {
     const QString barcode = patient.Barcodes[item - 1];
+    journalLogBegins(line);
     const db::LogOutcome log = SaveBarcodeLog(patient.Barcodes[item - 1], checklist);
+    journalLogOutcome(line, log, false);
     if (item <= checklist.itemCount())
         checklist.uncheck(item);
-    if (log.recorded())
+    if (log.recorded()) {
+        ++outcome.recorded;
         return true;
+    }
     const bool inDoubt = log.status == db::LogOutcome::Status::InDoubt;
-    outcome.unrecorded.add(item, barcode, log.reason, inDoubt);
+    outcome.unrecorded.add(item, barcode, log.reason, inDoubt, line);
     outcome.status = inDoubt ? Outcome::Status::LogInDoubt : Outcome::Status::LogFailed;
     return false;
 }
@@ -255,12 +295,107 @@ void PrintRun::recordAgain(Patient &patient, UnrecordedLogs &unrecorded, const C
     for (const UnrecordedLogs::Entry &e : entries) {
         if (e.item - 1 >= patient.Barcodes.size())
             continue;
+        // The run's own line: no other Norvane takes the lines of a run still going.
+        if (m_journal && e.journalLine > 0)
+            m_journal->setState(e.journalLine, journal::State::LogBegun);
         const db::LogOutcome outcome = SaveBarcodeLog(patient.Barcodes[e.item - 1], checklist);
+        journalLogOutcome(e.journalLine, outcome, e.inDoubt);
         if (outcome.recorded())
             unrecorded.remove(e.item);
         else
             unrecorded.add(e.item, e.barcode, outcome.reason, outcome.status == db::LogOutcome::Status::InDoubt);
     }
+}
+
+void PrintRun::giveUp(const UnrecordedLogs &unrecorded)
+{
+    unrecorded.writeGivenUp();
+    if (!m_journal)
+        return;
+    // A line in doubt keeps saying so: offered again later, it comes with the warning
+    // that it could then appear twice.
+    for (const UnrecordedLogs::Entry &e : unrecorded.entries()) {
+        if (!e.inDoubt && e.journalLine > 0)
+            m_journal->setState(e.journalLine, journal::State::GivenUp, e.reason);
+    }
+}
+
+QList<journal::Line> PrintRun::unrecordedInJournal(bool *ok)
+{
+    if (!m_journal) {
+        if (ok)
+            *ok = true;
+        return {};
+    }
+    return m_journal->unrecorded(ok);
+}
+
+PrintRun::JournalRecord PrintRun::recordJournalLine(const journal::Line &line, const std::function<void()> &yield)
+{
+    using Status = JournalRecord::Status;
+    if (!m_journal)
+        return {Status::Gone, QString()};
+    switch (m_journal->claimForLog(line.id, line.state)) {
+    case journal::Claim::Taken: break;
+    case journal::Claim::Gone: return {Status::Gone, QString()};
+    case journal::Claim::Failed: return {Status::JournalFailed, m_journal->lastError()};
+    }
+    QString barcode = line.barcode;
+    const BusyCursor busy;
+    const db::LogOutcome log = db::SaveBarcodeLog(m_client, barcode, yield);
+    journalLogOutcome(line.id, log, journal::mayBeRecorded(line.state));
+    switch (log.status) {
+    case db::LogOutcome::Status::Recorded: return {Status::Recorded, QString()};
+    case db::LogOutcome::Status::Failed: return {Status::Failed, log.reason};
+    case db::LogOutcome::Status::InDoubt: return {Status::InDoubt, log.reason};
+    }
+    return {Status::Failed, log.reason};
+}
+
+// The print journal's steps of one exam.
+
+qint64 PrintRun::journalAboutToPrint(const Patient &patient, int item, qint16 copies)
+{
+    if (!m_journal)
+        return 0;
+    journal::Line line;
+    line.number = patient.Number;
+    line.barcode = patient.Barcodes.value(item - 1);
+    line.patientName = patient.PatientName;
+    line.hospitalNumber = patient.HospNum;
+    line.exam = patient.Instruments.value(item - 1);
+    line.copies = copies;
+    return m_journal->add(line);
+}
+
+void PrintRun::journalPrinted(qint64 line)
+{
+    if (m_journal && line > 0)
+        m_journal->setState(line, journal::State::Printed);
+}
+
+void PrintRun::journalNotPrinted(qint64 line, journal::State state, const QString &reason)
+{
+    if (m_journal && line > 0)
+        m_journal->setState(line, state, reason);
+}
+
+void PrintRun::journalLogBegins(qint64 line)
+{
+    if (m_journal && line > 0)
+        m_journal->claimForLog(line, journal::State::Printed);
+}
+
+void PrintRun::journalLogOutcome(qint64 line, const db::LogOutcome &log, bool wasInDoubt)
+{
+    if (!m_journal || line <= 0)
+        return;
+    if (log.recorded())
+        m_journal->setState(line, journal::State::Recorded);
+    else if (wasInDoubt || log.status == db::LogOutcome::Status::InDoubt)
+        m_journal->setState(line, journal::State::InDoubt, log.reason);
+    else
+        m_journal->setState(line, journal::State::LogFailed, log.reason);
 }
 
 db::LogOutcome PrintRun::SaveBarcodeLog(QString &Barcode, const Checklist &checklist)

@@ -2,6 +2,7 @@
 
 #include "counter/patient.h"
 #include "counter/unrecordedlogs.h"
+#include "journal/journalline.h"
 #include "output/labelbackend.h"
 
 #include <QList>
@@ -13,6 +14,10 @@ namespace db {
 class DbClient;
 struct LogOutcome;
 } // namespace db
+
+namespace journal {
+class PrintJournal;
+} // namespace journal
 
 namespace report {
 class modMain;
@@ -28,6 +33,12 @@ namespace counter {
 // The checklist and the copies box are the window's; the run reads them through
 // Checklist when it reaches each item (the item count once, at the start), and the
 // window's events are handled at each yield: once per item and while each log runs.
+//
+// With a print journal (setJournal), each exam's line is written before its label
+// job and after each step (journal/printjournal.h): about to print, then printed
+// (or print failed), log begun, and recorded, log failed or in doubt; given up when
+// the user declines to record it again. A journal that cannot be written changes
+// nothing of the run.
 class PrintRun
 {
 public:
@@ -80,6 +91,7 @@ public:
             int item = 0;
             QString barcode;
             QList<output::PrintedJob> jobs;
+            qint64 line = 0; // its journal line, still "about to print"
         };
         Status status = Status::Done;
         QString message;                // PrintFailed, CopiesNotWhole, ServiceMissing: what the staff
@@ -88,6 +100,21 @@ public:
         bool examsLeft = false;         // LogFailed, LogInDoubt: exams not reached are still checked
         Waiting waiting;                // PrinterNotAnswering
         QList<output::PrintedJob> jobs; // every sticker job handed over, in order
+        int recorded = 0;               // exams whose log was recorded
+    };
+
+    // What became of recording a line of the journal again (recordJournalLine).
+    struct JournalRecord
+    {
+        enum class Status {
+            Recorded,
+            Failed,        // rolled back: still printed and not recorded
+            InDoubt,       // its commit got no answer
+            Gone,          // the line moved on meanwhile (recorded elsewhere): nothing was done
+            JournalFailed, // the journal could not be written, so nothing was recorded
+        };
+        Status status = Status::Recorded;
+        QString reason; // Failed, InDoubt: the database's words; JournalFailed: the journal's
     };
 
     // The answers to a printer that does not answer.
@@ -101,7 +128,18 @@ public:
 
     PrintRun(db::DbClient &client, report::modMain &labels);
 
+    // The print journal the run writes, and the hours within which a barcode printed
+    // here is asked about before it is printed again (0: never). None: nothing is
+    // written or asked. Given, not owned.
+    void setJournal(journal::PrintJournal *journal, int reprintWarningHours);
+    journal::PrintJournal *journal() const { return m_journal; }
+
     Check check(const Patient &patient, const Checklist &checklist);
+    // Asked after check() lets the run go: the checked exams whose barcode the journal
+    // holds as printed on this workstation within the reprint warning's hours, in one
+    // question (counter::reprintQuestion); empty when there is none, when no sticker
+    // is to be printed, or without a journal.
+    QString reprintQuestion(const Patient &patient, const Checklist &checklist);
     // The run. Each exam: its copies read afresh, its stickers printed, its barcode
     // logged (and emptied in patient.Barcodes once recorded), its item unchecked. A
     // log that fails stops the run after that exam: with the database unable to
@@ -117,6 +155,17 @@ public:
     // left; LogFailed or LogInDoubt when its log fails). The run goes no further: the
     // printer is not answering.
     void settleWaiting(Patient &patient, Outcome &outcome, WaitingChoice choice, const Checklist &checklist);
+    // The user declines to record them again: each is given up in the journal and
+    // written to the program's log.
+    void giveUp(const UnrecordedLogs &unrecorded);
+
+    // The journal's lines printed and not recorded (PrintJournal::unrecorded); none
+    // without a journal. ok says whether it could be read.
+    QList<journal::Line> unrecordedInJournal(bool *ok = nullptr);
+    // Records a line of the journal printed and not recorded, printing nothing: claims
+    // it (another Norvane may be at it), logs a copy of its barcode, and writes what
+    // became of it.
+    JournalRecord recordJournalLine(const journal::Line &line, const std::function<void()> &yield);
 
     // Logs one printed barcode (db::SaveBarcodeLog), yielding through the checklist;
     // empties Barcode once logged.
@@ -126,12 +175,24 @@ private:
     bool printExam(const Patient &patient, int item, qint16 copies, Outcome &outcome);
     // The printer took the job: follows the exam's sticker jobs until the printer has
     // taken them. False, and the run stops before the exam is recorded, when it did not.
-    bool printerTookStickers(const Patient &patient, int item, const QList<output::PrintedJob> &jobs,
+    bool printerTookStickers(const Patient &patient, int item, qint64 line, const QList<output::PrintedJob> &jobs,
                              const Checklist &checklist, Outcome &outcome);
-    bool logExam(Patient &patient, int item, const Checklist &checklist, Outcome &outcome);
+    bool logExam(Patient &patient, int item, qint64 line, const Checklist &checklist, Outcome &outcome);
+
+    // The journal's steps of one exam; a line id of 0 (no journal, or one that could
+    // not be written) writes nothing.
+    qint64 journalAboutToPrint(const Patient &patient, int item, qint16 copies);
+    // The printer took the exam's stickers.
+    void journalPrinted(qint64 line);
+    void journalNotPrinted(qint64 line, journal::State state, const QString &reason);
+    void journalLogBegins(qint64 line);
+    // A line once in doubt stays so until it is recorded.
+    void journalLogOutcome(qint64 line, const db::LogOutcome &log, bool wasInDoubt);
 
     db::DbClient &m_client;
     report::modMain &m_labels;
+    journal::PrintJournal *m_journal = nullptr;
+    int m_reprintWarningHours = 0;
 };
 
 } // namespace counter

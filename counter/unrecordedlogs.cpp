@@ -6,7 +6,7 @@
 
 namespace counter {
 
-void UnrecordedLogs::add(int item, const QString &barcode, const QString &reason, bool inDoubt)
+void UnrecordedLogs::add(int item, const QString &barcode, const QString &reason, bool inDoubt, qint64 journalLine)
 {
     for (Entry &e : m_entries) {
         if (e.item == item) {
@@ -15,7 +15,7 @@ void UnrecordedLogs::add(int item, const QString &barcode, const QString &reason
             return;
         }
     }
-    m_entries.append({item, barcode, reason, inDoubt, QDateTime::currentDateTime()});
+    m_entries.append({item, barcode, reason, inDoubt, QDateTime::currentDateTime(), journalLine});
 }
 
 void UnrecordedLogs::remove(int item)

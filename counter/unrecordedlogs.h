@@ -16,17 +16,18 @@ public:
     {
         int item = 0; // the checklist item, counted from 1
         QString barcode;
-        QString reason;       // the database's own description of the last failure
-        bool inDoubt = false; // some commit of it got no answer: it may be recorded
-        QDateTime failedAt;   // when it first failed
+        QString reason;         // the database's own description of the last failure
+        bool inDoubt = false;   // some commit of it got no answer: it may be recorded
+        QDateTime failedAt;     // when it first failed
+        qint64 journalLine = 0; // its line in the print journal; 0: none
     };
 
     bool isEmpty() const { return m_entries.isEmpty(); }
     const QList<Entry> &entries() const { return m_entries; }
 
-    // A failed log of item's barcode; a later failure of the same item updates the
-    // reason, and once in doubt an entry stays so.
-    void add(int item, const QString &barcode, const QString &reason, bool inDoubt);
+    // A failed log of item's barcode (and its journal line); a later failure of the
+    // same item updates the reason, and once in doubt an entry stays so.
+    void add(int item, const QString &barcode, const QString &reason, bool inDoubt, qint64 journalLine = 0);
     // The item has been recorded.
     void remove(int item);
 

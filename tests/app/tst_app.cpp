@@ -1,8 +1,11 @@
+#include "app/journalcommand.h"
 #include "app/modconnect.h"
 #include "app/showmodal.h"
 #include "common/loopback.h"
 #include "db/dberror.h"
 #include "db/sqlserverclient.h"
+#include "journal/printjournal.h"
+#include "settings/journalsettings.h"
 #include "settings/printersettings.h"
 #include "settings/settingsstore.h"
 #include "widgets/messagebox.h"
@@ -13,9 +16,12 @@
 #include <QPointer>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextStream>
 #include <QTimer>
 #include <QWidget>
 
@@ -93,6 +99,11 @@ private Q_SLOTS:
     void mainWithoutSettingsOnTheRealClient();
     void mainShowsTheMainWindowWhenConnected();
     void showModalReturnsOnceTheWindowCloses();
+
+    void journalSettings_data();
+    void journalSettings();
+    void journalCommand_data();
+    void journalCommand();
 
 private:
     // Writes the program's settings file as a site's IT would, key by key.
@@ -397,6 +408,121 @@ void tst_app::showModalReturnsOnceTheWindowCloses()
     showModal(window);
     QVERIFY(wasVisible);
     QVERIFY(window.isNull());
+}
+
+void tst_app::journalSettings_data()
+{
+    QTest::addColumn<SettingsMap>("journal"); // the keys of [Journal]
+    QTest::addColumn<int>("keepDays");
+    QTest::addColumn<int>("reprintHours");
+    QTest::addColumn<QString>("problem"); // part of it; empty: none
+
+    QTest::newRow("not set") << SettingsMap() << 90 << 24 << QString();
+    QTest::newRow("set") << SettingsMap{{u"KeepDays"_qs, u"30"_qs}, {u"ReprintWarningHours"_qs, u" 8 "_qs}} << 30 << 8
+                         << QString();
+    QTest::newRow("0 keeps every line, 0 never asks")
+        << SettingsMap{{u"KeepDays"_qs, u"0"_qs}, {u"ReprintWarningHours"_qs, u"0"_qs}} << 0 << 0 << QString();
+    QTest::newRow("no number")
+        << SettingsMap{{u"KeepDays"_qs, u"ninety"_qs}} << 90 << 24
+        << u"[Journal] KeepDays=ninety is not a whole number of days (0 or more); 90 is used."_qs;
+    QTest::newRow("negative") << SettingsMap{{u"ReprintWarningHours"_qs, u"-1"_qs}} << 90 << 24
+                              << u"[Journal] ReprintWarningHours=-1 is not a whole number of hours"_qs;
+}
+
+void tst_app::journalSettings()
+{
+    QFETCH(SettingsMap, journal);
+    QFETCH(int, keepDays);
+    QFETCH(int, reprintHours);
+    QFETCH(QString, problem);
+    {
+        QSettings store(QSettings::NativeFormat, QSettings::UserScope, u"ZEMRIX Current User"_qs);
+        store.clear();
+        for (auto it = journal.cbegin(); it != journal.cend(); ++it)
+            store.setValue(u"Journal/"_qs + it.key(), it.value());
+    }
+    const settings::JournalSettings read = settings::readJournalSettings(
+        SettingsStore(QString::fromUtf16(settings::kApplication)));
+    QCOMPARE(read.keepDays, keepDays);
+    QCOMPARE(read.reprintWarningHours, reprintHours);
+    QCOMPARE(read.problem.isEmpty(), problem.isEmpty());
+    QVERIFY2(read.problem.contains(problem), qPrintable(read.problem));
+}
+
+void tst_app::journalCommand_data()
+{
+    QTest::addColumn<QString>("journal"); // a journal with lines, none, or one that cannot be read
+    QTest::addColumn<QString>("since");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("barcodes"); // the lines printed, in order
+    QTest::addColumn<QString>("error");        // part of what is said on standard error
+
+    QTest::newRow("today's") << u"lines"_qs << QString() << 0 << QStringList{u"T1000002C"_qs, u"T1000003C"_qs}
+                             << QString();
+    QTest::newRow("since yesterday") << u"lines"_qs << u"yesterday"_qs << 0
+                                     << QStringList{u"T1000001C"_qs, u"T1000002C"_qs, u"T1000003C"_qs} << QString();
+    QTest::newRow("since a time today") << u"lines"_qs << u"late"_qs << 0 << QStringList{u"T1000003C"_qs} << QString();
+    QTest::newRow("no journal yet") << u"none"_qs << QString() << 0 << QStringList()
+                                    << u"nothing has been printed on this workstation"_qs;
+    QTest::newRow("not a journal that can be read") << u"later version"_qs << QString() << 1 << QStringList()
+                                                    << u"cannot be read: it was written by a later version"_qs;
+}
+
+void tst_app::journalCommand()
+{
+    QFETCH(QString, journal);
+    QFETCH(QString, since);
+    QFETCH(int, status);
+    QFETCH(QStringList, barcodes);
+    QFETCH(QString, error);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"journal.sqlite"_qs);
+    const QDateTime morning = QDate::currentDate().startOfDay().addSecs(8 * 3600);
+    if (journal == u"lines") {
+        // Yesterday's line, and two of this morning, 08:00 and 09:00.
+        journal::PrintJournal printJournal;
+        QVERIFY(printJournal.open(path));
+        const QDateTime times[] = {morning.addDays(-1), morning, morning.addSecs(3600)};
+        for (int i = 0; i < 3; ++i) {
+            printJournal.setClock([&times, i] { return times[i]; });
+            journal::Line l;
+            l.barcode = u"T100000%1C"_qs.arg(i + 1);
+            l.patientName = u"O'BRIEN, MARGARET"_qs;
+            QVERIFY(printJournal.add(l) > 0);
+        }
+    } else if (journal == u"later version") {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"later"_qs);
+            db.setDatabaseName(path);
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec(u"PRAGMA user_version = 99"_qs));
+        }
+        QSqlDatabase::removeDatabase(u"later"_qs);
+    }
+    if (since == u"yesterday")
+        since = morning.date().addDays(-1).toString(Qt::ISODate);
+    else if (since == u"late")
+        since = morning.addSecs(1800).toString(u"yyyy-MM-ddTHH:mm"_qs);
+
+    QString outText, errText;
+    QTextStream out(&outText), err(&errText);
+    QCOMPARE(app::printJournal(out, err, path, since), status);
+    out.flush();
+    err.flush();
+    QVERIFY2(errText.contains(error), qPrintable(errText));
+    QCOMPARE(errText.isEmpty(), error.isEmpty());
+    QCOMPARE(QFileInfo::exists(path), journal != u"none");
+    if (status != 0)
+        return;
+    const QStringList lines = outText.split(u'\n', Qt::SkipEmptyParts);
+    QVERIFY2(lines.value(0).startsWith(u"time\tbarcode\tpatient\t"_qs), qPrintable(outText));
+    QStringList printed;
+    for (const QString &line : lines.mid(1)) {
+        printed << line.section(u'\t', 1, 1);
+        QCOMPARE(line.section(u'\t', 2, 2), u"O'BRIEN, MARGARET"_qs);
+    }
+    QCOMPARE(printed, barcodes);
 }
 
 QTEST_MAIN(tst_app)

@@ -1,11 +1,13 @@
 // The program's log file: lines with time, category and level; rotation at its
-// size bound.
+// size bound; a file that cannot be written is found out and told once.
 
 #include "app/applogging.h"
 #include "app/logfile.h"
+#include "app/storagenotice.h"
 #include "db/dblogging.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -21,6 +23,8 @@ private Q_SLOTS:
     void linesCarryTimeCategoryAndLevel();
     void rotatesAtItsBound();
     void defaultPlaceIsTheDataFolder();
+    void fileThatCannotBeWritten_data();
+    void fileThatCannotBeWritten();
 };
 
 namespace {
@@ -102,6 +106,60 @@ void tst_logfile::defaultPlaceIsTheDataFolder()
     QCoreApplication::setApplicationName(u"Norvane"_qs);
     const QString path = app::defaultLogFilePath();
     QVERIFY2(path.endsWith(u"/Norvane/norvane.log"_qs), qPrintable(path));
+}
+
+void tst_logfile::fileThatCannotBeWritten_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("reason"); // part of the problem's words
+    QTest::addColumn<bool>("atInstall"); // found out before a line is written
+    QTest::newRow("a full disk") << u"full disk"_qs << u"No space left on device"_qs << false;
+    QTest::newRow("its folder is a file") << u"folder is a file"_qs << u"its folder cannot be created"_qs << true;
+    QTest::newRow("the file is a folder") << u"file is a folder"_qs << QString() << true;
+    QTest::newRow("written") << u"writable"_qs << QString() << false;
+}
+
+void tst_logfile::fileThatCannotBeWritten()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, reason);
+    QFETCH(bool, atInstall);
+    QTemporaryDir dir;
+    QString path = dir.filePath(u"norvane.log"_qs);
+    if (setup == u"full disk") {
+        path = u"/dev/full"_qs; // every write fails as on a full disk, also for root
+    } else if (setup == u"folder is a file") {
+        QFile blocker(dir.filePath(u"data"_qs));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        path = dir.filePath(u"data/norvane.log"_qs);
+    } else if (setup == u"file is a folder") {
+        QVERIFY(QDir().mkpath(path));
+    }
+    app::StorageNotice notice;
+    notice.journalFailed(u"The print journal /data/journal.sqlite cannot be used: disk I/O error."_qs);
+
+    app::installLogFile(path);
+    QCOMPARE(app::logFileProblem().isEmpty(), !atInstall);
+    qCWarning(db::lcDb, "Print log of barcode \"%s\" rolled back", "T1000001C");
+    qCWarning(db::lcDb, "Print log of barcode \"%s\" rolled back", "T1000002C");
+    const QString problem = app::logFileProblem();
+    const QString told = notice.take();
+    app::removeLogFile();
+
+    if (setup == u"writable") {
+        QCOMPARE(problem, QString());
+        QCOMPARE(told, QString());
+        QCOMPARE(linesOf(path).size(), 2);
+        return;
+    }
+    // Named with its path and the system's reason, and told on screen once, with the
+    // journal that could not be told in it.
+    QVERIFY2(problem.startsWith(u"The log file "_qs + path + u" cannot be written: "_qs), qPrintable(problem));
+    QVERIFY2(problem.contains(reason), qPrintable(problem));
+    QVERIFY2(told.startsWith(problem + u"\n\nThe print journal /data/journal.sqlite cannot be used"_qs),
+             qPrintable(told));
+    QVERIFY2(told.contains(u"Tell IT"_qs), qPrintable(told));
+    QCOMPARE(notice.take(), QString());
 }
 
 QTEST_GUILESS_MAIN(tst_logfile)

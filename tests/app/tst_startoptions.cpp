@@ -3,8 +3,8 @@
 #include <QtTest>
 
 // The command line, read before any application object exists: the demo and PDF
-// output switches, help, version, the connection check, the window system's own
-// switches, and what is refused.
+// output switches, help, version, the connection check, the journal for IT, the
+// window system's own switches, and what is refused.
 class tst_StartOptions : public QObject
 {
     Q_OBJECT
@@ -12,6 +12,8 @@ class tst_StartOptions : public QObject
 private Q_SLOTS:
     void parse_data();
     void parse();
+    void journalSwitches_data();
+    void journalSwitches();
     void usageNamesEverySwitch();
 };
 
@@ -82,10 +84,49 @@ void tst_StartOptions::parse()
     QCOMPARE(options.version, version);
 }
 
+void tst_StartOptions::journalSwitches_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("demo");
+    QTest::addColumn<QString>("since");
+    QTest::addColumn<bool>("failed");
+
+    QTest::newRow("today's lines") << QStringList{"--journal"} << false << QString() << false;
+    QTest::newRow("since a day") << QStringList{"--journal", "--since", "2026-12-10"} << false << "2026-12-10" << false;
+    QTest::newRow("since a local time") << QStringList{"--journal", "--since=2026-12-10T08:00"} << false
+                                        << "2026-12-10T08:00" << false;
+    QTest::newRow("the demo's journal") << QStringList{"--demo", "--journal"} << true << QString() << false;
+    QTest::newRow("since without journal") << QStringList{"--since", "2026-12-10"} << false << QString() << true;
+    QTest::newRow("since no date") << QStringList{"--journal", "--since", "yesterday"} << false << QString() << true;
+    QTest::newRow("since a day that is none")
+        << QStringList{"--journal", "--since", "2026-02-30"} << false << QString() << true;
+    QTest::newRow("journal with check-connection")
+        << QStringList{"--journal", "--check-connection"} << false << QString() << true;
+    QTest::newRow("journal with print-to")
+        << QStringList{"--journal", "--print-to", "/tmp/x"} << false << QString() << true;
+}
+
+void tst_StartOptions::journalSwitches()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, demo);
+    QFETCH(QString, since);
+    QFETCH(bool, failed);
+
+    const app::StartOptions options = app::parseStartOptions(QStringList{"norvane"} + arguments);
+    QVERIFY2(options.error.isEmpty() != failed, qPrintable(options.error));
+    if (failed)
+        return;
+    QVERIFY(options.journal);
+    QCOMPARE(options.demo, demo);
+    QCOMPARE(options.since, since);
+}
+
 void tst_StartOptions::usageNamesEverySwitch()
 {
     const QString usage = app::startOptionsUsage();
-    for (const char *name : {"--demo", "--print-to DIR", "--check-connection", "--help", "--version"})
+    for (const char *name :
+         {"--demo", "--print-to DIR", "--check-connection", "--journal", "--since DATE", "--help", "--version"})
         QVERIFY2(usage.contains(QLatin1String(name)), name);
     QVERIFY(app::versionText().startsWith(u"norvane "_qs));
 }

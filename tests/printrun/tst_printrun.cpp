@@ -1,13 +1,20 @@
+#include "app/logfile.h"
+#include "app/storagenotice.h"
+#include "common/asnobody.h"
 #include "common/mainwindow.h"
 #include "common/modalbox.h"
 #include "common/platformkeys.h"
 #include "common/windowcontrols.h"
 #include "counter/copiescount.h"
+#include "counter/journalquestions.h"
 #include "counter/patientsearch.h"
 #include "counter/printquestions.h"
 #include "counter/printrun.h"
 #include "db/commands.h"
+#include "db/dberror.h"
 #include "db/embeddedclient.h"
+#include "journal/printjournal.h"
+#include "journal/workstation.h"
 #include "labdb/labdatabase.h"
 #include "labdb/printlog.h"
 #include "labdb/sampledata.h"
@@ -19,6 +26,7 @@
 #include "report/reportapplication.h"
 #include "support/bulkchargeslip.h"
 #include "support/faultyembeddedclient.h"
+#include "ui/journal/todaysstickersdialog.h"
 #include "ui/main/exclusiverun.h"
 #include "ui/main/frmnorvane.h"
 #include "widgets/messagebox.h"
@@ -36,11 +44,14 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMap>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSysInfo>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -65,12 +76,16 @@ public:
     using testsupport::FaultyEmbeddedClient::FaultyEmbeddedClient;
     bool blankAgeSex = false;
     std::function<void()> beforeCommit; // runs as a commit is asked for, before it
+    bool commitInDoubt = false;         // commits, and the answer is lost as with a dropped connection
 
     void commitTrans() override
     {
         if (beforeCommit)
             beforeCommit();
         testsupport::FaultyEmbeddedClient::commitTrans();
+        if (commitInDoubt)
+            throw db::DbError(QStringLiteral("Communication link failure (injected: the commit's answer was lost)"),
+                              db::DbError::Kind::ConnectionLost, true);
     }
 
     db::DbResult openStatic(const QString &command) override
@@ -116,6 +131,16 @@ void typeKeys(Delivery delivery, QWindow *window, const QString &text)
         QCoreApplication::postEvent(window, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, QString(c)));
         QCoreApplication::postEvent(window, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier, QString(c)));
     }
+}
+
+// Every message the program logs, as "category: text" (the log file's lines).
+QStringList *loggedLines = nullptr;
+QtMessageHandler passOn = nullptr;
+void keepLogged(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (loggedLines)
+        loggedLines->append(QLatin1String(context.category ? context.category : "default") + u": "_qs + message);
+    passOn(type, context, message);
 }
 
 QByteArray readFile(const QString &path)
@@ -170,6 +195,19 @@ private Q_SLOTS:
     void scanNeverAnswersTheLogQuestion_data();
     void scanNeverAnswersTheLogQuestion();
     void scanTypedWhileLogsWaitIsSearchedAfterTheRun();
+    void journalStatesAfterRun_data();
+    void journalStatesAfterRun();
+    void reprintWarning_data();
+    void reprintWarning();
+    void offerAtStartUp_data();
+    void offerAtStartUp();
+    void offerAfterRecovery_data();
+    void offerAfterRecovery();
+    void todaysStickersOnF9();
+    void journalThatCannotBeWritten_data();
+    void journalThatCannotBeWritten();
+    void logFileThatCannotBeWrittenIsToldOnce_data();
+    void logFileThatCannotBeWrittenIsToldOnce();
 
 private:
     template<typename T>
@@ -204,6 +242,14 @@ private:
     // An exam's values under the template's field names.
     QMap<QString, QString> fieldValues(int exam, const QString &ageSex) const;
     void verifyAwaitingNumber() const;
+    // The window made again on the test's client, writing journal (none: no
+    // journal), and shown; the storage notice comes from notice when given.
+    void showWindow(journal::PrintJournal *journal, int reprintWarningHours = 24, app::StorageNotice *notice = nullptr);
+    QString journalPath() const { return m_journalDir->filePath(QStringLiteral("data/journal.sqlite")); }
+    // The journal's lines written since the test began, as "barcode: state".
+    QStringList journalStates();
+    // Rows of the print log's master table for barcode.
+    int masterRows(const QString &barcode) const;
 
     QTemporaryDir m_dir;
     QString m_path;
@@ -213,10 +259,13 @@ private:
     QString m_accentChargeslip;
     QStringList m_blankBarcodes; // three exams of one chargeslip; the second's barcode is blanks only
     QString m_blankChargeslip;
+    labdb::BulkChargeslip m_threeExams; // a chargeslip of three exams, a barcode each
     DemoClient *m_client = nullptr;
     std::unique_ptr<DemoClient> m_clientOwner;
     std::unique_ptr<QTemporaryDir> m_pdfDir;
-    std::unique_ptr<testsupport::MainWindow> m_main; // stickers to PDF files in m_pdfDir
+    std::unique_ptr<QTemporaryDir> m_journalDir;
+    std::unique_ptr<journal::PrintJournal> m_journal; // the window's, fresh for each test
+    std::unique_ptr<testsupport::MainWindow> m_main;  // stickers to PDF files in m_pdfDir
     ui::frmNorvane *m_window = nullptr;
     QStringList m_messages;
     QStringList m_captions;
@@ -224,6 +273,7 @@ private:
     QStringList m_questions;
     bool m_answer = true;               // what the user answers every question
     std::function<void()> m_onQuestion; // runs when a question is asked, before the answer
+    QStringList m_logged;               // what the program logged since the test began
 };
 
 void tst_PrintRun::initTestCase()
@@ -238,6 +288,7 @@ void tst_PrintRun::initTestCase()
     m_badChargeslip = bad.refNum;
     m_badBarcodes = bad.barcodes;
     m_badBarcodes[1] = QStringLiteral("T90ABCDEFGHIJKLMNOPQRS02C");
+    m_threeExams = labdb::addChargeslip(m_path, 3);
     const labdb::BulkChargeslip accent = labdb::addChargeslip(m_path, 3);
     m_accentChargeslip = accent.refNum;
     m_accentBarcodes = accent.barcodes;
@@ -293,6 +344,9 @@ void tst_PrintRun::answerBoxesHere(bool on)
             m_onQuestion();
         return m_answer;
     });
+    QVERIFY(QFile::exists(report::labelTemplatePath()));
+    loggedLines = &m_logged;
+    passOn = qInstallMessageHandler(keepLogged);
 }
 
 void tst_PrintRun::init()
@@ -306,17 +360,52 @@ void tst_PrintRun::init()
     m_client->clearFaults();
     m_client->blankAgeSex = false;
     m_client->beforeCommit = nullptr;
+    m_client->commitInDoubt = false;
+    m_logged.clear();
     m_pdfDir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_pdfDir->isValid());
-    m_main = std::make_unique<testsupport::MainWindow>(*m_client, m_pdfDir->path());
-    m_window = &m_main->window;
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    m_journalDir = std::make_unique<QTemporaryDir>();
+    m_journal = std::make_unique<journal::PrintJournal>();
+    QVERIFY(m_journal->open(journalPath()));
+    showWindow(m_journal.get());
 }
 
 void tst_PrintRun::cleanup()
 {
     m_main.reset();
+    m_journal.reset();
+    if (m_journalDir)
+        QFile::setPermissions(m_journalDir->filePath(QStringLiteral("unwritable")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    m_journalDir.reset();
+    app::removeLogFile();
+}
+
+void tst_PrintRun::showWindow(journal::PrintJournal *journal, int reprintWarningHours, app::StorageNotice *notice)
+{
+    m_main.reset();
+    m_main = std::make_unique<testsupport::MainWindow>(*m_client, m_pdfDir->path(), journal, reprintWarningHours);
+    m_window = &m_main->window;
+    if (notice)
+        m_window->setStorageNotice([notice] { return notice->take(); });
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+}
+
+QStringList tst_PrintRun::journalStates()
+{
+    QStringList states;
+    for (const journal::Line &l : m_journal->linesSince(QDateTime::currentDateTime().addDays(-2)))
+        states << l.barcode + u": "_qs + journal::stateName(l.state);
+    return states;
+}
+
+int tst_PrintRun::masterRows(const QString &barcode) const
+{
+    int n = 0;
+    for (const QStringList &row : labdb::PrintLog::read(m_path).masterRows)
+        n += row.value(3) == barcode ? 1 : 0;
+    return n;
 }
 
 void tst_PrintRun::search(const QString &text)
@@ -1320,6 +1409,434 @@ void tst_PrintRun::scanTypedWhileLogsWaitIsSearchedAfterTheRun()
     QTRY_VERIFY(!ui::ExclusiveRun::isRunning(m_window) && print()->hasFocus());
     QCOMPARE(number()->text(), next);
     QCOMPARE(stickers(), barcodes);
+}
+
+void tst_PrintRun::journalStatesAfterRun_data()
+{
+    QTest::addColumn<QString>("fault");      // what goes wrong on the first exam's log, or "stop", "print"
+    QTest::addColumn<bool>("retry");         // the answer to the question after a failed log
+    QTest::addColumn<QStringList>("states"); // of the lines written, in order; B0.. the exams' barcodes
+
+    QTest::newRow("done") << QString() << false
+                          << QStringList{u"B0: recorded"_qs, u"B1: recorded"_qs, u"B2: recorded"_qs};
+    QTest::newRow("print failed") << u"print"_qs << false << QStringList{u"B0: recorded"_qs, u"B1: print failed"_qs};
+    QTest::newRow("log failed, given up") << u"commit fails"_qs << false << QStringList{u"B0: given up"_qs};
+    QTest::newRow("log failed, recorded again") << u"commit fails"_qs << true << QStringList{u"B0: recorded"_qs};
+    // Given up, a log in doubt keeps saying so: offered later, it comes with the warning.
+    QTest::newRow("in doubt, given up") << u"commit in doubt"_qs << false << QStringList{u"B0: in doubt"_qs};
+    QTest::newRow("in doubt, recorded again") << u"commit in doubt"_qs << true << QStringList{u"B0: recorded"_qs};
+    QTest::newRow("stopped") << u"stop"_qs << true << QStringList{u"B0: recorded"_qs};
+}
+
+void tst_PrintRun::journalStatesAfterRun()
+{
+    QFETCH(QString, fault);
+    QFETCH(bool, retry);
+    QFETCH(QStringList, states);
+
+    const QString number = fault == u"print" ? m_badChargeslip : m_threeExams.refNum;
+    search(number);
+    const QStringList barcodes = m_main->patient().Barcodes.mid(0, 3);
+    for (int i = 0; i < barcodes.size(); ++i)
+        states.replaceInStrings(u"B%1:"_qs.arg(i), barcodes[i] + u':');
+    if (fault == u"commit fails")
+        m_client->failCommit();
+    m_client->commitInDoubt = fault == u"commit in doubt";
+    m_answer = retry;
+    m_onQuestion = [this] {
+        m_client->clearFaults();
+        m_client->commitInDoubt = false;
+    };
+
+    // While the first exam's log is open, the journal already holds that the printer
+    // took its stickers and that its log began; nothing of the next exam yet.
+    QStringList duringFirstLog;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] {
+        if (m_client->inTransaction() && duringFirstLog.isEmpty()) {
+            duringFirstLog = journalStates();
+            if (fault == u"stop")
+                QTest::mouseClick(control<vkCommand>("cmdNew"), Qt::LeftButton);
+        }
+    });
+    ticker.start(0);
+    clickPrint();
+    ticker.stop();
+
+    QCOMPARE(duringFirstLog, QStringList{barcodes[0] + u": log begun"_qs});
+    QCOMPARE(journalStates(), states);
+    const QList<journal::Line> lines = m_journal->linesSince(QDateTime::currentDateTime().addDays(-1));
+    const journal::Line &first = lines.first();
+    QCOMPARE(first.number, number);
+    QCOMPARE(first.patientName, m_main->patient().PatientName);
+    QCOMPARE(first.hospitalNumber, m_main->patient().HospNum);
+    QCOMPARE(first.exam, m_main->patient().Instruments[0]);
+    QCOMPARE(first.copies, 1);
+    QCOMPARE(first.workstation, QSysInfo::machineHostName());
+    QCOMPARE(first.operatorName, journal::currentOperator());
+    QVERIFY(first.printed.isValid());
+    QCOMPARE(first.recorded.isValid(), states.first().endsWith(u"recorded"_qs));
+    if (fault == u"print")
+        QVERIFY2(lines.last().reason.contains(u"too long to fit on the sticker"_qs), qPrintable(lines.last().reason));
+}
+
+void tst_PrintRun::reprintWarning_data()
+{
+    QTest::addColumn<int>("hoursAgo");    // the first run's stickers, by the journal's clock
+    QTest::addColumn<int>("windowHours"); // the setting
+    QTest::addColumn<QString>("copies");  // of the second run
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("answer");
+
+    QTest::newRow("printed just now, Yes: printed again") << 0 << 24 << u"1"_qs << true << true;
+    QTest::newRow("printed just now, No: nothing") << 0 << 24 << u"1"_qs << true << false;
+    QTest::newRow("printed 23 hours ago: asked") << 23 << 24 << u"1"_qs << true << false;
+    QTest::newRow("printed 25 hours ago: not asked") << 25 << 24 << u"1"_qs << false << true;
+    QTest::newRow("warning turned off") << 0 << 0 << u"1"_qs << false << true;
+    QTest::newRow("no sticker to print: not asked") << 0 << 24 << u"0"_qs << false << true;
+}
+
+void tst_PrintRun::reprintWarning()
+{
+    QFETCH(int, hoursAgo);
+    QFETCH(int, windowHours);
+    QFETCH(QString, copies);
+    QFETCH(bool, asked);
+    QFETCH(bool, answer);
+
+    showWindow(m_journal.get(), windowHours);
+    const QDateTime firstRun = QDateTime::currentDateTime().addSecs(-3600 * hoursAgo);
+    m_journal->setClock([firstRun] { return firstRun; });
+    const QString number = QString::fromLatin1(labdb::sample::obrienTBarcode); // two exams
+    search(number);
+    const QStringList barcodes = m_main->patient().Barcodes.mid(0, 2);
+    const QStringList instruments = m_main->patient().Instruments.mid(0, 2);
+    copiesBox()->setText(u"2"_qs);
+    clickPrint();
+    QCOMPARE(stickers().size(), 4);
+    QCOMPARE(m_questions, QStringList());
+    m_journal->setClock({});
+
+    search(number);
+    copiesBox()->setText(copies);
+    m_answer = answer;
+    clickPrint();
+
+    const QStringList reprint = m_questions.filter(u"already printed here"_qs);
+    QCOMPARE(reprint.size(), asked ? 1 : 0);
+    if (asked) {
+        const QString when = counter::whenText(firstRun, QDateTime::currentDateTime());
+        QCOMPARE(reprint.first(),
+                 u"%1 (%2): already printed here %3, 2 stickers.\n"
+                 "%4 (%5): already printed here %3, 2 stickers.\n\n"
+                 "Print again? No prints and records nothing."_qs.arg(barcodes[0], instruments[0], when, barcodes[1],
+                                                                      instruments[1]));
+    }
+    if (asked && !answer) {
+        // Nothing printed or recorded; the list as it was, the focus off Print.
+        QCOMPARE(stickers().size(), 4);
+        QCOMPARE(loggedBarcodes(), QStringList());
+        QCOMPARE(journalStates().size(), 2);
+        QVERIFY(exams()->itemChecked(1) && exams()->itemChecked(2));
+        QVERIFY(print()->isEnabled());
+        QCOMPARE(m_window->focusWidget(), exams());
+        return;
+    }
+    QCOMPARE(stickers().size(), 4 + 2 * qMax(0, copies.toInt()));
+    QCOMPARE(loggedBarcodes(), barcodes);
+    QCOMPARE(journalStates().size(), 4);
+    verifyAwaitingNumber();
+}
+
+void tst_PrintRun::offerAtStartUp_data()
+{
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("Yes: recorded, nothing printed") << true;
+    QTest::newRow("No: kept for later") << false;
+}
+
+void tst_PrintRun::offerAtStartUp()
+{
+    QFETCH(bool, answer);
+    const labdb::BulkChargeslip slip = labdb::addChargeslip(m_path, 4);
+    const auto lineOf = [&slip](int i) {
+        journal::Line l;
+        l.number = slip.refNum;
+        l.barcode = slip.barcodes[i];
+        l.patientName = u"DELA CRUZ, JUAN"_qs;
+        l.exam = u"HEMA-1"_qs;
+        l.copies = 1;
+        return l;
+    };
+
+    // A run of Norvane that ended in a crash: a sticker printed before its log, one
+    // whose log had begun, one recorded; and a run still going, whose line is its own.
+    m_main.reset();
+    qint64 printed = 0, logBegun = 0, recorded = 0, otherRuns = 0;
+    journal::PrintJournal stillRunning;
+    {
+        journal::PrintJournal crashed;
+        QVERIFY(crashed.open(journalPath()));
+        printed = crashed.add(lineOf(0));
+        logBegun = crashed.add(lineOf(1));
+        recorded = crashed.add(lineOf(2));
+        QVERIFY(crashed.setState(printed, journal::State::Printed));
+        QVERIFY(crashed.setState(logBegun, journal::State::Printed));
+        QCOMPARE(crashed.claimForLog(logBegun, journal::State::Printed), journal::Claim::Taken);
+        QVERIFY(crashed.setState(recorded, journal::State::Recorded));
+        QVERIFY(stillRunning.open(journalPath()));
+        otherRuns = stillRunning.add(lineOf(3));
+        QVERIFY(stillRunning.setState(otherRuns, journal::State::Printed));
+    }
+    m_answer = answer;
+    showWindow(m_journal.get());
+
+    // Asked once the window shows, naming the two barcodes with patient, exam and time.
+    QTRY_COMPARE(m_questions.size(), 1);
+    const QString question = m_questions.first();
+    const QString when = counter::whenText(m_journal->line(printed)->printed, QDateTime::currentDateTime());
+    QVERIFY2(question.startsWith(u"These stickers were printed on this workstation and are not recorded in the "
+                                 "laboratory database:\n"_qs),
+             qPrintable(question));
+    QVERIFY2(question.contains(u"%1, DELA CRUZ, JUAN, HEMA-1: printed %2\n"_qs.arg(slip.barcodes[0], when)),
+             qPrintable(question));
+    QVERIFY2(question.contains(slip.barcodes[1] + u", DELA CRUZ, JUAN, HEMA-1: printed "_qs), qPrintable(question));
+    QVERIFY2(question.contains(u" (may already be recorded)"_qs), qPrintable(question));
+    QVERIFY2(question.contains(u"Record them now? Nothing is printed. Those that may already be recorded could then "
+                               "appear twice."_qs),
+             qPrintable(question));
+    QVERIFY(!question.contains(slip.barcodes[2]) && !question.contains(slip.barcodes[3]));
+    QTRY_VERIFY(!ui::ExclusiveRun::isRunning(m_window));
+
+    QCOMPARE(stickers(), QStringList());
+    QCOMPARE(masterRows(slip.barcodes[0]), answer ? requeryRows(slip.barcodes[0]) : 0);
+    QCOMPARE(masterRows(slip.barcodes[1]), answer ? requeryRows(slip.barcodes[1]) : 0);
+    QCOMPARE(masterRows(slip.barcodes[3]), 0);
+    QCOMPARE(m_journal->line(printed)->state, answer ? journal::State::Recorded : journal::State::Printed);
+    QCOMPARE(m_journal->line(logBegun)->state, answer ? journal::State::Recorded : journal::State::InDoubt);
+    QCOMPARE(m_journal->line(otherRuns)->state, journal::State::Printed);
+    // Kept for later: the log file lists them.
+    const QStringList kept = m_logged.filter(u"kept in the print journal for later"_qs);
+    QCOMPARE(kept.size(), answer ? 0 : 2);
+    verifyAwaitingNumber();
+}
+
+void tst_PrintRun::offerAfterRecovery_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("a failed log given up, then a search") << u"log"_qs;
+    QTest::newRow("a failed search, then a search") << u"search"_qs;
+}
+
+void tst_PrintRun::offerAfterRecovery()
+{
+    QFETCH(QString, failure);
+    const labdb::BulkChargeslip slip = labdb::addChargeslip(m_path, 2);
+    const QString next = QString::fromLatin1(labdb::sample::obrienBBarcode);
+    QString unrecorded;
+    if (failure == u"log") {
+        // The log of the first exam fails and the user gives it up.
+        search(slip.refNum);
+        unrecorded = slip.barcodes[0];
+        m_client->failCommit();
+        m_answer = false;
+        clickPrint();
+        QCOMPARE(m_questions.size(), 1);
+        QCOMPARE(journalStates(), QStringList{unrecorded + u": given up"_qs});
+        QTest::mouseClick(control<vkCommand>("cmdNew"), Qt::LeftButton);
+    } else {
+        // A line given up earlier, declined once at start-up; then a search fails.
+        journal::Line l;
+        l.barcode = unrecorded = slip.barcodes[1];
+        l.copies = 1;
+        const qint64 id = m_journal->add(l);
+        QVERIFY(m_journal->setState(id, journal::State::LogFailed, u"Communication link failure"_qs));
+        m_answer = false;
+        showWindow(m_journal.get());
+        QTRY_COMPARE(m_questions.size(), 1);
+        QTRY_VERIFY(!ui::ExclusiveRun::isRunning(m_window));
+        m_client->failCommand(1);
+        number()->setText(next);
+        QTest::keyClick(number(), Qt::Key_Return);
+        QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(m_questions.size(), 1);
+    }
+    m_client->clearFaults();
+    m_questions.clear();
+    m_messages.clear();
+
+    // The next search that reaches the database offers it, after its list.
+    m_answer = true;
+    int listed = -1;
+    m_onQuestion = [&] { listed = exams()->listCount(); };
+    search(next);
+    QCOMPARE(m_questions.size(), 1);
+    QVERIFY2(m_questions.first().contains(unrecorded), qPrintable(m_questions.first()));
+    QCOMPARE(listed, 1);
+    QCOMPARE(masterRows(unrecorded), requeryRows(unrecorded));
+    QVERIFY(journalStates().contains(unrecorded + u": recorded"_qs));
+    QCOMPARE(m_window->focusWidget(), print());
+    QCOMPARE(stickers().size(), failure == u"log" ? 1 : 0);
+
+    // Once: the search after it asks nothing.
+    search(next);
+    QCOMPARE(m_questions.size(), 1);
+}
+
+void tst_PrintRun::todaysStickersOnF9()
+{
+    // A line printed and given up today.
+    const QString barcode = labdb::addChargeslip(m_path, 1).barcodes[0];
+    journal::Line l;
+    l.barcode = barcode;
+    l.copies = 1;
+    const qint64 id = m_journal->add(l);
+    QVERIFY(m_journal->setState(id, journal::State::Printed));
+    QVERIFY(m_journal->setState(id, journal::State::GivenUp, u"Communication link failure"_qs));
+    QVERIFY(number()->toolTip().contains(u"F9"_qs));
+
+    // F9 while the window awaits a number: the day's lines; Record now records the
+    // selected one through the print log, printing nothing.
+    int rows = -1;
+    bool opened = false;
+    QTimer::singleShot(0, this, [&] {
+        auto *dialog = qobject_cast<ui::TodaysStickersDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        opened = true;
+        rows = dialog->findChild<QTableView *>(u"stickersTable"_qs)->model()->rowCount();
+        dialog->findChild<QPushButton *>(u"recordNowButton"_qs)->click();
+        dialog->reject();
+    });
+    QTest::keyClick(m_window, Qt::Key_F9);
+    QTRY_VERIFY(opened);
+    QCOMPARE(rows, 1);
+    QCOMPARE(masterRows(barcode), requeryRows(barcode));
+    QCOMPARE(m_journal->line(id)->state, journal::State::Recorded);
+    QCOMPARE(stickers(), QStringList());
+
+    // Not while a patient is shown.
+    search(QString::fromLatin1(labdb::sample::obrienBBarcode));
+    opened = false;
+    QTimer::singleShot(0, this, [&] {
+        if (auto *dialog = QApplication::activeModalWidget()) {
+            opened = true;
+            dialog->close();
+        }
+    });
+    QTest::keyClick(m_window, Qt::Key_F9);
+    QTest::qWait(20);
+    QVERIFY(!opened);
+}
+
+void tst_PrintRun::journalThatCannotBeWritten_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::newRow("read-only folder") << u"read-only folder"_qs;
+    QTest::newRow("its folder is a file") << u"folder is a file"_qs;
+}
+
+void tst_PrintRun::journalThatCannotBeWritten()
+{
+    QFETCH(QString, setup);
+    const QString path = m_journalDir->filePath(u"unwritable/journal.sqlite"_qs);
+    const QString folder = QFileInfo(path).absolutePath();
+    if (setup == u"read-only folder") {
+        if (testsupport::runningAsRoot()) {
+            // Root writes into any folder: the row runs again as nobody.
+            const testsupport::ChildRow child = testsupport::runRowAsNobody();
+            if (child.status == testsupport::ChildRow::Status::CannotRun)
+                QSKIP(qPrintable(child.output));
+            QVERIFY2(child.status == testsupport::ChildRow::Status::Passed, qPrintable(child.output));
+            return;
+        }
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+    } else {
+        QFile blocker(folder);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
+    QStringList told;
+    journal::PrintJournal unwritable;
+    unwritable.setFailureHandler([&told](const QString &message) { told << message; });
+    QVERIFY(!unwritable.open(path));
+    app::StorageNotice notice;
+    showWindow(&unwritable, 24, &notice);
+
+    // Printed and recorded as ever, twice over (no reprint question), without a word
+    // on screen: the journal's failure went to the log file, once.
+    const QString number = QString::fromLatin1(labdb::sample::obrienTBarcode);
+    for (int run = 1; run <= 2; ++run) {
+        search(number);
+        const QStringList barcodes = m_main->patient().Barcodes.mid(0, 2);
+        clickPrint();
+        QCOMPARE(stickers().size(), 2 * run);
+        QCOMPARE(loggedBarcodes(), barcodes);
+        verifyAwaitingNumber();
+    }
+    QCOMPARE(m_messages, QStringList());
+    QCOMPARE(m_questions, QStringList());
+    QCOMPARE(told.size(), 1);
+    QCOMPARE(m_logged.filter(u"norvane.journal: The print journal "_qs).size(), 1);
+}
+
+void tst_PrintRun::logFileThatCannotBeWrittenIsToldOnce_data()
+{
+    QTest::addColumn<QString>("logFile");     // where the log file is put
+    QTest::addColumn<bool>("atStart");        // found out before the window shows (on /dev/full, Qt's own
+                                              // warnings may reach it first)
+    QTest::addColumn<bool>("journalFailing"); // the journal cannot be written either
+
+    QTest::newRow("a full disk") << u"/dev/full"_qs << false << false;
+    QTest::newRow("its folder cannot be made: told at start-up") << u"file/norvane.log"_qs << true << false;
+    QTest::newRow("the journal fails too: told in the same notice") << u"/dev/full"_qs << false << true;
+}
+
+void tst_PrintRun::logFileThatCannotBeWrittenIsToldOnce()
+{
+    QFETCH(QString, logFile);
+    QFETCH(bool, atStart);
+    QFETCH(bool, journalFailing);
+    QTemporaryDir dir;
+    if (!logFile.startsWith(u'/')) {
+        QFile blocker(dir.filePath(u"file"_qs));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        logFile = dir.filePath(logFile);
+    }
+    app::installLogFile(logFile);
+    app::StorageNotice notice;
+    journal::PrintJournal failing;
+    journal::PrintJournal *journal = m_journal.get();
+    if (journalFailing) {
+        QFile blocker(dir.filePath(u"journal"_qs));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        failing.setFailureHandler([&notice](const QString &message) { notice.journalFailed(message); });
+        QVERIFY(!failing.open(dir.filePath(u"journal/journal.sqlite"_qs)));
+        journal = &failing;
+    }
+    showWindow(journal, 24, &notice);
+    if (atStart)
+        QTRY_COMPARE(m_messages.size(), 1);
+    QTRY_VERIFY(!ui::ExclusiveRun::isRunning(m_window));
+    QStringList told = m_messages;
+    m_messages.clear();
+
+    // Two runs whose log fails, each given up (written to the log): one notice in all.
+    m_answer = false;
+    for (int run = 0; run < 2; ++run) {
+        search(m_threeExams.refNum);
+        m_client->failCommit();
+        clickPrint();
+        m_client->clearFaults();
+        told += m_messages;
+        m_messages.clear();
+        QCOMPARE(told.size(), 1);
+        QTest::mouseClick(control<vkCommand>("cmdNew"), Qt::LeftButton);
+    }
+    const QString shown = told.first();
+    QVERIFY2(shown.startsWith(u"The log file %1 cannot be written: "_qs.arg(logFile)), qPrintable(shown));
+    QCOMPARE(shown.contains(u"The print journal "_qs), journalFailing);
+    QVERIFY2(shown.contains(u"Tell IT"_qs), qPrintable(shown));
 }
 
 QTEST_MAIN(tst_PrintRun)

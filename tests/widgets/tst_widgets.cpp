@@ -503,6 +503,8 @@ void tst_Widgets::scanNeverAnswersABox()
     QTest::qWait(50);
     QCOMPARE(number->text(), passedOn);
     QCOMPARE(returnsBelow, returns);
+}
+
 void tst_Widgets::choiceAnswersTheSafeOneToEnterAndEsc_data()
 {
     QTest::addColumn<QString>("how"); // Enter, Esc, or the caption of the button clicked

@@ -10,6 +10,7 @@
 #include "db/dbconnection.h"
 #include "db/printlog.h"
 #include "db/sqlserverclient.h"
+#include "journal/printjournal.h"
 #include "labdb/labdatabase.h"
 #include "labdb/printlog.h"
 #include "labdb/sampledata.h"
@@ -23,11 +24,14 @@
 #include "wire/serverprocess.h"
 #include "wire/tcprelay.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -70,6 +74,67 @@ int dateRowsOf(const labdb::PrintLog &log, const QString &itemId)
     return n;
 }
 
+// An X display of the test's own (Xvfb), on which the real norvane runs as on a
+// workstation, typed into with xdotool as a scanner types.
+class XDisplay
+{
+public:
+    ~XDisplay()
+    {
+        m_xvfb.terminate();
+        if (!m_xvfb.waitForFinished(5000)) {
+            m_xvfb.kill();
+            m_xvfb.waitForFinished(5000);
+        }
+    }
+
+    // Empty when the display runs; else why not.
+    QString start()
+    {
+        for (const char *tool : {"Xvfb", "xdotool"}) {
+            if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+                return QStringLiteral("%1 is missing: run scripts/install-deps.sh --test").arg(QLatin1String(tool));
+        }
+        m_xvfb.start(QStringLiteral("Xvfb"),
+                     {u"-displayfd"_qs, u"1"_qs, u"-screen"_qs, u"0"_qs, u"1280x800x24"_qs, u"-nolisten"_qs, u"tcp"_qs,
+                      u"-noreset"_qs});
+        if (!m_xvfb.waitForStarted(10000))
+            return m_xvfb.errorString();
+        const QDeadlineTimer deadline(30000);
+        while (!m_xvfb.canReadLine() && !deadline.hasExpired())
+            m_xvfb.waitForReadyRead(int(deadline.remainingTime()));
+        const QString number = QString::fromLatin1(m_xvfb.readLine()).trimmed();
+        if (number.isEmpty())
+            return QStringLiteral("Xvfb did not start: ") + QString::fromLocal8Bit(m_xvfb.readAllStandardError());
+        m_name = u':' + number;
+        return QString();
+    }
+
+    QString name() const { return m_name; }
+
+    // Runs xdotool on the display; its standard output, trimmed.
+    QString xdotool(const QStringList &arguments) const
+    {
+        QProcess tool;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"DISPLAY"_qs, m_name);
+        tool.setProcessEnvironment(environment);
+        tool.start(u"xdotool"_qs, arguments);
+        tool.waitForFinished(30000);
+        return QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed();
+    }
+
+    // The first visible window whose name matches the regular expression.
+    QString window(const QString &name) const
+    {
+        return xdotool({u"search"_qs, u"--onlyvisible"_qs, u"--name"_qs, name}).section(u'\n', 0, 0);
+    }
+
+private:
+    QProcess m_xvfb;
+    QString m_name;
+};
+
 } // namespace
 
 class tst_wirefaults : public QObject
@@ -92,6 +157,7 @@ private Q_SLOTS:
     void searchRetryStaysWithinTheTimeOut();
     void serverRestartCostsNoRestart();
     void commandTimeoutIsThirtySecondsByDefault();
+    void killedDuringLogIsOfferedAtRestart();
 
 private:
     // Starts a server with these options and connects the program to it as at
@@ -588,6 +654,109 @@ void tst_wirefaults::commandTimeoutIsThirtySecondsByDefault()
     QCOMPARE(client->commandTimeoutSeconds(), 30);
     QVERIFY2(client->driverConnectionString().endsWith(u";ClientCharset=UTF-8;Timeout=30"_qs),
              qPrintable(client->driverConnectionString()));
+}
+
+void tst_wirefaults::killedDuringLogIsOfferedAtRestart()
+{
+    // The real program on a display of its own: a scanned barcode is printed, its
+    // log's commit never answered, and the program killed there (SIGKILL, as a crash
+    // or a power cut). Started again, it offers that barcode, in doubt, and Yes
+    // records it once, printing nothing.
+    XDisplay display;
+    const QString problem = display.start();
+    if (!problem.isEmpty())
+        QFAIL(qPrintable(problem));
+    m_server = std::make_unique<ServerProcess>();
+    QVERIFY2(m_server->start(m_dbPath, {u"--stall-commit"_qs, u"1"_qs}), qPrintable(m_server->error()));
+    writeSettings(m_server->serverSetting());
+    const StickerFolder stickers;
+    const QString data = m_home.filePath(u"data-%1"_qs.arg(m_run));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"DISPLAY"_qs, display.name());
+    environment.insert(u"QT_QPA_PLATFORM"_qs, u"xcb"_qs);
+    environment.insert(u"XDG_DATA_HOME"_qs, data);
+    QProcess norvane;
+    norvane.setProcessEnvironment(environment);
+    norvane.setProcessChannelMode(QProcess::MergedChannels);
+    const auto startNorvane = [&] {
+        norvane.start(QStringLiteral(NORVANE_PROGRAM), {u"--print-to"_qs, stickers.path()});
+        return norvane.waitForStarted(10000);
+    };
+    const auto pdfCount = [&stickers] { return QDir(stickers.path()).entryList({u"*.pdf"_qs}, QDir::Files).size(); };
+    const QString barcode = QString::fromLatin1(obrienBBarcode); // one exam, one row
+
+    QVERIFY(startNorvane());
+    QString window;
+    QTRY_VERIFY_WITH_TIMEOUT(!(window = display.window(u"^ Norvane$"_qs)).isEmpty(), 30000);
+    display.xdotool({u"windowfocus"_qs, u"--sync"_qs, window});
+    display.xdotool({u"type"_qs, u"--delay"_qs, u"5"_qs, barcode});
+    display.xdotool({u"key"_qs, u"Return"_qs});
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !m_server->loggedRequests().filter(u"Lab_Barcode_GetRequests '%1'"_qs.arg(barcode)).isEmpty(), 30000);
+    // Listed, the focus on Print: Enter, as a person presses it, well after the scan.
+    QTest::qWait(700);
+    display.xdotool({u"key"_qs, u"Return"_qs});
+    QTRY_VERIFY_WITH_TIMEOUT(m_server->loggedRequests().contains(u"STALL at commit 1"_qs), 30000);
+    QCOMPARE(pdfCount(), 1);
+    norvane.kill();
+    QVERIFY(norvane.waitForFinished(10000));
+    QCOMPARE(norvane.exitStatus(), QProcess::CrashExit);
+    // What the program left: the sticker, no log row, and a journal line whose log began.
+    const QString journalPath = data + u"/Norvane/journal.sqlite"_qs;
+    {
+        journal::PrintJournal left;
+        QVERIFY(left.open(journalPath));
+        const QList<journal::Line> lines = left.linesSince(QDateTime::currentDateTime().addDays(-1));
+        QCOMPARE(lines.size(), 1);
+        QCOMPARE(lines.first().barcode, barcode);
+        QCOMPARE(lines.first().state, journal::State::LogBegun);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(m_server->loggedRequests().contains(u"TM ROLLBACK (connection closed)"_qs), 10000);
+    QCOMPARE(masterRowsOf(labdb::PrintLog::read(m_dbPath), barcode), 0);
+
+    // The server comes back; the program is started again.
+    m_server = std::make_unique<ServerProcess>();
+    QVERIFY2(m_server->start(m_dbPath), qPrintable(m_server->error()));
+    writeSettings(m_server->serverSetting());
+    QVERIFY(startNorvane());
+    QString box;
+    QTRY_VERIFY_WITH_TIMEOUT(!(box = display.window(u"^Norvane$"_qs)).isEmpty(), 30000);
+    QFile log(data + u"/Norvane/norvane.log"_qs);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QString logText = QString::fromUtf8(log.readAll());
+    QVERIFY2(logText.contains(u"Offered to record 1 printed barcodes not recorded: %1\n"_qs.arg(barcode)),
+             qPrintable(logText));
+    display.xdotool({u"windowfocus"_qs, u"--sync"_qs, box});
+    display.xdotool({u"key"_qs, u"y"_qs});
+
+    // Recorded once, with its date row; nothing printed.
+    QTRY_COMPARE_WITH_TIMEOUT(masterRowsOf(labdb::PrintLog::read(m_dbPath), barcode), 1, 30000);
+    QTRY_VERIFY(display.window(u"^Norvane$"_qs).isEmpty());
+    QTest::qWait(500);
+    const labdb::PrintLog printLog = labdb::PrintLog::read(m_dbPath);
+    QCOMPARE(masterRowsOf(printLog, barcode), 1);
+    QCOMPARE(printLog.dateRows.size(), 1);
+    QCOMPARE(pdfCount(), 1);
+    QCOMPARE(m_server->loggedRequests().filter(u"TM COMMIT"_qs).size(), 1);
+    norvane.terminate();
+    if (!norvane.waitForFinished(10000)) {
+        norvane.kill();
+        norvane.waitForFinished(10000);
+    }
+
+    // For IT, without a display: norvane --journal tells the same.
+    QProcessEnvironment headless = environment;
+    headless.remove(u"DISPLAY"_qs);
+    headless.remove(u"QT_QPA_PLATFORM"_qs);
+    QProcess text;
+    text.setProcessEnvironment(headless);
+    text.start(QStringLiteral(NORVANE_PROGRAM), {u"--journal"_qs});
+    QVERIFY(text.waitForFinished(30000));
+    QCOMPARE(text.exitCode(), 0);
+    const QStringList lines = QString::fromUtf8(text.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines[1].section(u'\t', 1, 1), barcode);
+    QCOMPARE(lines[1].section(u'\t', 9, 9), u"recorded"_qs);
 }
 
 QTEST_MAIN(tst_wirefaults)

@@ -11,6 +11,8 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
+#include <QTimer>
 
 namespace ui {
 
@@ -47,6 +49,8 @@ void frmNorvane::setupControls()
     fraSearch->setCaption(QStringLiteral("Search A Patient"));
     txtNumber = named(new widgets::vkTextBox(fraSearch), "txtNumber");
     txtNumber->setKeyPressHandler(&frmNorvane::numberKeyFilter);
+    txtNumber->setToolTip(QStringLiteral("Scan the barcode or type the chargeslip number, then press Enter.\n"
+                                         "F9: today's stickers printed on this workstation."));
     cmdKeyboard = named(new QPushButton(fraSearch), "cmdKeyboard");
     cmdKeyboard->setAutoDefault(false);
     cmdKeyboard->setToolTip(QStringLiteral("Keyboard"));
@@ -95,6 +99,8 @@ void frmNorvane::connectHandlers()
     connect(cmdKeyboard, &QPushButton::clicked, this, &frmNorvane::onKeyboardClicked);
     txtNumber->installEventFilter(this);
     cmdGenerate->installEventFilter(this);
+    auto *todaysStickers = new QShortcut(QKeySequence(Qt::Key_F9), this);
+    connect(todaysStickers, &QShortcut::activated, this, &frmNorvane::showTodaysStickers);
 }
 
 void frmNorvane::ResetForm(bool SearchEnabled, bool ExamsEnabled, bool ClearNumber, bool FocusNumber)
@@ -116,6 +122,11 @@ void frmNorvane::onActivated()
 {
     // Closing the keypad keeps what was typed on it, ready for Enter.
     ResetForm(true, false, !m_keypadOpen, true);
+    // Once the window first shows: what the journal holds as printed and not recorded.
+    if (!m_reviewedAtStart) {
+        m_reviewedAtStart = true;
+        QTimer::singleShot(0, this, &frmNorvane::reviewAtStart);
+    }
 }
 
 void frmNorvane::onCheckAllClicked()

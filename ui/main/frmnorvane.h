@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 class QEvent;
 class QLabel;
@@ -49,7 +50,12 @@ class frmKeyboard;
 //  - Print runs the print run (onGenerateClicked) on the patient the search kept;
 //  - ResetForm puts the controls back for the next patient; it runs on
 //    activation (first show, and whenever another window of the program that
-//    was over this one closes), on Reset and at the end of the print run.
+//    was over this one closes), on Reset and at the end of the print run;
+//  - with the print run's journal (frmnorvane_journal.cpp): the barcodes printed
+//    and not recorded are offered once the window first shows and after the first
+//    command that succeeds after a failure, F9 opens Today's stickers while the
+//    window awaits a number, and a notice that the program's records cannot be
+//    kept is shown once, after a command.
 // The search and the print run yield to the event loop once per row or item inside
 // an ExclusiveRun: no other handler of this window runs meanwhile, input is held
 // back and delivered afterwards. Keys and the focus are handled in one file,
@@ -73,6 +79,9 @@ public:
     // (a CR LF suffix, a double trigger), never a press of Print: a person first has to
     // see the list. Milliseconds.
     static constexpr qint64 kEnterAfterSearchMs = 250;
+    // Where the window takes a notice for the staff from, once a command is over
+    // (app::StorageNotice::take: the log file cannot be written); empty: none.
+    void setStorageNotice(std::function<QString()> take);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -140,6 +149,9 @@ private:
     // as the user asks; what is given up goes to the program's log file.
     void TellUnrecorded(counter::UnrecordedLogs &unrecorded, bool examsLeft,
                         const counter::PrintRun::Checklist &checklist);
+    // Asks before printing again what the journal holds as printed here lately;
+    // true when the run may go on. No leaves the list as it was.
+    bool confirmReprint(const counter::PrintRun::Checklist &checklist);
     // A copies box that holds no whole number: told, and the box takes the focus.
     void refuseCopies(const QString &message);
     // A print run that stopped before its end (a failing sticker job, a printer
@@ -149,6 +161,22 @@ private:
     void showStoppedRun();
     // The end of a run that printed and logged every checked exam.
     void showFinishedRun();
+
+    // The print journal in the window (frmnorvane_journal.cpp).
+    // What a command (a search, a print run) told of the database.
+    enum class CommandResult { DatabaseAnswered, DatabaseFailed, NoDatabase };
+    // After each command, inside its run: the storage notice, and the offer of the
+    // barcodes printed and not recorded when the database answers after a failure.
+    void afterCommand(ExclusiveRun &run, CommandResult result);
+    static CommandResult printRunResult(const counter::PrintRun::Outcome &outcome);
+    // Once the window first shows: the storage notice and the offer.
+    void reviewAtStart();
+    // Offers the lines in one question and records them, printing nothing, as
+    // often as the user asks; No keeps them for later.
+    void offerUnrecorded(ExclusiveRun &run, QList<journal::Line> lines);
+    void tellStorageNotice(ExclusiveRun &run);
+    // F9 while the window awaits a number: Today's stickers.
+    void showTodaysStickers();
 
     // Keys and the focus (frmnorvane_input.cpp).
     // The end of every search: the keys held back during it go to the number
@@ -207,6 +235,9 @@ private:
     bool m_keypadOpen = false;         // the activation its closing raises keeps the number
     bool m_printRunning = false;       // a print run is under way; no second one starts inside it
     quint64 m_searchEnterStamp = 0;    // the window system's time of the last search's Enter, ms; 0: unknown
+    std::function<QString()> m_storageNotice;
+    bool m_reviewedAtStart = false; // the start-up offer has been scheduled
+    bool m_offerPending = false;    // a command failed: the next that succeeds offers the unrecorded
 
     // Form-level state of the slideshow; the patient's is the search's (m_search.patient()).
     qint16 FrameIndex = 0; // slideshow picture shown, 0 to 8

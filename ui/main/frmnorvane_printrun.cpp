@@ -34,13 +34,14 @@ void frmNorvane::onGenerateClicked()
     const auto keysInOrder = qScopeGuard([&run] { run.holdPendingInput(); });
 
     const counter::PrintRun::Checklist checklist = printChecklist(run);
-    if (!mayPrint(m_printRun.check(m_search.patient(), checklist)))
+    if (!mayPrint(m_printRun.check(m_search.patient(), checklist)) || !confirmReprint(checklist))
         return;
     // Reset or Esc while the stickers print asks to stop; the run stops only
     // between two exams, after an exam's stickers and its log.
     run.setStopTest([this](QObject *watched, QEvent *event) { return asksToStopPrinting(watched, event); });
     counter::PrintRun::Outcome outcome = m_printRun.run(m_search.patient(), checklist);
     showPrintRun(outcome, checklist);
+    afterCommand(run, printRunResult(outcome));
 }
 
 counter::PrintRun::Checklist frmNorvane::printChecklist(ExclusiveRun &run)
@@ -122,11 +123,21 @@ void frmNorvane::TellUnrecorded(counter::UnrecordedLogs &unrecorded, bool examsL
 {
     while (!unrecorded.isEmpty()) {
         if (!widgets::AskYesNo(unrecorded.question(examsLeft), widgets::QuestionIcon::Warning)) {
-            unrecorded.writeGivenUp();
+            m_printRun.giveUp(unrecorded);
             return;
         }
         m_printRun.recordAgain(m_search.patient(), unrecorded, checklist);
     }
+}
+
+bool frmNorvane::confirmReprint(const counter::PrintRun::Checklist &checklist)
+{
+    const QString question = m_printRun.reprintQuestion(m_search.patient(), checklist);
+    if (question.isEmpty() || widgets::AskYesNo(question))
+        return true;
+    // Not on Print: a scanner's Enter must not print them after all.
+    focusOnList();
+    return false;
 }
 
 void frmNorvane::refuseCopies(const QString &message)

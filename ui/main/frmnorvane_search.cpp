@@ -46,21 +46,23 @@ void frmNorvane::SearchPatient()
         lblPatientName->setName(QString());
         txtNumber->setText(QString());
         focusOnNumber();
-        return;
+        break;
     case Status::Listed:
         if (lstExams->listCount() >= 1) {
             lstExams->checkAll();
             chkAll->setValue(1);
         }
         focusAfterSearch();
-        return;
+        break;
     case Status::Failed:
         tellDuring(run, outcome.message);
         // The number stays, selected, so that the next scan replaces it instead of
         // being glued onto it.
         txtNumber->selectAll();
-        return;
+        break;
     }
+    afterCommand(run,
+                 outcome.status == Status::Failed ? CommandResult::DatabaseFailed : CommandResult::DatabaseAnswered);
 }
 
 } // namespace ui
