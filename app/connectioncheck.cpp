@@ -5,6 +5,7 @@
 #include "db/connectionstring.h"
 #include "db/dbclient.h"
 #include "db/generaldate.h"
+#include "report/labeltemplatelocation.h"
 #include "settings/settingsstore.h"
 #include "settings/settingswarnings.h"
 
@@ -167,6 +168,10 @@ int checkConnection(QTextStream &out)
         << "Password: " << (mc::DbPassword.isEmpty() ? "(empty)" : "(given, not shown)")
         << from(store, section, QStringLiteral("Password")) << '\n';
     writeSettingsWarnings(out, store);
+    // The template the stickers would be printed from.
+    const report::LabelTemplateLookup labelTemplate = report::findLabelTemplate();
+    out << "Template: " << report::describeLabelTemplate(labelTemplate)
+        << (labelTemplate.found ? "" : ": no sticker can be printed") << '\n';
     if (const db::DriverDescription driver = mc::DbConnection().driverDescription(); !driver.isEmpty()) {
         out << "Driver:   " << shown(driver.odbcDriver) << " (ODBC), login time-out " << driver.loginTimeoutSeconds
             << " s\n";
