@@ -17,6 +17,7 @@
 #include "report/viewer/frmreportviewer.h"
 #include "settings/printersettings.h"
 #include "ui/main/frmnorvane.h"
+#include "widgets/displaycheck.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -109,6 +110,11 @@ int main(int argc, char *argv[])
         return app::checkConnection(out);
     }
 
+    // Without a display Qt would abort: say so in one line instead.
+    if (const QString missing = widgets::missingDisplay(argc, argv); !missing.isEmpty()) {
+        QTextStream(stderr) << widgets::noDisplayMessage(QStringLiteral("norvane"), missing) << '\n';
+        return 1;
+    }
     QApplication application(argc, argv);
     app::installApplicationIcon();
 

@@ -362,6 +362,37 @@ private Q_SLOTS:
             QCOMPARE(options.output, pdfDir);
         }
     }
+
+    void templateAndVersionOptions_data()
+    {
+        // --template with no file (the last argument) asks which template is used;
+        // with a file it names the template, as it always did.
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("showTemplate");
+        QTest::addColumn<QString>("templatePath");
+        QTest::addColumn<bool>("version");
+        QTest::newRow("--template alone") << QStringList{"--template"} << true << QString() << false;
+        QTest::newRow("-t alone") << QStringList{"-t"} << true << QString() << false;
+        QTest::newRow("--template FILE") << QStringList{"--template", "my.rpt", "--list-fields"} << false << "my.rpt"
+                                         << false;
+        QTest::newRow("-t FILE then -t alone") << QStringList{"-t", "my.rpt", "-t"} << true << "my.rpt" << false;
+        QTest::newRow("--version") << QStringList{"--version"} << false << QString() << true;
+        QTest::newRow("-v") << QStringList{"-v"} << false << QString() << true;
+    }
+
+    void templateAndVersionOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, showTemplate);
+        QFETCH(QString, templatePath);
+        QFETCH(bool, version);
+        LabelOptions options;
+        QString error, help;
+        QVERIFY2(parseLabelOptions(QStringList{"norvane-label"} + arguments, options, error, help), qPrintable(error));
+        QCOMPARE(options.showTemplate, showTemplate);
+        QCOMPARE(options.templatePath, templatePath);
+        QCOMPARE(options.version, version);
+    }
 };
 
 QTEST_MAIN(tst_Viewer)
