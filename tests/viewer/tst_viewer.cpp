@@ -10,6 +10,7 @@
 #include "report/viewer/reportviewercontrol.h"
 #include "widgets/messagebox.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -18,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include <functional>
@@ -217,6 +219,34 @@ private Q_SLOTS:
             w.resize(size);
             QCOMPARE(w.crViewer1()->geometry(), QRect(QPoint(0, 0), size));
         }
+        w.close();
+    }
+
+    // A screen reader finds the window by its caption and every part of the viewer
+    // by its name: the viewer, its toolbar and buttons, the group tree, the preview.
+    void screenReaderNames()
+    {
+        OpenReport(labelTemplatePath(), {});
+        frmReportViewer w(*m_labels);
+        w.setCaption(QStringLiteral("Print Barcode Sticker"));
+        w.show();
+        QCOMPARE(QAccessible::queryAccessibleInterface(&w)->text(QAccessible::Name),
+                 QStringLiteral("Print Barcode Sticker"));
+        const QList<std::pair<const char *, const char *>> named{{"crViewer1", "Report viewer"},
+                                                                 {"viewerToolBar", "Viewer toolbar"},
+                                                                 {"groupTree", "Group Tree"},
+                                                                 {"preview", "Report preview"}};
+        for (const auto &[object, name] : named) {
+            auto *widget = w.findChild<QWidget *>(QLatin1String(object));
+            QVERIFY2(widget, object);
+            QCOMPARE(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name), QLatin1String(name));
+        }
+        QStringList buttons;
+        for (QToolButton *button : w.findChildren<QToolButton *>()) {
+            if (button->defaultAction())
+                buttons.append(QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name));
+        }
+        QCOMPARE(buttons, (QStringList{"Print", "Group Tree", "Page Width", "Whole Page", "Zoom In", "Zoom Out"}));
         w.close();
     }
 
