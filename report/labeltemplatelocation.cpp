@@ -35,15 +35,19 @@ QString systemConfigDirectory(const QString &prefix, const QString &sysconfdir)
 
 QList<TemplateCandidate> labelTemplateCandidates(const QString &programDirectory)
 {
+    QList<TemplateCandidate> candidates;
+#ifndef Q_OS_WIN
+    // On Windows the program's folder is the laboratory's own: there is no /etc.
     const QString prefix = under(programDirectory, QStringLiteral(NORVANE_PREFIX_FROM_BIN));
     const QString laboratory = under(systemConfigDirectory(prefix, QStringLiteral(NORVANE_SYSCONFDIR)),
                                      QStringLiteral("norvane"));
-    return {
-        {TemplatePlace::Laboratory, laboratory + QLatin1Char('/') + fileName()},
-        {TemplatePlace::BesideProgram, QDir::cleanPath(programDirectory) + QLatin1Char('/') + fileName()},
-        {TemplatePlace::Shipped,
-         under(programDirectory, QStringLiteral(NORVANE_DATA_FROM_BIN)) + QLatin1Char('/') + fileName()},
-    };
+    candidates.append({TemplatePlace::Laboratory, laboratory + QLatin1Char('/') + fileName()});
+#endif
+    candidates.append(
+        {TemplatePlace::BesideProgram, QDir::cleanPath(programDirectory) + QLatin1Char('/') + fileName()});
+    candidates.append({TemplatePlace::Shipped,
+                       under(programDirectory, QStringLiteral(NORVANE_DATA_FROM_BIN)) + QLatin1Char('/') + fileName()});
+    return candidates;
 }
 
 LabelTemplateLookup findLabelTemplate(const QString &programDirectory)
@@ -59,7 +63,10 @@ LabelTemplateLookup findLabelTemplate(const QString &programDirectory)
         }
     }
     // None: the program's own place, which the failure then names.
-    lookup.path = lookup.candidates.at(1).path;
+    for (const TemplateCandidate &candidate : std::as_const(lookup.candidates)) {
+        if (candidate.place == TemplatePlace::BesideProgram)
+            lookup.path = candidate.path;
+    }
     return lookup;
 }
 

@@ -11,7 +11,8 @@
 //  3. the installation's data folder, <datadir>/norvane/ (/usr/share/norvane/), where
 //     the shipped template lies.
 // The folders are found from the program's directory, so that an installation under
-// any prefix finds its own (<prefix>/etc/norvane, <prefix>/share/norvane).
+// any prefix finds its own (<prefix>/etc/norvane, <prefix>/share/norvane). On Windows
+// the program's folder is the laboratory's own, and the first place is not looked at.
 namespace report {
 
 enum class TemplatePlace { Laboratory, BesideProgram, Shipped };
