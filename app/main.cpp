@@ -111,11 +111,13 @@ int main(int argc, char *argv[])
     }
 
     // Without a display Qt would abort: say so in one line instead.
-    if (const QString missing = widgets::missingDisplay(argc, argv); !missing.isEmpty()) {
-        QTextStream(stderr) << widgets::noDisplayMessage(QStringLiteral("norvane"), missing) << '\n';
+    widgets::DisplayCheck display(argc, argv);
+    if (!display.missing().isEmpty()) {
+        QTextStream(stderr) << widgets::noDisplayMessage(QStringLiteral("norvane"), display.missing()) << '\n';
         return 1;
     }
     QApplication application(argc, argv);
+    display.close(); // the application has its own connection now
     app::installApplicationIcon();
 
     // The program's label output and its report module, for as long as it runs;

@@ -108,12 +108,13 @@ int main(int argc, char *argv[])
 {
     // Printing and PNG output need fonts, not a screen: without a display they run on
     // Qt's offscreen platform. The preview needs a display, and says so when there is none.
-    if (const QString missing = widgets::missingDisplay(argc, argv); !missing.isEmpty()) {
+    widgets::DisplayCheck display(argc, argv);
+    if (!display.missing().isEmpty()) {
         for (int i = 1; i < argc; ++i) {
             if (qstrcmp(argv[i], "--preview") == 0) {
                 QTextStream(stderr) << widgets::noDisplayMessage(
                     QStringLiteral("norvane-label"),
-                    missing + QStringLiteral("; --preview shows the sticker in a window"))
+                    display.missing() + QStringLiteral("; --preview shows the sticker in a window"))
                                     << '\n';
                 return 1;
             }
@@ -121,6 +122,7 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    display.close(); // the application has its own connection now
     QApplication::setApplicationName(QStringLiteral("norvane-label"));
     QTextStream err(stderr);
     LabelOptions options;

@@ -36,10 +36,10 @@ QByteArray switchValue(int argc, char *argv[], const char *name)
     return value;
 }
 
-// Opens the X display and closes it again: true when it opened (the server answers
-// and lets this user in). libxcb writes the server's refusal ("Authorization required,
-// ...") to standard error; it is caught and given in *reason instead.
-bool xDisplayOpens(const QByteArray &name, QByteArray *reason)
+// Opens the X display: the connection when it opened (the server answers and lets this
+// user in), else null. libxcb writes the server's refusal ("Authorization required, ...")
+// to standard error; it is caught and given in *reason instead.
+xcb_connection_t *openXDisplay(const QByteArray &name, QByteArray *reason)
 {
     int caught[2] = {-1, -1};
     const int savedError = ::dup(STDERR_FILENO);
@@ -47,8 +47,10 @@ bool xDisplayOpens(const QByteArray &name, QByteArray *reason)
     if (catching)
         ::dup2(caught[1], STDERR_FILENO);
     xcb_connection_t *connection = xcb_connect(name.isEmpty() ? nullptr : name.constData(), nullptr);
-    const bool opened = xcb_connection_has_error(connection) == 0;
-    xcb_disconnect(connection);
+    if (xcb_connection_has_error(connection) != 0) {
+        xcb_disconnect(connection);
+        connection = nullptr;
+    }
     if (catching) {
         ::dup2(savedError, STDERR_FILENO);
         ::close(caught[1]);
@@ -60,7 +62,7 @@ bool xDisplayOpens(const QByteArray &name, QByteArray *reason)
     }
     if (savedError >= 0)
         ::close(savedError);
-    return opened;
+    return connection;
 }
 
 // Connects to the Wayland compositor's socket: WAYLAND_DISPLAY, a name in
@@ -87,10 +89,11 @@ bool waylandSocketAnswers(const QByteArray &display)
     return answered;
 }
 
-QString xProblem(const QByteArray &display)
+QString xProblem(const QByteArray &display, void **connection)
 {
     QByteArray reason;
-    if (xDisplayOpens(display, &reason))
+    *connection = openXDisplay(display, &reason);
+    if (*connection)
         return QString();
     return QStringLiteral("cannot open the X display %1: %2")
         .arg(QString::fromLocal8Bit(display),
@@ -105,9 +108,8 @@ QString waylandProblem(const QByteArray &display)
     return QStringLiteral("the Wayland display %1 does not answer").arg(QString::fromLocal8Bit(display));
 }
 
-} // namespace
-
-QString missingDisplay(int argc, char *argv[])
+// What keeps the program from its display; *connection: the X display opened, if any.
+QString missingDisplay(int argc, char *argv[], void **connection)
 {
     QByteArray platform = switchValue(argc, argv, "platform");
     if (platform.isNull())
@@ -147,19 +149,41 @@ QString missingDisplay(int argc, char *argv[])
     if (xcb) {
         if (xDisplay.isEmpty())
             return problem.isEmpty() ? QStringLiteral("DISPLAY is not set") : problem;
-        return xProblem(xDisplay);
+        return xProblem(xDisplay, connection);
     }
     return problem.isEmpty() ? QStringLiteral("WAYLAND_DISPLAY is not set") : problem;
 }
 
+} // namespace
+
+DisplayCheck::DisplayCheck(int argc, char *argv[])
+{
+    m_missing = missingDisplay(argc, argv, &m_connection);
+}
+
+void DisplayCheck::close()
+{
+    if (m_connection)
+        xcb_disconnect(static_cast<xcb_connection_t *>(m_connection));
+    m_connection = nullptr;
+}
+
 #else
 
-QString missingDisplay(int, char *[])
+DisplayCheck::DisplayCheck(int, char *[])
 {
-    return QString();
+}
+
+void DisplayCheck::close()
+{
 }
 
 #endif
+
+DisplayCheck::~DisplayCheck()
+{
+    close();
+}
 
 QString noDisplayMessage(const QString &program, const QString &reason)
 {

@@ -115,7 +115,7 @@ void tst_DisplayCheck::missingDisplay()
         argv.push_back(a.data());
     argv.push_back(nullptr);
 
-    const QString found = widgets::missingDisplay(int(arguments.size()), argv.data());
+    const QString found = widgets::DisplayCheck(int(arguments.size()), argv.data()).missing();
     if (missing.endsWith(QLatin1String("...")))
         QVERIFY2(found.startsWith(missing.chopped(3)), qPrintable(found));
     else
