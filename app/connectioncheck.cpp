@@ -62,7 +62,7 @@ void writeSettingsFiles(QTextStream &out, const settings::SettingsStore &store)
 void writeSettingsWarnings(QTextStream &out, const settings::SettingsStore &store)
 {
     const QList<settings::SettingsWarning> warnings = settings::settingsWarnings(
-        store, QString::fromUtf16(modConnect::kSettingsSection), QStringLiteral("Password"));
+        store, QString::fromUtf16(modConnect::kSettingsSection), QString::fromUtf16(modConnect::kPasswordKey));
     for (const settings::SettingsWarning &warning : warnings) {
         out << (warning.level == settings::SettingsWarning::Level::Warning ? "WARNING:  " : "Note:     ")
             << warning.text << '\n'
@@ -166,7 +166,7 @@ int checkConnection(QTextStream &out)
         << "Database: " << shown(mc::DbName) << from(store, section, QStringLiteral("Database")) << '\n'
         << "User:     " << shown(mc::DbUser) << from(store, section, QStringLiteral("User")) << '\n'
         << "Password: " << (mc::DbPassword.isEmpty() ? "(empty)" : "(given, not shown)")
-        << from(store, section, QStringLiteral("Password")) << '\n';
+        << from(store, section, QString::fromUtf16(mc::kPasswordKey)) << '\n';
     writeSettingsWarnings(out, store);
     // The template the stickers would be printed from.
     const report::LabelTemplateLookup labelTemplate = report::findLabelTemplate();

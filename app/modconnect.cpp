@@ -19,7 +19,7 @@ void logSettingsWarnings()
 {
     const QList<settings::SettingsWarning> warnings = settings::settingsWarnings(
         settings::SettingsStore(QString::fromUtf16(kSettingsApplication)), QString::fromUtf16(kSettingsSection),
-        QStringLiteral("Password"));
+        QString::fromUtf16(kPasswordKey));
     for (const settings::SettingsWarning &warning : warnings) {
         if (warning.level == settings::SettingsWarning::Level::Warning)
             qCWarning(lcApp).noquote() << warning.text << "Fix:" << warning.fix;
@@ -59,7 +59,7 @@ void LoadConnectionSettings()
     DbServer = store.value(section, QStringLiteral("Server"), QString());
     DbName = store.value(section, QStringLiteral("Database"), QString());
     DbUser = store.value(section, QStringLiteral("User"), QString());
-    DbPassword = store.value(section, QStringLiteral("Password"), QString());
+    DbPassword = store.value(section, QString::fromUtf16(kPasswordKey), QString());
 }
 
 bool OpenConnection(QString *failure)

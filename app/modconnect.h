@@ -26,6 +26,7 @@ extern QString DbPassword;
 // connection cannot be opened.
 inline constexpr const char16_t *kSettingsApplication = settings::kApplication;
 inline constexpr char16_t kSettingsSection[] = u"Connection";
+inline constexpr char16_t kPasswordKey[] = u"Password";
 inline constexpr char16_t kUnableToConnect[] = u"Unable to contact the database server.";
 
 // Shows the main window modally and returns when it has closed.
