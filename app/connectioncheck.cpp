@@ -5,7 +5,9 @@
 #include "db/connectionstring.h"
 #include "db/dbclient.h"
 #include "db/generaldate.h"
+#include "report/labeltemplatelocation.h"
 #include "settings/settingsstore.h"
+#include "settings/settingswarnings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -20,37 +22,94 @@ QString shown(const QString &value)
     return value.isEmpty() ? QStringLiteral("(empty)") : QLatin1Char('"') + value + QLatin1Char('"');
 }
 
+// Where a value was read from: " from <file>", or " in no settings file".
+QString from(const settings::SettingsStore &store, const QString &section, const QString &key)
+{
+    const QString source = store.sourceOf(section, key);
+    return source.isEmpty() ? QStringLiteral(" in no settings file")
+                            : QStringLiteral(" from ") + QDir::toNativeSeparators(source);
+}
+
+// The places the settings are read from, in order: the user's file, then the
+// workstation's for every user (those that exist; the first place when none does).
+void writeSettingsFiles(QTextStream &out, const settings::SettingsStore &store)
+{
+#ifdef Q_OS_WIN
+    out << "Settings: " << store.location() << '\n';
+#else
+    const QStringList files = store.files();
+    QStringList workstation;
+    for (qsizetype i = 1; i < files.size(); ++i) {
+        if (QFileInfo::exists(files.at(i)))
+            workstation.append(files.at(i));
+    }
+    const bool userFile = QFileInfo::exists(files.constFirst());
+    out << "Settings: " << QDir::toNativeSeparators(files.constFirst()) << " (the user's"
+        << (userFile                    ? ")"
+                : workstation.isEmpty() ? ": no such file, and no workstation's file: every setting reads as empty)"
+                                        : ": no such file)")
+        << '\n';
+    for (const QString &file : std::as_const(workstation))
+        out << "Settings: " << QDir::toNativeSeparators(file)
+            << " (the workstation's, for every user: read for the keys the user's file lacks)\n";
+    if (workstation.isEmpty() && files.size() > 1)
+        out << "Settings: " << QDir::toNativeSeparators(files.at(1)) << " (the workstation's: no such file)\n";
+#endif
+}
+
+// What is wrong with the settings files themselves (a value cut at a ";", a password
+// that others can read), each with its fix.
+void writeSettingsWarnings(QTextStream &out, const settings::SettingsStore &store)
+{
+    const QList<settings::SettingsWarning> warnings = settings::settingsWarnings(
+        store, QString::fromUtf16(modConnect::kSettingsSection), QString::fromUtf16(modConnect::kPasswordKey));
+    for (const settings::SettingsWarning &warning : warnings) {
+        out << (warning.level == settings::SettingsWarning::Level::Warning ? "WARNING:  " : "Note:     ")
+            << warning.text << '\n'
+            << "          Fix: " << warning.fix << '\n';
+    }
+}
+
 // An instant in words no locale can read otherwise: "9 December 2024, 14:05:33".
 QString inWords(const QDateTime &value)
 {
     return QLocale::c().toString(value, QStringLiteral("d MMMM yyyy, HH:mm:ss"));
 }
 
-// What the settings ask of encryption, and whether the certificate is verified.
-void writeEncryption(QTextStream &out, const db::DriverDescription &driver)
+// What the settings ask of encryption, and whether the certificate is verified, with
+// the file each setting came from.
+void writeEncryption(QTextStream &out, const db::DriverDescription &driver, const settings::SettingsStore &store)
 {
+    const QString section = QStringLiteral("Encryption");
+    const QString encryptFrom = from(store, section, QStringLiteral("Encrypt"));
+    const QString caFileFrom = from(store, section, QStringLiteral("CAFile"));
     const bool freeTds = db::isFreeTds(driver.odbcDriver);
     db::ConnectionSettings settings;
     settings.encrypt = driver.encrypt;
     settings.caFile = driver.caFile;
-    if (settings.encryptionRequired())
+    if (settings.encryptionRequired()) {
+        const bool encrypt = settings.encrypt.value_or(false);
         out << "Encryption: required by the settings ("
-            << (settings.encrypt.value_or(false) ? "[Encryption] Encrypt=yes" : "[Encryption] CAFile") << ")\n";
-    else if (settings.encrypt == false)
-        out << "Encryption: not asked for ([Encryption] Encrypt=no)\n";
-    else
+            << (encrypt ? "[Encryption] Encrypt=yes" : "[Encryption] CAFile") << ")"
+            << (encrypt ? encryptFrom : caFileFrom) << '\n';
+    } else if (settings.encrypt == false) {
+        out << "Encryption: not asked for ([Encryption] Encrypt=no)" << encryptFrom << '\n';
+    } else {
         out << "Encryption: the driver's own default"
             << (freeTds ? " (FreeTDS encrypts the login when the server offers encryption, as SQL Server does)" : "")
             << '\n';
+    }
     if (settings.caFile.isEmpty())
         out << "Certificate: not verified (no [Encryption] CAFile)\n";
     else if (!freeTds)
-        out << "Certificate: verified against the Windows certificate store\n";
+        out << "Certificate: verified against the Windows certificate store ([Encryption] CAFile" << caFileFrom
+            << ")\n";
     else if (settings.caFile == QLatin1String("system"))
-        out << "Certificate: verified against the system's CAs, and its name against the Server setting\n";
+        out << "Certificate: verified against the system's CAs ([Encryption] CAFile" << caFileFrom
+            << "), and its name against the Server setting\n";
     else
-        out << "Certificate: verified against " << shown(settings.caFile)
-            << ", and its name against the Server setting\n";
+        out << "Certificate: verified against " << shown(settings.caFile) << " ([Encryption] CAFile" << caFileFrom
+            << "), and its name against the Server setting\n";
 }
 
 // The server's own word on the connection's encryption, and its reading of the
@@ -100,17 +159,19 @@ int checkConnection(QTextStream &out)
     QString failure;
     const bool opened = mc::OpenConnection(&failure);
 
-    const QString location = settings::SettingsStore(QString::fromUtf16(mc::kSettingsApplication)).location();
-#ifdef Q_OS_WIN
-    out << "Settings: " << location << '\n';
-#else
-    out << "Settings: " << QDir::toNativeSeparators(location)
-        << (QFileInfo::exists(location) ? "" : " (no such file: every setting reads as empty)") << '\n';
-#endif
-    out << "Server:   " << shown(mc::DbServer) << '\n'
-        << "Database: " << shown(mc::DbName) << '\n'
-        << "User:     " << shown(mc::DbUser) << '\n'
-        << "Password: " << (mc::DbPassword.isEmpty() ? "(empty)" : "(given, not shown)") << '\n';
+    const settings::SettingsStore store(QString::fromUtf16(mc::kSettingsApplication));
+    const QString section = QString::fromUtf16(mc::kSettingsSection);
+    writeSettingsFiles(out, store);
+    out << "Server:   " << shown(mc::DbServer) << from(store, section, QStringLiteral("Server")) << '\n'
+        << "Database: " << shown(mc::DbName) << from(store, section, QStringLiteral("Database")) << '\n'
+        << "User:     " << shown(mc::DbUser) << from(store, section, QStringLiteral("User")) << '\n'
+        << "Password: " << (mc::DbPassword.isEmpty() ? "(empty)" : "(given, not shown)")
+        << from(store, section, QString::fromUtf16(mc::kPasswordKey)) << '\n';
+    writeSettingsWarnings(out, store);
+    // The template the stickers would be printed from.
+    const report::LabelTemplateLookup labelTemplate = report::findLabelTemplate();
+    out << "Template: " << report::describeLabelTemplate(labelTemplate)
+        << (labelTemplate.found ? "" : ": no sticker can be printed") << '\n';
     if (const db::DriverDescription driver = mc::DbConnection().driverDescription(); !driver.isEmpty()) {
         out << "Driver:   " << shown(driver.odbcDriver) << " (ODBC), login time-out " << driver.loginTimeoutSeconds
             << " s\n";
@@ -119,13 +180,16 @@ int checkConnection(QTextStream &out)
         if (!note.isEmpty())
             out << "Note:     " << note << '\n';
         if (opened)
-            writeEncryption(out, driver);
+            writeEncryption(out, driver, store);
     }
     if (!opened) {
         out << "Not connected: " << failure << '\n';
     } else {
         out << "Connected.\n";
-        writeServerChecks(out, mc::DbConnection(), QDir::toNativeSeparators(location));
+        // The fix of a wrong date goes where the locale is set, else into the user's file.
+        const QString datesFile = store.sourceOf(QStringLiteral("Dates"), QStringLiteral("Locale"));
+        writeServerChecks(out, mc::DbConnection(),
+                          QDir::toNativeSeparators(datesFile.isEmpty() ? store.location() : datesFile));
     }
     out.flush();
     return opened ? 0 : 1;

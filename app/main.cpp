@@ -22,6 +22,7 @@
 #include "settings/printersettings.h"
 #include "settings/settingsstore.h"
 #include "ui/main/frmnorvane.h"
+#include "widgets/displaycheck.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -164,7 +165,14 @@ int main(int argc, char *argv[])
                                  options.since);
     }
 
+    // Without a display Qt would abort: say so in one line instead.
+    widgets::DisplayCheck display(argc, argv);
+    if (!display.missing().isEmpty()) {
+        QTextStream(stderr) << widgets::noDisplayMessage(QStringLiteral("norvane"), display.missing()) << '\n';
+        return 1;
+    }
     QApplication application(argc, argv);
+    display.close(); // the application has its own connection now
     app::installApplicationIcon();
 
     // The program's label output and its report module, for as long as it runs;

@@ -6,9 +6,29 @@
 #include "db/generaldate.h"
 #include "settings/connectionoptions.h"
 #include "settings/settingsstore.h"
+#include "settings/settingswarnings.h"
 #include "widgets/messagebox.h"
 
 namespace app::modConnect {
+
+namespace {
+
+// What is wrong with the settings files themselves (a value cut at a ";", a password
+// that others can read), once per start, for the site's IT.
+void logSettingsWarnings()
+{
+    const QList<settings::SettingsWarning> warnings = settings::settingsWarnings(
+        settings::SettingsStore(QString::fromUtf16(kSettingsApplication)), QString::fromUtf16(kSettingsSection),
+        QString::fromUtf16(kPasswordKey));
+    for (const settings::SettingsWarning &warning : warnings) {
+        if (warning.level == settings::SettingsWarning::Level::Warning)
+            qCWarning(lcApp).noquote() << warning.text << "Fix:" << warning.fix;
+        else
+            qCInfo(lcApp).noquote() << warning.text << "Fix:" << warning.fix;
+    }
+}
+
+} // namespace
 
 QString DbServer;
 QString DbName;
@@ -17,6 +37,7 @@ QString DbPassword;
 
 bool Main(const ShowMainWindow &showMainWindow)
 {
+    logSettingsWarnings();
     QString failure;
     if (OpenConnection(&failure)) {
         showMainWindow();
@@ -38,7 +59,7 @@ void LoadConnectionSettings()
     DbServer = store.value(section, QStringLiteral("Server"), QString());
     DbName = store.value(section, QStringLiteral("Database"), QString());
     DbUser = store.value(section, QStringLiteral("User"), QString());
-    DbPassword = store.value(section, QStringLiteral("Password"), QString());
+    DbPassword = store.value(section, QString::fromUtf16(kPasswordKey), QString());
 }
 
 bool OpenConnection(QString *failure)

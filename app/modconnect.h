@@ -26,12 +26,14 @@ extern QString DbPassword;
 // connection cannot be opened.
 inline constexpr const char16_t *kSettingsApplication = settings::kApplication;
 inline constexpr char16_t kSettingsSection[] = u"Connection";
+inline constexpr char16_t kPasswordKey[] = u"Password";
 inline constexpr char16_t kUnableToConnect[] = u"Unable to contact the database server.";
 
 // Shows the main window modally and returns when it has closed.
 using ShowMainWindow = std::function<void()>;
 
-// The program's start: opens the connection, then shows the main window through
+// The program's start: logs what is wrong with the settings files themselves
+// (settings/settingswarnings.h), opens the connection, then shows the main window through
 // showMainWindow, or the warning "Unable to contact the database server." without
 // ever creating the main window. Returns when either has been closed: true when the
 // main window was shown, false when the connection failed. After a failure, before the

@@ -15,10 +15,14 @@ bool parseLabelOptions(const QStringList &arguments, LabelOptions &options, QStr
                        "--preview shows the sticker in the report viewer instead (it needs a display);\n"
                        "its Print button prints one sticker to the default printer or the --pdf folder."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
-    const QCommandLineOption templ({QStringLiteral("t"), QStringLiteral("template")},
-                                   QStringLiteral("Label template (default: LabBarcodeLabel.rpt beside this program, "
-                                                  "else the installed one in ../share/norvane/)."),
-                                   QStringLiteral("file"));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Show the program's version."));
+    const QCommandLineOption templ(
+        {QStringLiteral("t"), QStringLiteral("template")},
+        QStringLiteral("Label template (default: the laboratory's own LabBarcodeLabel.rpt in /etc/norvane/, else the "
+                       "one beside this program, else the shipped one in /usr/share/norvane/). Without a file, as "
+                       "the last argument: say which template is used and where it was looked for."),
+        QStringLiteral("file"));
     const QCommandLineOption pdf(QStringLiteral("pdf"), QStringLiteral("Write one PDF file per copy into this folder."),
                                  QStringLiteral("dir"));
     const QCommandLineOption png(QStringLiteral("png"), QStringLiteral("Write the sticker to this PNG file."),
@@ -33,13 +37,20 @@ bool parseLabelOptions(const QStringList &arguments, LabelOptions &options, QStr
                                   QStringLiteral("List the template's fields and defaults, print nothing."));
     const QCommandLineOption preview(QStringLiteral("preview"),
                                      QStringLiteral("Show the sticker in the report viewer instead of printing it."));
-    parser.addOptions({help, templ, pdf, png, dpi, copies, list, preview});
+    parser.addOptions({help, version, templ, pdf, png, dpi, copies, list, preview});
     parser.addPositionalArgument(QStringLiteral("values"),
                                  QStringLiteral("Field values in order: Barcode PatientName HospNum Instrument "
                                                 "Transdate RoomID AgeSex for the shipped template."),
                                  QStringLiteral("[value...]"));
 
-    if (!parser.parse(arguments)) {
+    // --template as the last argument has no file: it asks which template is used.
+    QStringList given = arguments;
+    if (given.size() > 1
+        && (given.constLast() == QLatin1String("--template") || given.constLast() == QLatin1String("-t"))) {
+        given.removeLast();
+        options.showTemplate = true;
+    }
+    if (!parser.parse(given)) {
         error = parser.errorText();
         return false;
     }
@@ -47,6 +58,9 @@ bool parseLabelOptions(const QStringList &arguments, LabelOptions &options, QStr
         helpText = parser.helpText();
         return false;
     }
+    options.version = parser.isSet(version);
+    if (options.version)
+        return true;
     if (parser.isSet(pdf) && parser.isSet(png)) {
         error = QStringLiteral("Give either --pdf or --png, not both.");
         return false;

@@ -16,6 +16,10 @@ struct LabelOptions
     QStringList values; // by position into the template's fields; the rest keep their sample defaults
     bool listFields = false;
     bool preview = false; // show in the report viewer; its Print button prints to the destination
+    bool version = false;
+    // --template with no file (the last argument): say which template is used and where
+    // it was looked for, print nothing.
+    bool showTemplate = false;
 };
 
 // Parses the arguments (without the program name handling of QCoreApplication).

@@ -10,8 +10,10 @@
 #include "report/modmain.h"
 #include "report/viewer/frmreportviewer.h"
 #include "settings/printersettings.h"
+#include "widgets/displaycheck.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QTextStream>
@@ -27,6 +29,29 @@ output::LabelOutput::Destination destination(const LabelOptions &options)
     const bool toPdf = options.destination == LabelOptions::Destination::PdfDirectory;
     const settings::PrinterSettings printer = settings::readPrinterSettings();
     return {toPdf ? options.output : QString(), {printer.language, printer.dotsPerInch}};
+}
+
+// --template without a file: the template in use, and every place looked at.
+int showTemplate(const LabelOptions &options)
+{
+    QTextStream out(stdout);
+    if (!options.templatePath.isEmpty()) {
+        const bool exists = QFileInfo::exists(options.templatePath);
+        out << "Template: " << options.templatePath << " (given" << (exists ? ")" : "; it does not exist)") << '\n';
+        return exists ? 0 : 1;
+    }
+    const report::LabelTemplateLookup lookup = report::findLabelTemplate();
+    out << "Template: " << report::describeLabelTemplate(lookup) << '\n' << "Looked for, in this order:\n";
+    for (const report::TemplateCandidate &candidate : lookup.candidates) {
+        const bool used = lookup.found && candidate.path == lookup.path;
+        out << "  " << QDir::toNativeSeparators(candidate.path) << " ("
+            << report::describeTemplatePlace(candidate.place) << "): "
+            << (used                                    ? "used"
+                    : QFileInfo::exists(candidate.path) ? "there, not used"
+                                                        : "none")
+            << '\n';
+    }
+    return lookup.found ? 0 : 1;
 }
 
 int run(const LabelOptions &options)
@@ -81,21 +106,23 @@ int run(const LabelOptions &options)
 
 int main(int argc, char *argv[])
 {
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-    // Printing and PNG output need fonts, not a screen: run on a server without one.
-    // The preview needs a screen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
-        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    // Printing and PNG output need fonts, not a screen: without a display they run on
+    // Qt's offscreen platform. The preview needs a display, and says so when there is none.
+    widgets::DisplayCheck display(argc, argv);
+    if (!display.missing().isEmpty()) {
         for (int i = 1; i < argc; ++i) {
             if (qstrcmp(argv[i], "--preview") == 0) {
-                QTextStream(stderr) << "norvane-label: --preview needs a display.\n";
-                return 2;
+                QTextStream(stderr) << widgets::noDisplayMessage(
+                    QStringLiteral("norvane-label"),
+                    display.missing() + QStringLiteral("; --preview shows the sticker in a window"))
+                                    << '\n';
+                return 1;
             }
         }
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-#endif
     QApplication app(argc, argv);
+    display.close(); // the application has its own connection now
     QApplication::setApplicationName(QStringLiteral("norvane-label"));
     QTextStream err(stderr);
     LabelOptions options;
@@ -108,6 +135,12 @@ int main(int argc, char *argv[])
         err << "norvane-label: " << error << "\nTry norvane-label --help.\n";
         return 2;
     }
+    if (options.version) {
+        QTextStream(stdout) << "norvane-label " NORVANE_VERSION "\n";
+        return 0;
+    }
+    if (options.showTemplate)
+        return showTemplate(options);
     try {
         return run(options);
     } catch (const label::LabelError &e) {

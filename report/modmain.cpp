@@ -5,10 +5,6 @@
 #include "output/labeloutput.h"
 #include "report/reportapplication.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-
 namespace report {
 
 using label::LabelError;
@@ -72,22 +68,6 @@ QList<output::PrintedJob> modMain::printLabelCopies(const QString &TemplatePath,
         jobs.append(ShowReport(false, QStringLiteral("Print Barcode Sticker"), true));
     }
     return jobs;
-}
-
-QString labelTemplatePath()
-{
-    const QString fileName = QStringLiteral("LabBarcodeLabel.rpt");
-    const QString besideProgram = QCoreApplication::applicationDirPath() + QLatin1Char('/') + fileName;
-    if (QFileInfo::exists(besideProgram))
-        return besideProgram;
-    // An installation keeps it in its data folder, found from the program's folder
-    // so that the whole installation can move (e.g. /usr/bin -> /usr/share/norvane).
-    const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/')
-                                              + QStringLiteral(NORVANE_DATA_FROM_BIN) + QLatin1Char('/') + fileName);
-    if (QFileInfo::exists(installed))
-        return installed;
-    // Neither: the program's own place, which the failure then names.
-    return besideProgram;
 }
 
 QList<output::PrintedJob> modMain::PrintBarcodeLabel(const QString &Barcode, const QString &PatientName,

@@ -6,6 +6,7 @@
 // passes to the caller unchanged; the print run shows it.
 
 #include "output/labelbackend.h"
+#include "report/labeltemplatelocation.h"
 #include "report/report.h"
 
 #include <QList>
@@ -76,12 +77,5 @@ private:
     std::unique_ptr<Report> m_currentReport;
     ReportViewer m_viewer;
 };
-
-// The label template's path: the program's directory + "/LabBarcodeLabel.rpt" when
-// that file exists (a site's own template beside the program wins); otherwise the
-// installation's data folder, ../share/norvane/LabBarcodeLabel.rpt from the program's
-// directory, when that exists; otherwise the path beside the program, so that the
-// failure to open it names the place looked at first.
-QString labelTemplatePath();
 
 } // namespace report

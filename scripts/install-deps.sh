@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc unixodbc unixodbc-dev tdsodbc libzint-dev libcups2-dev libssl-dev
+    libxcb1-dev
     fonts-liberation
 )
 if [ "${1:-}" = "--test" ]; then

@@ -1,6 +1,7 @@
 #include "settings/settingsstore.h"
 
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStringList>
 
 namespace settings {
@@ -44,6 +45,35 @@ QString SettingsStore::value(const QString &section, const QString &key, const Q
 QString SettingsStore::location() const
 {
     return openStore(m_application).fileName();
+}
+
+QStringList SettingsStore::files() const
+{
+    QStringList places{location()};
+#ifndef Q_OS_WIN
+    // As QSettings lists its fallbacks: the configuration folders after the user's
+    // own, each with <application>.conf, whether the file is there or not.
+    QStringList folders = QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation);
+    if (!folders.isEmpty())
+        folders.removeFirst();
+    for (const QString &folder : std::as_const(folders))
+        places.append(folder + QLatin1Char('/') + m_application + QStringLiteral(".conf"));
+#endif
+    return places;
+}
+
+QString SettingsStore::sourceOf(const QString &section, const QString &key) const
+{
+    const QString name = section + QLatin1Char('/') + key;
+#ifdef Q_OS_WIN
+    return openStore(m_application).contains(name) ? location() : QString();
+#else
+    for (const QString &file : files()) {
+        if (QSettings(file, QSettings::IniFormat).contains(name))
+            return file;
+    }
+    return QString();
+#endif
 }
 
 } // namespace settings

@@ -1,5 +1,7 @@
 #include "widgets/vkframe.h"
 
+#include "widgets/accessibility.h"
+
 #include <QEvent>
 #include <QLinearGradient>
 #include <QPainter>
@@ -10,6 +12,7 @@ namespace widgets {
 vkFrame::vkFrame(QWidget *parent)
     : QFrame(parent)
 {
+    installAccessibility();
     setFocusPolicy(Qt::NoFocus);
     updateMargins();
 }

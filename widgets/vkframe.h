@@ -8,7 +8,8 @@ namespace widgets {
 
 // A container with a caption drawn in its top border and a vertical colour
 // gradient from backcolor1 (top) to backcolor2 (bottom). Disabling the frame
-// disables every widget inside it (Qt passes the state on to children).
+// disables every widget inside it (Qt passes the state on to children). A screen
+// reader sees it as a group named by its caption (widgets/accessibility.h).
 class vkFrame : public QFrame
 {
     Q_OBJECT

@@ -1,5 +1,7 @@
 #include "widgets/vklistbox.h"
 
+#include "widgets/accessibility.h"
+
 #include <QAbstractEventDispatcher>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -17,6 +19,7 @@ namespace widgets {
 vkListBox::vkListBox(QWidget *parent)
     : QAbstractScrollArea(parent)
 {
+    installAccessibility();
     setFocusPolicy(Qt::StrongFocus);
     setFrameShape(QFrame::NoFrame);
     setViewportMargins(1, 1, 1, 1);
@@ -49,6 +52,7 @@ void vkListBox::setItemChecked(int i, bool checked)
     if (m_items[row].checked != checked) {
         m_items[row].checked = checked;
         updateRow(row);
+        accessibility::itemCheckChanged(this, int(row));
     }
 }
 
@@ -69,6 +73,7 @@ void vkListBox::addItem(const QString &text)
     m_items.insert(row, Item{text, false});
     if (m_current >= row)
         ++m_current;
+    accessibility::itemInserted(this, int(row), row == m_items.size() - 1);
     // The scroll bar and the rows on screen follow at the next refresh, not
     // with every item: a search that yields to the event loop after each item
     // would otherwise repaint once per item. The refresh comes when the event
@@ -101,6 +106,7 @@ void vkListBox::clear()
     m_current = -1;
     updateScrollBar();
     viewport()->update();
+    accessibility::itemsCleared(this);
 }
 
 void vkListBox::checkAll()
@@ -108,6 +114,7 @@ void vkListBox::checkAll()
     for (Item &item : m_items)
         item.checked = true;
     viewport()->update();
+    accessibility::allItemChecksChanged(this);
 }
 
 void vkListBox::uncheckAll()
@@ -115,6 +122,7 @@ void vkListBox::uncheckAll()
     for (Item &item : m_items)
         item.checked = false;
     viewport()->update();
+    accessibility::allItemChecksChanged(this);
 }
 
 void vkListBox::setForecolor(const QColor &color)
@@ -214,6 +222,7 @@ void vkListBox::setCurrent(qsizetype row)
     else if (row >= bar->value() + visibleRows())
         bar->setValue(int(row) - visibleRows() + 1);
     viewport()->update();
+    accessibility::currentItemChanged(this, int(row));
 }
 
 void vkListBox::toggle(qsizetype row)
@@ -222,7 +231,15 @@ void vkListBox::toggle(qsizetype row)
         return;
     m_items[row].checked = !m_items[row].checked;
     updateRow(row);
+    accessibility::itemCheckChanged(this, int(row));
     Q_EMIT itemCheckChanged(int(row) + 1);
+}
+
+void vkListBox::clickItem(int i)
+{
+    const qsizetype row = indexOf(i);
+    setCurrent(row);
+    toggle(row);
 }
 
 void vkListBox::paintEvent(QPaintEvent *)
@@ -325,6 +342,7 @@ void vkListBox::focusInEvent(QFocusEvent *event)
 {
     QAbstractScrollArea::focusInEvent(event);
     viewport()->update();
+    accessibility::currentItemChanged(this, int(m_current));
 }
 
 void vkListBox::focusOutEvent(QFocusEvent *event)

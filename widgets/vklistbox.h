@@ -12,7 +12,8 @@ namespace widgets {
 // Items keep the order in which they were added unless `sorted` is set; item i
 // is counted from 1. Clicking an item or pressing Space on the current item
 // toggles its check. Drawn by hand, row by row, so that adding an item costs
-// the same whether the list holds ten items or thirty thousand.
+// the same whether the list holds ten items or thirty thousand. A screen reader
+// sees its items, their texts and checks (widgets/accessibility.h).
 class vkListBox : public QAbstractScrollArea
 {
     Q_OBJECT
@@ -37,6 +38,10 @@ public:
     void clear();
     void checkAll();
     void uncheckAll();
+
+    // Checks or unchecks item i as a click on it does: it becomes the current item and
+    // itemCheckChanged follows (a screen reader's toggle action).
+    void clickItem(int i);
 
     // The current item (counted from 1), 0 when there is none.
     int currentItem() const { return m_current + 1; }

@@ -67,6 +67,7 @@ void frmReportViewer::load()
     resize(kClientDesign);
     m_viewer = new ReportViewerControl(this);
     m_viewer->setObjectName(QStringLiteral("crViewer1"));
+    m_viewer->setAccessibleName(QStringLiteral("Report viewer"));
     m_viewer->setGeometry(kViewerDesign);
     connect(m_viewer, &ReportViewerControl::printButtonClicked, this, &frmReportViewer::onPrintButtonClicked);
     m_loaded = true;

@@ -29,6 +29,7 @@ ReportViewerControl::ReportViewerControl(QWidget *parent)
 
     m_toolBar = new QToolBar(this);
     m_toolBar->setObjectName(QStringLiteral("viewerToolBar"));
+    m_toolBar->setAccessibleName(QStringLiteral("Viewer toolbar"));
     m_toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     m_print = m_toolBar->addAction(QStringLiteral("Print"));
     m_print->setObjectName(QStringLiteral("printAction"));
@@ -46,12 +47,14 @@ ReportViewerControl::ReportViewerControl(QWidget *parent)
 
     m_groupTree = new QTreeWidget(this);
     m_groupTree->setObjectName(QStringLiteral("groupTree"));
+    m_groupTree->setAccessibleName(QStringLiteral("Group Tree"));
     m_groupTree->setColumnCount(2);
     m_groupTree->setHeaderLabels({QStringLiteral("Field"), QStringLiteral("Value")});
     m_groupTree->setFixedWidth(160);
 
     m_preview = new QPrintPreviewWidget(m_printer.get(), this);
     m_preview->setObjectName(QStringLiteral("preview"));
+    m_preview->setAccessibleName(QStringLiteral("Report preview"));
     m_preview->setViewMode(QPrintPreviewWidget::SinglePageView);
 
     auto *body = new QHBoxLayout;

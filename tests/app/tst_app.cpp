@@ -1,4 +1,5 @@
 #include "app/journalcommand.h"
+#include "app/connectioncheck.h"
 #include "app/modconnect.h"
 #include "app/showmodal.h"
 #include "common/loopback.h"
@@ -8,6 +9,7 @@
 #include "settings/journalsettings.h"
 #include "settings/printersettings.h"
 #include "settings/settingsstore.h"
+#include "settings/settingswarnings.h"
 #include "widgets/messagebox.h"
 
 #include <QDir>
@@ -87,7 +89,15 @@ private Q_SLOTS:
     void settingsFileForms();
     void printerCheckSetting_data();
     void printerCheckSetting();
+    void settingsFallBackKeyByKey_data();
+    void settingsFallBackKeyByKey();
     void loadConnectionSettings();
+    void valuesCutAtSemicolon_data();
+    void valuesCutAtSemicolon();
+    void settingsWarnings_data();
+    void settingsWarnings();
+    void checkConnectionNamesEachValuesFile_data();
+    void checkConnectionNamesEachValuesFile();
 
     void openConnectionString_data();
     void openConnectionString();
@@ -96,6 +106,7 @@ private Q_SLOTS:
     void openConnectionGivesUpOnSilentServer();
 
     void mainShowsWarningWhenTheOpenFails();
+    void mainLogsSettingsWarnings();
     void mainWithoutSettingsOnTheRealClient();
     void mainShowsTheMainWindowWhenConnected();
     void showModalReturnsOnceTheWindowCloses();
@@ -106,8 +117,14 @@ private Q_SLOTS:
     void journalCommand();
 
 private:
-    // Writes the program's settings file as a site's IT would, key by key.
+    // Writes the program's settings file as a site's IT would, key by key, readable by
+    // its user alone.
     void writeConnectionSettings(const QMap<QString, QString> &values);
+    // The workstation's file of application in the first or second folder of
+    // $XDG_CONFIG_DIRS, and the user's file; a null text removes the file.
+    QString workstationFile(const QString &application, int folder) const;
+    QString userFile(const QString &application) const;
+    static void writeFile(const QString &path, const QByteArray &text, QFileDevice::Permissions mode);
     ClientLog *installFake();
 
     QTemporaryDir m_home;
@@ -121,6 +138,9 @@ void tst_app::initTestCase()
     // Before the first QSettings: the store's folder is fixed at first use.
     qputenv("HOME", QFile::encodeName(m_home.path()));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(u"config"_qs)));
+    // The workstation's files for every user, as /etc/xdg holds them.
+    qputenv("XDG_CONFIG_DIRS",
+            QFile::encodeName(m_home.filePath(u"xdg-a"_qs) + u":"_qs + m_home.filePath(u"xdg-b"_qs)));
     widgets::setMessageBoxHandler(
         [this](const QString &text, const QString &caption) { m_boxes.append(caption + u"|"_qs + text); });
 }
@@ -129,7 +149,8 @@ void tst_app::init()
 {
     m_boxes.clear();
     m_log = ClientLog();
-    QFile::remove(SettingsStore(u"ZEMRIX Current User"_qs).location());
+    for (const QString &file : SettingsStore(u"ZEMRIX Current User"_qs).files())
+        QFile::remove(file);
 }
 
 void tst_app::cleanup()
@@ -145,6 +166,32 @@ void tst_app::writeConnectionSettings(const QMap<QString, QString> &values)
         store.setValue(u"Connection/"_qs + it.key(), it.value());
     store.sync();
     QCOMPARE(store.status(), QSettings::NoError);
+    if (QFile::exists(store.fileName())) // nothing is written for no values
+        QVERIFY(QFile::setPermissions(store.fileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+}
+
+QString tst_app::workstationFile(const QString &application, int folder) const
+{
+    return m_home.filePath((folder == 1 ? u"xdg-a/"_qs : u"xdg-b/"_qs) + application + u".conf"_qs);
+}
+
+QString tst_app::userFile(const QString &application) const
+{
+    return m_home.filePath(u"config/"_qs + application + u".conf"_qs);
+}
+
+void tst_app::writeFile(const QString &path, const QByteArray &text, QFileDevice::Permissions mode)
+{
+    if (text.isNull()) {
+        QFile::remove(path);
+        return;
+    }
+    QDir().mkpath(QFileInfo(path).path());
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    out.write(text);
+    out.close();
+    QVERIFY(QFile::setPermissions(path, mode));
 }
 
 ClientLog *tst_app::installFake()
@@ -239,6 +286,63 @@ void tst_app::printerCheckSetting()
     QCOMPARE(settings::readPrinterSettings().takeJobSeconds, seconds);
 }
 
+void tst_app::settingsFallBackKeyByKey_data()
+{
+    // The user's file, then the workstation's in each folder of $XDG_CONFIG_DIRS: the
+    // first file that holds the key gives its value, even an empty one.
+    QTest::addColumn<QByteArray>("user");
+    QTest::addColumn<QByteArray>("first");  // $XDG_CONFIG_DIRS' first folder
+    QTest::addColumn<QByteArray>("second"); // and its second
+    QTest::addColumn<QString>("expected");  // "default" when no file holds the key
+    QTest::addColumn<QString>("source");    // user, first, second or nothing
+
+    const QByteArray none;
+    QTest::newRow("the user's file alone")
+        << QByteArray("[Connection]\nServer=U\n") << none << none << u"U"_qs << u"user"_qs;
+    QTest::newRow("the workstation's file alone")
+        << none << QByteArray("[Connection]\nServer=W\n") << none << u"W"_qs << u"first"_qs;
+    QTest::newRow("the user's key wins") << QByteArray("[Connection]\nServer=U\n")
+                                         << QByteArray("[Connection]\nServer=W\n") << none << u"U"_qs << u"user"_qs;
+    QTest::newRow("the user's empty key wins")
+        << QByteArray("[Connection]\nServer=\n") << QByteArray("[Connection]\nServer=W\n") << none << QString()
+        << u"user"_qs;
+    QTest::newRow("a key the user's file lacks")
+        << QByteArray("[Connection]\nUser=u\n") << QByteArray("[Connection]\nServer=W\n") << none << u"W"_qs
+        << u"first"_qs;
+    QTest::newRow("the first folder before the second")
+        << none << QByteArray("[Connection]\nServer=A\n") << QByteArray("[Connection]\nServer=B\n") << u"A"_qs
+        << u"first"_qs;
+    QTest::newRow("the second folder") << QByteArray("[Connection]\nUser=u\n") << QByteArray("[Printer]\nServer=A\n")
+                                       << QByteArray("[Connection]\nServer=B\n") << u"B"_qs << u"second"_qs;
+    QTest::newRow("in no file") << QByteArray("[Connection]\nUser=u\n") << QByteArray("[Connection]\nUser=w\n") << none
+                                << u"default"_qs << QString();
+}
+
+void tst_app::settingsFallBackKeyByKey()
+{
+    QFETCH(QByteArray, user);
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, second);
+    QFETCH(QString, expected);
+    QFETCH(QString, source);
+
+    // A store of its own per row, so that no cached file stands in for the new one.
+    const QString application = u"Norvane Fallback "_qs + QString::fromLatin1(QTest::currentDataTag());
+    const SettingsStore store(application);
+    QCOMPARE(store.files(),
+             (QStringList{userFile(application), workstationFile(application, 1), workstationFile(application, 2)}));
+    const QFileDevice::Permissions mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    writeFile(userFile(application), user, mode);
+    writeFile(workstationFile(application, 1), first, mode);
+    writeFile(workstationFile(application, 2), second, mode);
+
+    QCOMPARE(store.value(u"Connection"_qs, u"Server"_qs, u"default"_qs), expected);
+    const QMap<QString, QString> sources{{u"user"_qs, userFile(application)},
+                                         {u"first"_qs, workstationFile(application, 1)},
+                                         {u"second"_qs, workstationFile(application, 2)}};
+    QCOMPARE(store.sourceOf(u"Connection"_qs, u"Server"_qs), sources.value(source));
+}
+
 void tst_app::loadConnectionSettings()
 {
     // Where the program looks: <config>/ZEMRIX Current User.conf.
@@ -262,6 +366,212 @@ void tst_app::loadConnectionSettings()
     QCOMPARE(mc::DbName, QString());
     QCOMPARE(mc::DbUser, QString());
     QCOMPARE(mc::DbPassword, QString());
+}
+
+void tst_app::valuesCutAtSemicolon_data()
+{
+    // A ";" outside double quotes ends the value there (the rest is a comment).
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("cut"); // section/key of each value cut
+
+    QTest::newRow("unquoted") << u"[Connection]\nPassword=s3cret;pw\n"_qs << QStringList{u"Connection/Password"_qs};
+    QTest::newRow("quoted") << u"[Connection]\nPassword=\"s3cret;pw\"\n"_qs << QStringList();
+    QTest::newRow("an escaped quote stays inside the quotes")
+        << u"[Connection]\nPassword=\"x\\\";y\"\n"_qs << QStringList();
+    QTest::newRow("after a quoted part") << u"[Connection]\nPassword=a\"b;c\"d;e\n"_qs
+                                         << QStringList{u"Connection/Password"_qs};
+    QTest::newRow("a backslash does not keep it")
+        << u"[Connection]\nPassword=x\\;y\n"_qs << QStringList{u"Connection/Password"_qs};
+    QTest::newRow("a comment line") << u"[Connection]\n; Password=a;b\n  ;x=1;2\n"_qs << QStringList();
+    QTest::newRow("sections, CRLF and a key before any section")
+        << u"Top=a;b\r\n[Connection]\r\nServer=LAB;SRV\r\nUser=u\r\n[Printer]\r\nLanguage = ZPL ; the printer\r\n"_qs
+        << QStringList{u"General/Top"_qs, u"Connection/Server"_qs, u"Printer/Language"_qs};
+}
+
+void tst_app::valuesCutAtSemicolon()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, cut);
+    QStringList found;
+    for (const settings::CutValue &value : settings::valuesCutAtSemicolon(text))
+        found.append(value.section + u"/"_qs + value.key);
+    QCOMPARE(found, cut);
+}
+
+void tst_app::settingsWarnings_data()
+{
+    // The user's file and the first workstation's file, each with its mode; the
+    // warnings expected, as "Warning|fix" or "Note|fix" with USER and WORKSTATION for
+    // the files' quoted paths, and a part of each text.
+    QTest::addColumn<QByteArray>("user");
+    QTest::addColumn<int>("userMode");
+    QTest::addColumn<QByteArray>("workstation");
+    QTest::addColumn<int>("workstationMode");
+    QTest::addColumn<QStringList>("fixes");
+    QTest::addColumn<QStringList>("texts");
+
+    const QByteArray none;
+    const QByteArray password("[Connection]\nServer=LABSRV\nPassword=s3cret\n");
+    const QString chmodUser = u"Warning|chmod 600 USER"_qs;
+    const QString group = u"Warning|let only the group of those who run Norvane read it: chown root:GROUP "
+                          "WORKSTATION && chmod 640 WORKSTATION; or give each user the password in their own settings "
+                          "file (chmod 600) instead"_qs;
+    QTest::newRow("the user's file for its user alone")
+        << password << 0600 << none << 0 << QStringList() << QStringList();
+    QTest::newRow("the user's file readable by all")
+        << password << 0644 << none << 0 << QStringList{chmodUser}
+        << QStringList{u"holds the password and can be read by other users (mode 644)."_qs};
+    QTest::newRow("the user's file writable by its group")
+        << password << 0620 << none << 0 << QStringList{chmodUser}
+        << QStringList{u"can be changed by other users (mode 620)."_qs};
+    QTest::newRow("the user's file readable and writable by all")
+        << password << 0666 << none << 0 << QStringList{chmodUser}
+        << QStringList{u"can be read and changed by other users (mode 666)."_qs};
+    QTest::newRow("an empty password is none")
+        << QByteArray("[Connection]\nPassword=\n") << 0644 << none << 0 << QStringList() << QStringList();
+    QTest::newRow("no password") << QByteArray("[Connection]\nServer=LABSRV\n") << 0644 << none << 0 << QStringList()
+                                 << QStringList();
+    QTest::newRow("the workstation's file for a group")
+        << QByteArray("[Connection]\nUser=lab\n") << 0600 << password << 0640
+        << QStringList{u"Note|if that is not meant, remove Password from it and give each user the password in their "
+                       "own settings file, USERPATH, readable by that user alone (chmod 600)"_qs}
+        << QStringList{u"every user who may run Norvane reads that file, and so can read the password."_qs};
+    QTest::newRow("the workstation's file readable by all")
+        << none << 0 << password << 0644 << QStringList{group}
+        << QStringList{u"holds the password and every user of this machine can read it (mode 644)."_qs};
+    QTest::newRow("the workstation's file writable by its group")
+        << none << 0 << password << 0660
+        << QStringList{u"Warning|chmod go-w WORKSTATION"_qs,
+                       u"Note|if that is not meant, remove Password from it and give each user the password in "
+                       "their own settings file, USERPATH, readable by that user alone (chmod 600)"_qs}
+        << QStringList{u"can be changed by users other than its owner (mode 660)"_qs};
+    QTest::newRow("the user's own password wins")
+        << password << 0600 << password << 0644 << QStringList() << QStringList();
+    QTest::newRow("a password cut at an unquoted ;")
+        << QByteArray("[Connection]\nPassword=s3cret;pw\n") << 0600 << none << 0
+        << QStringList{u"Warning|put the whole value in double quotes: Password=\"...\" (inside the quotes write \\\" "
+                       "for a quote and \\\\ for a backslash)"_qs}
+        << QStringList{u"the Password setting of [Connection] holds a \";\" outside double quotes"_qs,
+                       u"so the password sent is not the one written."_qs};
+    QTest::newRow("a server cut at an unquoted ;")
+        << QByteArray("[Connection]\nServer=LAB;SRV\n") << 0600 << none << 0
+        << QStringList{u"Warning|put the whole value in double quotes: Server=\"LAB;SRV\""_qs}
+        << QStringList{u"it reads as \"LAB\"."_qs};
+    QTest::newRow("a cut value in the workstation's file")
+        << none << 0 << QByteArray("[Printer]\nLanguage=ZPL;x\n") << 0644
+        << QStringList{u"Warning|put the whole value in double quotes: Language=\"ZPL;x\""_qs}
+        << QStringList{u"WORKSTATIONPATH, the Language setting of [Printer]"_qs};
+    QTest::newRow("a cut value the user's file overrides")
+        << QByteArray("[Printer]\nLanguage=ZPL\n") << 0600 << QByteArray("[Printer]\nLanguage=ZPL;x\n") << 0644
+        << QStringList() << QStringList();
+    QTest::newRow("quoted values") << QByteArray("[Connection]\nServer=\"LAB;SRV\"\nPassword=\"s3cret;pw\"\n") << 0600
+                                   << none << 0 << QStringList() << QStringList();
+}
+
+void tst_app::settingsWarnings()
+{
+    QFETCH(QByteArray, user);
+    QFETCH(int, userMode);
+    QFETCH(QByteArray, workstation);
+    QFETCH(int, workstationMode);
+    QFETCH(QStringList, fixes);
+    QFETCH(QStringList, texts);
+
+    const auto permissions = [](int mode) {
+        QFileDevice::Permissions p;
+        const QFileDevice::Permission bits[] = {QFileDevice::ReadOwner, QFileDevice::WriteOwner, QFileDevice::ExeOwner,
+                                                QFileDevice::ReadGroup, QFileDevice::WriteGroup, QFileDevice::ExeGroup,
+                                                QFileDevice::ReadOther, QFileDevice::WriteOther, QFileDevice::ExeOther};
+        for (int i = 0; i < 9; ++i) {
+            if (mode & (0400 >> i))
+                p |= bits[i];
+        }
+        return p;
+    };
+    const QString application = u"Norvane Warnings "_qs + QString::fromLatin1(QTest::currentDataTag());
+    writeFile(userFile(application), user, permissions(userMode));
+    writeFile(workstationFile(application, 1), workstation, permissions(workstationMode));
+
+    const QList<settings::SettingsWarning> warnings = settings::settingsWarnings(SettingsStore(application),
+                                                                                 u"Connection"_qs, u"Password"_qs);
+    QStringList found;
+    QString allTexts;
+    for (const settings::SettingsWarning &w : warnings) {
+        found.append((w.level == settings::SettingsWarning::Level::Warning ? u"Warning|"_qs : u"Note|"_qs) + w.fix);
+        allTexts += w.text + u"\n"_qs;
+    }
+    for (QString &fix : fixes) {
+        fix.replace(u"USERPATH"_qs, userFile(application))
+            .replace(u"USER"_qs, settings::shellQuoted(userFile(application)))
+            .replace(u"WORKSTATION"_qs, settings::shellQuoted(workstationFile(application, 1)));
+    }
+    QCOMPARE(found, fixes);
+    for (QString text : texts) {
+        text.replace(u"WORKSTATIONPATH"_qs, workstationFile(application, 1));
+        QVERIFY2(allTexts.contains(text), qPrintable(allTexts));
+    }
+    QVERIFY2(!allTexts.contains(u"s3cret"_qs), qPrintable(allTexts));
+}
+
+void tst_app::checkConnectionNamesEachValuesFile_data()
+{
+    // What --check-connection says of the files and of each value's source.
+    QTest::addColumn<QByteArray>("user");
+    QTest::addColumn<QByteArray>("workstation");
+    QTest::addColumn<QStringList>("lines"); // USER and WORKSTATION for the files' paths
+
+    const QString workstationLine =
+        u"Settings: WORKSTATION (the workstation's, for every user: read for the keys the user's file lacks)"_qs;
+    QTest::newRow("both files") << QByteArray("[Connection]\nUser=lab\nPassword=pw\n")
+                                << QByteArray("[Connection]\nServer=LABSRV\nDatabase=Laboratory\nUser=shared\n")
+                                << QStringList{u"Settings: USER (the user's)"_qs,
+                                               workstationLine,
+                                               u"Server:   \"LABSRV\" from WORKSTATION"_qs,
+                                               u"Database: \"Laboratory\" from WORKSTATION"_qs,
+                                               u"User:     \"lab\" from USER"_qs,
+                                               u"Password: (given, not shown) from USER"_qs};
+    QTest::newRow("the workstation's file alone")
+        << QByteArray() << QByteArray("[Connection]\nServer=LABSRV\n")
+        << QStringList{u"Settings: USER (the user's: no such file)"_qs, workstationLine,
+                       u"Server:   \"LABSRV\" from WORKSTATION"_qs, u"Database: (empty) in no settings file"_qs,
+                       u"Password: (empty) in no settings file"_qs};
+    QTest::newRow("no file") << QByteArray() << QByteArray()
+                             << QStringList{u"Settings: USER (the user's: no such file, and no workstation's file: "
+                                            "every setting reads as empty)"_qs,
+                                            u"Settings: WORKSTATION (the workstation's: no such file)"_qs,
+                                            u"Server:   (empty) in no settings file"_qs};
+    QTest::newRow("a password cut at a ;")
+        << QByteArray("[Connection]\nPassword=s3cret;pw\n") << QByteArray()
+        << QStringList{u"WARNING:  In USER, the Password setting of [Connection] holds a \";\" outside double "
+                       "quotes"_qs,
+                       u"          Fix: put the whole value in double quotes: Password=\"...\""_qs};
+}
+
+void tst_app::checkConnectionNamesEachValuesFile()
+{
+    QFETCH(QByteArray, user);
+    QFETCH(QByteArray, workstation);
+    QFETCH(QStringList, lines);
+
+    const QString application = u"ZEMRIX Current User"_qs;
+    const QFileDevice::Permissions mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    writeFile(userFile(application), user, mode);
+    writeFile(workstationFile(application, 1), workstation, mode | QFileDevice::ReadGroup);
+    m_log.failOpen = true;
+    installFake();
+
+    QString text;
+    QTextStream out(&text);
+    QCOMPARE(app::checkConnection(out), 1);
+    for (QString line : lines) {
+        line.replace(u"WORKSTATION"_qs, workstationFile(application, 1)).replace(u"USER"_qs, userFile(application));
+        QVERIFY2(text.contains(line + u"\n"_qs) || text.contains(line), qPrintable(line + u"\n---\n"_qs + text));
+    }
+    QVERIFY2(text.contains(u"Not connected: Login failed for user 'lab'."_qs), qPrintable(text));
+    QVERIFY2(!text.contains(u"s3cret"_qs), qPrintable(text));
+    // The workstation's file supplies values: the settings are not all empty.
+    if (!workstation.isNull())
+        QVERIFY2(!text.contains(u"every setting reads as empty"_qs), qPrintable(text));
 }
 
 void tst_app::openConnectionString_data()
@@ -365,6 +675,22 @@ void tst_app::mainShowsWarningWhenTheOpenFails()
     QVERIFY(!mc::Main([&mainWindows] { ++mainWindows; }));
     QCOMPARE(m_boxes, QStringList{u"Norvane|Unable to contact the database server."_qs});
     QCOMPARE(mainWindows, 0);
+}
+
+void tst_app::mainLogsSettingsWarnings()
+{
+    // Once at start, for the site's IT: the password's file that others can read.
+    writeConnectionSettings({{u"Server"_qs, u"LABSRV"_qs}, {u"Password"_qs, u"s3cret"_qs}});
+    const QString file = userFile(u"ZEMRIX Current User"_qs);
+    QVERIFY(QFile::setPermissions(
+        file, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    m_log.failOpen = true;
+    installFake();
+    QTest::ignoreMessage(QtWarningMsg,
+                         qPrintable(u"The settings file %1 holds the password and can be read by other users (mode "
+                                    "644). Fix: chmod 600 %2"_qs.arg(file, settings::shellQuoted(file))));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^Unable to contact the database server: "_qs));
+    QVERIFY(!mc::Main([] {}));
 }
 
 void tst_app::mainWithoutSettingsOnTheRealClient()

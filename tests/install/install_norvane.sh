@@ -72,6 +72,27 @@ status=0
 headless "$prefix/bin/norvane" --no-such-switch >"$work/out" 2>"$work/err" || status=$?
 [ "$status" = 2 ] || fail "a wrong switch ended with status $status, not 2"
 grep -q "no-such-switch" "$work/err" && grep -q "^Usage: norvane" "$work/err" || fail "a wrong switch did not print the usage: $(cat "$work/err")"
+out=$(headless "$prefix/bin/norvane-label" --version) || fail "norvane-label --version failed"
+[ "$out" = "norvane-label $version" ] || fail "norvane-label --version printed '$out'"
+
+step "no display: one line and status 1, not Qt's abort"
+# Neither DISPLAY nor WAYLAND_DISPLAY, and an X display nobody serves.
+no_display() { # LABEL COMMAND...: runs it without a display; the one line it must print
+    label=$1; shift
+    status=0
+    "$@" >"$work/out" 2>"$work/err" || status=$?
+    [ "$status" = 1 ] || fail "$label ended with status $status, not 1: $(cat "$work/err")"
+    [ "$(wc -l <"$work/err")" = 1 ] || fail "$label did not say it in one line: $(cat "$work/err")"
+    grep -q "no display: .*(set DISPLAY or run on the workstation's desktop)$" "$work/err" ||
+        fail "$label did not say that there is no display: $(cat "$work/err")"
+}
+no_display "norvane" headless "$prefix/bin/norvane"
+grep -qx "norvane: no display: neither DISPLAY nor WAYLAND_DISPLAY is set (set DISPLAY or run on the workstation's desktop)" "$work/err" ||
+    fail "norvane without a display said: $(cat "$work/err")"
+no_display "norvane --demo on :64999" headless env DISPLAY=:64999 "$prefix/bin/norvane" --demo
+grep -q "^norvane: no display: cannot open the X display :64999: " "$work/err" || fail "norvane on :64999 said: $(cat "$work/err")"
+no_display "norvane-label --preview" headless "$prefix/bin/norvane-label" --preview
+grep -q "^norvane-label: no display: " "$work/err" || fail "norvane-label --preview said: $(cat "$work/err")"
 
 step "norvane-label --png with the installed template, from outside the trees"
 cd "$work/elsewhere"
@@ -80,11 +101,55 @@ expected=$(headless "$prefix/bin/norvane-label" --list-fields | sed -n 's/^Barco
 [ -n "$expected" ] || fail "the installed template has no Barcode field"
 read_back=$(zbarimg -q --raw sticker.png 2>/dev/null) || fail "the sticker's barcode does not read"
 [ "$read_back" = "$expected" ] || fail "the sticker reads '$read_back', not '$expected'"
-# A template beside the program comes first.
-sed 's/^\(.*Barcode.*\)"[^"]*"\(.*\)$/\1"BESIDE-1"\2/' "$prefix/share/norvane/LabBarcodeLabel.rpt" >"$prefix/bin/LabBarcodeLabel.rpt"
-beside=$(headless "$prefix/bin/norvane-label" --list-fields | sed -n 's/^Barcode = "\(.*\)"$/\1/p')
-rm "$prefix/bin/LabBarcodeLabel.rpt"
-[ "$beside" = "BESIDE-1" ] || fail "the template beside the program was not used first (Barcode '$beside')"
+# A template beside the program comes before the shipped one; the laboratory's own in
+# <prefix>/etc/norvane comes before both, and norvane-label --template and
+# norvane --check-connection name the one in use.
+barcode_of() { headless "$prefix/bin/norvane-label" --list-fields | sed -n 's/^Barcode = "\(.*\)"$/\1/p'; }
+with_barcode() { sed 's/^\(.*Barcode.*\)"[^"]*"\(.*\)$/\1"'"$1"'"\2/' "$prefix/share/norvane/LabBarcodeLabel.rpt"; }
+with_barcode BESIDE-1 >"$prefix/bin/LabBarcodeLabel.rpt"
+beside=$(barcode_of)
+[ "$beside" = "BESIDE-1" ] || fail "the template beside the program was not used before the shipped one (Barcode '$beside')"
+mkdir -p "$prefix/etc/norvane"
+with_barcode LAB-ETC-1 >"$prefix/etc/norvane/LabBarcodeLabel.rpt"
+lab=$(barcode_of)
+[ "$lab" = "LAB-ETC-1" ] || fail "the laboratory's template in $prefix/etc/norvane was not used first (Barcode '$lab')"
+headless "$prefix/bin/norvane-label" --template >"$work/which" || fail "norvane-label --template failed: $(cat "$work/which")"
+grep -qxF "Template: $prefix/etc/norvane/LabBarcodeLabel.rpt (the laboratory's own)" "$work/which" &&
+    grep -qxF "  $prefix/bin/LabBarcodeLabel.rpt (beside the program): there, not used" "$work/which" &&
+    grep -qxF "  $prefix/share/norvane/LabBarcodeLabel.rpt (shipped with Norvane): there, not used" "$work/which" ||
+    fail "norvane-label --template does not name the laboratory's template: $(cat "$work/which")"
+headless "$prefix/bin/norvane" --check-connection >"$work/check" 2>/dev/null || true
+grep -qxF "Template: $prefix/etc/norvane/LabBarcodeLabel.rpt (the laboratory's own)" "$work/check" ||
+    fail "norvane --check-connection does not name the laboratory's template: $(cat "$work/check")"
+rm -r "$prefix/etc" "$prefix/bin/LabBarcodeLabel.rpt"
+headless "$prefix/bin/norvane-label" --template >"$work/which" || fail "norvane-label --template failed"
+grep -qxF "Template: $prefix/share/norvane/LabBarcodeLabel.rpt (shipped with Norvane)" "$work/which" ||
+    fail "norvane-label --template does not name the shipped template: $(cat "$work/which")"
+
+step "the workstation's settings file, as --check-connection reports it"
+# A settings file for every user in a folder of $XDG_CONFIG_DIRS (as /etc/xdg holds it),
+# and the user's own file with the password, readable by others.
+mkdir -p "$work/xdg" "$home/.config"
+printf '[Connection]\nServer="127.0.0.1,1"\nDatabase=Laboratory\n' >"$work/xdg/ZEMRIX Current User.conf"
+printf '[Connection]\nUser=lab_barcode\nPassword=Secret;42\n' >"$home/.config/ZEMRIX Current User.conf"
+chmod 644 "$home/.config/ZEMRIX Current User.conf"
+status=0
+headless env XDG_CONFIG_DIRS="$work/xdg" "$prefix/bin/norvane" --check-connection >"$work/check" 2>/dev/null || status=$?
+[ "$status" = 1 ] || fail "--check-connection against no server ended with status $status"
+user_file="$home/.config/ZEMRIX Current User.conf"
+for line in "Settings: $user_file (the user's)" \
+            "Settings: $work/xdg/ZEMRIX Current User.conf (the workstation's, for every user: read for the keys the user's file lacks)" \
+            "Server:   \"127.0.0.1,1\" from $work/xdg/ZEMRIX Current User.conf" \
+            "Database: \"Laboratory\" from $work/xdg/ZEMRIX Current User.conf" \
+            "User:     \"lab_barcode\" from $user_file" \
+            "Password: (given, not shown) from $user_file" \
+            "          Fix: chmod 600 '$user_file'" \
+            "          Fix: put the whole value in double quotes: Password=\"...\" (inside the quotes write \\\" for a quote and \\\\ for a backslash)"; do
+    grep -qxF "$line" "$work/check" || fail "--check-connection does not say '$line': $(cat "$work/check")"
+done
+! grep -q "every setting reads as empty" "$work/check" || fail "--check-connection calls the settings empty: $(cat "$work/check")"
+! grep -q "Secret" "$work/check" || fail "--check-connection printed the password"
+rm "$user_file"
 
 step "desktop entry and AppStream metainfo"
 desktop=$prefix/share/applications/$desktop_id.desktop

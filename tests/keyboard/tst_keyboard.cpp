@@ -14,6 +14,7 @@
 #include "widgets/vklabel.h"
 #include "widgets/vktextbox.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QPointer>
 #include <QPushButton>
@@ -237,6 +238,36 @@ private Q_SLOTS:
                                 "7 8 9 4 5 6 1 2 3 0"));
         k.close();
         QVERIFY(!k.isLoaded());
+    }
+
+    // A screen reader finds the window by its caption, the two groups by their
+    // captions and every key by its caption; the main window's keypad button is named.
+    void screenReaderNames()
+    {
+        frmKeyboard k;
+        k.show();
+        QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&k);
+        QVERIFY(window);
+        QCOMPARE(window->text(QAccessible::Name), QStringLiteral(" Keyboard"));
+        const struct
+        {
+            vkFrame *frame;
+            const char *caption;
+        } frames[] = {{k.frame1(), "Alpha Keys"}, {k.frame2(), "Num Keys"}};
+        for (const auto &f : frames) {
+            QAccessibleInterface *group = QAccessible::queryAccessibleInterface(f.frame);
+            QCOMPARE(group->role(), QAccessible::Grouping);
+            QCOMPARE(group->text(QAccessible::Name), QLatin1String(f.caption));
+        }
+        for (vkCommand *key : k.findChildren<vkCommand *>()) {
+            QAccessibleInterface *button = QAccessible::queryAccessibleInterface(key);
+            QCOMPARE(button->role(), QAccessible::Button);
+            QCOMPARE(button->text(QAccessible::Name), key->caption());
+        }
+        k.close();
+        QAccessibleInterface *keyboardButton = QAccessible::queryAccessibleInterface(cmdKeyboard());
+        QCOMPARE(keyboardButton->text(QAccessible::Name), QStringLiteral("Keyboard"));
+        QCOMPARE(keyboardButton->role(), QAccessible::Button);
     }
 
     // The button opens the keypad modally, on the screen and clear of the number

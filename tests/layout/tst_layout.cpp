@@ -158,6 +158,8 @@ void tst_Layout::clickPausesOnThePictureShownAndResumesFromIt()
     clickPlayButton();
     QVERIFY(timer()->isActive());
     QCOMPARE(buttonIcon(), pauseIcon());
+    // A screen reader hears what a click would do now.
+    QCOMPARE(child("imgButton")->accessibleName(), QStringLiteral("Pause the slideshow"));
     QCOMPARE(visiblePicture(), 0); // the first picture change waits for the first tick
     tick();
     tick();
@@ -166,6 +168,7 @@ void tst_Layout::clickPausesOnThePictureShownAndResumesFromIt()
     clickPlayButton();
     QVERIFY(!timer()->isActive());
     QCOMPARE(buttonIcon(), playIcon());
+    QCOMPARE(child("imgButton")->accessibleName(), QStringLiteral("Play the slideshow"));
     QCOMPARE(visiblePicture(), 2);
 
     clickPlayButton();

@@ -22,6 +22,7 @@
 #include "widgets/vklistbox.h"
 #include "widgets/vktextbox.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
@@ -153,6 +154,9 @@ private Q_SLOTS:
     void activation();
     void inputDuringSearchIsHeldUntilItEnds();
     void closeDuringSearchWaitsForIt();
+    void everyControlHasAnAccessibleName_data();
+    void everyControlHasAnAccessibleName();
+    void screenReaderReadsTheChecklist();
 
 private:
     template<typename T>
@@ -725,6 +729,103 @@ void tst_MainWindow::reset()
     for (char c : QByteArrayLiteral("3000001b"))
         QTest::keyClick(m_window->windowHandle(), c);
     QCOMPARE(number()->text(), QStringLiteral("3000001B"));
+}
+
+void tst_MainWindow::everyControlHasAnAccessibleName_data()
+{
+    // What a screen reader calls each control: its caption, or what it is for.
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QAccessible::Role>("role");
+
+    const QList<std::tuple<const char *, const char *, QAccessible::Role>> controls{
+        {"fraMain", "Norvane", QAccessible::Grouping},
+        {"fraSearch", "Search A Patient", QAccessible::Grouping},
+        {"txtNumber", "Barcode or chargeslip number", QAccessible::EditableText},
+        {"cmdKeyboard", "Keyboard", QAccessible::Button},
+        {"Image1", "Search", QAccessible::Graphic},
+        {"Label1", "To Search Patient :", QAccessible::StaticText},
+        {"Label2", "Scan the barcode of patient or type in the chargeslip no. of the patient.",
+         QAccessible::StaticText},
+        {"fraExams", "Barcode", QAccessible::Grouping},
+        {"lblPatientName", "Patient name", QAccessible::StaticText},
+        {"lstExams", "Exams", QAccessible::List},
+        {"chkAll", "Check All", QAccessible::CheckBox},
+        {"vkLabel1", "Number of Copies :", QAccessible::StaticText},
+        {"txtCopies", "Number of Copies", QAccessible::EditableText},
+        {"cmdGenerate", "Print", QAccessible::Button},
+        {"cmdNew", "Reset", QAccessible::Button},
+        {"vkFrame1", "www.brellanmedical.example", QAccessible::Grouping},
+        {"imgPics(0)", "Slideshow picture 1 of 9", QAccessible::Graphic},
+        {"imgPics(8)", "Slideshow picture 9 of 9", QAccessible::Graphic},
+        {"imgButton", "Play the slideshow", QAccessible::Graphic},
+        {"Label3", "Brellan Medical Center", QAccessible::StaticText},
+        {"Label4", "Laboratory Blood Extraction Section", QAccessible::StaticText},
+        {"Label5", "Barcode Label Printing", QAccessible::StaticText},
+        {"Image2", "Brellan Medical Center logo", QAccessible::Graphic},
+    };
+    for (const auto &[control, name, role] : controls)
+        QTest::newRow(control) << QString::fromLatin1(control) << QString::fromUtf8(name) << role;
+}
+
+void tst_MainWindow::everyControlHasAnAccessibleName()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, name);
+    QFETCH(QAccessible::Role, role);
+    auto *widget = m_window->findChild<QWidget *>(control);
+    QVERIFY(widget);
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(widget);
+    QVERIFY(iface);
+    QCOMPARE(iface->text(QAccessible::Name), name);
+    QCOMPARE(iface->role(), role);
+
+    // And every other control of the window, by whatever name: none is left unnamed.
+    if (QTest::currentDataTag() == QByteArray("fraMain")) {
+        for (QWidget *w : m_window->findChildren<QWidget *>()) {
+            if (w->objectName().isEmpty() || w->objectName().startsWith(u"qt_"_qs))
+                continue; // the parts Qt makes inside its own widgets
+            QAccessibleInterface *each = QAccessible::queryAccessibleInterface(w);
+            QVERIFY(each);
+            QVERIFY2(!each->text(QAccessible::Name).isEmpty(), qPrintable(w->objectName()));
+        }
+    }
+}
+
+void tst_MainWindow::screenReaderReadsTheChecklist()
+{
+    // The checklist as a screen reader reads it: each exam by its text, checked after
+    // the search; one unchecked by its toggle action, as a screen reader's user does it.
+    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(exams());
+    QVERIFY(list);
+    QCOMPARE(list->childCount(), 0);
+    const QString number = QString::fromLatin1(labdb::sample::obrienChargeslip);
+    search(number);
+    const Rows rows = query(number, counter::searchMode(number));
+    const int n = int(rows.rows.size());
+    QVERIFY(n > 1);
+    QCOMPARE(list->childCount(), n);
+    for (int i = 0; i < n; ++i) {
+        QAccessibleInterface *item = list->child(i);
+        QVERIFY(item);
+        QCOMPARE(item->role(), QAccessible::ListItem);
+        QCOMPARE(item->text(QAccessible::Name), exams()->itemText(i + 1));
+        QVERIFY(item->text(QAccessible::Name).startsWith(rows.text(i, "Barcode")));
+        QVERIFY(item->state().checkable);
+        QVERIFY(item->state().checked);
+    }
+    QAccessibleInterface *patient = QAccessible::queryAccessibleInterface(control<vkLabel>("lblPatientName"));
+    QCOMPARE(patient->text(QAccessible::Name), rows.text(0, "PatientName"));
+
+    list->child(1)->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    QVERIFY(!exams()->itemChecked(2));
+    for (int i = 0; i < n; ++i)
+        QCOMPARE(list->child(i)->state().checked, i != 1);
+
+    // Reset empties it again.
+    QTest::mouseClick(resetButton(), Qt::LeftButton);
+    QCOMPARE(list->childCount(), 0);
+    QCOMPARE(patient->text(QAccessible::Name), u"Patient name"_qs);
 }
 
 void tst_MainWindow::checkAll()

@@ -373,6 +373,80 @@ private Q_SLOTS:
         QCOMPARE(r.labelTemplate().height, 25.4);
     }
 
+    // ---- Where the template is looked for ------------------------------------------
+
+    void systemConfigDirectory_data()
+    {
+        // As GNUInstallDirs makes the configuration folder of a prefix.
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QString>("sysconfdir");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("/usr: /etc") << "/usr"
+                                    << "etc"
+                                    << "/etc";
+        QTest::newRow("/: /etc") << "/"
+                                 << "etc"
+                                 << "/etc";
+        QTest::newRow("/opt/<name>: /etc/opt/<name>") << "/opt/norvane"
+                                                      << "etc"
+                                                      << "/etc/opt/norvane";
+        QTest::newRow("/usr/local: its own") << "/usr/local"
+                                             << "etc"
+                                             << "/usr/local/etc";
+        QTest::newRow("a prefix of one's own") << "/home/it/norvane/"
+                                               << "etc"
+                                               << "/home/it/norvane/etc";
+        QTest::newRow("an absolute sysconfdir") << "/usr"
+                                                << "/srv/config"
+                                                << "/srv/config";
+    }
+
+    void systemConfigDirectory()
+    {
+        QFETCH(QString, prefix);
+        QFETCH(QString, sysconfdir);
+        QFETCH(QString, expected);
+        QCOMPARE(report::systemConfigDirectory(prefix, sysconfdir), expected);
+    }
+
+    void templateLookupOrder()
+    {
+        // An installation under a prefix of its own: the laboratory's copy in
+        // <prefix>/etc/norvane first, then beside the program, then the shipped one.
+        QTemporaryDir root;
+        const QString bin = root.filePath("prefix/bin");
+        const QList<report::TemplateCandidate> candidates = report::labelTemplateCandidates(bin);
+        QCOMPARE(candidates.size(), 3);
+        QCOMPARE(candidates.at(0).place, report::TemplatePlace::Laboratory);
+        QCOMPARE(candidates.at(0).path, root.filePath("prefix/etc/norvane/LabBarcodeLabel.rpt"));
+        QCOMPARE(candidates.at(1).place, report::TemplatePlace::BesideProgram);
+        QCOMPARE(candidates.at(1).path, root.filePath("prefix/bin/LabBarcodeLabel.rpt"));
+        QCOMPARE(candidates.at(2).place, report::TemplatePlace::Shipped);
+        QCOMPARE(candidates.at(2).path, root.filePath("prefix/share/norvane/LabBarcodeLabel.rpt"));
+
+        for (const report::TemplateCandidate &candidate : candidates) {
+            QVERIFY(QDir().mkpath(QFileInfo(candidate.path).path()));
+            QVERIFY(QFile::copy(shippedTemplate(), candidate.path));
+        }
+        // Each found in turn as the ones before it go.
+        for (const report::TemplateCandidate &candidate : candidates) {
+            const report::LabelTemplateLookup lookup = report::findLabelTemplate(bin);
+            QVERIFY(lookup.found);
+            QCOMPARE(lookup.path, candidate.path);
+            QCOMPARE(lookup.place, candidate.place);
+            QCOMPARE(report::describeLabelTemplate(lookup),
+                     candidate.path + " (" + report::describeTemplatePlace(candidate.place) + ")");
+            QVERIFY(QFile::remove(candidate.path));
+        }
+        // None: the place beside the program, which the failure to open it names.
+        const report::LabelTemplateLookup none = report::findLabelTemplate(bin);
+        QVERIFY(!none.found);
+        QCOMPARE(none.path, candidates.at(1).path);
+        QCOMPARE(report::describeLabelTemplate(none),
+                 "none found (looked for " + candidates.at(0).path + ", " + candidates.at(1).path + " and "
+                     + candidates.at(2).path + ")");
+    }
+
     // ---- PDF output -----------------------------------------------------------------
 
     void pdfFilesKeepOrderAndNeverOverwrite()

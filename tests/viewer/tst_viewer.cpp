@@ -10,6 +10,7 @@
 #include "report/viewer/reportviewercontrol.h"
 #include "widgets/messagebox.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -18,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include <functional>
@@ -220,6 +222,34 @@ private Q_SLOTS:
         w.close();
     }
 
+    // A screen reader finds the window by its caption and every part of the viewer
+    // by its name: the viewer, its toolbar and buttons, the group tree, the preview.
+    void screenReaderNames()
+    {
+        OpenReport(labelTemplatePath(), {});
+        frmReportViewer w(*m_labels);
+        w.setCaption(QStringLiteral("Print Barcode Sticker"));
+        w.show();
+        QCOMPARE(QAccessible::queryAccessibleInterface(&w)->text(QAccessible::Name),
+                 QStringLiteral("Print Barcode Sticker"));
+        const QList<std::pair<const char *, const char *>> named{{"crViewer1", "Report viewer"},
+                                                                 {"viewerToolBar", "Viewer toolbar"},
+                                                                 {"groupTree", "Group Tree"},
+                                                                 {"preview", "Report preview"}};
+        for (const auto &[object, name] : named) {
+            auto *widget = w.findChild<QWidget *>(QLatin1String(object));
+            QVERIFY2(widget, object);
+            QCOMPARE(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name), QLatin1String(name));
+        }
+        QStringList buttons;
+        for (QToolButton *button : w.findChildren<QToolButton *>()) {
+            if (button->defaultAction())
+                buttons.append(QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name));
+        }
+        QCOMPARE(buttons, (QStringList{"Print", "Group Tree", "Page Width", "Whole Page", "Zoom In", "Zoom Out"}));
+        w.close();
+    }
+
     // Esc reaching the window closes it whatever the modifiers; other keys do not.
     void keys_data()
     {
@@ -361,6 +391,37 @@ private Q_SLOTS:
             QCOMPARE(options.preview, preview);
             QCOMPARE(options.output, pdfDir);
         }
+    }
+
+    void templateAndVersionOptions_data()
+    {
+        // --template with no file (the last argument) asks which template is used;
+        // with a file it names the template, as it always did.
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("showTemplate");
+        QTest::addColumn<QString>("templatePath");
+        QTest::addColumn<bool>("version");
+        QTest::newRow("--template alone") << QStringList{"--template"} << true << QString() << false;
+        QTest::newRow("-t alone") << QStringList{"-t"} << true << QString() << false;
+        QTest::newRow("--template FILE") << QStringList{"--template", "my.rpt", "--list-fields"} << false << "my.rpt"
+                                         << false;
+        QTest::newRow("-t FILE then -t alone") << QStringList{"-t", "my.rpt", "-t"} << true << "my.rpt" << false;
+        QTest::newRow("--version") << QStringList{"--version"} << false << QString() << true;
+        QTest::newRow("-v") << QStringList{"-v"} << false << QString() << true;
+    }
+
+    void templateAndVersionOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, showTemplate);
+        QFETCH(QString, templatePath);
+        QFETCH(bool, version);
+        LabelOptions options;
+        QString error, help;
+        QVERIFY2(parseLabelOptions(QStringList{"norvane-label"} + arguments, options, error, help), qPrintable(error));
+        QCOMPARE(options.showTemplate, showTemplate);
+        QCOMPARE(options.templatePath, templatePath);
+        QCOMPARE(options.version, version);
     }
 };
 

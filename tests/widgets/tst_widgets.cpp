@@ -9,6 +9,7 @@
 #include "widgets/vklistbox.h"
 #include "widgets/vktextbox.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QInputMethodEvent>
@@ -18,6 +19,10 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+
+#include <private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
 
 #include <cstdlib>
 #include <stdexcept>
@@ -40,6 +45,9 @@ private Q_SLOTS:
     void listKeepsAddOrderAndCountsFromOne();
     void listCheckingByProgramAndUser();
     void designSettingsAreRendered();
+    void listShowsItsItemsToScreenReaders();
+    void listTellsScreenReadersOfChanges();
+    void framesAreGroupsNamedByTheirCaptions();
     void questionAnswersNoToEnterAndYesToItsButton_data();
     void questionAnswersNoToEnterAndYesToItsButton();
     void scanNeverAnswersABox_data();
@@ -296,6 +304,147 @@ void tst_Widgets::listCheckingByProgramAndUser()
     QVERIFY(list.itemChecked(2));
 }
 
+namespace {
+
+// The accessible children of a list as a screen reader reads them: "text|checked" or
+// "text|unchecked" each.
+QStringList accessibleItems(QAccessibleInterface *list)
+{
+    QStringList items;
+    for (int i = 0; i < list->childCount(); ++i) {
+        QAccessibleInterface *item = list->child(i);
+        if (!item || item->role() != QAccessible::ListItem || !item->state().checkable)
+            return {QStringLiteral("child %1 is no checkable list item").arg(i)};
+        items.append(item->text(QAccessible::Name) + (item->state().checked ? u"|checked"_qs : u"|unchecked"_qs));
+    }
+    return items;
+}
+
+// What Qt's accessibility was told while a test listened.
+QList<QPair<QAccessible::Event, int>> g_accessibleEvents;
+
+void recordAccessibleEvent(QAccessibleEvent *event)
+{
+    g_accessibleEvents.append({event->type(), event->child()});
+}
+
+} // namespace
+
+void tst_Widgets::listShowsItsItemsToScreenReaders()
+{
+    QWidget window;
+    auto *list = new vkListBox(&window);
+    list->setAccessibleName(u"Exams"_qs);
+    list->setGeometry(0, 0, 300, 2 * list->rowHeight() + 2); // two rows in sight
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(list);
+    QVERIFY(iface);
+    QCOMPARE(iface->role(), QAccessible::List);
+    QCOMPARE(iface->text(QAccessible::Name), u"Exams"_qs);
+    QCOMPARE(iface->childCount(), 0);
+
+    for (const char *t : {"T1000001C [HEMA] ", "200000001 [CHEM] ", "3000001B [URINE] "})
+        list->addItem(QLatin1String(t));
+    list->setItemChecked(2, true);
+    QCOMPARE(accessibleItems(iface),
+             (QStringList{u"T1000001C [HEMA] |unchecked"_qs, u"200000001 [CHEM] |checked"_qs,
+                          u"3000001B [URINE] |unchecked"_qs}));
+    QCOMPARE(iface->indexOfChild(iface->child(2)), 2);
+    QCOMPARE(iface->child(0)->parent(), iface);
+    QVERIFY(!iface->child(0)->state().offscreen);
+    QVERIFY(iface->child(2)->state().offscreen); // below the two rows in sight
+    QCOMPARE(iface->childAt(iface->child(1)->rect().center().x(), iface->child(1)->rect().center().y()),
+             iface->child(1));
+
+    // Checked and unchecked by the program, all at once and one by one.
+    list->checkAll();
+    QCOMPARE(accessibleItems(iface).filter(u"|unchecked"_qs), QStringList());
+    list->uncheckAll();
+    QCOMPARE(accessibleItems(iface).filter(u"|checked"_qs), QStringList());
+
+    // The toggle action checks an item as a click does, and makes it the current one:
+    // focused while the list has the focus.
+    QSignalSpy changed(list, &vkListBox::itemCheckChanged);
+    QAccessibleActionInterface *actions = iface->child(1)->actionInterface();
+    QVERIFY(actions);
+    QVERIFY(actions->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+    actions->doAction(QAccessibleActionInterface::toggleAction());
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(changed.at(0).at(0).toInt(), 2);
+    QVERIFY(list->itemChecked(2));
+    QVERIFY(iface->child(1)->state().checked);
+    list->setFocus();
+    QTRY_VERIFY(list->hasFocus());
+    QVERIFY(iface->child(1)->state().focused);
+    QCOMPARE(iface->focusChild(), iface->child(1));
+
+    // A disabled list's items are disabled and take no action.
+    list->setEnabled(false);
+    QVERIFY(iface->child(0)->state().disabled);
+    iface->child(0)->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    QVERIFY(!list->itemChecked(1));
+    list->setEnabled(true);
+
+    // Emptied, the list has no children.
+    list->clear();
+    QCOMPARE(iface->childCount(), 0);
+    QVERIFY(!iface->child(0));
+}
+
+void tst_Widgets::listTellsScreenReadersOfChanges()
+{
+    vkListBox list;
+    list.resize(300, 200);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    // A screen reader listens: Qt's accessibility is switched on, as the platform does
+    // when one starts, and what it is told is recorded in its place.
+    QPlatformAccessibility *platform = QGuiApplicationPrivate::platformIntegration()->accessibility();
+    QVERIFY(platform);
+    platform->setActive(true);
+    g_accessibleEvents.clear();
+    QAccessible::installUpdateHandler(recordAccessibleEvent);
+    list.addItem(u"one"_qs);
+    list.addItem(u"two"_qs);
+    const int h = list.rowHeight();
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(20, h + h / 2));
+    list.setItemChecked(2, false);
+    list.checkAll(); // the items known to the screen reader: both
+    list.clear();
+    QAccessible::installUpdateHandler(nullptr);
+    platform->setActive(false);
+    // Each added item, the click's check and the current item (the list has no focus,
+    // so no focus moves), the program's checks, and the emptied list.
+    const QList<QPair<QAccessible::Event, int>> expected{
+        {QAccessible::ObjectCreated, 0}, {QAccessible::ObjectCreated, 1}, {QAccessible::StateChanged, 1},
+        {QAccessible::StateChanged, 1},  {QAccessible::StateChanged, 0},  {QAccessible::StateChanged, 1},
+        {QAccessible::ObjectReorder, -1}};
+    QList<QPair<QAccessible::Event, int>> told;
+    for (const auto &event : std::as_const(g_accessibleEvents)) {
+        if (event.first != QAccessible::Focus && event.first != QAccessible::ObjectShow
+            && event.first != QAccessible::NameChanged)
+            told.append(event);
+    }
+    QCOMPARE(told, expected);
+}
+
+void tst_Widgets::framesAreGroupsNamedByTheirCaptions()
+{
+    vkFrame frame;
+    frame.setCaption(u"Search A Patient"_qs);
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(&frame);
+    QVERIFY(iface);
+    QCOMPARE(iface->role(), QAccessible::Grouping);
+    QCOMPARE(iface->text(QAccessible::Name), u"Search A Patient"_qs);
+    frame.setCaption(u"Barcode"_qs);
+    QCOMPARE(iface->text(QAccessible::Name), u"Barcode"_qs);
+    // A name of its own wins over the caption.
+    frame.setAccessibleName(u"Exams"_qs);
+    QCOMPARE(iface->text(QAccessible::Name), u"Exams"_qs);
+}
+
 void tst_Widgets::designSettingsAreRendered()
 {
     vkFrame frame;
@@ -505,6 +654,7 @@ void tst_Widgets::scanNeverAnswersABox()
     QCOMPARE(returnsBelow, returns);
 }
 
+
 void tst_Widgets::choiceAnswersTheSafeOneToEnterAndEsc_data()
 {
     QTest::addColumn<QString>("how"); // Enter, Esc, or the caption of the button clicked
@@ -523,9 +673,7 @@ void tst_Widgets::choiceAnswersTheSafeOneToEnterAndEsc()
 
     QStringList buttons;
     QString caption;
-    QTimer::singleShot(0, this, [&] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        QVERIFY(box);
+    testsupport::whenBoxShows(this, [&](QMessageBox *box) {
         caption = box->windowTitle();
         for (QAbstractButton *b : box->buttons())
             buttons << b->text();

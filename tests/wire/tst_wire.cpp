@@ -153,9 +153,10 @@ private:
     bool startServer(const QStringList &options = {});
     void writeSettings(const QString &server, const QString &database, const QString &user, const QString &password);
     // Writes the settings file by hand, as the README tells a site to: every value in
-    // double quotes, with \\ for a backslash and \" for a quote.
+    // double quotes, with \\ for a backslash and \" for a quote; with quotePassword
+    // false the password stands as it is, unquoted.
     void writeSettingsByHand(const QString &server, const QString &database, const QString &user,
-                             const QString &password);
+                             const QString &password, bool quotePassword = true);
     // Starts a server with these options and connects the program to it as at start-up,
     // through the settings store; message boxes' texts are collected in messages.
     bool connectProgram(const QStringList &serverOptions, QStringList &messages);
@@ -236,7 +237,7 @@ void tst_wire::writeSettings(const QString &server, const QString &database, con
 }
 
 void tst_wire::writeSettingsByHand(const QString &server, const QString &database, const QString &user,
-                                   const QString &password)
+                                   const QString &password, bool quotePassword)
 {
     const auto quoted = [](QString value) {
         value.replace(u"\\"_qs, u"\\\\"_qs).replace(u"\""_qs, u"\\\""_qs);
@@ -248,7 +249,7 @@ void tst_wire::writeSettingsByHand(const QString &server, const QString &databas
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     const QString text = u"[Connection]\nServer=%1\nDatabase=%2\nUser=%3\nPassword=%4\n"_qs.arg(
-        quoted(server), quoted(database), quoted(user), quoted(password));
+        quoted(server), quoted(database), quoted(user), quotePassword ? quoted(password) : password);
     file.write(text.toUtf8());
 }
 
@@ -407,19 +408,30 @@ void tst_wire::checkConnection_data()
     QTest::addColumn<QString>("password");
     QTest::addColumn<int>("status");
     QTest::addColumn<QStringList>("lines"); // lines the output must hold, besides what was tried
+    QTest::addColumn<bool>("quoted");       // the password in double quotes in the file
 
     const QString password = QString::fromUtf16(ServerProcess::kPassword);
-    QTest::newRow("connected") << true << u"Laboratory"_qs << password << 0 << QStringList{u"Connected."_qs};
+    QTest::newRow("connected") << true << u"Laboratory"_qs << password << 0 << QStringList{u"Connected."_qs} << true;
     QTest::newRow("wrong password") << true << u"Laboratory"_qs << u"S3cret;pw=2"_qs << 1
-                                    << QStringList{u"Not connected: "_qs, u"Login failed for user 'labuser'."_qs};
+                                    << QStringList{u"Not connected: "_qs, u"Login failed for user 'labuser'."_qs}
+                                    << true;
     QTest::newRow("wrong database") << true << u"Pharmacy"_qs << password << 1
                                     << QStringList{u"Not connected: "_qs,
-                                                   u"Cannot open database \"Pharmacy\" requested by the login."_qs};
+                                                   u"Cannot open database \"Pharmacy\" requested by the login."_qs}
+                                    << true;
     QTest::newRow("closed port") << false << u"Laboratory"_qs << password << 1
-                                 << QStringList{u"Not connected: "_qs, u"Unable to connect"_qs};
+                                 << QStringList{u"Not connected: "_qs, u"Unable to connect"_qs} << true;
     QTest::newRow("password FreeTDS cannot take")
         << true << u"Laboratory"_qs << u"x};y"_qs << 1
-        << QStringList{u"Not connected: The Password setting holds \"};\""_qs};
+        << QStringList{u"Not connected: The Password setting holds \"};\""_qs} << true;
+    // Unquoted, the server's password is read only up to its ";": the login fails, and
+    // the cut is told with its fix.
+    QTest::newRow("password cut at an unquoted ;")
+        << true << u"Laboratory"_qs << password << 1
+        << QStringList{u"Login failed for user 'labuser'."_qs,
+                       u"the Password setting of [Connection] holds a \";\" outside double quotes"_qs,
+                       u"Fix: put the whole value in double quotes: Password=\"...\""_qs}
+        << false;
 }
 
 void tst_wire::checkConnection()
@@ -429,13 +441,14 @@ void tst_wire::checkConnection()
     QFETCH(QString, password);
     QFETCH(int, status);
     QFETCH(QStringList, lines);
+    QFETCH(bool, quoted);
 
     QString server = QStringLiteral("127.0.0.1,%1").arg(testsupport::closedLoopbackPort());
     if (serverRuns) {
         QVERIFY(startServer());
         server = m_server->serverSetting();
     }
-    writeSettingsByHand(server, database, QString::fromUtf16(ServerProcess::kUser), password);
+    writeSettingsByHand(server, database, QString::fromUtf16(ServerProcess::kUser), password, quoted);
 
     // The program itself, as an installer runs it: no display, no window system.
     QProcess program;

@@ -79,6 +79,16 @@ void frmNorvane::setupControls()
     lstExams->setStylecheckbox(true);
     lstExams->setSorted(false);
 
+    // What a screen reader calls the controls whose captions do not say it.
+    fraMain->setAccessibleName(QStringLiteral("Norvane"));
+    txtNumber->setAccessibleName(QStringLiteral("Barcode or chargeslip number"));
+    txtNumber->setAccessibleDescription(Label2->text());
+    cmdKeyboard->setAccessibleName(QStringLiteral("Keyboard"));
+    cmdKeyboard->setAccessibleDescription(QStringLiteral("Opens the on-screen keypad"));
+    Image1->setAccessibleName(QStringLiteral("Search"));
+    lstExams->setAccessibleName(QStringLiteral("Exams"));
+    txtCopies->setAccessibleName(QStringLiteral("Number of Copies"));
+
     // Tab order of the input controls.
     QWidget::setTabOrder(cmdKeyboard, txtNumber);
     QWidget::setTabOrder(txtNumber, lstExams);

@@ -164,6 +164,7 @@ void frmNorvane::layoutControls()
 void frmNorvane::buildHeader()
 {
     Image2 = image(fraMain, "Image2", picture(QStringLiteral("logo.gif")));
+    Image2->setAccessibleName(QStringLiteral("Brellan Medical Center logo"));
     const Qt::Alignment centred = Qt::AlignHCenter | Qt::AlignTop;
     Label3 = platformLabel(fraMain, "Label3", QStringLiteral("Brellan Medical Center"), arial(24, false), kNavy,
                            centred);
@@ -183,19 +184,26 @@ void frmNorvane::buildSlideshow()
 
     static const char *const names[9] = {"imgPics(0)", "imgPics(1)", "imgPics(2)", "imgPics(3)", "imgPics(4)",
                                          "imgPics(5)", "imgPics(6)", "imgPics(7)", "imgPics(8)"};
+    vkFrame1->setAccessibleDescription(QStringLiteral("Slideshow"));
     imgPics[0] = image(vkFrame1, names[0], picture(QStringLiteral("slide0.bmp")));
     for (int i = 1; i <= 8; ++i)
         imgPics[i] = image(vkFrame1, names[i], picture(QStringLiteral("slide%1.jpg").arg(i)));
+    for (int i = 0; i <= 8; ++i)
+        imgPics[i]->setAccessibleName(QStringLiteral("Slideshow picture %1 of 9").arg(i + 1));
 
     imgPlay = image(vkFrame1, "imgPlay", picture(QStringLiteral("play.bmp")));
     imgPause = image(vkFrame1, "imgPause", picture(QStringLiteral("pause.bmp")));
+    imgPlay->setAccessibleName(QStringLiteral("Play"));
+    imgPause->setAccessibleName(QStringLiteral("Pause"));
     imgPlay->hide();
     imgPause->hide();
     imgButton = image(vkFrame1, "imgButton", imgPlay->pixmap());
     imgButton->setCursor(Qt::PointingHandCursor);
     imgButton->setToolTip(QStringLiteral("Play / Pause"));
+    imgButton->setAccessibleName(QStringLiteral("Play the slideshow"));
     Shape1 = new ShapeBox(vkFrame1);
     Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setAccessibleName(QStringLiteral("Slideshow button backdrop"));
     Shape1->setFillColor(kWhite);
 
     setupTimer1();

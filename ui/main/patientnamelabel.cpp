@@ -58,6 +58,9 @@ void PatientNameLabel::setName(const QString &name)
 {
     setCaption(name);
     setToolTip(name);
+    // A screen reader reads the whole name, however it is drawn; an empty label is
+    // still named by what it is for.
+    setAccessibleName(name.isEmpty() ? QStringLiteral("Patient name") : name);
     update();
 }
 

@@ -21,7 +21,8 @@ public:
 
     explicit PatientNameLabel(QWidget *parent = nullptr);
 
-    // Shows the name (the caption) and makes it the tooltip.
+    // Shows the name (the caption) and makes it the tooltip and the accessible name
+    // ("Patient name" while there is none).
     void setName(const QString &name);
 
     // What is drawn: no line, one or two, in shownFont().
