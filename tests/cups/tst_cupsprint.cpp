@@ -17,6 +17,7 @@
 #include "common/zbar.h"
 #include "common/zpldecoder.h"
 #include "db/embeddedclient.h"
+#include "journal/printjournal.h"
 #include "labdb/labdatabase.h"
 #include "labdb/printlog.h"
 #include "labdb/sampledata.h"
@@ -199,9 +200,28 @@ struct Counter
 {
     Counter(const QString &database, double takeJobSeconds)
         : client(database)
-        , main(client, output::LabelOutput::Destination{QString(), {}, takeJobSeconds})
+        , printJournal(openJournal(journalDir))
+        // No reprint question: these runs print one chargeslip after its own barcode.
+        , main(client, output::LabelOutput::Destination{QString(), {}, takeJobSeconds}, printJournal.get(), 0)
     {
         client.open(QString());
+    }
+
+    static std::unique_ptr<journal::PrintJournal> openJournal(const QTemporaryDir &dir)
+    {
+        auto opened = std::make_unique<journal::PrintJournal>();
+        if (!opened->open(dir.filePath(QStringLiteral("journal.sqlite"))))
+            qFatal("the print journal cannot be opened: %s", qPrintable(opened->lastError()));
+        return opened;
+    }
+    // The journal's state of a barcode's newest line; empty when it has none.
+    QString journalState(const QString &barcode)
+    {
+        QString state;
+        for (const journal::Line &line : printJournal->linesSince(QDateTime::currentDateTime().addDays(-1)))
+            if (line.barcode == barcode)
+                state = journal::stateName(line.state);
+        return state;
     }
 
     template<typename T>
@@ -235,6 +255,8 @@ struct Counter
     }
 
     HookedClient client;
+    QTemporaryDir journalDir;
+    std::unique_ptr<journal::PrintJournal> printJournal;
     testsupport::MainWindow main;
 };
 
@@ -640,10 +662,12 @@ private Q_SLOTS:
             QCOMPARE(newestJobState(kDownQueue), int(IPP_JSTATE_CANCELED));
             QCOMPARE(loggedBarcodes(database), QStringList());
             QCOMPARE(counter.main.patient().Barcodes[0], barcodes[0]);
+            QCOMPARE(counter.journalState(barcodes[0]), QStringLiteral("cancelled"));
             return;
         }
         // Left: recorded as printed, and the sticker comes out once the printer is back.
         QCOMPARE(loggedBarcodes(database), QStringList{barcodes[0]});
+        QCOMPARE(counter.journalState(barcodes[0]), QStringLiteral("recorded"));
         QCOMPARE(jobsWaiting(kDownQueue), 1);
         QVERIFY(m_downSink.accept());
         QVERIFY2(m_downSink.waitForJobs(stickersBefore + 1, 30000), "the sticker left in the queue never arrived");
@@ -806,11 +830,17 @@ private Q_SLOTS:
         QCOMPARE(counter.checked(), checked);
         QVERIFY(counter.printButton()->isEnabled());
         QCOMPARE(counter.main.window.focusWidget(), counter.exams());
-        if (when != u"before the run")
-            QVERIFY2(message.contains(QStringLiteral("The stickers of %1 may not have been printed: %1 is not recorded "
-                                                     "and stays checked")
-                                          .arg(barcodes[recorded])),
-                     qPrintable(message));
+        if (when == u"before the run")
+            return;
+        QVERIFY2(message.contains(QStringLiteral("The stickers of %1 may not have been printed: %1 is not recorded "
+                                                 "and stays checked")
+                                      .arg(barcodes[recorded])),
+                 qPrintable(message));
+        // The journal never holds the exam under way as printed: nothing offers it for
+        // recording later.
+        QCOMPARE(counter.journalState(barcodes[recorded]), QStringLiteral("print failed"));
+        if (recorded)
+            QCOMPARE(counter.journalState(barcodes[0]), QStringLiteral("recorded"));
     }
 
     void defaultQueueGoneIsToldByName_data()
