@@ -18,6 +18,7 @@
 //   bench_counter [runs]     (default 15 runs of each after 3 warm-up runs; medians shown)
 
 #include "bench/benchstats.h"
+#include "bench/labdbserver.h"
 #include "common/mainwindow.h"
 #include "common/privatecups.h"
 #include "db/dbconnection.h"
@@ -56,21 +57,6 @@ qint64 nowNs()
         .count();
 }
 
-quint16 startServer(QProcess &server, const QString &databasePath)
-{
-    server.start(QStringLiteral(LABDB_SERVER),
-                 {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--database"), databasePath,
-                  QStringLiteral("--user"), QString::fromUtf16(kUser), QStringLiteral("--password"),
-                  QString::fromUtf16(kPassword), QStringLiteral("--watch-stdin")});
-    static const QRegularExpression listening(QStringLiteral("listening on 127\\.0\\.0\\.1:(\\d+)"));
-    while (server.waitForReadyRead(10000) || server.canReadLine()) {
-        const QRegularExpressionMatch m = listening.match(QString::fromUtf8(server.readLine()));
-        if (m.hasMatch())
-            return quint16(m.captured(1).toUInt());
-    }
-    return 0;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -101,7 +87,8 @@ int main(int argc, char *argv[])
     const QString path = dir.filePath(QStringLiteral("lab.sqlite"));
     labdb::createDemoDatabase(path);
     QProcess server;
-    const quint16 port = startServer(server, path);
+    const quint16 port = bench::startLabdbServer(server, QStringLiteral(LABDB_SERVER), path, QString::fromUtf16(kUser),
+                                                 QString::fromUtf16(kPassword));
     if (port == 0) {
         out << "labdb-server did not start: " << server.readAllStandardError() << Qt::endl;
         return 1;

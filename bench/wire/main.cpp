@@ -8,6 +8,7 @@
 //   bench_wire [runs]     (default 200 runs for 10 exams, a quarter of that for 200)
 
 #include "bench/benchstats.h"
+#include "bench/labdbserver.h"
 #include "counter/patientsearch.h"
 #include "counter/printrun.h"
 #include "db/commands.h"
@@ -42,21 +43,6 @@ namespace {
 constexpr char16_t kUser[] = u"bench";
 constexpr char16_t kPassword[] = u"bench";
 
-quint16 startServer(QProcess &server, const QString &databasePath)
-{
-    server.start(QStringLiteral(LABDB_SERVER),
-                 {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--database"), databasePath,
-                  QStringLiteral("--user"), QString::fromUtf16(kUser), QStringLiteral("--password"),
-                  QString::fromUtf16(kPassword), QStringLiteral("--watch-stdin")});
-    static const QRegularExpression listening(QStringLiteral("listening on 127\\.0\\.0\\.1:(\\d+)"));
-    while (server.waitForReadyRead(10000) || server.canReadLine()) {
-        const QRegularExpressionMatch m = listening.match(QString::fromUtf8(server.readLine()));
-        if (m.hasMatch())
-            return quint16(m.captured(1).toUInt());
-    }
-    return 0;
-}
-
 bench::Stats time(int runs, const std::function<void()> &work)
 {
     for (int i = 0; i < qMax(3, runs / 10); ++i) // warm-up: driver, caches, server session
@@ -88,7 +74,8 @@ int main(int argc, char *argv[])
     const QString twoHundred = QString::fromLatin1(labdb::sample::bigChargeslip);
 
     QProcess server;
-    const quint16 port = startServer(server, path);
+    const quint16 port = bench::startLabdbServer(server, QStringLiteral(LABDB_SERVER), path, QString::fromUtf16(kUser),
+                                                 QString::fromUtf16(kPassword));
     if (port == 0) {
         out << "labdb-server did not start: " << server.readAllStandardError() << Qt::endl;
         return 1;

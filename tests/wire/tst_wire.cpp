@@ -8,6 +8,7 @@
 #include "common/loopback.h"
 #include "common/mainwindow.h"
 #include "common/platformkeys.h"
+#include "connectionsettings.h"
 #include "db/commands.h"
 #include "db/connectionstring.h"
 #include "db/dbconnection.h"
@@ -224,16 +225,7 @@ std::unique_ptr<db::DbClient> tst_wire::openClient(Impl impl, const QStringList 
 void tst_wire::writeSettings(const QString &server, const QString &database, const QString &user,
                              const QString &password)
 {
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope,
-                    QString::fromUtf16(app::modConnect::kSettingsApplication));
-    store.beginGroup(QString::fromUtf16(app::modConnect::kSettingsSection));
-    store.setValue(u"Server"_qs, server);
-    store.setValue(u"Database"_qs, database);
-    store.setValue(u"User"_qs, user);
-    store.setValue(u"Password"_qs, password);
-    store.endGroup();
-    store.sync();
-    QCOMPARE(store.status(), QSettings::NoError);
+    QVERIFY(writeConnectionSettings(server, database, user, password));
 }
 
 void tst_wire::writeSettingsByHand(const QString &server, const QString &database, const QString &user,

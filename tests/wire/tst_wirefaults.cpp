@@ -6,6 +6,7 @@
 #include "app/logfile.h"
 #include "app/modconnect.h"
 #include "common/mainwindow.h"
+#include "connectionsettings.h"
 #include "db/commands.h"
 #include "db/dbconnection.h"
 #include "db/printlog.h"
@@ -219,15 +220,7 @@ void tst_wirefaults::cleanup()
 
 void tst_wirefaults::writeSettings(const QString &server)
 {
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope,
-                    QString::fromUtf16(app::modConnect::kSettingsApplication));
-    store.beginGroup(QString::fromUtf16(app::modConnect::kSettingsSection));
-    store.setValue(u"Server"_qs, server);
-    store.setValue(u"Database"_qs, u"Laboratory"_qs);
-    store.setValue(u"User"_qs, QString::fromUtf16(ServerProcess::kUser));
-    store.setValue(u"Password"_qs, QString::fromUtf16(ServerProcess::kPassword));
-    store.endGroup();
-    store.sync();
+    QVERIFY(writeConnectionSettings(server));
 }
 
 bool tst_wirefaults::connectProgram(const QStringList &serverOptions, int commandTimeoutSeconds)

@@ -4,6 +4,7 @@
 // tests/wire/CMakeLists.txt).
 
 #include "app/modconnect.h"
+#include "connectionsettings.h"
 #include "db/commands.h"
 #include "db/dbconnection.h"
 #include "db/sqlserverclient.h"
@@ -65,15 +66,7 @@ void tst_wireinstance::connectsByInstanceName()
     ServerProcess labServer;
     QVERIFY2(labServer.start(dbPath, {u"--instance"_qs, u"LABTEST"_qs}), qPrintable(labServer.error()));
 
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope,
-                    QString::fromUtf16(app::modConnect::kSettingsApplication));
-    store.beginGroup(QString::fromUtf16(app::modConnect::kSettingsSection));
-    store.setValue(u"Server"_qs, server);
-    store.setValue(u"Database"_qs, u"Laboratory"_qs);
-    store.setValue(u"User"_qs, QString::fromUtf16(ServerProcess::kUser));
-    store.setValue(u"Password"_qs, QString::fromUtf16(ServerProcess::kPassword));
-    store.endGroup();
-    store.sync();
+    QVERIFY(writeConnectionSettings(server));
 
     db::installConnection(std::make_unique<db::SqlServerClient>(5));
     QString failure;

@@ -11,6 +11,7 @@
 #include "common/modalbox.h"
 #include "common/platformkeys.h"
 #include "common/privatecups.h"
+#include "connectionsettings.h"
 #include "db/dbconnection.h"
 #include "db/sqlserverclient.h"
 #include "labdb/labdatabase.h"
@@ -106,15 +107,8 @@ bool tst_wirerescan::connectProgram(const QStringList &serverOptions)
         qWarning("%s", qPrintable(m_server->error()));
         return false;
     }
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope,
-                    QString::fromUtf16(app::modConnect::kSettingsApplication));
-    store.beginGroup(QString::fromUtf16(app::modConnect::kSettingsSection));
-    store.setValue(u"Server"_qs, m_server->serverSetting());
-    store.setValue(u"Database"_qs, u"Laboratory"_qs);
-    store.setValue(u"User"_qs, QString::fromUtf16(ServerProcess::kUser));
-    store.setValue(u"Password"_qs, QString::fromUtf16(ServerProcess::kPassword));
-    store.endGroup();
-    store.sync();
+    if (!writeConnectionSettings(m_server->serverSetting()))
+        return false;
     db::installConnection(std::make_unique<db::SqlServerClient>(5));
     if (!app::modConnect::OpenConnection())
         return false;
