@@ -5,7 +5,6 @@
 // for another user.
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
@@ -46,8 +45,9 @@ inline ChildRow runRowAsNobody()
     });
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("XDG_RUNTIME_DIR")); // root's own
-    if (!environment.contains(QStringLiteral("QT_QPA_PLATFORM")) && qobject_cast<QGuiApplication *>(qApp))
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QGuiApplication::platformName());
+    // No display of its own: a test with windows draws them offscreen.
+    if (!environment.contains(QStringLiteral("QT_QPA_PLATFORM")))
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::MergedChannels);
     const QString function = QLatin1String(QTest::currentTestFunction());

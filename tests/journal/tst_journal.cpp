@@ -2,6 +2,7 @@
 // and offers again, the reprint window, pruning, a journal that cannot be used, a
 // run killed while it writes, and the text form for IT.
 
+#include "common/asnobody.h"
 #include "journal/journalfixture.h"
 
 #include "journal/journaltext.h"
@@ -90,15 +91,6 @@ extern "C" int fsync(int fd)
 #endif
 
 namespace {
-
-bool runningAsRoot()
-{
-#ifdef Q_OS_UNIX
-    return geteuid() == 0;
-#else
-    return false;
-#endif
-}
 
 // SQLite's own check of the file, on a connection of its own: "ok" when whole.
 QString integrityOf(const QString &path)
@@ -567,7 +559,7 @@ void tst_journal::unusableJournal()
         QVERIFY(file.open(QIODevice::WriteOnly));
     } else if (setup == u"journal is a folder") {
         QVERIFY(QDir().mkpath(path));
-    } else if (setup.startsWith(u"read-only") && runningAsRoot()) {
+    } else if (setup.startsWith(u"read-only") && testsupport::runningAsRoot()) {
         // Root writes into any file: the row runs again in a child of this program as nobody.
         return runRowAsNobody();
     } else if (setup == u"read-only folder") {
@@ -658,31 +650,10 @@ void tst_journal::aJournalThatWorksAgain()
 
 void tst_journal::runRowAsNobody()
 {
-#ifdef Q_OS_UNIX
-    QProcess child;
-    child.setChildProcessModifier([] {
-        const gid_t nogroup = 65534;
-        if (setgroups(1, &nogroup) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
-            _exit(126);
-    });
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    const QString row = QStringLiteral("%1:%2").arg(QLatin1String(QTest::currentTestFunction()),
-                                                    QLatin1String(QTest::currentDataTag()));
-    child.start(QCoreApplication::applicationFilePath(), {row});
-    if (!child.waitForStarted())
-        QSKIP(qPrintable(QStringLiteral("cannot run this program as nobody: ") + child.errorString()));
-    QVERIFY(child.waitForFinished(60000));
-    const QString output = QString::fromUtf8(child.readAll());
-    if (child.exitCode() == 126)
-        QSKIP("cannot become nobody");
-    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, qPrintable(output));
-    QVERIFY2(
-        output.contains(QStringLiteral("PASS   : tst_journal::%1(%2)")
-                            .arg(QLatin1String(QTest::currentTestFunction()), QLatin1String(QTest::currentDataTag()))),
-        qPrintable(output));
-#else
-    QSKIP("runs as another user on Unix only");
-#endif
+    const testsupport::ChildRow child = testsupport::runRowAsNobody();
+    if (child.status == testsupport::ChildRow::Status::CannotRun)
+        QSKIP(qPrintable(child.output));
+    QVERIFY2(child.status == testsupport::ChildRow::Status::Passed, qPrintable(child.output));
 }
 
 namespace {
