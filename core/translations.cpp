@@ -8,21 +8,38 @@ namespace core {
 
 namespace {
 
-// A file of the language asked for: the loader falls back to the bare name
-// ("norvane.qm") when no language matches, and that is no translation of ours.
-bool ofALanguage(const QTranslator &translator, const QString &name)
+// The names a translation of the locale's language may have, the nearest first:
+// de_AT gives de_AT, de_Latn_AT, de_Latn, de. Every language the locale names whole
+// comes before any shortened one, so that norvane_de_AT.qm wins over norvane_de.qm.
+QStringList languageNames(const QLocale &locale)
 {
-    return QFileInfo(translator.filePath()).completeBaseName().startsWith(name + QLatin1Char('_'));
+    QStringList whole{locale.name()};
+    for (const QString &language : locale.uiLanguages())
+        whole << QString(language).replace(u'-', u'_');
+    QStringList names;
+    for (const QString &name : std::as_const(whole)) {
+        if (name != u"C" && !names.contains(name))
+            names << name;
+    }
+    for (const QString &name : std::as_const(whole)) {
+        for (QString shorter = name; shorter.contains(u'_');) {
+            shorter.truncate(shorter.lastIndexOf(u'_'));
+            if (!names.contains(shorter))
+                names << shorter;
+        }
+    }
+    return names;
 }
 
-bool load(QTranslator &translator, const QLocale &locale, const QString &name, const QString &folder)
+// Loads <name>_<language>.qm from folder, the nearest language first.
+bool load(QTranslator &translator, const QStringList &languages, const QString &name, const QString &folder)
 {
-    if (!translator.load(locale, name, QStringLiteral("_"), folder) || !ofALanguage(translator, name)) {
-        // An unrelated file loaded is dropped again: load() of an empty name clears it.
-        (void)translator.load(QString());
-        return false;
+    for (const QString &language : languages) {
+        const QString file = folder + QLatin1Char('/') + name + QLatin1Char('_') + language + QStringLiteral(".qm");
+        if (QFileInfo(file).isFile() && translator.load(file))
+            return true;
     }
-    return true;
+    return false;
 }
 
 } // namespace
@@ -39,8 +56,9 @@ Translations::Translations(const QLocale &locale, const QStringList &folders)
     : m_locale(locale)
     , m_folders(folders)
 {
+    const QStringList languages = languageNames(locale);
     for (const QString &folder : folders) {
-        if (load(m_program, locale, QStringLiteral("norvane"), folder)) {
+        if (load(m_program, languages, QStringLiteral("norvane"), folder)) {
             m_programFile = m_program.filePath();
             break;
         }
@@ -48,7 +66,7 @@ Translations::Translations(const QLocale &locale, const QStringList &folders)
     if (m_programFile.isEmpty())
         return;
     QCoreApplication::installTranslator(&m_program);
-    if (load(m_qt, locale, QStringLiteral("qtbase"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    if (load(m_qt, languages, QStringLiteral("qtbase"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         m_qtFile = m_qt.filePath();
         QCoreApplication::installTranslator(&m_qt);
     }
