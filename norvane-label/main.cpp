@@ -91,6 +91,7 @@ int run(const LabelOptions &options)
         return 0;
     }
 
+    const int copies = std::max(0, options.copies); // the stickers a print makes
     switch (options.destination) {
     case LabelOptions::Destination::Png: {
         labels.OpenReport(templatePath, values);
@@ -104,15 +105,14 @@ int run(const LabelOptions &options)
     }
     case LabelOptions::Destination::PdfDirectory:
         labels.printLabelCopies(templatePath, values, qint16(options.copies));
-        out << QCoreApplication::translate("norvane-label", "Wrote %n PDF file(s) to %1", nullptr,
-                                           std::max(0, options.copies))
+        out << QCoreApplication::translate("norvane-label", "Wrote %n PDF file(s) to %1", nullptr, copies)
                    .arg(options.output)
             << '\n';
         return 0;
     case LabelOptions::Destination::Printer:
         labels.printLabelCopies(templatePath, values, qint16(options.copies));
         out << QCoreApplication::translate("norvane-label", "Sent %n sticker(s) to the default printer", nullptr,
-                                           std::max(0, options.copies))
+                                           copies)
             << '\n';
         return 0;
     }
