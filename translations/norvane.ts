@@ -1426,6 +1426,7 @@ F9: today&apos;s stickers printed on this workstation.</source>
     </message>
     <message>
         <source>Keyboard</source>
+        <extracomment>The button that opens the on-screen keypad.</extracomment>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -1473,6 +1474,7 @@ F9: today&apos;s stickers printed on this workstation.</source>
     </message>
     <message>
         <source>Search</source>
+        <extracomment>For screen readers: the magnifier picture beside the number box (a noun, not a command).</extracomment>
         <translation type="unfinished"></translation>
     </message>
     <message>

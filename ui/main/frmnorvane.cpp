@@ -53,6 +53,7 @@ void frmNorvane::setupControls()
                              "F9: today's stickers printed on this workstation."));
     cmdKeyboard = named(new QPushButton(fraSearch), "cmdKeyboard");
     cmdKeyboard->setAutoDefault(false);
+    //: The button that opens the on-screen keypad.
     cmdKeyboard->setToolTip(tr("Keyboard"));
     Image1 = named(new QLabel(fraSearch), "Image1");
     Label1 = named(new QLabel(tr("To Search Patient :"), fraSearch), "Label1");
@@ -85,6 +86,7 @@ void frmNorvane::setupControls()
     txtNumber->setAccessibleDescription(Label2->text());
     cmdKeyboard->setAccessibleName(tr("Keyboard"));
     cmdKeyboard->setAccessibleDescription(tr("Opens the on-screen keypad"));
+    //: For screen readers: the magnifier picture beside the number box (a noun, not a command).
     Image1->setAccessibleName(tr("Search"));
     lstExams->setAccessibleName(tr("Exams"));
     txtCopies->setAccessibleName(tr("Number of Copies"));
