@@ -9,6 +9,7 @@
 #include "settings/settingsstore.h"
 #include "settings/settingswarnings.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
@@ -19,15 +20,17 @@ namespace {
 
 QString shown(const QString &value)
 {
-    return value.isEmpty() ? QStringLiteral("(empty)") : QLatin1Char('"') + value + QLatin1Char('"');
+    return value.isEmpty() ? QCoreApplication::translate("app::ConnectionCheck", "(empty)")
+                           : QLatin1Char('"') + value + QLatin1Char('"');
 }
 
 // Where a value was read from: " from <file>", or " in no settings file".
 QString from(const settings::SettingsStore &store, const QString &section, const QString &key)
 {
     const QString source = store.sourceOf(section, key);
-    return source.isEmpty() ? QStringLiteral(" in no settings file")
-                            : QStringLiteral(" from ") + QDir::toNativeSeparators(source);
+    return source.isEmpty()
+        ? QCoreApplication::translate("app::ConnectionCheck", " in no settings file")
+        : QCoreApplication::translate("app::ConnectionCheck", " from %1").arg(QDir::toNativeSeparators(source));
 }
 
 // The places the settings are read from, in order: the user's file, then the
@@ -35,7 +38,7 @@ QString from(const settings::SettingsStore &store, const QString &section, const
 void writeSettingsFiles(QTextStream &out, const settings::SettingsStore &store)
 {
 #ifdef Q_OS_WIN
-    out << "Settings: " << store.location() << '\n';
+    out << QCoreApplication::translate("app::ConnectionCheck", "Settings: %1").arg(store.location()) << '\n';
 #else
     const QStringList files = store.files();
     QStringList workstation;
@@ -44,16 +47,24 @@ void writeSettingsFiles(QTextStream &out, const settings::SettingsStore &store)
             workstation.append(files.at(i));
     }
     const bool userFile = QFileInfo::exists(files.constFirst());
-    out << "Settings: " << QDir::toNativeSeparators(files.constFirst()) << " (the user's"
-        << (userFile                    ? ")"
-                : workstation.isEmpty() ? ": no such file, and no workstation's file: every setting reads as empty)"
-                                        : ": no such file)")
+    out << (userFile ? QCoreApplication::translate("app::ConnectionCheck", "Settings: %1 (the user's)")
+                : workstation.isEmpty()
+                ? QCoreApplication::translate(
+                    "app::ConnectionCheck",
+                    "Settings: %1 (the user's: no such file, and no workstation's file: every setting reads as empty)")
+                : QCoreApplication::translate("app::ConnectionCheck", "Settings: %1 (the user's: no such file)"))
+               .arg(QDir::toNativeSeparators(files.constFirst()))
         << '\n';
     for (const QString &file : std::as_const(workstation))
-        out << "Settings: " << QDir::toNativeSeparators(file)
-            << " (the workstation's, for every user: read for the keys the user's file lacks)\n";
+        out << QCoreApplication::translate(
+                   "app::ConnectionCheck",
+                   "Settings: %1 (the workstation's, for every user: read for the keys the user's file lacks)")
+                   .arg(QDir::toNativeSeparators(file))
+            << '\n';
     if (workstation.isEmpty() && files.size() > 1)
-        out << "Settings: " << QDir::toNativeSeparators(files.at(1)) << " (the workstation's: no such file)\n";
+        out << QCoreApplication::translate("app::ConnectionCheck", "Settings: %1 (the workstation's: no such file)")
+                   .arg(QDir::toNativeSeparators(files.at(1)))
+            << '\n';
 #endif
 }
 
@@ -64,9 +75,12 @@ void writeSettingsWarnings(QTextStream &out, const settings::SettingsStore &stor
     const QList<settings::SettingsWarning> warnings = settings::settingsWarnings(
         store, QString::fromUtf16(modConnect::kSettingsSection), QString::fromUtf16(modConnect::kPasswordKey));
     for (const settings::SettingsWarning &warning : warnings) {
-        out << (warning.level == settings::SettingsWarning::Level::Warning ? "WARNING:  " : "Note:     ")
-            << warning.text << '\n'
-            << "          Fix: " << warning.fix << '\n';
+        out << (warning.level == settings::SettingsWarning::Level::Warning
+                    ? QCoreApplication::translate("app::ConnectionCheck", "WARNING:  %1")
+                    : QCoreApplication::translate("app::ConnectionCheck", "Note:     %1"))
+                   .arg(warning.text)
+            << '\n'
+            << QCoreApplication::translate("app::ConnectionCheck", "          Fix: %1").arg(warning.fix) << '\n';
     }
 }
 
@@ -89,27 +103,45 @@ void writeEncryption(QTextStream &out, const db::DriverDescription &driver, cons
     settings.caFile = driver.caFile;
     if (settings.encryptionRequired()) {
         const bool encrypt = settings.encrypt.value_or(false);
-        out << "Encryption: required by the settings ("
-            << (encrypt ? "[Encryption] Encrypt=yes" : "[Encryption] CAFile") << ")"
-            << (encrypt ? encryptFrom : caFileFrom) << '\n';
+        out << QCoreApplication::translate("app::ConnectionCheck", "Encryption: required by the settings (%1)%2")
+                   .arg(encrypt ? QStringLiteral("[Encryption] Encrypt=yes") : QStringLiteral("[Encryption] CAFile"),
+                        encrypt ? encryptFrom : caFileFrom)
+            << '\n';
     } else if (settings.encrypt == false) {
-        out << "Encryption: not asked for ([Encryption] Encrypt=no)" << encryptFrom << '\n';
+        out << QCoreApplication::translate("app::ConnectionCheck",
+                                           "Encryption: not asked for ([Encryption] Encrypt=no)%1")
+                   .arg(encryptFrom)
+            << '\n';
     } else {
-        out << "Encryption: the driver's own default"
-            << (freeTds ? " (FreeTDS encrypts the login when the server offers encryption, as SQL Server does)" : "")
+        out << (freeTds ? QCoreApplication::translate(
+                    "app::ConnectionCheck",
+                    "Encryption: the driver's own default (FreeTDS encrypts the login when the server offers encryption, as "
+                    "SQL Server does)")
+                        : QCoreApplication::translate("app::ConnectionCheck", "Encryption: the driver's own default"))
             << '\n';
     }
     if (settings.caFile.isEmpty())
-        out << "Certificate: not verified (no [Encryption] CAFile)\n";
+        out << QCoreApplication::translate("app::ConnectionCheck", "Certificate: not verified (no [Encryption] CAFile)")
+            << '\n';
     else if (!freeTds)
-        out << "Certificate: verified against the Windows certificate store ([Encryption] CAFile" << caFileFrom
-            << ")\n";
+        out << QCoreApplication::translate(
+                   "app::ConnectionCheck",
+                   "Certificate: verified against the Windows certificate store ([Encryption] CAFile%1)")
+                   .arg(caFileFrom)
+            << '\n';
     else if (settings.caFile == QLatin1String("system"))
-        out << "Certificate: verified against the system's CAs ([Encryption] CAFile" << caFileFrom
-            << "), and its name against the Server setting\n";
+        out << QCoreApplication::translate(
+                   "app::ConnectionCheck",
+                   "Certificate: verified against the system's CAs ([Encryption] CAFile%1), and its name against the "
+                   "Server setting")
+                   .arg(caFileFrom)
+            << '\n';
     else
-        out << "Certificate: verified against " << shown(settings.caFile) << " ([Encryption] CAFile" << caFileFrom
-            << "), and its name against the Server setting\n";
+        out << QCoreApplication::translate(
+                   "app::ConnectionCheck",
+                   "Certificate: verified against %1 ([Encryption] CAFile%2), and its name against the Server setting")
+                   .arg(shown(settings.caFile), caFileFrom)
+            << '\n';
 }
 
 // The server's own word on the connection's encryption, and its reading of the
@@ -119,16 +151,21 @@ void writeServerChecks(QTextStream &out, db::DbClient &connection, const QString
     QString why;
     const std::optional<bool> everyPacket = db::everyPacketEncrypted(connection, &why);
     if (!everyPacket)
-        out << "Encrypted:  the server would not say (" << why << ")\n";
+        out << QCoreApplication::translate("app::ConnectionCheck", "Encrypted:  the server would not say (%1)").arg(why)
+            << '\n';
     else if (*everyPacket)
-        out << "Encrypted:  yes, every packet (the server says so)\n";
+        out << QCoreApplication::translate("app::ConnectionCheck", "Encrypted:  yes, every packet (the server says so)")
+            << '\n';
     else
-        out << "Encrypted:  no, not after the login (the server says so)\n";
+        out << QCoreApplication::translate("app::ConnectionCheck",
+                                           "Encrypted:  no, not after the login (the server says so)")
+            << '\n';
 
     const QLocale locale = db::generalDateLocale();
     const db::DateReading reading = db::readProbeDate(connection, locale);
     const QString sent = QLatin1Char('"') + reading.sent + QLatin1Char('"');
-    const QString fix = QStringLiteral(
+    const QString fix = QCoreApplication::translate(
+                            "app::ConnectionCheck",
                             "            Fix: in %1 set the locale of the dates Norvane sends to one the server reads "
                             "(its login's language; for us_english):\n"
                             "                [Dates]\n"
@@ -136,17 +173,25 @@ void writeServerChecks(QTextStream &out, db::DbClient &connection, const QString
                             "            and run --check-connection again.\n")
                             .arg(settingsFile);
     if (reading.right()) {
-        out << "Dates:      the server reads " << sent << " (locale " << locale.name() << ") as "
-            << inWords(reading.probe) << ", as meant.\n";
+        out << QCoreApplication::translate("app::ConnectionCheck",
+                                           "Dates:      the server reads %1 (locale %2) as %3, as meant.")
+                   .arg(sent, locale.name(), inWords(reading.probe))
+            << '\n';
     } else if (reading.read) {
-        out << "WARNING:    the server reads the dates Norvane sends as other days: it took " << sent << ", meant as "
-            << inWords(reading.probe) << ", for " << inWords(*reading.read)
-            << ". Every print would be recorded with a wrong date.\n"
+        out << QCoreApplication::translate(
+                   "app::ConnectionCheck",
+                   "WARNING:    the server reads the dates Norvane sends as other days: it took %1, meant as %2, for "
+                   "%3. Every print would be recorded with a wrong date.")
+                   .arg(sent, inWords(reading.probe), inWords(*reading.read))
+            << '\n'
             << fix;
     } else {
-        out << "WARNING:    the server cannot read the dates Norvane sends: it refused " << sent << ", meant as "
-            << inWords(reading.probe) << " (" << reading.refusal
-            << "). Every print log would fail, or fail on some days.\n"
+        out << QCoreApplication::translate(
+                   "app::ConnectionCheck",
+                   "WARNING:    the server cannot read the dates Norvane sends: it refused %1, meant as %2 (%3). "
+                   "Every print log would fail, or fail on some days.")
+                   .arg(sent, inWords(reading.probe), reading.refusal)
+            << '\n'
             << fix;
     }
 }
@@ -162,30 +207,44 @@ int checkConnection(QTextStream &out)
     const settings::SettingsStore store(QString::fromUtf16(mc::kSettingsApplication));
     const QString section = QString::fromUtf16(mc::kSettingsSection);
     writeSettingsFiles(out, store);
-    out << "Server:   " << shown(mc::DbServer) << from(store, section, QStringLiteral("Server")) << '\n'
-        << "Database: " << shown(mc::DbName) << from(store, section, QStringLiteral("Database")) << '\n'
-        << "User:     " << shown(mc::DbUser) << from(store, section, QStringLiteral("User")) << '\n'
-        << "Password: " << (mc::DbPassword.isEmpty() ? "(empty)" : "(given, not shown)")
-        << from(store, section, QString::fromUtf16(mc::kPasswordKey)) << '\n';
+    out << QCoreApplication::translate("app::ConnectionCheck", "Server:   %1%2")
+               .arg(shown(mc::DbServer), from(store, section, QStringLiteral("Server")))
+        << '\n'
+        << QCoreApplication::translate("app::ConnectionCheck", "Database: %1%2")
+               .arg(shown(mc::DbName), from(store, section, QStringLiteral("Database")))
+        << '\n'
+        << QCoreApplication::translate("app::ConnectionCheck", "User:     %1%2")
+               .arg(shown(mc::DbUser), from(store, section, QStringLiteral("User")))
+        << '\n'
+        << QCoreApplication::translate("app::ConnectionCheck", "Password: %1%2")
+               .arg(mc::DbPassword.isEmpty()
+                        ? shown(QString())
+                        : QCoreApplication::translate("app::ConnectionCheck", "(given, not shown)"),
+                    from(store, section, QString::fromUtf16(mc::kPasswordKey)))
+        << '\n';
     writeSettingsWarnings(out, store);
     // The template the stickers would be printed from.
     const report::LabelTemplateLookup labelTemplate = report::findLabelTemplate();
-    out << "Template: " << report::describeLabelTemplate(labelTemplate)
-        << (labelTemplate.found ? "" : ": no sticker can be printed") << '\n';
+    out << (labelTemplate.found
+                ? QCoreApplication::translate("app::ConnectionCheck", "Template: %1")
+                : QCoreApplication::translate("app::ConnectionCheck", "Template: %1: no sticker can be printed"))
+               .arg(report::describeLabelTemplate(labelTemplate))
+        << '\n';
     if (const db::DriverDescription driver = mc::DbConnection().driverDescription(); !driver.isEmpty()) {
-        out << "Driver:   " << shown(driver.odbcDriver) << " (ODBC), login time-out " << driver.loginTimeoutSeconds
-            << " s\n";
+        out << QCoreApplication::translate("app::ConnectionCheck", "Driver:   %1 (ODBC), login time-out %2 s")
+                   .arg(shown(driver.odbcDriver), QString::number(driver.loginTimeoutSeconds))
+            << '\n';
         const QString note = db::odbcLoginNote({mc::DbServer, mc::DbName, mc::DbUser, mc::DbPassword},
                                                driver.odbcDriver);
         if (!note.isEmpty())
-            out << "Note:     " << note << '\n';
+            out << QCoreApplication::translate("app::ConnectionCheck", "Note:     %1").arg(note) << '\n';
         if (opened)
             writeEncryption(out, driver, store);
     }
     if (!opened) {
-        out << "Not connected: " << failure << '\n';
+        out << QCoreApplication::translate("app::ConnectionCheck", "Not connected: %1").arg(failure) << '\n';
     } else {
-        out << "Connected.\n";
+        out << QCoreApplication::translate("app::ConnectionCheck", "Connected.") << '\n';
         // The fix of a wrong date goes where the locale is set, else into the user's file.
         const QString datesFile = store.sourceOf(QStringLiteral("Dates"), QStringLiteral("Locale"));
         writeServerChecks(out, mc::DbConnection(),

@@ -1,5 +1,6 @@
 #include "app/logfile.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -17,7 +18,10 @@ struct LogFile
 {
     QMutex mutex;
     QFile file;
-    QString problem; // the first failure since installed; empty while none
+    QString problem; // the first failure since installed, as the log says it; empty while none
+    QString problemPath;
+    QString problemWhy;                   // the reason, as the log says it
+    const char *problemWhyText = nullptr; // the reason when it is the program's own text
     QtMessageHandler previous = nullptr;
     bool installed = false;
 };
@@ -69,13 +73,19 @@ QString lineText(const QString &category, const char *level, const QString &mess
         + QLatin1String(level) + QLatin1String(": ") + message + u'\n';
 }
 
+const char kCannotBeWritten[] = QT_TRANSLATE_NOOP("app::LogFile", "The log file %1 cannot be written: %2.");
+const char kNoFolder[] = QT_TRANSLATE_NOOP("app::LogFile", "its folder cannot be created");
+
 // Notes the first failure (the caller holds the mutex) and says it on standard
-// error, where every line still goes.
-void noteProblem(LogFile &log, const QString &path, const QString &why)
+// error, where every line still goes. whyText: why, when it is the program's own text.
+void noteProblem(LogFile &log, const QString &path, const QString &why, const char *whyText = nullptr)
 {
     if (!log.problem.isEmpty())
         return;
-    log.problem = QStringLiteral("The log file %1 cannot be written: %2.").arg(QDir::toNativeSeparators(path), why);
+    log.problemPath = QDir::toNativeSeparators(path);
+    log.problemWhy = why;
+    log.problemWhyText = whyText;
+    log.problem = QString::fromUtf8(kCannotBeWritten).arg(log.problemPath, why);
     std::fputs(lineText(QStringLiteral("norvane.app"), "warning",
                         log.problem + QStringLiteral(" What the program logs goes to standard error only."))
                    .toUtf8()
@@ -122,7 +132,7 @@ QString installLogFile(const QString &path)
         log.problem.clear();
         log.file.setFileName(target);
         if (!QDir().mkpath(QFileInfo(target).absolutePath()))
-            noteProblem(log, target, QStringLiteral("its folder cannot be created"));
+            noteProblem(log, target, QString::fromUtf8(kNoFolder), kNoFolder);
         else if (!openForAppending(log.file))
             noteProblem(log, target, log.file.errorString());
     }
@@ -149,7 +159,12 @@ QString logFileProblem()
 {
     LogFile &log = logFile();
     const QMutexLocker lock(&log.mutex);
-    return log.problem;
+    if (log.problem.isEmpty())
+        return QString();
+    // For the staff: in the workstation's language.
+    return QCoreApplication::translate("app::LogFile", kCannotBeWritten)
+        .arg(log.problemPath,
+             log.problemWhyText ? QCoreApplication::translate("app::LogFile", log.problemWhyText) : log.problemWhy);
 }
 
 } // namespace app

@@ -7,6 +7,7 @@
 #include "app/showmodal.h"
 #include "app/startoptions.h"
 #include "app/storagenotice.h"
+#include "core/translations.h"
 #include "counter/patientsearch.h"
 #include "counter/printrun.h"
 #include "db/dbconnection.h"
@@ -128,12 +129,13 @@ QStringList commandLine(int argc, char *argv[])
     return arguments;
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+// --help, --version, or a command line not understood: told in the workstation's
+// language, by an application object that needs no display, the command line read
+// again in that language.
+int tellStartOptions(int argc, char *argv[])
 {
-    // Read before any application object exists, so that --help, --version, a wrong
-    // switch and --check-connection work on a machine without a display.
+    QCoreApplication application(argc, argv);
+    const core::Translations translations;
     const app::StartOptions options = app::parseStartOptions(commandLine(argc, argv));
     if (!options.error.isEmpty()) {
         QTextStream(stderr) << "norvane: " << options.error << "\n\n" << app::startOptionsUsage();
@@ -143,10 +145,19 @@ int main(int argc, char *argv[])
         QTextStream(stdout) << app::startOptionsUsage();
         return 0;
     }
-    if (options.version) {
-        QTextStream(stdout) << app::versionText() << '\n';
-        return 0;
-    }
+    QTextStream(stdout) << app::versionText() << '\n';
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Read before any application object exists, so that --help, --version, a wrong
+    // switch and --check-connection work on a machine without a display.
+    const app::StartOptions options = app::parseStartOptions(commandLine(argc, argv));
+    if (!options.error.isEmpty() || options.help || options.version)
+        return tellStartOptions(argc, argv);
 
     // From here on, what the program tells the IT staff also goes to its log file.
     QCoreApplication::setApplicationName(QStringLiteral("Norvane"));
@@ -154,11 +165,13 @@ int main(int argc, char *argv[])
 
     if (options.checkConnection) {
         QCoreApplication application(argc, argv);
+        const core::Translations translations;
         QTextStream out(stdout);
         return app::checkConnection(out);
     }
     if (options.journal) {
         QCoreApplication application(argc, argv);
+        const core::Translations translations;
         QTextStream out(stdout);
         QTextStream err(stderr);
         return app::printJournal(out, err, options.demo ? demoJournalPath() : journal::defaultJournalPath(),
@@ -168,11 +181,17 @@ int main(int argc, char *argv[])
     // Without a display Qt would abort: say so in one line instead.
     widgets::DisplayCheck display(argc, argv);
     if (!display.missing().isEmpty()) {
+        QCoreApplication application(argc, argv);
+        const core::Translations translations;
         QTextStream(stderr) << widgets::noDisplayMessage(QStringLiteral("norvane"), display.missing()) << '\n';
         return 1;
     }
     QApplication application(argc, argv);
     display.close(); // the application has its own connection now
+    // The workstation's language, before the first window or message; the log file
+    // says which translation the texts come from.
+    const core::Translations translations;
+    qCInfo(app::lcApp).noquote() << translations.description();
     app::installApplicationIcon();
 
     // The program's label output and its report module, for as long as it runs;

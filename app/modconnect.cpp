@@ -9,6 +9,8 @@
 #include "settings/settingswarnings.h"
 #include "widgets/messagebox.h"
 
+#include <QCoreApplication>
+
 namespace app::modConnect {
 
 namespace {
@@ -48,7 +50,7 @@ bool Main(const ShowMainWindow &showMainWindow)
     // first, so that it is there even if the box is never closed.
     qCWarning(lcApp).noquote() << "Unable to contact the database server:" << describeConnectionAttempt()
                                << "failed:" << failure;
-    widgets::MsgBox(QString::fromUtf16(kUnableToConnect));
+    widgets::MsgBox(QCoreApplication::translate("app::modConnect", kUnableToConnect));
     return false;
 }
 
@@ -84,7 +86,7 @@ bool OpenConnection(QString *failure)
             *failure = core::describe(e);
     } catch (...) {
         if (failure)
-            *failure = QStringLiteral("An unknown failure.");
+            *failure = QCoreApplication::translate("app::modConnect", "An unknown failure.");
     }
     return false;
 }

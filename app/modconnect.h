@@ -3,6 +3,7 @@
 #include "db/dbconnection.h"
 #include "settings/settingsstore.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <functional>
@@ -27,7 +28,8 @@ extern QString DbPassword;
 inline constexpr const char16_t *kSettingsApplication = settings::kApplication;
 inline constexpr char16_t kSettingsSection[] = u"Connection";
 inline constexpr char16_t kPasswordKey[] = u"Password";
-inline constexpr char16_t kUnableToConnect[] = u"Unable to contact the database server.";
+inline constexpr char kUnableToConnect[] = QT_TRANSLATE_NOOP("app::modConnect",
+                                                             "Unable to contact the database server.");
 
 // Shows the main window modally and returns when it has closed.
 using ShowMainWindow = std::function<void()>;

@@ -3,6 +3,7 @@
 #include "journal/journaltext.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
 
 namespace app {
@@ -61,7 +62,8 @@ StartOptions parseStartOptions(const QStringList &arguments)
         return options;
 
     if (!parser.positionalArguments().isEmpty()) {
-        options.error = QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().constFirst());
+        options.error = QCoreApplication::translate("app::StartOptions", "Unexpected argument: %1")
+                            .arg(parser.positionalArguments().constFirst());
         return options;
     }
     options.demo = parser.isSet(demo);
@@ -69,12 +71,13 @@ StartOptions parseStartOptions(const QStringList &arguments)
     if (parser.isSet(printTo)) {
         options.printTo = parser.value(printTo);
         if (options.printTo.isEmpty()) {
-            options.error = QStringLiteral("--print-to needs a folder.");
+            options.error = QCoreApplication::translate("app::StartOptions", "--print-to needs a folder.");
             return options;
         }
     }
     if (options.checkConnection && (options.demo || !options.printTo.isEmpty()))
-        options.error = QStringLiteral(
+        options.error = QCoreApplication::translate(
+            "app::StartOptions",
             "--check-connection goes alone: it checks the connection settings and prints nothing.");
     if (!options.error.isEmpty())
         return options;
@@ -82,41 +85,46 @@ StartOptions parseStartOptions(const QStringList &arguments)
     if (parser.isSet(since)) {
         options.since = parser.value(since);
         if (!options.journal)
-            options.error = QStringLiteral("--since goes with --journal.");
+            options.error = QCoreApplication::translate("app::StartOptions", "--since goes with --journal.");
         else if (!journal::sinceTime(options.since).isValid())
-            options.error = QStringLiteral("--since takes a day (2026-12-10) or a local time (2026-12-10T08:00), "
-                                           "not \"%1\".")
+            options.error = QCoreApplication::translate(
+                                "app::StartOptions",
+                                "--since takes a day (2026-12-10) or a local time (2026-12-10T08:00), "
+                                "not \"%1\".")
                                 .arg(options.since);
     }
     if (options.journal && (options.checkConnection || !options.printTo.isEmpty()))
-        options.error = QStringLiteral(
+        options.error = QCoreApplication::translate(
+            "app::StartOptions",
             "--journal goes alone (or with --demo, for the demo's journal): it prints the journal and ends.");
     return options;
 }
 
 QString startOptionsUsage()
 {
-    return QStringLiteral("Usage: norvane [--demo] [--print-to DIR]\n"
-                          "       norvane --check-connection\n"
-                          "       norvane --journal [--since DATE] [--demo]\n"
-                          "  (no switches)       connect to the laboratory's SQL Server with the user's\n"
-                          "                      connection settings and print to the default printer\n"
-                          "  --demo              run on a fresh embedded demo database; stickers go to PDF\n"
-                          "                      files in %1 unless --print-to says otherwise\n"
-                          "  --print-to DIR      write every print job as a PDF file into DIR instead of\n"
-                          "                      sending it to the default printer\n"
-                          "  --check-connection  open the database connection with the user's settings,\n"
-                          "                      show what was tried and the driver's answer, and end:\n"
-                          "                      status 0 when connected, 1 when not; needs no display\n"
-                          "  --journal           print the lines of this workstation's print journal (the\n"
-                          "                      stickers printed and what became of them) as tab-separated\n"
-                          "                      text, today's unless --since says otherwise, and end:\n"
-                          "                      status 0, or 1 when the journal cannot be read; needs no\n"
-                          "                      display; with --demo, the demo's journal\n"
-                          "  --since DATE        with --journal: the lines from a day (2026-12-10) or a\n"
-                          "                      local time (2026-12-10T08:00) on\n"
-                          "  -h, --help          show this text\n"
-                          "  -v, --version       show the program's version\n")
+    return QCoreApplication::translate(
+               "app::StartOptions",
+               "Usage: norvane [--demo] [--print-to DIR]\n"
+               "       norvane --check-connection\n"
+               "       norvane --journal [--since DATE] [--demo]\n"
+               "  (no switches)       connect to the laboratory's SQL Server with the user's\n"
+               "                      connection settings and print to the default printer\n"
+               "  --demo              run on a fresh embedded demo database; stickers go to PDF\n"
+               "                      files in %1 unless --print-to says otherwise\n"
+               "  --print-to DIR      write every print job as a PDF file into DIR instead of\n"
+               "                      sending it to the default printer\n"
+               "  --check-connection  open the database connection with the user's settings,\n"
+               "                      show what was tried and the driver's answer, and end:\n"
+               "                      status 0 when connected, 1 when not; needs no display\n"
+               "  --journal           print the lines of this workstation's print journal (the\n"
+               "                      stickers printed and what became of them) as tab-separated\n"
+               "                      text, today's unless --since says otherwise, and end:\n"
+               "                      status 0, or 1 when the journal cannot be read; needs no\n"
+               "                      display; with --demo, the demo's journal\n"
+               "  --since DATE        with --journal: the lines from a day (2026-12-10) or a\n"
+               "                      local time (2026-12-10T08:00) on\n"
+               "  -h, --help          show this text\n"
+               "  -v, --version       show the program's version\n")
         .arg(QDir::toNativeSeparators(defaultDemoLabelDirectory()));
 }
 

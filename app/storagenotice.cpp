@@ -2,6 +2,7 @@
 
 #include "app/logfile.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace app {
@@ -23,9 +24,11 @@ QString StorageNotice::take()
     QStringList paragraphs{logFile};
     if (!m_journalProblem.isEmpty())
         paragraphs << m_journalProblem;
-    paragraphs << QStringLiteral("Printing and the print log go on, but what IT needs to know, such as stickers "
-                                 "printed and not recorded, is not kept on this workstation. Tell IT: the disk may "
-                                 "be full, or Norvane's data folder may not be writable.");
+    paragraphs << QCoreApplication::translate(
+        "app::StorageNotice",
+        "Printing and the print log go on, but what IT needs to know, such as stickers "
+        "printed and not recorded, is not kept on this workstation. Tell IT: the disk may "
+        "be full, or Norvane's data folder may not be writable.");
     return paragraphs.join(QStringLiteral("\n\n"));
 }
 

@@ -4,6 +4,8 @@
 #   bin/norvane, bin/norvane-label                       the programs
 #   share/norvane/LabBarcodeLabel.rpt                     the label template, found
 #                                                         when none lies beside the program
+#   share/norvane/translations/norvane_<lang>.qm          the translations, when the
+#                                                         source holds any (translations/)
 #   share/applications/org.norvane.Norvane.desktop        the desktop entry
 #   share/metainfo/org.norvane.Norvane.metainfo.xml       its AppStream description
 #   share/icons/hicolor/<n>x<n>/apps/norvane.png          its icon, drawn by tools/assets,
@@ -121,5 +123,7 @@ set(CPACK_STRIP_FILES ON)
 # DejaVu Sans (fontconfig's sans-serif).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libqt6sql6-odbc, libqt6sql6-sqlite, unixodbc, tdsodbc, fonts-liberation, fonts-dejavu-core, fonts-dejavu-extra")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cups")
+# Qt's own texts (the buttons Yes, No, OK) in the language of a translation the
+# laboratory installs (core/translations.h).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cups, qt6-translations-l10n")
 include(CPack)

@@ -2,6 +2,7 @@
 
 #include "counter/counterlogging.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace counter {
@@ -16,7 +17,8 @@ QStringList capped(const QStringList &lines)
     if (lines.size() <= kListedAtMost)
         return lines;
     QStringList shown = lines.mid(0, kListedAtMost);
-    shown << QStringLiteral("... and %1 more.").arg(lines.size() - kListedAtMost);
+    shown << QCoreApplication::translate("counter::JournalQuestions", "... and %1 more.")
+                 .arg(lines.size() - kListedAtMost);
     return shown;
 }
 
@@ -33,22 +35,25 @@ QString whenText(const QDateTime &when, const QDateTime &now)
     const QString time = when.toLocalTime().toString(QStringLiteral("HH:mm"));
     const QDate today = now.toLocalTime().date();
     if (day == today)
-        return QStringLiteral("at %1").arg(time);
+        return QCoreApplication::translate("counter::JournalQuestions", "at %1", "at a time of today").arg(time);
     if (day == today.addDays(-1))
-        return QStringLiteral("yesterday at %1").arg(time);
-    return QStringLiteral("on %1 at %2").arg(day.toString(Qt::ISODate), time);
+        return QCoreApplication::translate("counter::JournalQuestions", "yesterday at %1").arg(time);
+    return QCoreApplication::translate("counter::JournalQuestions", "on %1 at %2").arg(day.toString(Qt::ISODate), time);
 }
 
 QString reprintQuestion(const QList<PrintedBefore> &exams, const QDateTime &now)
 {
     QStringList lines;
     for (const PrintedBefore &e : exams) {
-        lines << QStringLiteral("%1 (%2): already printed here %3, %4 %5.")
-                     .arg(e.barcode, e.exam, whenText(e.last, now))
-                     .arg(e.stickers)
-                     .arg(e.stickers == 1 ? QStringLiteral("sticker") : QStringLiteral("stickers"));
+        lines << (e.stickers == 1 ? QCoreApplication::translate("counter::JournalQuestions",
+                                                                "%1 (%2): already printed here %3, 1 sticker.")
+                                  : QCoreApplication::translate("counter::JournalQuestions",
+                                                                "%1 (%2): already printed here %3, %n stickers.",
+                                                                nullptr, e.stickers))
+                     .arg(e.barcode, e.exam, whenText(e.last, now));
     }
-    return capped(lines).join(u'\n') + QStringLiteral("\n\nPrint again? No prints and records nothing.");
+    return capped(lines).join(u'\n') + QStringLiteral("\n\n")
+        + QCoreApplication::translate("counter::JournalQuestions", "Print again? No prints and records nothing.");
 }
 
 QString unrecordedOffer(const QList<journal::Line> &lines, const QDateTime &now)
@@ -58,21 +63,30 @@ QString unrecordedOffer(const QList<journal::Line> &lines, const QDateTime &now)
     for (const journal::Line &l : lines) {
         const bool doubtful = journal::mayBeRecorded(l.state);
         anyDoubtful = anyDoubtful || doubtful;
-        listed << QStringLiteral("%1, %2, %3: printed %4%5")
-                      .arg(l.barcode, l.patientName, l.exam, whenText(printedAt(l), now),
-                           doubtful ? QStringLiteral(" (may already be recorded)") : QString());
+        listed << (doubtful ? QCoreApplication::translate("counter::JournalQuestions",
+                                                          "%1, %2, %3: printed %4 (may already be recorded)")
+                            : QCoreApplication::translate("counter::JournalQuestions", "%1, %2, %3: printed %4"))
+                      .arg(l.barcode, l.patientName, l.exam, whenText(printedAt(l), now));
     }
     QStringList paragraphs;
-    paragraphs << QStringLiteral("These stickers were printed on this workstation and are not recorded in the "
-                                 "laboratory database:\n")
+    paragraphs << QCoreApplication::translate(
+                      "counter::JournalQuestions",
+                      "These stickers were printed on this workstation and are not recorded in the "
+                      "laboratory database:\n")
             + capped(listed).join(u'\n');
     if (anyDoubtful)
-        paragraphs << QStringLiteral("Those that may already be recorded were being recorded when the connection was "
-                                     "lost or Norvane ended: the laboratory database may hold them.");
-    QString ask = QStringLiteral("Record them now? Nothing is printed.");
+        paragraphs << QCoreApplication::translate(
+            "counter::JournalQuestions",
+            "Those that may already be recorded were being recorded when the connection was "
+            "lost or Norvane ended: the laboratory database may hold them.");
+    QString ask = QCoreApplication::translate("counter::JournalQuestions", "Record them now? Nothing is printed.");
     if (anyDoubtful)
-        ask += QStringLiteral(" Those that may already be recorded could then appear twice.");
-    ask += QStringLiteral(" No keeps them for later: they are offered again, and the log file lists them.");
+        ask += QLatin1Char(' ')
+            + QCoreApplication::translate("counter::JournalQuestions",
+                                          "Those that may already be recorded could then appear twice.");
+    ask += QLatin1Char(' ')
+        + QCoreApplication::translate("counter::JournalQuestions",
+                                      "No keeps them for later: they are offered again, and the log file lists them.");
     paragraphs << ask;
     return paragraphs.join(QStringLiteral("\n\n"));
 }

@@ -5,8 +5,11 @@
 #include "counter/searchfailure.h"
 #include "counter/searchrules.h"
 #include "db/commands.h"
+#include "db/dberror.h"
 #include "db/dbresult.h"
 #include "db/readretry.h"
+
+#include <QCoreApplication>
 
 #include <exception>
 #include <stdexcept>
@@ -23,6 +26,9 @@ PatientSearch::Outcome PatientSearch::run(const QString &number, const Listing &
     Outcome outcome;
     try {
         search(number, listing, outcome);
+    } catch (const db::DbError &e) {
+        // The client's own failures carry their state: their words are translated.
+        outcome = {Outcome::Status::Failed, searchFailureText(e.description(), e.sqlState())};
     } catch (const std::exception &e) {
         outcome = {Outcome::Status::Failed, searchFailureText(core::describe(e))};
     }
@@ -51,7 +57,8 @@ void PatientSearch::search(const QString &number, const Listing &listing, Outcom
     }();
     const qint64 rows = result.rowCount();
     if (rows < 1) {
-        outcome = {Outcome::Status::NotFound, QStringLiteral("Sample not found!")};
+        outcome = {Outcome::Status::NotFound,
+                   QCoreApplication::translate("counter::PatientSearch", "Sample not found!")};
         return;
     }
     // The row index could not count past this; stop before touching the window

@@ -14,6 +14,7 @@
 #include "output/printserviceerror.h"
 #include "report/modmain.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <exception>
@@ -41,16 +42,19 @@ QString barcodeRefusal(const Patient &patient, int i)
     if (!label::isBlankBarcode(barcode))
         return label::unprintableBarcodeMessage(barcode);
     const QString instrument = i - 1 < patient.Instruments.size() ? patient.Instruments[i - 1].trimmed() : QString();
-    const QString exam = instrument.isEmpty() ? QStringLiteral("in item %1 of the list").arg(i)
-                                              : QStringLiteral("%1 (item %2 of the list)").arg(instrument).arg(i);
+    const QString exam = instrument.isEmpty()
+        ? QCoreApplication::translate("counter::PrintRun", "in item %1 of the list").arg(i)
+        : QCoreApplication::translate("counter::PrintRun", "%1 (item %2 of the list)").arg(instrument).arg(i);
     return label::blankBarcodeMessage(barcode, exam);
 }
 
 // The print service or the label printer's queue went away while an exam printed.
 QString serviceMissingMessage(const QString &cause, const QString &barcode)
 {
-    return QStringLiteral("%1\n\nThe stickers of %2 may not have been printed: %2 is not recorded and stays checked, "
-                          "to print once the print service is back.")
+    return QCoreApplication::translate(
+               "counter::PrintRun",
+               "%1\n\nThe stickers of %2 may not have been printed: %2 is not recorded and stays checked, "
+               "to print once the print service is back.")
         .arg(cause, barcode);
 }
 
@@ -58,7 +62,8 @@ QString serviceMissingMessage(const QString &cause, const QString &barcode)
 
 QString PrintRun::copiesNotWholeMessage()
 {
-    return QStringLiteral(
+    return QCoreApplication::translate(
+        "counter::PrintRun",
         "Type how many stickers to print for each exam in Number of Copies: a whole number, such as 1 or 2.");
 }
 
@@ -178,16 +183,17 @@ bool PrintRun::printExam(const Patient &patient, int item, qint16 copies, Outcom
     } catch (const std::exception &e) {
         const QString failure = core::describe(e);
         outcome.status = Outcome::Status::PrintFailed;
-        outcome.message = failure.isEmpty() ? QStringLiteral("The stickers could not be printed.") : failure;
+        outcome.message = failure.isEmpty()
+            ? QCoreApplication::translate("counter::PrintRun", "The stickers could not be printed.")
+            : failure;
         return false;
     }
 }
 
 // The step between an exam's stickers and its log: on CUPS, the printer must have
 // taken every sticker job of the exam before it is recorded as printed.
-bool PrintRun::printerTookStickers(const Patient &patient, int item, qint64 line,
-                                   const QList<output::PrintedJob> &jobs, const Checklist &checklist,
-                                   Outcome &outcome)
+bool PrintRun::printerTookStickers(const Patient &patient, int item, qint64 line, const QList<output::PrintedJob> &jobs,
+                                   const Checklist &checklist, Outcome &outcome)
 {
     const output::JobsTaken taken = [&] {
         const BusyCursor busy;
@@ -207,7 +213,9 @@ bool PrintRun::printerTookStickers(const Patient &patient, int item, qint64 line
     }
     case output::JobsTaken::Status::Failed:
         outcome.status = Outcome::Status::PrintFailed;
-        outcome.message = QStringLiteral("%1\n\n%2 is not recorded and stays checked.").arg(taken.message, barcode);
+        outcome.message = QCoreApplication::translate("counter::PrintRun",
+                                                      "%1\n\n%2 is not recorded and stays checked.")
+                              .arg(taken.message, barcode);
         journalNotPrinted(line, journal::State::PrintFailed, taken.message);
         return false;
     case output::JobsTaken::Status::ServiceMissing:
@@ -236,9 +244,11 @@ void PrintRun::settleWaiting(Patient &patient, Outcome &outcome, WaitingChoice c
             printed = !m_labels.labelOutput().cancelJobs(waiting.jobs);
         } catch (const std::exception &e) {
             outcome.status = Outcome::Status::PrintFailed;
-            outcome.message = QStringLiteral("The stickers of %1 could not be taken out of the print queue: %2\n\n"
-                                             "They may still print when the printer answers; %1 is not recorded and "
-                                             "stays checked.")
+            outcome.message = QCoreApplication::translate(
+                                  "counter::PrintRun",
+                                  "The stickers of %1 could not be taken out of the print queue: %2\n\n"
+                                  "They may still print when the printer answers; %1 is not recorded and "
+                                  "stays checked.")
                                   .arg(waiting.barcode, core::describe(e));
             qCWarning(lcCounter, "Printer not answering: the jobs %s of barcode %s could not be cancelled: %s",
                       qUtf8Printable(ids.join(u',')), qUtf8Printable(waiting.barcode),
@@ -249,8 +259,7 @@ void PrintRun::settleWaiting(Patient &patient, Outcome &outcome, WaitingChoice c
                   qUtf8Printable(ids.join(u',')), qUtf8Printable(waiting.barcode),
                   printed ? " after they printed: recorded as printed" : "; not recorded");
         if (!printed) {
-            journalNotPrinted(waiting.line, journal::State::Cancelled,
-                              QStringLiteral("the printer was not answering"));
+            journalNotPrinted(waiting.line, journal::State::Cancelled, QStringLiteral("the printer was not answering"));
             outcome.status = Outcome::Status::Stopped;
             return;
         }

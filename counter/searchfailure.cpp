@@ -1,5 +1,6 @@
 #include "counter/searchfailure.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace counter {
@@ -68,20 +69,30 @@ QString plainLine(SearchFailureKind kind)
 {
     switch (kind) {
     case SearchFailureKind::ConnectionLost:
-        return QStringLiteral("The connection to the laboratory database was lost. Scan or type the number again: "
-                              "the program connects again. If this keeps happening, call IT.");
+        return QCoreApplication::translate(
+            "counter::SearchFailure",
+            "The connection to the laboratory database was lost. Scan or type the number again: "
+            "the program connects again. If this keeps happening, call IT.");
     case SearchFailureKind::Unreachable:
-        return QStringLiteral("The laboratory database cannot be reached. Scan or type the number again in a "
-                              "moment; if this keeps happening, call IT.");
+        return QCoreApplication::translate(
+            "counter::SearchFailure",
+            "The laboratory database cannot be reached. Scan or type the number again in a "
+            "moment; if this keeps happening, call IT.");
     case SearchFailureKind::TimedOut:
-        return QStringLiteral("The laboratory database did not answer in time. Scan or type the number again; "
-                              "if this keeps happening, call IT.");
+        return QCoreApplication::translate(
+            "counter::SearchFailure",
+            "The laboratory database did not answer in time. Scan or type the number again; "
+            "if this keeps happening, call IT.");
     case SearchFailureKind::TooManyRows:
-        return QStringLiteral("This chargeslip has too many exams to list (at most 32,767). Scan the barcode of "
-                              "one request instead.");
+        return QCoreApplication::translate(
+            "counter::SearchFailure",
+            "This chargeslip has too many exams to list (at most 32,767). Scan the barcode of "
+            "one request instead.");
     case SearchFailureKind::NoReason:
-        return QStringLiteral("The search failed and the laboratory database gave no reason. Scan or type the "
-                              "number again; if this keeps happening, call IT.");
+        return QCoreApplication::translate(
+            "counter::SearchFailure",
+            "The search failed and the laboratory database gave no reason. Scan or type the "
+            "number again; if this keeps happening, call IT.");
     case SearchFailureKind::Other: break;
     }
     return QString();

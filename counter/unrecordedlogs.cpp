@@ -2,6 +2,7 @@
 
 #include "counter/counterlogging.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace counter {
@@ -34,19 +35,27 @@ QString UnrecordedLogs::question(bool examsLeft) const
 
     QStringList paragraphs;
     if (!failed.isEmpty())
-        paragraphs << QStringLiteral("The stickers of %1 were printed but not recorded in the laboratory database.")
+        paragraphs << QCoreApplication::translate(
+                          "counter::UnrecordedLogs",
+                          "The stickers of %1 were printed but not recorded in the laboratory database.")
                           .arg(failed.join(QStringLiteral(", ")));
     if (!doubtful.isEmpty())
-        paragraphs << QStringLiteral(
+        paragraphs << QCoreApplication::translate(
+                          "counter::UnrecordedLogs",
                           "The stickers of %1 were printed, but the connection was lost while the laboratory "
                           "database was recording them: they may already be recorded.")
                           .arg(doubtful.join(QStringLiteral(", ")));
-    paragraphs << QStringLiteral("The database said: %1").arg(reasons.join(QStringLiteral("\n")));
+    paragraphs << QCoreApplication::translate("counter::UnrecordedLogs", "The database said: %1")
+                      .arg(reasons.join(QStringLiteral("\n")));
     if (examsLeft)
-        paragraphs << QStringLiteral("The exams not printed yet are still checked.");
-    QString ask = QStringLiteral("Try to record them again? Nothing is printed again.");
+        paragraphs << QCoreApplication::translate("counter::UnrecordedLogs",
+                                                  "The exams not printed yet are still checked.");
+    QString ask = QCoreApplication::translate("counter::UnrecordedLogs",
+                                              "Try to record them again? Nothing is printed again.");
     if (!doubtful.isEmpty())
-        ask += QStringLiteral(" Those that may already be recorded could then appear twice.");
+        ask += QLatin1Char(' ')
+            + QCoreApplication::translate("counter::UnrecordedLogs",
+                                          "Those that may already be recorded could then appear twice.");
     paragraphs << ask;
     return paragraphs.join(QStringLiteral("\n\n"));
 }

@@ -3,6 +3,7 @@
 #include "db/dberror.h"
 #include "db/encryptionprobe.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 namespace db {
@@ -27,7 +28,9 @@ QString connectionString(const ConnectionSettings &settings)
 
 ConnectionSettings parseConnectionString(const QString &text)
 {
-    const auto invalid = [] { return DbError(QStringLiteral("Invalid connection string attribute")); };
+    const auto invalid = [] {
+        return DbError(QCoreApplication::translate("db::ConnectionString", "Invalid connection string attribute"));
+    };
     if (!text.startsWith(kPrefix))
         throw invalid();
     const qsizetype user = text.indexOf(kUser, kPrefix.size());
@@ -54,7 +57,8 @@ QString braceQuoted(const QString &value, BraceStyle style)
     if (style == BraceStyle::Doubled) {
         quoted.replace(QLatin1Char('}'), QLatin1String("}}"));
     } else if (value.contains(QLatin1String("};"))) {
-        throw DbError(QStringLiteral("A connection setting holds \"};\", which the FreeTDS driver cannot take."));
+        throw DbError(QCoreApplication::translate(
+            "db::ConnectionString", "A connection setting holds \"};\", which the FreeTDS driver cannot take."));
     }
     return QLatin1Char('{') + quoted + QLatin1Char('}');
 }
@@ -66,8 +70,10 @@ QString odbcConnectionString(const ConnectionSettings &settings, const QString &
     // Says which setting FreeTDS cannot take, never the value itself.
     const auto quoted = [style](const char *setting, const QString &value) {
         if (style == BraceStyle::FreeTds && value.contains(QLatin1String("};")))
-            throw DbError(QStringLiteral("The %1 setting holds \"};\", which the FreeTDS ODBC driver cannot take.")
-                              .arg(QLatin1String(setting)));
+            throw DbError(
+                QCoreApplication::translate("db::ConnectionString",
+                                            "The %1 setting holds \"};\", which the FreeTDS ODBC driver cannot take.")
+                    .arg(QLatin1String(setting)));
         return braceQuoted(value, style);
     };
     // The driver manager reads the driver's name itself, in the doubled style.
@@ -101,8 +107,10 @@ QString freeTdsConfiguration(const ConnectionSettings &settings)
     // One value per line, read to the line's end: no line breaks; the host part a
     // name or address alone.
     const auto refuse = [](const char *setting) {
-        return DbError(QStringLiteral("The %1 setting cannot be written into FreeTDS's configuration file.")
-                           .arg(QLatin1String(setting)));
+        return DbError(
+            QCoreApplication::translate("db::ConnectionString",
+                                        "The %1 setting cannot be written into FreeTDS's configuration file.")
+                .arg(QLatin1String(setting)));
     };
     if (settings.caFile.contains(QLatin1Char('\n')) || settings.caFile.contains(QLatin1Char('\r')))
         throw refuse("CAFile");
@@ -127,8 +135,9 @@ QString freeTdsConfiguration(const ConnectionSettings &settings)
 QString odbcLoginNote(const ConnectionSettings &settings, const QString &driver)
 {
     if (isFreeTds(driver) && settings.user.contains(QLatin1Char('\\')))
-        return QStringLiteral("FreeTDS takes a User holding a backslash as a Windows domain login "
-                              "(DOMAIN\\user, NTLM), not as a SQL Server login.");
+        return QCoreApplication::translate("db::ConnectionString",
+                                           "FreeTDS takes a User holding a backslash as a Windows domain login "
+                                           "(DOMAIN\\user, NTLM), not as a SQL Server login.");
     return QString();
 }
 
@@ -137,10 +146,12 @@ QString connectionFailureHint(const ConnectionSettings &settings, const QString 
     const qsizetype backslash = settings.server.indexOf(QLatin1Char('\\'));
     if (backslash >= 0 && !settings.server.contains(QLatin1Char(','))
         && driverReason.contains(QLatin1String("unavailable or does not exist"), Qt::CaseInsensitive)) {
-        return QStringLiteral("For the named instance \"%1\" the driver asks the SQL Server Browser on %2 (UDP port "
-                              "1434) for its port: check the instance's name, that the SQL Server Browser service "
-                              "runs there and that a firewall lets UDP port 1434 through, or give the instance's "
-                              "port instead (Server=%2,PORT).")
+        return QCoreApplication::translate(
+                   "db::ConnectionString",
+                   "For the named instance \"%1\" the driver asks the SQL Server Browser on %2 (UDP port "
+                   "1434) for its port: check the instance's name, that the SQL Server Browser service "
+                   "runs there and that a firewall lets UDP port 1434 through, or give the instance's "
+                   "port instead (Server=%2,PORT).")
             .arg(settings.server.mid(backslash + 1), settings.server.left(backslash));
     }
     return QString();
@@ -152,16 +163,20 @@ QString encryptionFailureHint(const ConnectionSettings &settings, OfferedEncrypt
                                                       : QStringLiteral("[Encryption] CAFile");
     switch (offered) {
     case OfferedEncryption::None:
-        return QStringLiteral("The server does not offer encryption, and the settings require it (%1). Give the "
-                              "SQL Server a certificate and restart it, or remove that setting.")
+        return QCoreApplication::translate(
+                   "db::ConnectionString",
+                   "The server does not offer encryption, and the settings require it (%1). Give the "
+                   "SQL Server a certificate and restart it, or remove that setting.")
             .arg(setting);
     case OfferedEncryption::Offered:
     case OfferedEncryption::Required:
         if (settings.caFile.isEmpty())
             return QString();
-        return QStringLiteral("The server offers encryption, but its certificate was refused: it is not signed by "
-                              "the CA in \"%1\", has expired, or does not name the server as the Server setting "
-                              "does.")
+        return QCoreApplication::translate(
+                   "db::ConnectionString",
+                   "The server offers encryption, but its certificate was refused: it is not signed by "
+                   "the CA in \"%1\", has expired, or does not name the server as the Server setting "
+                   "does.")
             .arg(settings.caFile);
     case OfferedEncryption::Unknown: break;
     }

@@ -2,10 +2,11 @@
 
 namespace db {
 
-DbError::DbError(const QString &description, Kind kind, bool inDoubt)
+DbError::DbError(const QString &description, Kind kind, bool inDoubt, const QString &sqlState)
     : core::Error(description)
     , m_kind(kind)
     , m_inDoubt(inDoubt)
+    , m_sqlState(sqlState)
 {
 }
 

@@ -3,6 +3,8 @@
 #include "db/dberror.h"
 #include "db/generaldate.h"
 
+#include <QCoreApplication>
+
 namespace db {
 
 DbResult::DbResult(QStringList columns, QList<QVariantList> rows, qint64 rowCount)
@@ -15,7 +17,8 @@ DbResult::DbResult(QStringList columns, QList<QVariantList> rows, qint64 rowCoun
 void DbResult::moveNext()
 {
     if (atEnd())
-        throw DbError(QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
+        throw DbError(QCoreApplication::translate(
+            "db::DbResult", "Either BOF or EOF is True, or the current record has been deleted."));
     ++m_current;
 }
 
@@ -36,7 +39,8 @@ QVariant DbResult::value(const QString &column) const
                           "Item cannot be found in the collection corresponding to the requested name or ordinal. (%1)")
                           .arg(column));
     if (atEnd())
-        throw DbError(QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
+        throw DbError(QCoreApplication::translate(
+            "db::DbResult", "Either BOF or EOF is True, or the current record has been deleted."));
     const QVariantList &row = m_rows.at(m_current);
     return index < row.size() ? row.at(index) : QVariant();
 }
@@ -62,7 +66,8 @@ QDateTime DbResult::dateTime(const QString &column) const
     if (v.metaType().id() == QMetaType::QDate && v.toDate().isValid())
         return QDateTime(v.toDate(), QTime(0, 0));
     if (v.isNull() || !v.canConvert<QDateTime>() || !v.toDateTime().isValid())
-        throw DbError(QStringLiteral("Type mismatch: column '%1' is not a date-time.").arg(column));
+        throw DbError(
+            QCoreApplication::translate("db::DbResult", "Type mismatch: column '%1' is not a date-time.").arg(column));
     return v.toDateTime();
 }
 

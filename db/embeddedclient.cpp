@@ -3,6 +3,8 @@
 #include "db/dberror.h"
 #include "labdb/session.h"
 
+#include <QCoreApplication>
+
 namespace db {
 
 namespace {
@@ -11,7 +13,9 @@ DbResult toResult(const labdb::Outcome &outcome, bool wholeResult)
 {
     // A command without a result set leaves the result object closed.
     if (!outcome.hasResultSet)
-        throw DbError(QStringLiteral("Operation is not allowed when the object is closed."));
+        throw DbError(
+            QCoreApplication::translate("db::DbClient", "Operation is not allowed when the object is closed."),
+            DbError::Kind::Command, false, QString::fromUtf16(kStateNotOpen));
     QStringList columns;
     for (const labdb::Column &c : outcome.columns)
         columns.append(c.name);
@@ -63,7 +67,9 @@ bool EmbeddedClient::inTransaction() const
 void EmbeddedClient::onSession(const std::function<void(labdb::Session &)> &work)
 {
     if (!m_session)
-        throw DbError(QStringLiteral("Operation is not allowed when the object is closed."));
+        throw DbError(
+            QCoreApplication::translate("db::DbClient", "Operation is not allowed when the object is closed."),
+            DbError::Kind::Command, false, QString::fromUtf16(kStateNotOpen));
     try {
         work(*m_session);
     } catch (const labdb::SqlError &e) {

@@ -1,5 +1,6 @@
 #include "db/odbcresultreader.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QSqlQuery>
 #include <QSqlResult>
@@ -43,7 +44,8 @@ OdbcResultReader::OdbcResultReader(const QSqlQuery &query)
     if (handle.isValid() && handle.metaType().sizeOf() == int(sizeof(SQLHANDLE)))
         m_statement = *static_cast<const SQLHANDLE *>(handle.constData());
     if (!m_statement)
-        throw OdbcReadFailure(QStringLiteral("The driver gave no statement to read."));
+        throw OdbcReadFailure(
+            QCoreApplication::translate("db::OdbcResultReader", "The driver gave no statement to read."));
 }
 
 void OdbcResultReader::fail(short result) const
@@ -61,7 +63,8 @@ void OdbcResultReader::fail(short result) const
         messages.append(fromWide(text, qMin<qsizetype>(length, std::size(text) - 1)));
     }
     if (messages.isEmpty())
-        messages.append(QStringLiteral("The driver failed (%1) without a reason.").arg(result));
+        messages.append(QCoreApplication::translate("db::OdbcResultReader", "The driver failed (%1) without a reason.")
+                            .arg(result));
     throw OdbcReadFailure(messages.join(u' '));
 }
 

@@ -8,6 +8,7 @@
 #include "db/generaldate.h"
 #include "db/serverdate.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QtGlobal>
 
@@ -43,21 +44,26 @@ void logTransaction(DbClient &connection, const QString &barcode, const std::fun
         DbResult result = connection.openStatic(requeryCommand(barcode));
         const qint64 count = result.rowCount();
         if (count < 0 || count > kMaxRows)
-            throw DbError(
-                QStringLiteral("Overflow: the re-query of barcode \"%1\" announced %2 rows.").arg(barcode).arg(count));
+            throw DbError(QCoreApplication::translate("db::PrintLog",
+                                                      "Overflow: the re-query of barcode \"%1\" announced %2 rows.")
+                              .arg(barcode)
+                              .arg(count));
         rows.reserve(count);
         for (; !result.atEnd(); result.moveNext()) {
             if (processEvents)
                 processEvents();
             if (rows.size() >= count)
-                throw DbError(QStringLiteral("The re-query of barcode \"%1\" gave more rows than the %2 it announced.")
-                                  .arg(barcode)
-                                  .arg(count));
+                throw DbError(
+                    QCoreApplication::translate(
+                        "db::PrintLog", "The re-query of barcode \"%1\" gave more rows than the %2 it announced.")
+                        .arg(barcode)
+                        .arg(count));
             rows.append(readRow(result));
         }
         // Fewer rows than announced would log empty values: refuse them too.
         if (rows.size() != count)
-            throw DbError(QStringLiteral("The re-query of barcode \"%1\" gave %2 of the %3 rows it announced.")
+            throw DbError(QCoreApplication::translate(
+                              "db::PrintLog", "The re-query of barcode \"%1\" gave %2 of the %3 rows it announced.")
                               .arg(barcode)
                               .arg(rows.size())
                               .arg(count));
@@ -95,7 +101,7 @@ LogOutcome SaveBarcodeLog(DbClient &connection, QString &Barcode, const std::fun
             outcome.status = LogOutcome::Status::InDoubt;
     }
     if (outcome.reason.isEmpty())
-        outcome.reason = QStringLiteral("The database gave no reason.");
+        outcome.reason = QCoreApplication::translate("db::PrintLog", "The database gave no reason.");
 
     // Undo everything this log wrote. A rollback that fails as well (the connection
     // is gone, so the server has rolled back already; or the transaction never

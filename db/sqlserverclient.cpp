@@ -8,6 +8,7 @@
 #include "db/odbcresultreader.h"
 
 #include <QAtomicInt>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -117,7 +118,8 @@ void SqlServerClient::connect()
 {
     QSqlDatabase db = database();
     if (!db.isValid())
-        throw DbError(QStringLiteral("The ODBC driver of Qt SQL (QODBC) is not available."));
+        throw DbError(
+            QCoreApplication::translate("db::DbClient", "The ODBC driver of Qt SQL (QODBC) is not available."));
     if (db.isOpen())
         db.close();
     QString text = odbcConnectionString(*m_settings, m_driver);
@@ -139,8 +141,12 @@ void SqlServerClient::connect()
     db.setConnectOptions(options);
     if (!db.open()) {
         QString description = describe(db.lastError());
-        if (description.isEmpty())
-            description = QStringLiteral("Unable to connect to the database server.");
+        // The driver's own words say why; where it gave none, the state says what.
+        QString state;
+        if (description.isEmpty()) {
+            description = QCoreApplication::translate("db::DbClient", "Unable to connect to the database server.");
+            state = QString::fromUtf16(kStateCannotConnect);
+        }
         QString hint = connectionFailureHint(*m_settings, description);
         if (hint.isEmpty() && m_settings->encryptionRequired())
             hint = encryptionFailureHint(*m_settings, probeOfferedEncryption(m_settings->server));
@@ -148,7 +154,7 @@ void SqlServerClient::connect()
             description += QLatin1Char(' ') + hint;
         qCWarning(lcDb, "Cannot connect to the database server \"%s\": %s", qUtf8Printable(m_settings->server),
                   qUtf8Printable(description));
-        throw DbError(description, DbError::Kind::NotConnected);
+        throw DbError(description, DbError::Kind::NotConnected, false, state);
     }
 }
 
@@ -160,9 +166,9 @@ void SqlServerClient::useFreeTdsConfiguration(const QString &configuration)
         m_freeTdsConfig = std::make_unique<QTemporaryFile>(
             QDir::temp().filePath(QStringLiteral("norvane-freetds-XXXXXX.conf")));
         if (!m_freeTdsConfig->open())
-            throw DbError(
-                QStringLiteral("Cannot write FreeTDS's configuration file: %1").arg(m_freeTdsConfig->errorString()),
-                DbError::Kind::NotConnected);
+            throw DbError(QCoreApplication::translate("db::DbClient", "Cannot write FreeTDS's configuration file: %1")
+                              .arg(m_freeTdsConfig->errorString()),
+                          DbError::Kind::NotConnected);
     }
     m_freeTdsConfig->resize(0);
     m_freeTdsConfig->seek(0);
@@ -216,7 +222,7 @@ void SqlServerClient::fail(const QSqlError &error, const QString &fallback, cons
     if (!lost) {
         qCWarning(lcDb, "A command was cancelled after the command time-out (%s): %s",
                   qUtf8Printable(states.join(u',')), qUtf8Printable(description));
-        throw DbError(description, DbError::Kind::TimedOut, commit);
+        throw DbError(description, DbError::Kind::TimedOut, commit, QString::fromUtf16(kStateTimedOut));
     }
 
     // A connection lost, or a server that never acknowledged the cancel, leaves the
@@ -226,7 +232,7 @@ void SqlServerClient::fail(const QSqlError &error, const QString &fallback, cons
               timedOut ? "given up after the command time-out" : "lost", qUtf8Printable(states.join(u',')),
               qUtf8Printable(description));
     loseConnection();
-    throw DbError(description, kind, commit);
+    throw DbError(description, kind, commit, timedOut ? QString::fromUtf16(kStateTimedOut) : QString());
 }
 
 QDeadlineTimer SqlServerClient::commandDeadline() const
@@ -277,7 +283,8 @@ QString SqlServerClient::timeOutDescription(const QString &driverText) const
     // link failure: say first what happened.
     if (driverText.contains(QLatin1String("Timeout expired"), Qt::CaseInsensitive))
         return driverText;
-    return QStringLiteral("Timeout expired: the database server did not answer within %1 seconds (%2)")
+    return QCoreApplication::translate("db::DbClient",
+                                       "Timeout expired: the database server did not answer within %1 seconds (%2)")
         .arg(m_commandTimeoutSeconds)
         .arg(driverText);
 }
@@ -285,12 +292,15 @@ QString SqlServerClient::timeOutDescription(const QString &driverText) const
 void SqlServerClient::readyForCommand()
 {
     if (m_transactionLost)
-        throw DbError(QStringLiteral("The connection to the database server was lost during the transaction."),
-                      DbError::Kind::ConnectionLost);
+        throw DbError(QCoreApplication::translate(
+                          "db::DbClient", "The connection to the database server was lost during the transaction."),
+                      DbError::Kind::ConnectionLost, false, QString::fromUtf16(kStateLinkFailure));
     if (database().isOpen())
         return;
     if (!m_reopen || m_inTransaction)
-        throw DbError(QStringLiteral("Operation is not allowed when the object is closed."));
+        throw DbError(
+            QCoreApplication::translate("db::DbClient", "Operation is not allowed when the object is closed."),
+            DbError::Kind::Command, false, QString::fromUtf16(kStateNotOpen));
     // Once per command: a reopen that fails leaves the next command to try again.
     qCInfo(lcDb, "Reopening the connection to the database server \"%s\"", qUtf8Printable(m_settings->server));
     connect();
@@ -308,7 +318,8 @@ DbResult SqlServerClient::runQuery(const QString &command, bool wholeResult)
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.exec(command))
-        fail(query.lastError(), QStringLiteral("The command failed."), &query, clock.elapsed());
+        fail(query.lastError(), QCoreApplication::translate("db::DbClient", "The command failed."), &query,
+             clock.elapsed());
 
     // The results are read through the driver itself: Qt SQL would give long
     // texts back empty.
@@ -331,8 +342,8 @@ DbResult SqlServerClient::runQuery(const QString &command, bool wholeResult)
         // the rows arrives only there, and must not pass for success.
         reader.finish();
     } catch (const OdbcReadFailure &e) {
-        fail(QSqlError(QString(), e.messages()), QStringLiteral("The result could not be read."), &query,
-             clock.elapsed());
+        fail(QSqlError(QString(), e.messages()),
+             QCoreApplication::translate("db::DbClient", "The result could not be read."), &query, clock.elapsed());
     }
     if (stopWatch()) {
         // The watchdog came just as the last bytes did: the result is whole, but
@@ -367,7 +378,8 @@ void SqlServerClient::beginTrans()
     clock.start();
     startWatch();
     if (!db.transaction())
-        fail(db.lastError(), QStringLiteral("The transaction could not be started."), nullptr, clock.elapsed());
+        fail(db.lastError(), QCoreApplication::translate("db::DbClient", "The transaction could not be started."),
+             nullptr, clock.elapsed());
     stopWatch();
     m_inTransaction = true;
 }
@@ -375,11 +387,14 @@ void SqlServerClient::beginTrans()
 void SqlServerClient::commitTrans()
 {
     if (m_transactionLost)
-        throw DbError(QStringLiteral("The connection to the database server was lost during the transaction."),
-                      DbError::Kind::ConnectionLost);
+        throw DbError(QCoreApplication::translate(
+                          "db::DbClient", "The connection to the database server was lost during the transaction."),
+                      DbError::Kind::ConnectionLost, false, QString::fromUtf16(kStateLinkFailure));
     QSqlDatabase db = database();
     if (!db.isOpen())
-        throw DbError(QStringLiteral("Operation is not allowed when the object is closed."));
+        throw DbError(
+            QCoreApplication::translate("db::DbClient", "Operation is not allowed when the object is closed."),
+            DbError::Kind::Command, false, QString::fromUtf16(kStateNotOpen));
     QElapsedTimer clock;
     clock.start();
     startWatch();
@@ -400,7 +415,8 @@ void SqlServerClient::commitTrans()
             loseConnection();
             return;
         }
-        fail(error, QStringLiteral("The transaction could not be committed."), nullptr, clock.elapsed(), true);
+        fail(error, QCoreApplication::translate("db::DbClient", "The transaction could not be committed."), nullptr,
+             clock.elapsed(), true);
     }
     m_inTransaction = false;
     if (stopWatch())
@@ -418,7 +434,9 @@ void SqlServerClient::rollbackTrans()
     QSqlDatabase db = database();
     // Nothing began: the connection was closed and could not be opened again.
     if (!m_inTransaction && !db.isOpen())
-        throw DbError(QStringLiteral("Operation is not allowed when the object is closed."));
+        throw DbError(
+            QCoreApplication::translate("db::DbClient", "Operation is not allowed when the object is closed."),
+            DbError::Kind::Command, false, QString::fromUtf16(kStateNotOpen));
     QElapsedTimer clock;
     clock.start();
     startWatch();
@@ -438,10 +456,12 @@ void SqlServerClient::rollbackTrans()
               qUtf8Printable(description));
     const bool timedOut = fired || (!m_watched && ranIntoTimeOut(clock.elapsed()));
     loseConnection();
-    const QString text = description.isEmpty() ? QStringLiteral("The transaction could not be rolled back.")
-                                               : description;
+    const QString text = description.isEmpty()
+        ? QCoreApplication::translate("db::DbClient", "The transaction could not be rolled back.")
+        : description;
     throw DbError(timedOut ? timeOutDescription(text) : text,
-                  timedOut ? DbError::Kind::TimedOut : DbError::Kind::ConnectionLost);
+                  timedOut ? DbError::Kind::TimedOut : DbError::Kind::ConnectionLost, false,
+                  timedOut ? QString::fromUtf16(kStateTimedOut) : QString());
 }
 
 } // namespace db

@@ -1,5 +1,7 @@
 #include "journal/journalline.h"
 
+#include <QCoreApplication>
+
 #include <array>
 
 namespace journal {
@@ -10,19 +12,19 @@ struct StateNames
 {
     State state;
     const char *key;  // stored in the journal file: never change one
-    const char *name; // shown and printed
+    const char *name; // shown and printed (--journal: in English; Today's stickers: translated)
 };
 
 constexpr std::array<StateNames, 9> kStates{{
-    {State::AboutToPrint, "about_to_print", "about to print"},
-    {State::Printed, "printed", "printed"},
-    {State::PrintFailed, "print_failed", "print failed"},
-    {State::Cancelled, "cancelled", "cancelled"},
-    {State::LogBegun, "log_begun", "log begun"},
-    {State::Recorded, "recorded", "recorded"},
-    {State::LogFailed, "log_failed", "log failed"},
-    {State::InDoubt, "in_doubt", "in doubt"},
-    {State::GivenUp, "given_up", "given up"},
+    {State::AboutToPrint, "about_to_print", QT_TRANSLATE_NOOP("journal::State", "about to print")},
+    {State::Printed, "printed", QT_TRANSLATE_NOOP("journal::State", "printed")},
+    {State::PrintFailed, "print_failed", QT_TRANSLATE_NOOP("journal::State", "print failed")},
+    {State::Cancelled, "cancelled", QT_TRANSLATE_NOOP("journal::State", "cancelled")},
+    {State::LogBegun, "log_begun", QT_TRANSLATE_NOOP("journal::State", "log begun")},
+    {State::Recorded, "recorded", QT_TRANSLATE_NOOP("journal::State", "recorded")},
+    {State::LogFailed, "log_failed", QT_TRANSLATE_NOOP("journal::State", "log failed")},
+    {State::InDoubt, "in_doubt", QT_TRANSLATE_NOOP("journal::State", "in doubt")},
+    {State::GivenUp, "given_up", QT_TRANSLATE_NOOP("journal::State", "given up")},
 }};
 
 const StateNames &names(State state)

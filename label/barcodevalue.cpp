@@ -1,5 +1,7 @@
 #include "label/barcodevalue.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace label {
@@ -25,11 +27,12 @@ QString unprintableBarcodeMessage(const QString &value)
         QString shownValue;
         for (QChar v : value)
             shownValue += v.isPrint() && !v.isSurrogate() ? v : QChar(u'?');
-        const QString what = visible ? QStringLiteral("the character \"%1\"").arg(c)
-                                     : QStringLiteral("an invisible character");
-        return QStringLiteral("The barcode \"%1\" has %2, which a barcode sticker cannot carry. "
-                              "Nothing was printed. Uncheck this exam to print the others, and tell the "
-                              "laboratory that this barcode needs correcting.")
+        const QString what = visible ? QCoreApplication::translate("label::BarcodeValue", "the character \"%1\"").arg(c)
+                                     : QCoreApplication::translate("label::BarcodeValue", "an invisible character");
+        return QCoreApplication::translate("label::BarcodeValue",
+                                           "The barcode \"%1\" has %2, which a barcode sticker cannot carry. "
+                                           "Nothing was printed. Uncheck this exam to print the others, and tell the "
+                                           "laboratory that this barcode needs correcting.")
             .arg(shownValue, what);
     }
     return QString();
@@ -42,12 +45,15 @@ bool isBlankBarcode(const QString &value)
 
 QString blankBarcodeMessage(const QString &value, const QString &exam)
 {
-    const QString what = value.isEmpty() ? QStringLiteral("has no barcode")
-        : value.size() == 1              ? QStringLiteral("has a barcode of one blank")
-                                         : QStringLiteral("has a barcode of %1 blanks only").arg(value.size());
-    return QStringLiteral("The exam %1 %2: no sticker can carry it, and nothing would be recorded for it. Nothing "
-                          "was printed. Uncheck this exam to print the others, and tell the laboratory that this "
-                          "barcode needs correcting.")
+    const QString what = value.isEmpty() ? QCoreApplication::translate("label::BarcodeValue", "has no barcode")
+        : value.size() == 1
+        ? QCoreApplication::translate("label::BarcodeValue", "has a barcode of one blank")
+        : QCoreApplication::translate("label::BarcodeValue", "has a barcode of %1 blanks only").arg(value.size());
+    return QCoreApplication::translate(
+               "label::BarcodeValue",
+               "The exam %1 %2: no sticker can carry it, and nothing would be recorded for it. Nothing "
+               "was printed. Uncheck this exam to print the others, and tell the laboratory that this "
+               "barcode needs correcting.")
         .arg(exam, what);
 }
 

@@ -4,6 +4,7 @@
 #include "label/labelerror.h"
 #include "label/labellogging.h"
 
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
@@ -83,11 +84,14 @@ LabelRenderer::LabelRenderer(Label label, double dotsPerInch)
     , m_dpi(dotsPerInch)
 {
     if (!(dotsPerInch >= 50 && dotsPerInch <= 4800))
-        throw LabelError(QStringLiteral("Cannot print a label at %1 dots per inch.").arg(dotsPerInch));
+        throw LabelError(
+            QCoreApplication::translate("label::LabelRenderer", "Cannot print a label at %1 dots per inch.")
+                .arg(dotsPerInch));
     const LabelTemplate &t = m_label.labelTemplate;
     m_labelSize = QSize(int(std::lround(dots(t.width))), int(std::lround(dots(t.height))));
     if (double(m_labelSize.width()) * m_labelSize.height() > 120e6)
-        throw LabelError(QStringLiteral("The %1 x %2 mm label is too large to print at %3 dots per inch.")
+        throw LabelError(QCoreApplication::translate("label::LabelRenderer",
+                                                     "The %1 x %2 mm label is too large to print at %3 dots per inch.")
                              .arg(t.width)
                              .arg(t.height)
                              .arg(dotsPerInch));
@@ -96,13 +100,17 @@ LabelRenderer::LabelRenderer(Label label, double dotsPerInch)
         const LabelTemplate::BarcodeItem &item = t.barcodes.at(i);
         const QString value = m_label.value(item.field);
         if (value.isEmpty())
-            throw LabelError(QStringLiteral("The barcode value (field \"%1\") is empty: a sticker without a barcode "
+            throw LabelError(
+                QCoreApplication::translate("label::LabelRenderer",
+                                            "The barcode value (field \"%1\") is empty: a sticker without a barcode "
                                             "cannot be printed.")
-                                 .arg(t.fields.at(item.field).name));
+                    .arg(t.fields.at(item.field).name));
         if (isBlankBarcode(value))
-            throw LabelError(QStringLiteral("The barcode value (field \"%1\") holds only blanks: a sticker without a "
+            throw LabelError(
+                QCoreApplication::translate("label::LabelRenderer",
+                                            "The barcode value (field \"%1\") holds only blanks: a sticker without a "
                                             "readable barcode cannot be printed.")
-                                 .arg(t.fields.at(item.field).name));
+                    .arg(t.fields.at(item.field).name));
         if (const QString refusal = unprintableBarcodeMessage(value); !refusal.isEmpty())
             throw LabelError(refusal);
         PlacedBarcode placed{i, value, BarcodeSymbol(item.symbology, item.symbologyName, value), 1, {}, 0, {}};
@@ -120,19 +128,23 @@ LabelRenderer::LabelRenderer(Label label, double dotsPerInch)
                       "Barcode \"%s\" needs %.1f mm with its quiet zones at a module of %.3f mm; its box "
                       "(template line %d) is %.1f mm wide",
                       qPrintable(value), usedMm, m * 25.4 / m_dpi, item.line, item.box.width());
-            throw LabelError(QStringLiteral("The barcode \"%1\" is too long to fit on the sticker. Nothing was printed "
+            throw LabelError(
+                QCoreApplication::translate("label::LabelRenderer",
+                                            "The barcode \"%1\" is too long to fit on the sticker. Nothing was printed "
                                             "for it. Uncheck this exam to print the others, and tell the laboratory "
                                             "that this barcode is too long for the stickers.")
-                                 .arg(value));
+                    .arg(value));
         }
         const int needH = (placed.symbol.heightModules() + 2 * item.quietZone) * m;
         if (!placed.symbol.isLinear()) {
             if (needH > barDots)
-                throw LabelError(QStringLiteral("The %1 symbol for \"%2\" is %3 mm tall with its quiet zones and does "
+                throw LabelError(
+                    QCoreApplication::translate("label::LabelRenderer",
+                                                "The %1 symbol for \"%2\" is %3 mm tall with its quiet zones and does "
                                                 "not fit its %4 mm bar height.")
-                                     .arg(item.symbologyName, value)
-                                     .arg(needH * 25.4 / m_dpi, 0, 'f', 1)
-                                     .arg(item.barHeight, 0, 'f', 1));
+                        .arg(item.symbologyName, value)
+                        .arg(needH * 25.4 / m_dpi, 0, 'f', 1)
+                        .arg(item.barHeight, 0, 'f', 1));
         }
         placed.origin = QPoint(boxLeft + (boxW - needW) / 2 + item.quietZone * m,
                                placed.symbol.isLinear() ? barTop : barTop + (barDots - needH) / 2 + item.quietZone * m);

@@ -2,6 +2,7 @@
 
 #include "label/labelerror.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -54,7 +55,10 @@ public:
 
     [[noreturn]] void fail(const QString &what) const
     {
-        throw LabelError(QStringLiteral("Label template \"%1\", line %2: %3").arg(m_file).arg(m_line).arg(what));
+        throw LabelError(QCoreApplication::translate("label::TemplateReader", "Label template \"%1\", line %2: %3")
+                             .arg(m_file)
+                             .arg(m_line)
+                             .arg(what));
     }
 
     // Splits the line into its kind and key=value settings. Values may be quoted with
@@ -79,7 +83,9 @@ public:
             while (i < n && m_text.at(i) != u'=' && !m_text.at(i).isSpace() && m_text.at(i) != u'#')
                 key += m_text.at(i++);
             if (i >= n || m_text.at(i) != u'=')
-                fail(QStringLiteral("\"%1\" is not a setting of the form name=value").arg(key));
+                fail(QCoreApplication::translate("label::TemplateReader",
+                                                 "\"%1\" is not a setting of the form name=value")
+                         .arg(key));
             ++i;
             QString value;
             if (i < n && m_text.at(i) == u'"') {
@@ -97,16 +103,21 @@ public:
                     }
                 }
                 if (!closed)
-                    fail(QStringLiteral("the quoted value of \"%1\" has no closing quote").arg(key));
+                    fail(QCoreApplication::translate("label::TemplateReader",
+                                                     "the quoted value of \"%1\" has no closing quote")
+                             .arg(key));
                 if (i < n && !m_text.at(i).isSpace() && m_text.at(i) != u'#')
-                    fail(QStringLiteral("a space is missing after the quoted value of \"%1\"").arg(key));
+                    fail(QCoreApplication::translate("label::TemplateReader",
+                                                     "a space is missing after the quoted value of \"%1\"")
+                             .arg(key));
             } else {
                 while (i < n && !m_text.at(i).isSpace() && m_text.at(i) != u'#')
                     value += m_text.at(i++);
             }
             for (const Setting &s : settings)
                 if (s.key == key)
-                    fail(QStringLiteral("the setting \"%1\" is given twice").arg(key));
+                    fail(QCoreApplication::translate("label::TemplateReader", "the setting \"%1\" is given twice")
+                             .arg(key));
             settings.append({key, value, false});
         }
         return kind;
@@ -160,9 +171,14 @@ public:
         bool ok = false;
         const double d = QLocale::c().toDouble(*v, &ok);
         if (!ok || !std::isfinite(d))
-            m_reader.fail(QStringLiteral("\"%1\" is not a number (setting \"%2\")").arg(*v, key));
+            m_reader.fail(
+                QCoreApplication::translate("label::TemplateReader", "\"%1\" is not a number (setting \"%2\")")
+                    .arg(*v, key));
         if (d < min || d > max)
-            m_reader.fail(QStringLiteral("%1 = %2 is out of range (%3 to %4)").arg(key, *v).arg(min).arg(max));
+            m_reader.fail(QCoreApplication::translate("label::TemplateReader", "%1 = %2 is out of range (%3 to %4)")
+                              .arg(key, *v)
+                              .arg(min)
+                              .arg(max));
         return d;
     }
 
@@ -173,8 +189,8 @@ public:
             return fallback;
         const int at = int(choices.indexOf(v->toLower()));
         if (at < 0)
-            m_reader.fail(
-                QStringLiteral("\"%1\" is not a valid %2 (use %3)").arg(*v, key, choices.join(QStringLiteral(", "))));
+            m_reader.fail(QCoreApplication::translate("label::TemplateReader", "\"%1\" is not a valid %2 (use %3)")
+                              .arg(*v, key, choices.join(QStringLiteral(", "))));
         return at;
     }
 
@@ -182,12 +198,14 @@ public:
     {
         for (const Setting &s : m_settings)
             if (!s.used)
-                m_reader.fail(QStringLiteral("unknown setting \"%1\" for %2").arg(s.key, m_kind));
+                m_reader.fail(QCoreApplication::translate("label::TemplateReader", "unknown setting \"%1\" for %2")
+                                  .arg(s.key, m_kind));
     }
 
     [[noreturn]] void missing(const QString &key) const
     {
-        m_reader.fail(QStringLiteral("the setting \"%1\" is missing for %2").arg(key, m_kind));
+        m_reader.fail(QCoreApplication::translate("label::TemplateReader", "the setting \"%1\" is missing for %2")
+                          .arg(key, m_kind));
     }
 
 private:
@@ -212,7 +230,9 @@ public:
         QStringDecoder decoder(QStringDecoder::Utf8);
         const QString text = decoder(content);
         if (decoder.hasError())
-            throw LabelError(QStringLiteral("Label template \"%1\" is not a UTF-8 text file.").arg(m_name));
+            throw LabelError(
+                QCoreApplication::translate("label::TemplateReader", "Label template \"%1\" is not a UTF-8 text file.")
+                    .arg(m_name));
         const QStringList lines = text.split(u'\n');
         for (int i = 0; i < lines.size(); ++i) {
             QString line = lines.at(i);
@@ -221,17 +241,21 @@ public:
             readLine(LineReader(m_name, i + 1, line));
         }
         if (!m_hasLabel)
-            throw LabelError(QStringLiteral("Label template \"%1\": the label size is missing (a line such as "
+            throw LabelError(
+                QCoreApplication::translate("label::TemplateReader",
+                                            "Label template \"%1\": the label size is missing (a line such as "
                                             "\"label width=50.8 height=25.4\").")
-                                 .arg(m_name));
+                    .arg(m_name));
         for (const auto &[line, box] : m_boxes)
             if (box.right() > m_t.width + 1e-6 || box.bottom() > m_t.height + 1e-6)
-                throw LabelError(QStringLiteral("Label template \"%1\", line %2: the item reaches beyond the "
+                throw LabelError(
+                    QCoreApplication::translate("label::TemplateReader",
+                                                "Label template \"%1\", line %2: the item reaches beyond the "
                                                 "%3 x %4 mm label.")
-                                     .arg(m_name)
-                                     .arg(line)
-                                     .arg(m_t.width)
-                                     .arg(m_t.height));
+                        .arg(m_name)
+                        .arg(line)
+                        .arg(m_t.width)
+                        .arg(m_t.height));
         return m_t;
     }
 
@@ -243,7 +267,8 @@ private:
         if (kind.isEmpty())
             return;
         if (++m_entries > kMaxEntries)
-            reader.fail(QStringLiteral("too many lines with items (at most %1)").arg(kMaxEntries));
+            reader.fail(QCoreApplication::translate("label::TemplateReader", "too many lines with items (at most %1)")
+                            .arg(kMaxEntries));
         Settings s(reader, kind, std::move(settings));
         if (kind == u"label")
             readLabel(reader, s);
@@ -254,14 +279,16 @@ private:
         else if (kind == u"barcode")
             readBarcode(reader, s);
         else
-            reader.fail(QStringLiteral("unknown item kind \"%1\" (use label, field, text or barcode)").arg(kind));
+            reader.fail(QCoreApplication::translate("label::TemplateReader",
+                                                    "unknown item kind \"%1\" (use label, field, text or barcode)")
+                            .arg(kind));
         s.finish();
     }
 
     void readLabel(const LineReader &reader, Settings &s)
     {
         if (m_hasLabel)
-            reader.fail(QStringLiteral("the label size is given twice"));
+            reader.fail(QCoreApplication::translate("label::TemplateReader", "the label size is given twice"));
         m_t.width = s.number(QStringLiteral("width"), std::nullopt, 1, kMaxLength);
         m_t.height = s.number(QStringLiteral("height"), std::nullopt, 1, kMaxLength);
         m_hasLabel = true;
@@ -271,9 +298,10 @@ private:
     {
         const QString name = s.requiredText(QStringLiteral("name"));
         if (name.isEmpty() || name.contains(u'{') || name.contains(u'}'))
-            reader.fail(QStringLiteral("a field needs a name without braces"));
+            reader.fail(QCoreApplication::translate("label::TemplateReader", "a field needs a name without braces"));
         if (m_fieldIndex.contains(name))
-            reader.fail(QStringLiteral("the field \"%1\" is declared twice").arg(name));
+            reader.fail(
+                QCoreApplication::translate("label::TemplateReader", "the field \"%1\" is declared twice").arg(name));
         m_fieldIndex.insert(name, int(m_t.fields.size()));
         m_t.fields.append({name, s.text(QStringLiteral("default")).value_or(QString())});
     }
@@ -291,7 +319,9 @@ private:
     {
         const auto it = m_fieldIndex.constFind(name);
         if (it == m_fieldIndex.constEnd())
-            reader.fail(QStringLiteral("no field named \"%1\" is declared above this line").arg(name));
+            reader.fail(QCoreApplication::translate("label::TemplateReader",
+                                                    "no field named \"%1\" is declared above this line")
+                            .arg(name));
         return *it;
     }
 
@@ -308,14 +338,18 @@ private:
             } else if (c == u'{') {
                 const qsizetype end = text.indexOf(u'}', i);
                 if (end < 0)
-                    reader.fail(QStringLiteral("the text \"%1\" has a \"{\" without its \"}\"").arg(text));
+                    reader.fail(QCoreApplication::translate("label::TemplateReader",
+                                                            "the text \"%1\" has a \"{\" without its \"}\"")
+                                    .arg(text));
                 if (!literal.isEmpty())
                     parts.append({literal, -1});
                 literal.clear();
                 parts.append({QString(), fieldByName(reader, text.mid(i + 1, end - i - 1))});
                 i = end;
             } else if (c == u'}') {
-                reader.fail(QStringLiteral("the text \"%1\" has a \"}\" without its \"{\"").arg(text));
+                reader.fail(QCoreApplication::translate("label::TemplateReader",
+                                                        "the text \"%1\" has a \"}\" without its \"{\"")
+                                .arg(text));
             } else {
                 literal += c;
             }
@@ -344,13 +378,15 @@ private:
         const auto field = s.text(QStringLiteral("field"));
         const auto text = s.text(QStringLiteral("text"));
         if (field && text)
-            reader.fail(QStringLiteral("a text takes either field= or text=, not both"));
+            reader.fail(
+                QCoreApplication::translate("label::TemplateReader", "a text takes either field= or text=, not both"));
         if (field)
             item.parts.append({QString(), fieldByName(reader, *field)});
         else if (text)
             item.parts = textParts(reader, *text);
         else
-            reader.fail(QStringLiteral("the setting \"field\" or \"text\" is missing for text"));
+            reader.fail(QCoreApplication::translate("label::TemplateReader",
+                                                    "the setting \"field\" or \"text\" is missing for text"));
         item.family = family(s);
         item.pointSize = s.number(QStringLiteral("size"), 8.0, 2, 200);
         item.bold = s.choice(QStringLiteral("weight"), {QStringLiteral("normal"), QStringLiteral("bold")}, 0) == 1;
@@ -382,7 +418,7 @@ private:
             QStringList names;
             for (const Symbology &sym : kSymbologies)
                 names << QLatin1String(sym.name);
-            reader.fail(QStringLiteral("unknown symbology \"%1\" (use %2)")
+            reader.fail(QCoreApplication::translate("label::TemplateReader", "unknown symbology \"%1\" (use %2)")
                             .arg(item.symbologyName, names.join(QStringLiteral(", "))));
         }
         item.moduleWidth = s.number(QStringLiteral("module"), 0.25, 0.05, 5);
@@ -418,19 +454,28 @@ LabelTemplate TemplateReader::readFile(const QString &path)
 {
     const QFileInfo info(path);
     if (!info.exists())
-        throw LabelError(QStringLiteral("The label template \"%1\" does not exist.").arg(path));
+        throw LabelError(
+            QCoreApplication::translate("label::TemplateReader", "The label template \"%1\" does not exist.")
+                .arg(path));
     if (!info.isFile())
-        throw LabelError(QStringLiteral("The label template \"%1\" is not a file.").arg(path));
+        throw LabelError(
+            QCoreApplication::translate("label::TemplateReader", "The label template \"%1\" is not a file.").arg(path));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw LabelError(QStringLiteral("The label template \"%1\" cannot be read: %2").arg(path, file.errorString()));
+        throw LabelError(
+            QCoreApplication::translate("label::TemplateReader", "The label template \"%1\" cannot be read: %2")
+                .arg(path, file.errorString()));
     const QByteArray content = file.read(kMaxFileSize + 1);
     if (file.error() != QFileDevice::NoError)
-        throw LabelError(QStringLiteral("The label template \"%1\" cannot be read: %2").arg(path, file.errorString()));
+        throw LabelError(
+            QCoreApplication::translate("label::TemplateReader", "The label template \"%1\" cannot be read: %2")
+                .arg(path, file.errorString()));
     if (content.size() > kMaxFileSize)
-        throw LabelError(QStringLiteral("The label template \"%1\" is larger than %2 KiB; it is not a label template.")
-                             .arg(path)
-                             .arg(kMaxFileSize / 1024));
+        throw LabelError(
+            QCoreApplication::translate("label::TemplateReader",
+                                        "The label template \"%1\" is larger than %2 KiB; it is not a label template.")
+                .arg(path)
+                .arg(kMaxFileSize / 1024));
     return parse(content, path);
 }
 

@@ -1,6 +1,7 @@
 #include "norvane-label/labeloptions.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 
 #include <limits>
 
@@ -8,40 +9,53 @@ bool parseLabelOptions(const QStringList &arguments, LabelOptions &options, QStr
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Prints a sticker from a label template through Norvane's label job.\n"
-                       "Values fill the template's fields in order; fields without a value print their\n"
-                       "defaults (the shipped template's defaults are sample values).\n"
-                       "Without --pdf or --png the sticker goes to the default printer.\n"
-                       "--preview shows the sticker in the report viewer instead (it needs a display);\n"
-                       "its Print button prints one sticker to the default printer or the --pdf folder."));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+        QCoreApplication::translate("LabelOptions",
+                                    "Prints a sticker from a label template through Norvane's label job.\n"
+                                    "Values fill the template's fields in order; fields without a value print their\n"
+                                    "defaults (the shipped template's defaults are sample values).\n"
+                                    "Without --pdf or --png the sticker goes to the default printer.\n"
+                                    "--preview shows the sticker in the report viewer instead (it needs a display);\n"
+                                    "its Print button prints one sticker to the default printer or the --pdf folder."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QCoreApplication::translate("LabelOptions", "Show this help."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
-                                     QStringLiteral("Show the program's version."));
+                                     QCoreApplication::translate("LabelOptions", "Show the program's version."));
     const QCommandLineOption templ(
         {QStringLiteral("t"), QStringLiteral("template")},
-        QStringLiteral("Label template (default: the laboratory's own LabBarcodeLabel.rpt in /etc/norvane/, else the "
-                       "one beside this program, else the shipped one in /usr/share/norvane/). Without a file, as "
-                       "the last argument: say which template is used and where it was looked for."),
+        QCoreApplication::translate(
+            "LabelOptions",
+            "Label template (default: the laboratory's own LabBarcodeLabel.rpt in /etc/norvane/, else the "
+            "one beside this program, else the shipped one in /usr/share/norvane/). Without a file, as "
+            "the last argument: say which template is used and where it was looked for."),
         QStringLiteral("file"));
-    const QCommandLineOption pdf(QStringLiteral("pdf"), QStringLiteral("Write one PDF file per copy into this folder."),
-                                 QStringLiteral("dir"));
-    const QCommandLineOption png(QStringLiteral("png"), QStringLiteral("Write the sticker to this PNG file."),
+    const QCommandLineOption pdf(
+        QStringLiteral("pdf"),
+        QCoreApplication::translate("LabelOptions", "Write one PDF file per copy into this folder."),
+        QStringLiteral("dir"));
+    const QCommandLineOption png(QStringLiteral("png"),
+                                 QCoreApplication::translate("LabelOptions", "Write the sticker to this PNG file."),
                                  QStringLiteral("file"));
-    const QCommandLineOption dpi(QStringLiteral("dpi"), QStringLiteral("Resolution of the PNG (default 203)."),
+    const QCommandLineOption dpi(QStringLiteral("dpi"),
+                                 QCoreApplication::translate("LabelOptions", "Resolution of the PNG (default 203)."),
                                  QStringLiteral("n"), QStringLiteral("203"));
     const QCommandLineOption copies(
         {QStringLiteral("c"), QStringLiteral("copies")},
-        QStringLiteral("Copies, each its own print job (default 1; 0 or less prints none)."), QStringLiteral("n"),
-        QStringLiteral("1"));
-    const QCommandLineOption list(QStringLiteral("list-fields"),
-                                  QStringLiteral("List the template's fields and defaults, print nothing."));
-    const QCommandLineOption preview(QStringLiteral("preview"),
-                                     QStringLiteral("Show the sticker in the report viewer instead of printing it."));
+        QCoreApplication::translate("LabelOptions",
+                                    "Copies, each its own print job (default 1; 0 or less prints none)."),
+        QStringLiteral("n"), QStringLiteral("1"));
+    const QCommandLineOption list(
+        QStringLiteral("list-fields"),
+        QCoreApplication::translate("LabelOptions", "List the template's fields and defaults, print nothing."));
+    const QCommandLineOption preview(
+        QStringLiteral("preview"),
+        QCoreApplication::translate("LabelOptions", "Show the sticker in the report viewer instead of printing it."));
     parser.addOptions({help, version, templ, pdf, png, dpi, copies, list, preview});
-    parser.addPositionalArgument(QStringLiteral("values"),
-                                 QStringLiteral("Field values in order: Barcode PatientName HospNum Instrument "
-                                                "Transdate RoomID AgeSex for the shipped template."),
-                                 QStringLiteral("[value...]"));
+    parser.addPositionalArgument(
+        QStringLiteral("values"),
+        QCoreApplication::translate("LabelOptions",
+                                    "Field values in order: Barcode PatientName HospNum Instrument "
+                                    "Transdate RoomID AgeSex for the shipped template."),
+        QStringLiteral("[value...]"));
 
     // --template as the last argument has no file: it asks which template is used.
     QStringList given = arguments;
@@ -62,11 +76,12 @@ bool parseLabelOptions(const QStringList &arguments, LabelOptions &options, QStr
     if (options.version)
         return true;
     if (parser.isSet(pdf) && parser.isSet(png)) {
-        error = QStringLiteral("Give either --pdf or --png, not both.");
+        error = QCoreApplication::translate("LabelOptions", "Give either --pdf or --png, not both.");
         return false;
     }
     if (parser.isSet(preview) && parser.isSet(png)) {
-        error = QStringLiteral("--preview shows the sticker on screen; it does not write a PNG file.");
+        error = QCoreApplication::translate("LabelOptions",
+                                            "--preview shows the sticker on screen; it does not write a PNG file.");
         return false;
     }
     if (parser.isSet(pdf)) {
@@ -77,20 +92,21 @@ bool parseLabelOptions(const QStringList &arguments, LabelOptions &options, QStr
         options.output = parser.value(png);
     }
     if (options.destination != LabelOptions::Destination::Printer && options.output.isEmpty()) {
-        error = QStringLiteral("The output path is empty.");
+        error = QCoreApplication::translate("LabelOptions", "The output path is empty.");
         return false;
     }
     bool ok = false;
     options.dotsPerInch = parser.value(dpi).toDouble(&ok);
     if (!ok || options.dotsPerInch < 50 || options.dotsPerInch > 4800) {
-        error = QStringLiteral("--dpi takes a resolution from 50 to 4800.");
+        error = QCoreApplication::translate("LabelOptions", "--dpi takes a resolution from 50 to 4800.");
         return false;
     }
     // The label job's count, as Norvane's copies box gives it: 0 or less prints nothing.
     options.copies = parser.value(copies).trimmed().toInt(&ok);
     if (!ok || options.copies < std::numeric_limits<qint16>::min()
         || options.copies > std::numeric_limits<qint16>::max()) {
-        error = QStringLiteral("--copies takes a whole number from -32768 to 32767 (0 or less prints nothing).");
+        error = QCoreApplication::translate(
+            "LabelOptions", "--copies takes a whole number from -32768 to 32767 (0 or less prints nothing).");
         return false;
     }
     options.templatePath = parser.value(templ);

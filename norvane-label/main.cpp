@@ -4,6 +4,7 @@
 
 #include "norvane-label/labeloptions.h"
 
+#include "core/translations.h"
 #include "label/labelerror.h"
 #include "label/labelrenderer.h"
 #include "output/labeloutput.h"
@@ -13,6 +14,7 @@
 #include "widgets/displaycheck.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
@@ -37,18 +39,24 @@ int showTemplate(const LabelOptions &options)
     QTextStream out(stdout);
     if (!options.templatePath.isEmpty()) {
         const bool exists = QFileInfo::exists(options.templatePath);
-        out << "Template: " << options.templatePath << " (given" << (exists ? ")" : "; it does not exist)") << '\n';
+        out << (exists ? QCoreApplication::translate("norvane-label", "Template: %1 (given)")
+                       : QCoreApplication::translate("norvane-label", "Template: %1 (given; it does not exist)"))
+                   .arg(options.templatePath)
+            << '\n';
         return exists ? 0 : 1;
     }
     const report::LabelTemplateLookup lookup = report::findLabelTemplate();
-    out << "Template: " << report::describeLabelTemplate(lookup) << '\n' << "Looked for, in this order:\n";
+    out << QCoreApplication::translate("norvane-label", "Template: %1").arg(report::describeLabelTemplate(lookup))
+        << '\n'
+        << QCoreApplication::translate("norvane-label", "Looked for, in this order:") << '\n';
     for (const report::TemplateCandidate &candidate : lookup.candidates) {
         const bool used = lookup.found && candidate.path == lookup.path;
-        out << "  " << QDir::toNativeSeparators(candidate.path) << " ("
-            << report::describeTemplatePlace(candidate.place) << "): "
-            << (used                                    ? "used"
-                    : QFileInfo::exists(candidate.path) ? "there, not used"
-                                                        : "none")
+        out << "  "
+            << (used ? QCoreApplication::translate("norvane-label", "%1 (%2): used")
+                    : QFileInfo::exists(candidate.path)
+                    ? QCoreApplication::translate("norvane-label", "%1 (%2): there, not used")
+                    : QCoreApplication::translate("norvane-label", "%1 (%2): none"))
+                   .arg(QDir::toNativeSeparators(candidate.path), report::describeTemplatePlace(candidate.place))
             << '\n';
     }
     return lookup.found ? 0 : 1;
@@ -76,27 +84,36 @@ int run(const LabelOptions &options)
         // Through ShowReport's viewing path, as any viewing caller would.
         report::installReportViewer(labels);
         labels.OpenReport(templatePath, values);
-        labels.ShowReport(true, QFileInfo(templatePath).fileName() + QStringLiteral(" - Label Preview"), false);
+        labels.ShowReport(
+            true,
+            QCoreApplication::translate("norvane-label", "%1 - Label Preview").arg(QFileInfo(templatePath).fileName()),
+            false);
         return 0;
     }
 
+    const int copies = std::max(0, options.copies); // the stickers a print makes
     switch (options.destination) {
     case LabelOptions::Destination::Png: {
         labels.OpenReport(templatePath, values);
         const QImage image = label::LabelRenderer::renderImage(labels.CurrentReport()->asLabel(), options.dotsPerInch);
         labels.CurrentReport().reset();
         if (!image.save(options.output, "PNG"))
-            throw label::LabelError(QStringLiteral("Cannot write the PNG file \"%1\".").arg(options.output));
-        out << "Wrote " << options.output << '\n';
+            throw label::LabelError(
+                QCoreApplication::translate("norvane-label", "Cannot write the PNG file \"%1\".").arg(options.output));
+        out << QCoreApplication::translate("norvane-label", "Wrote %1").arg(options.output) << '\n';
         return 0;
     }
     case LabelOptions::Destination::PdfDirectory:
         labels.printLabelCopies(templatePath, values, qint16(options.copies));
-        out << "Wrote " << std::max(0, options.copies) << " PDF file(s) to " << options.output << '\n';
+        out << QCoreApplication::translate("norvane-label", "Wrote %n PDF file(s) to %1", nullptr, copies)
+                   .arg(options.output)
+            << '\n';
         return 0;
     case LabelOptions::Destination::Printer:
         labels.printLabelCopies(templatePath, values, qint16(options.copies));
-        out << "Sent " << std::max(0, options.copies) << " sticker(s) to the default printer\n";
+        out << QCoreApplication::translate("norvane-label", "Sent %n sticker(s) to the default printer", nullptr,
+                                           copies)
+            << '\n';
         return 0;
     }
     return 0;
@@ -112,9 +129,12 @@ int main(int argc, char *argv[])
     if (!display.missing().isEmpty()) {
         for (int i = 1; i < argc; ++i) {
             if (qstrcmp(argv[i], "--preview") == 0) {
+                QCoreApplication application(argc, argv);
+                const core::Translations translations;
                 QTextStream(stderr) << widgets::noDisplayMessage(
                     QStringLiteral("norvane-label"),
-                    display.missing() + QStringLiteral("; --preview shows the sticker in a window"))
+                    QCoreApplication::translate("norvane-label", "%1; --preview shows the sticker in a window")
+                        .arg(display.missing()))
                                     << '\n';
                 return 1;
             }
@@ -124,6 +144,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     display.close(); // the application has its own connection now
     QApplication::setApplicationName(QStringLiteral("norvane-label"));
+    // The workstation's language, before the first text.
+    const core::Translations translations;
     QTextStream err(stderr);
     LabelOptions options;
     QString error, help;
@@ -132,7 +154,8 @@ int main(int argc, char *argv[])
             QTextStream(stdout) << help;
             return 0;
         }
-        err << "norvane-label: " << error << "\nTry norvane-label --help.\n";
+        err << "norvane-label: " << error << '\n'
+            << QCoreApplication::translate("norvane-label", "Try norvane-label --help.") << '\n';
         return 2;
     }
     if (options.version) {

@@ -8,6 +8,7 @@
 #include "output/printserviceerror.h"
 
 #ifdef NORVANE_HAVE_CUPS
+#include <QCoreApplication>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTextStream>
@@ -259,7 +260,9 @@ void CupsPrintSystem::Driver::refresh(const QString &printerName)
     if (status != HTTP_STATUS_OK) {
         const QString why = lastCupsError();
         throwIfServiceMissing(printerName);
-        throw LabelError(QStringLiteral("The driver of the printer \"%1\" cannot be read: %2").arg(printerName, why));
+        throw LabelError(QCoreApplication::translate("output::CupsPrintSystem",
+                                                     "The driver of the printer \"%1\" cannot be read: %2")
+                             .arg(printerName, why));
     }
     // Where the scheduler's own PPD file can be read, libcups links to it and answers
     // OK every time: the same file time means the same driver.
@@ -319,7 +322,9 @@ int runJob(const QString &printer, const QString &title, const char *format, Wri
             cupsCancelJob2(CUPS_HTTP_DEFAULT, name.constData(), job, 0);
         qCWarning(lcPrint) << "printer" << printer << "refused a job:" << why;
         throwIfServiceMissing(printer);
-        throw LabelError(QStringLiteral("The printer \"%1\" refused the print job: %2").arg(printer, why));
+        throw LabelError(
+            QCoreApplication::translate("output::CupsPrintSystem", "The printer \"%1\" refused the print job: %2")
+                .arg(printer, why));
     }
     return job;
 }
@@ -334,7 +339,9 @@ cups_page_header2_t pageHeader(CupsQueue::Input input, const cups_page_header2_t
         const int heightHmm = int(dots.height * 2540.0 / dotsPerInch + 0.5);
         if (!cupsRasterInitPWGHeader(&h, pwgMediaForSize(widthHmm, heightHmm), "sgray_8", dotsPerInch, dotsPerInch,
                                      "one-sided", nullptr))
-            throw LabelError(QStringLiteral("No raster page can be made for this label: %1").arg(lastCupsError()));
+            throw LabelError(
+                QCoreApplication::translate("output::CupsPrintSystem", "No raster page can be made for this label: %1")
+                    .arg(lastCupsError()));
     } else {
         h = driverDefaults;
     }
@@ -413,7 +420,9 @@ int CupsPrintSystem::printRaster(const CupsQueue &queue, const QString &title, c
     using Input = CupsQueue::Input;
     if (m_driver->printer != queue.name
         || (m_driver->input != Input::CupsRaster && m_driver->input != Input::PwgRaster))
-        throw LabelError(QStringLiteral("The printer \"%1\" does not take raster jobs.").arg(queue.name));
+        throw LabelError(
+            QCoreApplication::translate("output::CupsPrintSystem", "The printer \"%1\" does not take raster jobs.")
+                .arg(queue.name));
     cups_page_header2_t h = pageHeader(queue.input, m_driver->header, queue.dotsPerInch, dots);
     const bool pwg = queue.input == Input::PwgRaster;
     const bool eightBits = h.cupsBitsPerColor == 8;
@@ -464,8 +473,10 @@ CupsJob CupsPrintSystem::job(int jobId)
     if (!response) {
         const QString why = lastCupsError();
         throwIfServiceMissing(QString());
-        throw LabelError(
-            QStringLiteral("The print service did not tell what became of print job %1: %2").arg(jobId).arg(why));
+        throw LabelError(QCoreApplication::translate("output::CupsPrintSystem",
+                                                     "The print service did not tell what became of print job %1: %2")
+                             .arg(jobId)
+                             .arg(why));
     }
     CupsJob result;
     if (ippGetStatusCode(response) != IPP_STATUS_ERROR_NOT_FOUND) {
@@ -492,7 +503,9 @@ bool CupsPrintSystem::cancelJob(const QString &queue, int jobId)
     default: break;
     }
     throw LabelError(
-        QStringLiteral("The print job %1 on \"%2\" could not be cancelled: %3").arg(jobId).arg(queue, why));
+        QCoreApplication::translate("output::CupsPrintSystem", "The print job %1 on \"%2\" could not be cancelled: %3")
+            .arg(jobId)
+            .arg(queue, why));
 }
 
 QList<CupsWaitingJob> CupsPrintSystem::waitingJobs(const QString &queue)
@@ -502,7 +515,9 @@ QList<CupsWaitingJob> CupsPrintSystem::waitingJobs(const QString &queue)
     if (n < 0) {
         const QString why = lastCupsError();
         throwIfServiceMissing(queue);
-        throw LabelError(QStringLiteral("The print service did not list the jobs of \"%1\": %2").arg(queue, why));
+        throw LabelError(QCoreApplication::translate("output::CupsPrintSystem",
+                                                     "The print service did not list the jobs of \"%1\": %2")
+                             .arg(queue, why));
     }
     // The scheduler's clock, which made the jobs' times (it may run on another host).
     time_t now = std::time(nullptr);
@@ -590,17 +605,23 @@ std::optional<CupsQueue> CupsPrintSystem::defaultQueue()
 
 int CupsPrintSystem::printRaster(const CupsQueue &queue, const QString &, const LabelDots &)
 {
-    throw LabelError(QStringLiteral("The printer \"%1\" does not take raster jobs.").arg(queue.name));
+    throw LabelError(
+        QCoreApplication::translate("output::CupsPrintSystem", "The printer \"%1\" does not take raster jobs.")
+            .arg(queue.name));
 }
 
 int CupsPrintSystem::printRaw(const CupsQueue &queue, const QString &, const QByteArray &)
 {
-    throw LabelError(QStringLiteral("The printer \"%1\" does not take raw jobs.").arg(queue.name));
+    throw LabelError(
+        QCoreApplication::translate("output::CupsPrintSystem", "The printer \"%1\" does not take raw jobs.")
+            .arg(queue.name));
 }
 
 CupsJob CupsPrintSystem::job(int jobId)
 {
-    throw LabelError(QStringLiteral("Print job %1 cannot be followed without CUPS.").arg(jobId));
+    throw LabelError(
+        QCoreApplication::translate("output::CupsPrintSystem", "Print job %1 cannot be followed without CUPS.")
+            .arg(jobId));
 }
 
 bool CupsPrintSystem::cancelJob(const QString &, int)

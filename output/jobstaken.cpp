@@ -6,6 +6,7 @@
 #include "output/labeloutput.h"
 #include "output/printserviceerror.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QStringList>
 #include <QThread>
@@ -33,23 +34,30 @@ unsigned long pollMicroseconds(qint64 sinceProgressMs)
 
 QString secondsText(double seconds)
 {
-    return seconds == 1 ? QStringLiteral("1 second") : QStringLiteral("%1 seconds").arg(seconds);
+    return seconds == 1 ? QCoreApplication::translate("output::JobsTaken", "1 second")
+                        : QCoreApplication::translate("output::JobsTaken", "%1 seconds").arg(seconds);
 }
 
 QString lostJobText(CupsJob::State state, const QString &queue, const QString &printerMessage)
 {
     switch (state) {
     case CupsJob::State::Cancelled:
-        return QStringLiteral("A sticker's print job was cancelled in the print queue \"%1\" before the printer took "
-                              "it, so it did not print.")
+        return QCoreApplication::translate(
+                   "output::JobsTaken",
+                   "A sticker's print job was cancelled in the print queue \"%1\" before the printer took "
+                   "it, so it did not print.")
             .arg(queue);
     case CupsJob::State::Aborted:
-        return QStringLiteral("The print service gave up a sticker's print job on \"%1\"%2, so it did not print. Ask "
-                              "IT to look at the print queue (lpstat -p %1).")
+        return QCoreApplication::translate(
+                   "output::JobsTaken",
+                   "The print service gave up a sticker's print job on \"%1\"%2, so it did not print. Ask "
+                   "IT to look at the print queue (lpstat -p %1).")
             .arg(queue, printerMessage.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(printerMessage));
     default:
-        return QStringLiteral("A sticker's print job vanished from the print queue \"%1\" before the printer took it, "
-                              "so it did not print.")
+        return QCoreApplication::translate(
+                   "output::JobsTaken",
+                   "A sticker's print job vanished from the print queue \"%1\" before the printer took it, "
+                   "so it did not print.")
             .arg(queue);
     }
 }
@@ -175,12 +183,15 @@ QString LabelOutput::stuckQueueProblem(const QString &queue)
                                           [&](const CupsWaitingJob &j) { return longer(j.ageSeconds); });
     if (!(stuckOnOne || (!working && stuck > 0)))
         return QString();
-    const QString jobs = stuck == 1 ? QStringLiteral("1 print job has")
-                                    : QStringLiteral("%1 print jobs have").arg(stuck);
-    return QStringLiteral("The label printer \"%1\" is not answering: %2 been waiting in its print queue for more "
-                          "than %3. Nothing was printed. Check that the printer is switched on, connected and has "
-                          "labels; what waits prints as soon as it answers. Then print again. (IT: lpstat -o %1 "
-                          "lists the waiting jobs, cancel -a %1 removes them.)")
+    const QString jobs = stuck == 1
+        ? QCoreApplication::translate("output::JobsTaken", "1 print job has")
+        : QCoreApplication::translate("output::JobsTaken", "%n print jobs have", nullptr, int(stuck));
+    return QCoreApplication::translate(
+               "output::JobsTaken",
+               "The label printer \"%1\" is not answering: %2 been waiting in its print queue for more "
+               "than %3. Nothing was printed. Check that the printer is switched on, connected and has "
+               "labels; what waits prints as soon as it answers. Then print again. (IT: lpstat -o %1 "
+               "lists the waiting jobs, cancel -a %1 removes them.)")
         .arg(queue, jobs, secondsText(bound));
 }
 

@@ -7,6 +7,7 @@
 #include "output/qtprinterbackend.h"
 #include "output/zplbackend.h"
 
+#include <QCoreApplication>
 #include <QPrinterInfo>
 
 namespace output {
@@ -30,27 +31,39 @@ int rawDotsPerInch(const RawPrinter &printer)
 QString queueProblem(const CupsQueue &queue, const RawPrinter &raw)
 {
     if (!queue.accepting)
-        return QStringLiteral("The printer \"%1\" is not accepting print jobs: have it accept jobs again, then "
-                              "print again.")
+        return QCoreApplication::translate(
+                   "output::LabelOutput",
+                   "The printer \"%1\" is not accepting print jobs: have it accept jobs again, then "
+                   "print again.")
             .arg(queue.name);
     if (queue.stopped)
-        return QStringLiteral("The printer \"%1\" is stopped (paused): resume it, then print again.").arg(queue.name);
+        return QCoreApplication::translate("output::LabelOutput",
+                                           "The printer \"%1\" is stopped (paused): resume it, then print again.")
+            .arg(queue.name);
     if (queue.input == CupsQueue::Input::Raw && !speaksZpl(raw)) {
-        const QString where = QStringLiteral("Set Language=ZPL in the [Printer] section of Norvane's settings, or set "
-                                             "the queue up with the printer's driver.");
+        const QString where = QCoreApplication::translate(
+            "output::LabelOutput",
+            "Set Language=ZPL in the [Printer] section of Norvane's settings, or set "
+            "the queue up with the printer's driver.");
         if (raw.language.trimmed().isEmpty())
-            return QStringLiteral("The printer \"%1\" is a raw queue, which passes jobs to the printer unchanged, and "
-                                  "no printer language is set for it. %2")
+            return QCoreApplication::translate(
+                       "output::LabelOutput",
+                       "The printer \"%1\" is a raw queue, which passes jobs to the printer unchanged, and "
+                       "no printer language is set for it. %2")
                 .arg(queue.name, where);
-        return QStringLiteral("The printer language \"%2\" set for the raw queue \"%1\" is not one Norvane can "
-                              "print in. %3")
+        return QCoreApplication::translate(
+                   "output::LabelOutput",
+                   "The printer language \"%2\" set for the raw queue \"%1\" is not one Norvane can "
+                   "print in. %3")
             .arg(queue.name, raw.language, where);
     }
     if (queue.input == CupsQueue::Input::Raw
         && !(raw.dotsPerInch == 0 || (raw.dotsPerInch >= 72 && raw.dotsPerInch <= 2400)))
-        return QStringLiteral("The printer resolution set for the raw queue \"%1\" in the [Printer] section of "
-                              "Norvane's settings is not a number of dots per inch: set Resolution to the label "
-                              "printer's (203, 300 or 600).")
+        return QCoreApplication::translate(
+                   "output::LabelOutput",
+                   "The printer resolution set for the raw queue \"%1\" in the [Printer] section of "
+                   "Norvane's settings is not a number of dots per inch: set Resolution to the label "
+                   "printer's (203, 300 or 600).")
             .arg(queue.name);
     return QString();
 }

@@ -4,6 +4,7 @@
 #include "label/labelrenderer.h"
 #include "output/labelpdfwriter.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -54,8 +55,9 @@ PrintedJob PdfFolderBackend::print(const label::Label &label)
 {
     QDir dir(m_directory);
     if (!dir.exists() && !QDir().mkpath(m_directory))
-        throw LabelError(
-            QStringLiteral("The folder \"%1\" for the printed labels cannot be created.").arg(m_directory));
+        throw LabelError(QCoreApplication::translate("output::PdfFolderBackend",
+                                                     "The folder \"%1\" for the printed labels cannot be created.")
+                             .arg(m_directory));
     const label::LabelRenderer renderer(label, DotsPerInch);
     const label::LabelTemplate &t = label.labelTemplate;
     const QByteArray pdf = LabelPdfWriter::toPdf(renderer.toImage(), QSizeF(t.width, t.height), label.title);
@@ -74,7 +76,8 @@ PrintedJob PdfFolderBackend::print(const label::Label &label)
             break;
         if (!file.exists() || attempt > 1000)
             throw LabelError(
-                QStringLiteral("The label file \"%1\" cannot be written: %2").arg(file.fileName(), file.errorString()));
+                QCoreApplication::translate("output::PdfFolderBackend", "The label file \"%1\" cannot be written: %2")
+                    .arg(file.fileName(), file.errorString()));
     }
 
     const bool ok = file.write(pdf) == pdf.size();
@@ -82,7 +85,9 @@ PrintedJob PdfFolderBackend::print(const label::Label &label)
     if (!ok || file.error() != QFileDevice::NoError) {
         const QString why = file.errorString();
         file.remove();
-        throw LabelError(QStringLiteral("The label file \"%1\" cannot be written: %2").arg(file.fileName(), why));
+        throw LabelError(
+            QCoreApplication::translate("output::PdfFolderBackend", "The label file \"%1\" cannot be written: %2")
+                .arg(file.fileName(), why));
     }
     return PrintedJob{QString(), 0, file.fileName()};
 }

@@ -5,6 +5,7 @@
 #include "label/labelrenderer.h"
 #include "output/cupsprintsystem.h"
 
+#include <QCoreApplication>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
@@ -44,17 +45,22 @@ PrintedJob QtPrinterBackend::print(const label::Label &label)
     const label::LabelRenderer renderer(label, printer.resolution());
     QPainter painter;
     if (!painter.begin(&printer) || printer.printerState() == QPrinter::Error)
-        throw LabelError(QStringLiteral("The printer \"%1\" refused the print job.").arg(info.printerName()));
+        throw LabelError(
+            QCoreApplication::translate("output::QtPrinterBackend", "The printer \"%1\" refused the print job.")
+                .arg(info.printerName()));
     renderer.paintDots(painter);
     const bool ended = painter.end();
     if (!ended || printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted)
-        throw LabelError(QStringLiteral("The printer \"%1\" failed to print the label.").arg(info.printerName()));
+        throw LabelError(
+            QCoreApplication::translate("output::QtPrinterBackend", "The printer \"%1\" failed to print the label.")
+                .arg(info.printerName()));
     // A queue that does not accept jobs refuses them while Qt reports success: only
     // the print system knows, in the thread that handed the job over, right after it.
     if (const QString refusal = CupsPrintSystem::lastRefusal(); !refusal.isNull()) {
         qCWarning(lcPrint) << "printer" << info.printerName() << "refused a job:" << refusal;
         throw LabelError(
-            QStringLiteral("The printer \"%1\" refused the print job: %2").arg(info.printerName(), refusal));
+            QCoreApplication::translate("output::QtPrinterBackend", "The printer \"%1\" refused the print job: %2")
+                .arg(info.printerName(), refusal));
     }
     return PrintedJob{info.printerName(), 0, QString()};
 }

@@ -1,5 +1,6 @@
 #include "report/labeltemplatelocation.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
@@ -78,9 +79,10 @@ QString labelTemplatePath()
 QString describeTemplatePlace(TemplatePlace place)
 {
     switch (place) {
-    case TemplatePlace::Laboratory: return QStringLiteral("the laboratory's own");
-    case TemplatePlace::BesideProgram: return QStringLiteral("beside the program");
-    case TemplatePlace::Shipped: return QStringLiteral("shipped with Norvane");
+    case TemplatePlace::Laboratory: return QCoreApplication::translate("report::LabelTemplate", "the laboratory's own");
+    case TemplatePlace::BesideProgram:
+        return QCoreApplication::translate("report::LabelTemplate", "beside the program");
+    case TemplatePlace::Shipped: return QCoreApplication::translate("report::LabelTemplate", "shipped with Norvane");
     }
     return QString();
 }
@@ -94,7 +96,8 @@ QString describeLabelTemplate(const LabelTemplateLookup &lookup)
     for (const TemplateCandidate &candidate : lookup.candidates)
         places.append(QDir::toNativeSeparators(candidate.path));
     const QString last = places.takeLast();
-    return QStringLiteral("none found (looked for %1 and %2)").arg(places.join(QStringLiteral(", ")), last);
+    return QCoreApplication::translate("report::LabelTemplate", "none found (looked for %1 and %2)")
+        .arg(places.join(QStringLiteral(", ")), last);
 }
 
 } // namespace report

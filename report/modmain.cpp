@@ -5,6 +5,8 @@
 #include "output/labeloutput.h"
 #include "report/reportapplication.h"
 
+#include <QCoreApplication>
+
 namespace report {
 
 using label::LabelError;
@@ -24,7 +26,7 @@ void modMain::OpenReport(QString ReportPath, const QVariantList &ParameterValues
         const ReportApplication reportApp(m_output);
         m_currentReport = reportApp.openReport(ReportPath, ReportApplication::OpenFresh);
     }
-    m_currentReport->setReportTitle(QStringLiteral("Barcode Label Printing"));
+    m_currentReport->setReportTitle(QCoreApplication::translate("report::modMain", "Barcode Label Printing"));
     if (highestIndex >= 0) {
         qsizetype position = 0;
         for (ParameterField &field : m_currentReport->parameterFields()) {
@@ -44,7 +46,7 @@ void modMain::setReportViewer(ReportViewer viewer)
 output::PrintedJob modMain::ShowReport(bool ShowGroupTree, const QString &Caption, bool DirectPrint)
 {
     if (!m_currentReport)
-        throw LabelError(QStringLiteral("There is no open report to show or print."));
+        throw LabelError(QCoreApplication::translate("report::modMain", "There is no open report to show or print."));
     if (DirectPrint) {
         m_currentReport->setParameterPrompting(false);
         const output::PrintedJob job = m_currentReport->printOut(false);
@@ -53,7 +55,8 @@ output::PrintedJob modMain::ShowReport(bool ShowGroupTree, const QString &Captio
     }
     // Viewing path: the viewer window loads CurrentReport and releases it when it closes.
     if (!m_viewer)
-        throw LabelError(QStringLiteral("The report viewer is not available in this program."));
+        throw LabelError(
+            QCoreApplication::translate("report::modMain", "The report viewer is not available in this program."));
     m_viewer(ShowGroupTree, Caption);
     return {};
 }
@@ -65,7 +68,7 @@ QList<output::PrintedJob> modMain::printLabelCopies(const QString &TemplatePath,
     QList<output::PrintedJob> jobs;
     for (int copy = 1; copy <= Copies; ++copy) {
         OpenReport(TemplatePath, Values);
-        jobs.append(ShowReport(false, QStringLiteral("Print Barcode Sticker"), true));
+        jobs.append(ShowReport(false, QCoreApplication::translate("report::modMain", "Print Barcode Sticker"), true));
     }
     return jobs;
 }

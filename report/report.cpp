@@ -3,6 +3,8 @@
 #include "label/labelerror.h"
 #include "output/labeloutput.h"
 
+#include <QCoreApplication>
+
 namespace report {
 
 Report::Report(label::LabelTemplate labelTemplate, output::LabelOutput &output)
@@ -16,8 +18,8 @@ Report::Report(label::LabelTemplate labelTemplate, output::LabelOutput &output)
 output::PrintedJob Report::printOut(bool promptUser) const
 {
     if (promptUser)
-        throw label::LabelError(
-            QStringLiteral("This report engine prints without asking: a print dialog is not available."));
+        throw label::LabelError(QCoreApplication::translate(
+            "report::Report", "This report engine prints without asking: a print dialog is not available."));
     return m_output->print(asLabel());
 }
 

@@ -3,6 +3,8 @@
 #include "label/labelerror.h"
 #include "label/templatereader.h"
 
+#include <QCoreApplication>
+
 namespace report {
 
 ReportApplication::ReportApplication(output::LabelOutput &output)
@@ -14,7 +16,9 @@ std::unique_ptr<Report> ReportApplication::openReport(const QString &path, qint1
 {
     if (openOption != OpenFresh)
         throw label::LabelError(
-            QStringLiteral("Unknown option %1 for opening the report \"%2\".").arg(openOption).arg(path));
+            QCoreApplication::translate("report::ReportApplication", "Unknown option %1 for opening the report \"%2\".")
+                .arg(openOption)
+                .arg(path));
     return std::make_unique<Report>(label::TemplateReader::readFile(path), m_output);
 }
 

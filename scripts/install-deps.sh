@@ -7,15 +7,19 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc unixodbc unixodbc-dev tdsodbc libzint-dev libcups2-dev libssl-dev
     libxcb1-dev
+    # lupdate and lrelease, and the CMake functions that run them: the catalogue of the
+    # texts to translate and the translations built with the programs.
+    qt6-tools-dev qt6-l10n-tools
     fonts-liberation
 )
 if [ "${1:-}" = "--test" ]; then
     # qt6-base-private-dev: the GUI tests queue keys as the window system does.
     # qt6-svg-dev: the asset test draws the scalable icon. appstream, man-db and lintian:
     # the install test validates the metainfo, reads the manual pages and checks the package.
+    # qt6-translations-l10n: Qt's own texts in other languages, loaded with a translation.
     packages+=(qt6-base-private-dev qt6-svg-dev zbar-tools poppler-utils cups printer-driver-cups-pdf xvfb xauth
                xdotool imagemagick procps desktop-file-utils appstream man-db lintian dpkg-dev file locales sqlite3
-               openssl)
+               openssl qt6-translations-l10n)
     # The cross-check client runs on Node.js; keep a Node.js that the machine has.
     command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 fi

@@ -2,6 +2,7 @@
 
 #include "settings/settingsstore.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 namespace settings {
@@ -15,16 +16,20 @@ ConnectionOptions readConnectionOptions(const SettingsStore &store)
     else if (encrypt == QLatin1String("no") || encrypt == QLatin1String("false") || encrypt == QLatin1String("0"))
         options.encrypt = false;
     else if (!encrypt.isEmpty())
-        options.problem =
-            QStringLiteral("The Encrypt setting of [Encryption] holds \"%1\": write yes or no.").arg(encrypt);
+        options.problem = QCoreApplication::translate(
+                              "settings::ConnectionOptions",
+                              "The Encrypt setting of [Encryption] holds \"%1\": write yes or no.")
+                              .arg(encrypt);
     options.caFile = store.value(QStringLiteral("Encryption"), QStringLiteral("CAFile")).trimmed();
     options.dateLocale = store.value(QStringLiteral("Dates"), QStringLiteral("Locale")).trimmed();
     if (!options.dateLocale.isEmpty() && options.problem.isEmpty()) {
         // An unknown name gives Qt's C locale.
         const bool c = options.dateLocale == QLatin1String("C") || options.dateLocale == QLatin1String("POSIX");
         if (!c && QLocale(options.dateLocale).language() == QLocale::C)
-            options.problem = QStringLiteral("The Locale setting of [Dates] holds \"%1\", which names no locale "
-                                             "(write one such as en_US, en_GB or es_ES).")
+            options.problem = QCoreApplication::translate(
+                                  "settings::ConnectionOptions",
+                                  "The Locale setting of [Dates] holds \"%1\", which names no locale "
+                                  "(write one such as en_US, en_GB or es_ES).")
                                   .arg(options.dateLocale);
     }
     return options;

@@ -2,6 +2,7 @@
 
 #include "settings/settingsstore.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -44,18 +45,25 @@ void addCutValues(QList<SettingsWarning> &warnings, const SettingsStore &store, 
             continue;
         const bool secret = value.section == secretSection && value.key == secretKey;
         SettingsWarning warning;
-        warning.text = QStringLiteral("In %1, the %2 setting of [%3] holds a \";\" outside double quotes, where a "
-                                      "\";\" starts a comment: ")
+        warning.text = QCoreApplication::translate(
+                           "settings::SettingsWarnings",
+                           "In %1, the %2 setting of [%3] holds a \";\" outside double quotes, where a "
+                           "\";\" starts a comment: ")
                            .arg(file, value.key, value.section);
-        warning.text += secret ? QStringLiteral("only what stands before it is read, so the password sent is not "
-                                                "the one written.")
-                               : QStringLiteral("it reads as \"%1\".").arg(readValue(file, value.section, value.key));
+        warning.text += secret
+            ? QCoreApplication::translate("settings::SettingsWarnings",
+                                          "only what stands before it is read, so the password sent is not "
+                                          "the one written.")
+            : QCoreApplication::translate("settings::SettingsWarnings", "it reads as \"%1\".")
+                  .arg(readValue(file, value.section, value.key));
         const QString written = value.written.trimmed();
         const bool plain = !written.contains(QLatin1Char('"')) && !written.contains(QLatin1Char('\\'));
-        warning.fix = QStringLiteral("put the whole value in double quotes: %1=\"%2\"")
+        warning.fix = QCoreApplication::translate("settings::SettingsWarnings",
+                                                  "put the whole value in double quotes: %1=\"%2\"")
                           .arg(value.key, secret || !plain ? QStringLiteral("...") : written);
         if (secret || !plain)
-            warning.fix += QStringLiteral(" (inside the quotes write \\\" for a quote and \\\\ for a backslash)");
+            warning.fix += QCoreApplication::translate(
+                "settings::SettingsWarnings", " (inside the quotes write \\\" for a quote and \\\\ for a backslash)");
         warnings.append(warning);
     }
 }
@@ -80,45 +88,58 @@ void addSecretFile(QList<SettingsWarning> &warnings, const SettingsStore &store,
         const bool writable = p & (QFileDevice::WriteGroup | QFileDevice::WriteOther);
         if (!readable && !writable)
             return;
-        const QString who = readable && writable ? QStringLiteral("read and changed")
-            : readable                           ? QStringLiteral("read")
-                                                 : QStringLiteral("changed");
-        warnings.append({SettingsWarning::Level::Warning,
-                         QStringLiteral("The settings file %1 holds the password and can be %2 by other users "
-                                        "(mode %3).")
-                             .arg(file, who, mode),
-                         QStringLiteral("chmod 600 %1").arg(quoted)});
+        const QString who = readable && writable
+            ? QCoreApplication::translate("settings::SettingsWarnings", "read and changed",
+                                          "can be read and changed by other users")
+            : readable
+            ? QCoreApplication::translate("settings::SettingsWarnings", "read", "can be read by other users")
+            : QCoreApplication::translate("settings::SettingsWarnings", "changed", "can be changed by other users");
+        warnings.append(
+            {SettingsWarning::Level::Warning,
+             QCoreApplication::translate("settings::SettingsWarnings",
+                                         "The settings file %1 holds the password and can be %2 by other users "
+                                         "(mode %3).")
+                 .arg(file, who, mode),
+             QStringLiteral("chmod 600 %1").arg(quoted)});
         return;
     }
 
     // A workstation's file for every user: whoever runs the program reads it with
     // their own rights, so each of them can read the password in it.
     if (p & (QFileDevice::WriteGroup | QFileDevice::WriteOther)) {
-        warnings.append({SettingsWarning::Level::Warning,
-                         QStringLiteral("The workstation's settings file %1 holds the password and can be changed by "
-                                        "users other than its owner (mode %2): one of them could send every login "
-                                        "to a server of their own.")
-                             .arg(file, mode),
-                         QStringLiteral("chmod go-w %1").arg(quoted)});
-    }
-    if (p & QFileDevice::ReadOther) {
         warnings.append(
             {SettingsWarning::Level::Warning,
-             QStringLiteral("The workstation's settings file %1 holds the password and every user of this machine "
-                            "can read it (mode %2).")
+             QCoreApplication::translate("settings::SettingsWarnings",
+                                         "The workstation's settings file %1 holds the password and can be changed by "
+                                         "users other than its owner (mode %2): one of them could send every login "
+                                         "to a server of their own.")
                  .arg(file, mode),
-             QStringLiteral("let only the group of those who run Norvane read it: chown root:GROUP %1 && chmod 640 "
-                            "%1; or give each user the password in their own settings file (chmod 600) instead")
-                 .arg(quoted)});
+             QStringLiteral("chmod go-w %1").arg(quoted)});
+    }
+    if (p & QFileDevice::ReadOther) {
+        warnings.append({SettingsWarning::Level::Warning,
+                         QCoreApplication::translate(
+                             "settings::SettingsWarnings",
+                             "The workstation's settings file %1 holds the password and every user of this machine "
+                             "can read it (mode %2).")
+                             .arg(file, mode),
+                         QCoreApplication::translate(
+                             "settings::SettingsWarnings",
+                             "let only the group of those who run Norvane read it: chown root:GROUP %1 && chmod 640 "
+                             "%1; or give each user the password in their own settings file (chmod 600) instead")
+                             .arg(quoted)});
     } else {
-        warnings.append(
-            {SettingsWarning::Level::Note,
-             QStringLiteral("The password comes from the workstation's settings file %1: every user who may run "
-                            "Norvane reads that file, and so can read the password.")
-                 .arg(file),
-             QStringLiteral("if that is not meant, remove Password from it and give each user the password in their "
-                            "own settings file, %1, readable by that user alone (chmod 600)")
-                 .arg(store.location())});
+        warnings.append({SettingsWarning::Level::Note,
+                         QCoreApplication::translate(
+                             "settings::SettingsWarnings",
+                             "The password comes from the workstation's settings file %1: every user who may run "
+                             "Norvane reads that file, and so can read the password.")
+                             .arg(file),
+                         QCoreApplication::translate(
+                             "settings::SettingsWarnings",
+                             "if that is not meant, remove Password from it and give each user the password in their "
+                             "own settings file, %1, readable by that user alone (chmod 600)")
+                             .arg(store.location())});
     }
 }
 

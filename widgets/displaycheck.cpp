@@ -1,6 +1,7 @@
 #include "widgets/displaycheck.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFile>
 #include <QList>
 
@@ -89,27 +90,42 @@ bool waylandSocketAnswers(const QByteArray &display)
     return answered;
 }
 
-QString xProblem(const QByteArray &display, void **connection)
+// What keeps the program from its display, said when asked: in the workstation's
+// language once the application has its translation. Empty: nothing does.
+using Problem = std::function<QString()>;
+
+Problem said(const char *text)
+{
+    return [text] { return QCoreApplication::translate("widgets::DisplayCheck", text); };
+}
+
+Problem xProblem(const QByteArray &display, void **connection)
 {
     QByteArray reason;
     *connection = openXDisplay(display, &reason);
     if (*connection)
-        return QString();
-    return QStringLiteral("cannot open the X display %1: %2")
-        .arg(QString::fromLocal8Bit(display),
-             reason.isEmpty() ? QStringLiteral("no X server answers there, or this user may not use it")
-                              : QString::fromLocal8Bit(reason));
+        return {};
+    return [display, reason] {
+        return QCoreApplication::translate("widgets::DisplayCheck", "cannot open the X display %1: %2")
+            .arg(QString::fromLocal8Bit(display),
+                 reason.isEmpty() ? QCoreApplication::translate(
+                     "widgets::DisplayCheck", "no X server answers there, or this user may not use it")
+                                  : QString::fromLocal8Bit(reason));
+    };
 }
 
-QString waylandProblem(const QByteArray &display)
+Problem waylandProblem(const QByteArray &display)
 {
     if (waylandSocketAnswers(display))
-        return QString();
-    return QStringLiteral("the Wayland display %1 does not answer").arg(QString::fromLocal8Bit(display));
+        return {};
+    return [display] {
+        return QCoreApplication::translate("widgets::DisplayCheck", "the Wayland display %1 does not answer")
+            .arg(QString::fromLocal8Bit(display));
+    };
 }
 
 // What keeps the program from its display; *connection: the X display opened, if any.
-QString missingDisplay(int argc, char *argv[], void **connection)
+Problem missingDisplay(int argc, char *argv[], void **connection)
 {
     QByteArray platform = switchValue(argc, argv, "platform");
     if (platform.isNull())
@@ -132,26 +148,27 @@ QString missingDisplay(int argc, char *argv[], void **connection)
             else if (name.startsWith("wayland"))
                 wayland = true;
             else if (!name.isEmpty())
-                return QString();
+                return {};
         }
     }
     if (xDisplay.isEmpty() && waylandDisplay.isEmpty())
-        return xcb && wayland ? QStringLiteral("neither DISPLAY nor WAYLAND_DISPLAY is set")
-            : xcb             ? QStringLiteral("DISPLAY is not set")
-                              : QStringLiteral("WAYLAND_DISPLAY is not set");
+        return xcb && wayland
+            ? said(QT_TRANSLATE_NOOP("widgets::DisplayCheck", "neither DISPLAY nor WAYLAND_DISPLAY is set"))
+            : xcb ? said(QT_TRANSLATE_NOOP("widgets::DisplayCheck", "DISPLAY is not set"))
+                  : said(QT_TRANSLATE_NOOP("widgets::DisplayCheck", "WAYLAND_DISPLAY is not set"));
     // Any one of the platforms asked for that can start will do.
-    QString problem;
+    Problem problem;
     if (wayland && !waylandDisplay.isEmpty()) {
         problem = waylandProblem(waylandDisplay);
-        if (problem.isEmpty())
+        if (!problem)
             return problem;
     }
     if (xcb) {
         if (xDisplay.isEmpty())
-            return problem.isEmpty() ? QStringLiteral("DISPLAY is not set") : problem;
+            return problem ? problem : said(QT_TRANSLATE_NOOP("widgets::DisplayCheck", "DISPLAY is not set"));
         return xProblem(xDisplay, connection);
     }
-    return problem.isEmpty() ? QStringLiteral("WAYLAND_DISPLAY is not set") : problem;
+    return problem ? problem : said(QT_TRANSLATE_NOOP("widgets::DisplayCheck", "WAYLAND_DISPLAY is not set"));
 }
 
 } // namespace
@@ -187,7 +204,9 @@ DisplayCheck::~DisplayCheck()
 
 QString noDisplayMessage(const QString &program, const QString &reason)
 {
-    return QStringLiteral("%1: no display: %2 (set DISPLAY or run on the workstation's desktop)").arg(program, reason);
+    return QCoreApplication::translate("widgets::DisplayCheck",
+                                       "%1: no display: %2 (set DISPLAY or run on the workstation's desktop)")
+        .arg(program, reason);
 }
 
 } // namespace widgets

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // Whether the window system can be reached, asked before the application object is
 // made: when Qt's platform plugin cannot start, Qt ends the program at once (status
 // 134) with a message that points away from the cause. A program asks first and says
@@ -28,14 +30,15 @@ public:
 
     // What keeps the program from its display, or an empty text when nothing does, e.g.
     // "neither DISPLAY nor WAYLAND_DISPLAY is set" or "cannot open the X display :0: no
-    // X server answers there, or this user may not use it".
-    const QString &missing() const { return m_missing; }
+    // X server answers there, or this user may not use it". In the workstation's
+    // language when asked once the application has its translation.
+    QString missing() const { return m_missing ? m_missing() : QString(); }
 
     void close();
 
 private:
-    QString m_missing;
-    void *m_connection = nullptr; // the X connection it opened
+    std::function<QString()> m_missing; // says what keeps it from its display; null: nothing
+    void *m_connection = nullptr;       // the X connection it opened
 };
 
 // The line a program prints for it: "norvane: no display: <reason> (set DISPLAY or run

@@ -63,11 +63,11 @@ void frmReportViewer::load()
     if (m_loaded || m_loading)
         return;
     m_loading = true;
-    setWindowTitle(QStringLiteral("View Report"));
+    setWindowTitle(tr("View Report"));
     resize(kClientDesign);
     m_viewer = new ReportViewerControl(this);
     m_viewer->setObjectName(QStringLiteral("crViewer1"));
-    m_viewer->setAccessibleName(QStringLiteral("Report viewer"));
+    m_viewer->setAccessibleName(tr("Report viewer"));
     m_viewer->setGeometry(kViewerDesign);
     connect(m_viewer, &ReportViewerControl::printButtonClicked, this, &frmReportViewer::onPrintButtonClicked);
     m_loaded = true;

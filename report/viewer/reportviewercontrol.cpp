@@ -29,32 +29,32 @@ ReportViewerControl::ReportViewerControl(QWidget *parent)
 
     m_toolBar = new QToolBar(this);
     m_toolBar->setObjectName(QStringLiteral("viewerToolBar"));
-    m_toolBar->setAccessibleName(QStringLiteral("Viewer toolbar"));
+    m_toolBar->setAccessibleName(tr("Viewer toolbar"));
     m_toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    m_print = m_toolBar->addAction(QStringLiteral("Print"));
+    m_print = m_toolBar->addAction(tr("Print", "toolbar button: prints the report"));
     m_print->setObjectName(QStringLiteral("printAction"));
     m_print->setShortcut(QKeySequence::Print);
-    m_print->setToolTip(QStringLiteral("Print the report (Ctrl+P)"));
+    m_print->setToolTip(tr("Print the report (Ctrl+P)"));
     m_toolBar->addSeparator();
-    m_groupTreeToggle = m_toolBar->addAction(QStringLiteral("Group Tree"));
+    m_groupTreeToggle = m_toolBar->addAction(tr("Group Tree"));
     m_groupTreeToggle->setObjectName(QStringLiteral("groupTreeAction"));
     m_groupTreeToggle->setCheckable(true);
     m_toolBar->addSeparator();
-    QAction *pageWidth = m_toolBar->addAction(QStringLiteral("Page Width"));
-    QAction *wholePage = m_toolBar->addAction(QStringLiteral("Whole Page"));
-    QAction *zoomIn = m_toolBar->addAction(QStringLiteral("Zoom In"));
-    QAction *zoomOut = m_toolBar->addAction(QStringLiteral("Zoom Out"));
+    QAction *pageWidth = m_toolBar->addAction(tr("Page Width"));
+    QAction *wholePage = m_toolBar->addAction(tr("Whole Page"));
+    QAction *zoomIn = m_toolBar->addAction(tr("Zoom In"));
+    QAction *zoomOut = m_toolBar->addAction(tr("Zoom Out"));
 
     m_groupTree = new QTreeWidget(this);
     m_groupTree->setObjectName(QStringLiteral("groupTree"));
-    m_groupTree->setAccessibleName(QStringLiteral("Group Tree"));
+    m_groupTree->setAccessibleName(tr("Group Tree"));
     m_groupTree->setColumnCount(2);
-    m_groupTree->setHeaderLabels({QStringLiteral("Field"), QStringLiteral("Value")});
+    m_groupTree->setHeaderLabels({tr("Field"), tr("Value")});
     m_groupTree->setFixedWidth(160);
 
     m_preview = new QPrintPreviewWidget(m_printer.get(), this);
     m_preview->setObjectName(QStringLiteral("preview"));
-    m_preview->setAccessibleName(QStringLiteral("Report preview"));
+    m_preview->setAccessibleName(tr("Report preview"));
     m_preview->setViewMode(QPrintPreviewWidget::SinglePageView);
 
     auto *body = new QHBoxLayout;
@@ -151,7 +151,7 @@ void ReportViewerControl::fillGroupTree()
 void ReportViewerControl::viewReport()
 {
     if (!m_report)
-        throw label::LabelError(QStringLiteral("The viewer has no report to show."));
+        throw label::LabelError(tr("The viewer has no report to show."));
     // Everything that can fail about drawing the label fails here, not in paint.
     const label::LabelRenderer check(m_report->asLabel(), m_printer->resolution());
     fillGroupTree();
@@ -161,7 +161,7 @@ void ReportViewerControl::viewReport()
 void ReportViewerControl::printReport()
 {
     if (!m_report)
-        throw label::LabelError(QStringLiteral("The viewer has no report to print."));
+        throw label::LabelError(tr("The viewer has no report to print."));
     m_report->printOut(false);
 }
 

@@ -75,6 +75,27 @@ grep -q "no-such-switch" "$work/err" && grep -q "^Usage: norvane" "$work/err" ||
 out=$(headless "$prefix/bin/norvane-label" --version) || fail "norvane-label --version failed"
 [ "$out" = "norvane-label $version" ] || fail "norvane-label --version printed '$out'"
 
+step "a translation in the installation's translations folder, loaded for the workstation's language"
+# The test translation (tests/translations) put where the package puts translations:
+# norvane speaks it from its first text, and English without it.
+qm=$build/tests/translations/norvane_eo.qm
+[ -f "$qm" ] || fail "the test translation $qm is not built (tst_translations builds it)"
+translations=$prefix/share/norvane/translations
+mkdir -p "$translations"
+cp "$qm" "$translations/"
+for language in eo en_US; do
+    status=0
+    headless env LANGUAGE=$language "$prefix/bin/norvane" --print-to "" >"$work/out" 2>"$work/err" || status=$?
+    [ "$status" = 2 ] || fail "an empty --print-to ended with status $status, not 2, for $language"
+    said=$(head -n 1 "$work/err")
+    case $language in
+        eo) [ "$said" = "norvane: --print-to bezonas dosierujon." ] ||
+                fail "norvane did not load $translations/norvane_eo.qm for LANGUAGE=eo: $said" ;;
+        *) [ "$said" = "norvane: --print-to needs a folder." ] || fail "norvane did not speak English for $language: $said" ;;
+    esac
+done
+rm -r "$translations"
+
 step "no display: one line and status 1, not Qt's abort"
 # Neither DISPLAY nor WAYLAND_DISPLAY, and an X display nobody serves.
 no_display() { # LABEL COMMAND...: runs it without a display; the one line it must print
@@ -252,6 +273,9 @@ for f in ./usr/bin/norvane ./usr/bin/norvane-label ./usr/share/norvane/LabBarcod
     grep -qx "$f" "$work/contents" || fail "the package lacks $f"
 done
 ! grep -q "labdb" "$work/contents" || fail "the package holds the test server"
+# Translations, when the source holds any, lie where the programs look for them.
+! grep '\.qm$' "$work/contents" | grep -vq '^\./usr/share/norvane/translations/norvane_[A-Za-z_]*\.qm$' ||
+    fail "a translation lies elsewhere than /usr/share/norvane/translations: $(grep '\.qm$' "$work/contents")"
 [ "$(dpkg-deb -f "$deb" Package)" = norvane ] && [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] ||
     fail "package name or version is wrong"
 depends=$(dpkg-deb -f "$deb" Depends)

@@ -2,6 +2,7 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QCoreApplication>
 
 namespace ui {
 
@@ -66,7 +67,8 @@ QVariant JournalLinesModel::data(const QModelIndex &index, int role) const
         case Printed: return clock(l.printed);
         case Recorded: return clock(l.recorded);
         case Operator: return l.operatorName;
-        case State: return journal::stateName(l.state);
+        case State:
+            return QCoreApplication::translate("journal::State", journal::stateName(l.state).toUtf8().constData());
         }
     } else if (role == Qt::ToolTipRole && index.column() == State && !l.reason.isEmpty()) {
         return l.reason;
@@ -83,16 +85,16 @@ QVariant JournalLinesModel::headerData(int section, Qt::Orientation orientation,
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     switch (section) {
-    case Time: return QStringLiteral("Time");
-    case Barcode: return QStringLiteral("Barcode");
-    case Patient: return QStringLiteral("Patient");
-    case HospitalNumber: return QStringLiteral("Hospital No.");
-    case Exam: return QStringLiteral("Exam");
-    case Copies: return QStringLiteral("Copies");
-    case Printed: return QStringLiteral("Printed");
-    case Recorded: return QStringLiteral("Recorded");
-    case Operator: return QStringLiteral("Operator");
-    case State: return QStringLiteral("State");
+    case Time: return tr("Time");
+    case Barcode: return tr("Barcode");
+    case Patient: return tr("Patient");
+    case HospitalNumber: return tr("Hospital No.");
+    case Exam: return tr("Exam");
+    case Copies: return tr("Copies");
+    case Printed: return tr("Printed");
+    case Recorded: return tr("Recorded");
+    case Operator: return tr("Operator");
+    case State: return tr("State");
     }
     return {};
 }

@@ -44,8 +44,8 @@ TodaysStickersDialog::TodaysStickersDialog(journal::PrintJournal &journal, Recor
 void TodaysStickersDialog::setupControls()
 {
     setObjectName(QStringLiteral("TodaysStickersDialog"));
-    setWindowTitle(m_day == QDate::currentDate() ? QStringLiteral("Today's stickers")
-                                                 : QStringLiteral("Stickers of %1").arg(m_day.toString(Qt::ISODate)));
+    setWindowTitle(m_day == QDate::currentDate() ? tr("Today's stickers")
+                                                 : tr("Stickers of %1").arg(m_day.toString(Qt::ISODate)));
 
     m_dayLabel = new QLabel(this);
     m_dayLabel->setObjectName(QStringLiteral("dayLabel"));
@@ -68,13 +68,13 @@ void TodaysStickersDialog::setupControls()
     m_table->horizontalHeader()->setSectionResizeMode(JournalLinesModel::Patient, QHeaderView::Stretch);
 
     // No button is a default one: Enter (a scanner's) presses nothing here.
-    m_recordButton = new QPushButton(QStringLiteral("&Record now"), this);
+    m_recordButton = new QPushButton(tr("&Record now"), this);
     m_recordButton->setObjectName(QStringLiteral("recordNowButton"));
-    m_recordButton->setToolTip(QStringLiteral("Records the selected printed stickers in the laboratory database "
-                                              "without printing them again (Alt+R)."));
-    m_closeButton = new QPushButton(QStringLiteral("Close"), this);
+    m_recordButton->setToolTip(tr("Records the selected printed stickers in the laboratory database "
+                                  "without printing them again (Alt+R)."));
+    m_closeButton = new QPushButton(tr("Close"), this);
     m_closeButton->setObjectName(QStringLiteral("closeButton"));
-    m_closeButton->setToolTip(QStringLiteral("Closes the list (Esc)."));
+    m_closeButton->setToolTip(tr("Closes the list (Esc)."));
     for (QPushButton *button : {m_recordButton, m_closeButton}) {
         button->setAutoDefault(false);
         button->setDefault(false);
@@ -119,15 +119,15 @@ void TodaysStickersDialog::refresh()
     int unrecordedToday = 0;
     for (int row = 0; row < m_model->rowCount(); ++row)
         unrecordedToday += m_model->isRecordable(row) ? 1 : 0;
-    QString summary = QStringLiteral("Stickers printed on this workstation on %1: %2 %3.")
-                          .arg(QLocale().toString(m_day, QLocale::LongFormat))
-                          .arg(lines.size())
-                          .arg(lines.size() == 1 ? QStringLiteral("exam") : QStringLiteral("exams"));
+    QString summary = (lines.size() == 1
+                           ? tr("Stickers printed on this workstation on %1: 1 exam.")
+                           : tr("Stickers printed on this workstation on %1: %n exams.", nullptr, int(lines.size())))
+                          .arg(QLocale().toString(m_day, QLocale::LongFormat));
     if (unrecordedToday > 0)
-        summary += QStringLiteral(" %1 printed but not recorded: select and press Record now.").arg(unrecordedToday);
+        summary += tr(" %1 printed but not recorded: select and press Record now.").arg(unrecordedToday);
     m_dayLabel->setText(summary);
     if (!unrecordedRead || !linesRead) {
-        m_problemLabel->setText(QStringLiteral("The print journal cannot be read: %1").arg(m_journal.lastError()));
+        m_problemLabel->setText(tr("The print journal cannot be read: %1").arg(m_journal.lastError()));
         m_problemLabel->show();
     } else {
         m_problemLabel->hide();
@@ -177,9 +177,9 @@ void TodaysStickersDialog::recordSelected()
     // A log cut off in its commit is recorded again only when the user says so; No
     // leaves those lines and records the others selected.
     if (!doubtful.isEmpty()
-        && !widgets::AskYesNo(QStringLiteral("The print log of %1 was cut off while the laboratory database was "
-                                             "recording it: it may already be recorded, and recording it again could "
-                                             "make it appear twice.\n\nRecord %1 now? Nothing is printed.")
+        && !widgets::AskYesNo(tr("The print log of %1 was cut off while the laboratory database was "
+                                 "recording it: it may already be recorded, and recording it again could "
+                                 "make it appear twice.\n\nRecord %1 now? Nothing is printed.")
                                   .arg(doubtful.join(QStringLiteral(", "))),
                               widgets::QuestionIcon::Warning))
         lines.removeIf([](const journal::Line &l) { return journal::mayBeRecorded(l.state); });

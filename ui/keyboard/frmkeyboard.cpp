@@ -66,17 +66,8 @@ frmKeyboard::frmKeyboard(QWidget *parent)
 
 frmKeyboard::~frmKeyboard() = default;
 
-int frmKeyboard::charCodeOf(const QString &caption)
-{
-    if (caption == QLatin1String("Space"))
-        return 32;
-    if (caption == QLatin1String("Backspace"))
-        return 8;
-    return caption.size() == 1 ? caption.at(0).unicode() : 0;
-}
-
-widgets::vkCommand *frmKeyboard::makeKey(QWidget *frame, const QString &name, const QString &caption, int left, int top,
-                                         int width)
+widgets::vkCommand *frmKeyboard::makeKey(QWidget *frame, const QString &name, const QString &caption, int code,
+                                         int left, int top, int width)
 {
     auto *key = new widgets::vkCommand(caption, frame);
     key->setObjectName(name);
@@ -84,7 +75,6 @@ widgets::vkCommand *frmKeyboard::makeKey(QWidget *frame, const QString &name, co
     key->setGeometry(px(left), px(top), px(width), px(kKeyHeight));
     key->setAutoDefault(false);
     key->installEventFilter(this);
-    const int code = charCodeOf(caption);
     connect(key, &widgets::vkCommand::clicked, this, [this, code] { Q_EMIT keyTyped(code); });
     return key;
 }
@@ -93,7 +83,7 @@ void frmKeyboard::load()
 {
     if (isLoaded())
         return;
-    setWindowTitle(QStringLiteral(" Keyboard"));
+    setWindowTitle(QLatin1Char(' ') + tr("Keyboard"));
     setWindowState(Qt::WindowNoState);
     setFixedSize(px(18315), px(5595));
     QPalette pal = palette();
@@ -104,14 +94,14 @@ void frmKeyboard::load()
     vkFrame1 = new widgets::vkFrame(this);
     vkFrame1->setObjectName(QStringLiteral("vkFrame1"));
     vkFrame1->setGeometry(px(60), px(60), px(13815), px(5475));
-    vkFrame1->setCaption(QStringLiteral("Alpha Keys"));
+    vkFrame1->setCaption(tr("Alpha Keys"));
     vkFrame1->setFont(frameFont());
     vkFrame1->setBackcolor2(QColor(255, 255, 255));
 
     vkFrame2 = new widgets::vkFrame(this);
     vkFrame2->setObjectName(QStringLiteral("vkFrame2"));
     vkFrame2->setGeometry(px(13920), px(60), px(4335), px(5475));
-    vkFrame2->setCaption(QStringLiteral("Num Keys"));
+    vkFrame2->setCaption(tr("Num Keys"));
     vkFrame2->setFont(frameFont());
     vkFrame2->setBackcolor2(QColor(255, 255, 255));
 
@@ -119,17 +109,18 @@ void frmKeyboard::load()
         int left = row.left;
         for (const char *c = row.captions; *c; ++c, left += kKeyStep)
             cmdKeys.append(makeKey(vkFrame1, QStringLiteral("cmdKeys_%1").arg(cmdKeys.size()), QString(QLatin1Char(*c)),
-                                   left, row.top, kKeyWidth));
+                                   *c, left, row.top, kKeyWidth));
     }
     // Backspace follows M in row 3; Space spans row 4 from under Z to Backspace's right edge.
-    cmdKeys.append(makeKey(vkFrame1, QStringLiteral("cmdKeys_26"), QStringLiteral("Backspace"), 1200 + 7 * kKeyStep,
-                           kRowTop[2], 1965));
-    cmdKeys.append(makeKey(vkFrame1, QStringLiteral("cmdKeys_27"), QStringLiteral("Space"), 1200, kRowTop[3], 11415));
+    // The key's code, not its caption, says what it types: the captions are translated.
+    cmdKeys.append(
+        makeKey(vkFrame1, QStringLiteral("cmdKeys_26"), tr("Backspace"), 8, 1200 + 7 * kKeyStep, kRowTop[2], 1965));
+    cmdKeys.append(makeKey(vkFrame1, QStringLiteral("cmdKeys_27"), tr("Space"), 32, 1200, kRowTop[3], 11415));
     for (const KeyRow &row : kDigitRows) {
         int left = row.left;
         for (const char *c = row.captions; *c; ++c, left += kKeyStep)
             cmdNum.append(makeKey(vkFrame2, QStringLiteral("cmdNum_%1").arg(cmdNum.size()), QString(QLatin1Char(*c)),
-                                  left, row.top, kKeyWidth));
+                                  *c, left, row.top, kKeyWidth));
     }
 
     // Tab order: the frame, Q to M, Space, Backspace, the second frame, the digits.

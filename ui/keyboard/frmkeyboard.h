@@ -62,9 +62,6 @@ public:
     widgets::vkCommand *letterKey(int index) const { return cmdKeys.value(index); }
     widgets::vkCommand *digitKey(int index) const { return cmdNum.value(index); }
 
-    // The character code a key with this caption types; 0 for none.
-    static int charCodeOf(const QString &caption);
-
     void setVisible(bool visible) override;
 
 Q_SIGNALS:
@@ -81,8 +78,9 @@ private:
     bool typePhysicalKey(const QKeyEvent &event);
     void load();
     void unload();
-    widgets::vkCommand *makeKey(QWidget *frame, const QString &name, const QString &caption, int left, int top,
-                                int width);
+    // A key showing caption that types the character code.
+    widgets::vkCommand *makeKey(QWidget *frame, const QString &name, const QString &caption, int code, int left,
+                                int top, int width);
 
     widgets::vkFrame *vkFrame1 = nullptr;
     widgets::vkFrame *vkFrame2 = nullptr;

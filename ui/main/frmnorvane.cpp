@@ -46,48 +46,50 @@ void frmNorvane::setupControls()
     fraMain = named(new widgets::vkFrame(this), "fraMain");
 
     fraSearch = named(new widgets::vkFrame(fraMain), "fraSearch");
-    fraSearch->setCaption(QStringLiteral("Search A Patient"));
+    fraSearch->setCaption(tr("Search A Patient"));
     txtNumber = named(new widgets::vkTextBox(fraSearch), "txtNumber");
     txtNumber->setKeyPressHandler(&frmNorvane::numberKeyFilter);
-    txtNumber->setToolTip(QStringLiteral("Scan the barcode or type the chargeslip number, then press Enter.\n"
-                                         "F9: today's stickers printed on this workstation."));
+    txtNumber->setToolTip(tr("Scan the barcode or type the chargeslip number, then press Enter.\n"
+                             "F9: today's stickers printed on this workstation."));
     cmdKeyboard = named(new QPushButton(fraSearch), "cmdKeyboard");
     cmdKeyboard->setAutoDefault(false);
-    cmdKeyboard->setToolTip(QStringLiteral("Keyboard"));
+    //: The button that opens the on-screen keypad.
+    cmdKeyboard->setToolTip(tr("Keyboard"));
     Image1 = named(new QLabel(fraSearch), "Image1");
-    Label1 = named(new QLabel(QStringLiteral("To Search Patient :"), fraSearch), "Label1");
+    Label1 = named(new QLabel(tr("To Search Patient :"), fraSearch), "Label1");
     Label2 = named(
-        new QLabel(QStringLiteral("Scan the barcode of patient or type in the chargeslip no. of the patient."),
-                   fraSearch),
+        new QLabel(tr("Scan the barcode of patient or type in the chargeslip no. of the patient."), fraSearch),
         "Label2");
 
     fraExams = named(new widgets::vkFrame(fraMain), "fraExams");
-    fraExams->setCaption(QStringLiteral("Barcode"));
+    //: The caption of the frame that lists the patient's exams with their barcodes.
+    fraExams->setCaption(tr("Barcode", "frame caption"));
     vkLabel1 = named(new widgets::vkLabel(fraExams), "vkLabel1");
-    vkLabel1->setCaption(QStringLiteral("Number of Copies :"));
+    vkLabel1->setCaption(tr("Number of Copies :"));
     vkLabel1->setAlignmentCode(widgets::vkLabel::AlignmentCode::Right);
     txtCopies = named(new widgets::vkTextBox(fraExams), "txtCopies");
     txtCopies->setText(QStringLiteral("1"));
     chkAll = named(new widgets::vkCheck(fraExams), "chkAll");
-    chkAll->setCaption(QStringLiteral("Check All"));
-    cmdNew = named(new widgets::vkCommand(QStringLiteral("Reset"), fraExams), "cmdNew");
+    chkAll->setCaption(tr("Check All"));
+    cmdNew = named(new widgets::vkCommand(tr("Reset"), fraExams), "cmdNew");
     lblPatientName = named(new PatientNameLabel(fraExams), "lblPatientName");
-    lblPatientName->setName(QStringLiteral("[Patient Name]"));
+    lblPatientName->setName(tr("[Patient Name]"));
     lblPatientName->setAlignmentCode(widgets::vkLabel::AlignmentCode::Centre);
-    cmdGenerate = named(new widgets::vkCommand(QStringLiteral("Print"), fraExams), "cmdGenerate");
+    cmdGenerate = named(new widgets::vkCommand(tr("Print", "button: prints the stickers"), fraExams), "cmdGenerate");
     lstExams = named(new widgets::vkListBox(fraExams), "lstExams");
     lstExams->setStylecheckbox(true);
     lstExams->setSorted(false);
 
     // What a screen reader calls the controls whose captions do not say it.
     fraMain->setAccessibleName(QStringLiteral("Norvane"));
-    txtNumber->setAccessibleName(QStringLiteral("Barcode or chargeslip number"));
+    txtNumber->setAccessibleName(tr("Barcode or chargeslip number"));
     txtNumber->setAccessibleDescription(Label2->text());
-    cmdKeyboard->setAccessibleName(QStringLiteral("Keyboard"));
-    cmdKeyboard->setAccessibleDescription(QStringLiteral("Opens the on-screen keypad"));
-    Image1->setAccessibleName(QStringLiteral("Search"));
-    lstExams->setAccessibleName(QStringLiteral("Exams"));
-    txtCopies->setAccessibleName(QStringLiteral("Number of Copies"));
+    cmdKeyboard->setAccessibleName(tr("Keyboard"));
+    cmdKeyboard->setAccessibleDescription(tr("Opens the on-screen keypad"));
+    //: For screen readers: the magnifier picture beside the number box (a noun, not a command).
+    Image1->setAccessibleName(tr("Search"));
+    lstExams->setAccessibleName(tr("Exams"));
+    txtCopies->setAccessibleName(tr("Number of Copies"));
 
     // Tab order of the input controls.
     QWidget::setTabOrder(cmdKeyboard, txtNumber);

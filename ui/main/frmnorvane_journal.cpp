@@ -90,7 +90,7 @@ void frmNorvane::offerUnrecorded(ExclusiveRun &run, QList<journal::Line> lines)
     while (!lines.isEmpty()) {
         QString question = counter::unrecordedOffer(lines, QDateTime::currentDateTime());
         if (!reasons.isEmpty())
-            question.prepend(QStringLiteral("They could not be recorded: %1\n\n").arg(reasons.join(u'\n')));
+            question.prepend(tr("They could not be recorded: %1\n\n").arg(reasons.join(u'\n')));
         qCInfo(lcUi, "Offered to record %lld printed barcodes not recorded: %s", qint64(lines.size()),
                qUtf8Printable(barcodesOf(lines)));
         run.holdPendingInput();
@@ -154,8 +154,8 @@ void frmNorvane::showTodaysStickers()
             if (shown)
                 QTimer::singleShot(0, shown.data(), [&skipping] { skipping = false; });
             run.holdPendingInput();
-            widgets::MsgBox(QStringLiteral("%1 could not be recorded: %2\n\nThe other lines selected were left as "
-                                           "they are.")
+            widgets::MsgBox(tr("%1 could not be recorded: %2\n\nThe other lines selected were left as "
+                               "they are.")
                                 .arg(line.barcode, record.reason));
         },
         this);

@@ -164,16 +164,14 @@ void frmNorvane::layoutControls()
 void frmNorvane::buildHeader()
 {
     Image2 = image(fraMain, "Image2", picture(QStringLiteral("logo.gif")));
-    Image2->setAccessibleName(QStringLiteral("Brellan Medical Center logo"));
+    Image2->setAccessibleName(tr("Brellan Medical Center logo"));
     const Qt::Alignment centred = Qt::AlignHCenter | Qt::AlignTop;
     Label3 = platformLabel(fraMain, "Label3", QStringLiteral("Brellan Medical Center"), arial(24, false), kNavy,
                            centred);
-    Label4 = platformLabel(fraMain, "Label4", QStringLiteral("Laboratory Blood Extraction Section"),
-                           arial(20.25, false), kNavy, centred);
-    Label5 = platformLabel(fraMain, "Label5", QStringLiteral("Barcode Label Printing"), arial(20.25, false), kNavy,
+    Label4 = platformLabel(fraMain, "Label4", tr("Laboratory Blood Extraction Section"), arial(20.25, false), kNavy,
                            centred);
-    Label7 = platformLabel(fraMain, "Label7", QStringLiteral("Founded in 1962"), arial(8.25, true), QColor(0, 0, 192),
-                           centred);
+    Label5 = platformLabel(fraMain, "Label5", tr("Barcode Label Printing"), arial(20.25, false), kNavy, centred);
+    Label7 = platformLabel(fraMain, "Label7", tr("Founded in 1962"), arial(8.25, true), QColor(0, 0, 192), centred);
 }
 
 void frmNorvane::buildSlideshow()
@@ -184,26 +182,26 @@ void frmNorvane::buildSlideshow()
 
     static const char *const names[9] = {"imgPics(0)", "imgPics(1)", "imgPics(2)", "imgPics(3)", "imgPics(4)",
                                          "imgPics(5)", "imgPics(6)", "imgPics(7)", "imgPics(8)"};
-    vkFrame1->setAccessibleDescription(QStringLiteral("Slideshow"));
+    vkFrame1->setAccessibleDescription(tr("Slideshow"));
     imgPics[0] = image(vkFrame1, names[0], picture(QStringLiteral("slide0.bmp")));
     for (int i = 1; i <= 8; ++i)
         imgPics[i] = image(vkFrame1, names[i], picture(QStringLiteral("slide%1.jpg").arg(i)));
     for (int i = 0; i <= 8; ++i)
-        imgPics[i]->setAccessibleName(QStringLiteral("Slideshow picture %1 of 9").arg(i + 1));
+        imgPics[i]->setAccessibleName(tr("Slideshow picture %1 of 9").arg(i + 1));
 
     imgPlay = image(vkFrame1, "imgPlay", picture(QStringLiteral("play.bmp")));
     imgPause = image(vkFrame1, "imgPause", picture(QStringLiteral("pause.bmp")));
-    imgPlay->setAccessibleName(QStringLiteral("Play"));
-    imgPause->setAccessibleName(QStringLiteral("Pause"));
+    imgPlay->setAccessibleName(tr("Play"));
+    imgPause->setAccessibleName(tr("Pause"));
     imgPlay->hide();
     imgPause->hide();
     imgButton = image(vkFrame1, "imgButton", imgPlay->pixmap());
     imgButton->setCursor(Qt::PointingHandCursor);
-    imgButton->setToolTip(QStringLiteral("Play / Pause"));
-    imgButton->setAccessibleName(QStringLiteral("Play the slideshow"));
+    imgButton->setToolTip(tr("Play / Pause"));
+    imgButton->setAccessibleName(tr("Play the slideshow"));
     Shape1 = new ShapeBox(vkFrame1);
     Shape1->setObjectName(QStringLiteral("Shape1"));
-    Shape1->setAccessibleName(QStringLiteral("Slideshow button backdrop"));
+    Shape1->setAccessibleName(tr("Slideshow button backdrop"));
     Shape1->setFillColor(kWhite);
 
     setupTimer1();

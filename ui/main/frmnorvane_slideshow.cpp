@@ -45,11 +45,11 @@ void frmNorvane::onImgButtonClick()
     if (Timer1->isActive()) {
         Timer1->stop();
         imgButton->setPixmap(imgPlay->pixmap());
-        imgButton->setAccessibleName(QStringLiteral("Play the slideshow"));
+        imgButton->setAccessibleName(tr("Play the slideshow"));
     } else {
         Timer1->start();
         imgButton->setPixmap(imgPause->pixmap());
-        imgButton->setAccessibleName(QStringLiteral("Pause the slideshow"));
+        imgButton->setAccessibleName(tr("Pause the slideshow"));
     }
 }
 

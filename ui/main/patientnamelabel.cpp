@@ -60,7 +60,7 @@ void PatientNameLabel::setName(const QString &name)
     setToolTip(name);
     // A screen reader reads the whole name, however it is drawn; an empty label is
     // still named by what it is for.
-    setAccessibleName(name.isEmpty() ? QStringLiteral("Patient name") : name);
+    setAccessibleName(name.isEmpty() ? tr("Patient name") : name);
     update();
 }
 
