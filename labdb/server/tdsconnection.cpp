@@ -380,6 +380,23 @@ TdsConnection::Answer TdsConnection::sqlBatch(const TdsMessage &message)
     return m_config.sqlServerAnswers ? sqlServerBatch(text) : plainBatch(text);
 }
 
+// Counts a batch that reaches the database, and plays the fault asked for at that
+// count: no answer ever (--stall-batch), or an error (--fail-batch).
+std::optional<TdsConnection::Answer> TdsConnection::countBatch(TdsTokenWriter &tokens)
+{
+    ++m_batches;
+    if (m_config.stallBatch > 0 && m_batches == m_config.stallBatch) {
+        m_log.write(m_number, QStringLiteral("STALL"), QStringLiteral("at batch %1").arg(m_batches));
+        return Answer{{}, false, true};
+    }
+    if (m_config.failBatch > 0 && m_batches == m_config.failBatch) {
+        errorToken(tokens, 50000, QStringLiteral("Injected failure of batch %1.").arg(m_batches));
+        tokens.done(Done, DoneError, 0, 0);
+        return reply(tokens);
+    }
+    return std::nullopt;
+}
+
 TdsConnection::Answer TdsConnection::plainBatch(const QString &text)
 {
     TdsTokenWriter tokens(m_version);
@@ -393,16 +410,8 @@ TdsConnection::Answer TdsConnection::plainBatch(const QString &text)
         return reply(tokens);
     }
 
-    ++m_batches;
-    if (m_config.stallBatch > 0 && m_batches == m_config.stallBatch) {
-        m_log.write(m_number, QStringLiteral("STALL"), QStringLiteral("at batch %1").arg(m_batches));
-        return {{}, false, true};
-    }
-    if (m_config.failBatch > 0 && m_batches == m_config.failBatch) {
-        errorToken(tokens, 50000, QStringLiteral("Injected failure of batch %1.").arg(m_batches));
-        tokens.done(Done, DoneError, 0, 0);
-        return reply(tokens);
-    }
+    if (std::optional<Answer> injected = countBatch(tokens))
+        return *injected;
     try {
         const Outcome outcome = m_session->execute(text);
         if (m_config.dropAfter > 0 && m_batches == m_config.dropAfter) {
@@ -464,16 +473,8 @@ TdsConnection::Answer TdsConnection::sqlServerBatch(const QString &text)
         return reply(tokens);
     }
 
-    ++m_batches;
-    if (m_config.stallBatch > 0 && m_batches == m_config.stallBatch) {
-        m_log.write(m_number, QStringLiteral("STALL"), QStringLiteral("at batch %1").arg(m_batches));
-        return {{}, false, true};
-    }
-    if (m_config.failBatch > 0 && m_batches == m_config.failBatch) {
-        errorToken(tokens, 50000, QStringLiteral("Injected failure of batch %1.").arg(m_batches));
-        tokens.done(Done, DoneError, 0, 0);
-        return reply(tokens);
-    }
+    if (std::optional<Answer> injected = countBatch(tokens))
+        return *injected;
     if (m_config.deadlockBatch > 0 && m_batches == m_config.deadlockBatch) {
         // The server has already rolled the victim's transaction back.
         m_log.write(m_number, QStringLiteral("DEADLOCK"), QStringLiteral("at batch %1").arg(m_batches));

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace labdb {
 class Session;
@@ -70,6 +71,9 @@ private:
     Answer transactionManager(const TdsMessage &message);
     Answer attention();
     Answer reply(const TdsTokenWriter &tokens, bool close = false);
+    // Counts a batch that reaches the database; the answer of a fault injected at
+    // that count, if any.
+    std::optional<Answer> countBatch(TdsTokenWriter &tokens);
     void errorToken(TdsTokenWriter &tokens, qint32 number, const QString &message, quint8 severity = 16);
     void errorToken(TdsTokenWriter &tokens, const SqlError &error);
     void resetIfAsked(const TdsMessage &message);
