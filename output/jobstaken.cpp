@@ -117,8 +117,8 @@ JobsTaken LabelOutput::waitUntilTaken(const QList<PrintedJob> &jobs, const std::
                 if (taken.message.isEmpty())
                     taken.message = job.printerMessage;
                 qCWarning(lcPrint).noquote()
-                    << "printer" << followedJob.printer << "took no job for"
-                    << secondsText(m_destination.takeJobSeconds) << "- jobs waiting:" << taken.waiting
+                    << "printer" << followedJob.printer << "took no job for" << m_destination.takeJobSeconds
+                    << (m_destination.takeJobSeconds == 1 ? "second" : "seconds") << "- jobs waiting:" << taken.waiting
                     << "- the queue says:" << taken.message;
                 return taken;
             }
